@@ -1,0 +1,119 @@
+#include "lobby_app.h"
+
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+
+#include "app/lobby_window.h"
+
+namespace korvel {
+namespace {
+
+std::atomic<int> stopSignal{0};
+extern "C" void OnStopSignal(int signal) { stopSignal = signal; }
+
+}  // namespace
+
+LobbyApp::LobbyApp(LobbyOptions options) : options_(std::move(options)), link_(KorvelRuntimeDir()) {
+  client_.setProcessChannelMode(QProcess::ForwardedChannels);
+  connect(&client_, &QProcess::finished, this, [this](int code, QProcess::ExitStatus) {
+    Print("client exited with code " + std::to_string(code));
+    if (!options_.stay) Shutdown(0);
+  });
+  std::signal(SIGINT, OnStopSignal);
+  std::signal(SIGTERM, OnStopSignal);
+  std::signal(SIGHUP, OnStopSignal);
+  connect(&signalPoll_, &QTimer::timeout, this, [this] {
+    if (stopSignal) Shutdown(0);
+  });
+  signalPoll_.start(100);
+}
+
+void LobbyApp::Print(const std::string& line) {
+  std::printf("lobby: %s\n", line.c_str());
+  std::fflush(stdout);
+}
+
+bool LobbyApp::Start() {
+  if (!link_.Listen(options_.lobbyTitle, [this](const LobbyMessage& m) { return OnMessage(m); })) {
+    std::fprintf(stderr, "korvel-lobby: another lobby already runs as \"%s\"\n",
+                 options_.lobbyTitle.c_str());
+    return false;
+  }
+  Print("listening as \"" + options_.lobbyTitle + "\"");
+  stdin_ = std::make_unique<QSocketNotifier>(STDIN_FILENO, QSocketNotifier::Read);
+  connect(stdin_.get(), &QSocketNotifier::activated, this, &LobbyApp::OnStdin);
+  if (!options_.startClient) return true;
+
+  const std::string line = BuildLaunchLine(options_.launch);
+  Print("starting " + options_.clientPath + " " + line);
+  client_.start(QString::fromStdString(options_.clientPath), {QString::fromStdString(line)});
+  if (!client_.waitForStarted(5000)) {
+    std::fprintf(stderr, "korvel-lobby: cannot start %s\n", options_.clientPath.c_str());
+    return false;
+  }
+  return true;
+}
+
+uint32_t LobbyApp::OnMessage(const LobbyMessage& m) {
+  if (m.number == kSysCommand) {
+    Print(m.param1 == kScRestore    ? "client asks to restore the lobby window"
+          : m.param1 == kScMinimize ? "client asks to minimise the lobby window"
+                                    : "client sends system command " + std::to_string(m.param1));
+    return 1;
+  }
+  Print("message " + std::to_string(m.number) +
+        " from client: " + LobbyMessageName(m.number, true));
+  return 0;
+}
+
+bool LobbyApp::Request(uint32_t number) {
+  const bool ok = link_.Post(options_.clientTitle, LobbyMessage{number, 0, 0});
+  Print("request " + std::to_string(number) + " (" + LobbyMessageName(number, false) + ")" +
+        (ok ? " sent" : ": the client is not listening"));
+  return ok;
+}
+
+void LobbyApp::OnStdin() {
+  char buffer[256];
+  const ssize_t n = read(STDIN_FILENO, buffer, sizeof buffer);
+  if (n <= 0) {
+    stdin_->setEnabled(false);  // end of input: keep running until the client ends
+    return;
+  }
+  pendingInput_.append(buffer, static_cast<size_t>(n));
+  size_t newline;
+  while ((newline = pendingInput_.find('\n')) != std::string::npos) {
+    std::string word = pendingInput_.substr(0, newline);
+    pendingInput_.erase(0, newline + 1);
+    while (!word.empty() && (word.back() == '\r' || word.back() == ' ')) word.pop_back();
+    if (word.empty()) continue;
+    if (word == "quit") {
+      Shutdown(0);
+    } else if (word == "ask" || word == "1125") {
+      Request(kMsgInDeal);
+    } else if (word == "leave" || word == "771") {
+      Request(kMsgConnected);
+    } else if (word == "leave-now" || word == "1024") {
+      Request(kMsgLeaveNow);
+    } else if (word == "login" || word == "22") {
+      Request(kMsgLogin);
+    } else {
+      Print("commands: ask (1125), leave (771), leave-now (1024), login (22), quit");
+    }
+  }
+}
+
+void LobbyApp::Shutdown(int code) {
+  if (client_.state() != QProcess::NotRunning) {
+    client_.terminate();
+    if (!client_.waitForFinished(2000)) client_.kill();
+    client_.waitForFinished(1000);
+  }
+  QCoreApplication::exit(code);
+}
+
+}  // namespace korvel

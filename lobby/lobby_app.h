@@ -1,0 +1,49 @@
+// korvel-lobby: owns the lobby endpoint, starts the client with its launch line, logs what the
+// client says and sends the lobby's requests typed on standard input.
+#pragma once
+
+#include <QObject>
+#include <QProcess>
+#include <QSocketNotifier>
+#include <QTimer>
+#include <memory>
+#include <string>
+
+#include "app/launch_params.h"
+#include "lobby_link.h"
+
+namespace korvel {
+
+struct LobbyOptions {
+  LaunchParams launch;
+  std::string lobbyTitle;
+  std::string clientTitle;
+  std::string clientPath;
+  bool startClient = true;
+  bool stay = false;
+};
+
+class LobbyApp : public QObject {
+  Q_OBJECT
+ public:
+  explicit LobbyApp(LobbyOptions options);
+  // Listens and starts the client; false when the endpoint is taken or the client cannot start.
+  bool Start();
+  // Sends one of the lobby's requests to the client; false when it is not listening.
+  bool Request(uint32_t number);
+
+ private:
+  uint32_t OnMessage(const LobbyMessage& message);
+  void OnStdin();
+  void Shutdown(int code);
+  void Print(const std::string& line);
+
+  LobbyOptions options_;
+  UnixLobbyLink link_;
+  QProcess client_;
+  std::unique_ptr<QSocketNotifier> stdin_;
+  QTimer signalPoll_;
+  std::string pendingInput_;
+};
+
+}  // namespace korvel

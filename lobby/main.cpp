@@ -1,0 +1,110 @@
+// korvel-lobby: a small lobby that starts the Korvel table client.
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDir>
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/launch_params.h"
+#include "lobby_app.h"
+
+namespace {
+
+bool SplitHostPort(const QString& text, std::string& host, int16_t& port) {
+  const int colon = text.lastIndexOf(':');
+  if (colon <= 0) return false;
+  bool ok = false;
+  const int value = text.mid(colon + 1).toInt(&ok);
+  if (!ok || value < 1 || value > 32767) return false;
+  host = text.left(colon).toStdString();
+  port = static_cast<int16_t>(value);
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  app.setApplicationName("korvel-lobby");
+  QCommandLineParser parser;
+  parser.setApplicationDescription(
+      "A small lobby for the Korvel Mahjong client. It owns the lobby endpoint (\"Tesk山庄\", or\n"
+      "--title in quick mode), starts korvel with the launch line built from the options below,\n"
+      "prints every message the client sends, and sends the lobby's requests typed on standard\n"
+      "input: ask (1125: is a deal in progress?), leave (771: leave if allowed), leave-now\n"
+      "(1024), login (22: log in again), quit. It ends when the client ends.");
+  parser.addHelpOption();
+  QCommandLineOption server("server", "Game server (default 127.0.0.1:6000).", "HOST:PORT",
+                            "127.0.0.1:6000");
+  QCommandLineOption user("user", "User id, at most 16 bytes (default: $USER).", "NAME");
+  QCommandLineOption key("key", "Login key (default korvel).", "KEY", "korvel");
+  QCommandLineOption location("location", "Location text shown on the table.", "TEXT", "本地牌桌");
+  QCommandLineOption proxy("proxy", "Connect through this SOCKS5 proxy.", "HOST:PORT");
+  QCommandLineOption proxyUser("proxy-user", "Proxy user name.", "U");
+  QCommandLineOption proxyPass("proxy-pass", "Proxy password.", "P");
+  QCommandLineOption quick("quick",
+                           "Quick mode: 2-second turns, titles from --title and "
+                           "--window-title.");
+  QCommandLineOption title("title", "Lobby window title in quick mode.", "TITLE", "Korvel快速大厅");
+  QCommandLineOption windowTitle("window-title", "Client window title in quick mode.", "TITLE",
+                                 "Korvel麻将");
+  QCommandLineOption watch("watch", "Watch a table, with this coin balance.", "BALANCE");
+  QCommandLineOption props("props", "Allow the prop component.");
+  QCommandLineOption propParam("prop-param", "Parameter for the prop component.", "N", "0");
+  QCommandLineOption client("client", "The client program (default: korvel beside this one).",
+                            "PATH");
+  QCommandLineOption noClient("no-client", "Only own the lobby endpoint; start no client.");
+  QCommandLineOption stay("stay", "Keep running after the client ends.");
+  parser.addOptions({server, user, key, location, proxy, proxyUser, proxyPass, quick, title,
+                     windowTitle, watch, props, propParam, client, noClient, stay});
+  parser.process(app);
+
+  auto fail = [](const char* why) {
+    std::fprintf(stderr, "korvel-lobby: %s (see --help)\n", why);
+    return 2;
+  };
+
+  korvel::LobbyOptions o;
+  korvel::LaunchParams& p = o.launch;
+  if (!SplitHostPort(parser.value(server), p.ServerHost, p.ServerPort)) {
+    return fail("--server needs HOST:PORT with a port of 1..32767");
+  }
+  const char* envUser = std::getenv("USER");
+  p.UserId = parser.isSet(user) ? parser.value(user).toStdString()
+                                : std::string(envUser && *envUser ? envUser : "player");
+  if (p.UserId.size() > 16) return fail("the user id has at most 16 bytes");
+  p.LoginKey = parser.value(key).toStdString();
+  p.Location = parser.value(location).toStdString();
+  if (parser.isSet(proxy)) {
+    if (!SplitHostPort(parser.value(proxy), p.ProxyHost, p.ProxyPort)) {
+      return fail("--proxy needs HOST:PORT with a port of 1..32767");
+    }
+    p.ConnectionType = korvel::kConnectProxy;
+    p.ProxyUser = parser.value(proxyUser).toStdString();
+    p.ProxyPassword = parser.value(proxyPass).toStdString();
+  }
+  p.QuickMode = parser.isSet(quick);
+  o.lobbyTitle = p.QuickMode ? parser.value(title).toStdString() : "Tesk山庄";
+  o.clientTitle = p.QuickMode ? parser.value(windowTitle).toStdString() : "korvel";
+  if (p.QuickMode) {
+    p.LobbyTitleField = o.lobbyTitle;
+    p.WindowTitleField = o.clientTitle;
+  }
+  if (parser.isSet(watch)) {
+    bool ok = false;
+    p.WatcherBalance = parser.value(watch).toLongLong(&ok);
+    if (!ok) return fail("--watch needs a number");
+    p.Spectator = true;
+  }
+  p.PropSwitch = parser.isSet(props) ? 1 : 0;
+  p.PropParameter = static_cast<int16_t>(parser.value(propParam).toInt());
+  o.clientPath = parser.isSet(client)
+                     ? parser.value(client).toStdString()
+                     : (QCoreApplication::applicationDirPath() + "/korvel").toStdString();
+  o.startClient = !parser.isSet(noClient);
+  o.stay = parser.isSet(stay) || !o.startClient;
+
+  korvel::LobbyApp lobby(o);
+  if (!lobby.Start()) return 1;
+  return app.exec();
+}

@@ -1,0 +1,66 @@
+// korvel: the table client. A lobby starts it with the launch line as its arguments.
+#include <QApplication>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "app/client.h"
+#include "qt_platform.h"
+
+namespace {
+
+const char* kUsage =
+    "Usage: korvel FIELD1$FIELD2$...$FIELD15$[BALANCE]\n"
+    "\n"
+    "The Korvel Mahjong table client. A lobby (korvel-lobby) starts it with the launch line:\n"
+    "fifteen fields, each followed by \"$\":\n"
+    "   1 user id (at most 16 bytes)      9 proxy user name\n"
+    "   2 login key (at most 240 bytes)  10 proxy password\n"
+    "   3 game server host               11 quick mode (1 = on)\n"
+    "   4 game server port               12 lobby window title (quick mode)\n"
+    "   5 location text                  13 client window title (quick mode)\n"
+    "   6 connection: 0 direct, 5 proxy  14 props (1 = allowed)\n"
+    "   7 proxy host                     15 prop parameter\n"
+    "   8 proxy port\n"
+    "A watcher's line adds its coin balance after the fifteenth \"$\".\n"
+    "\n"
+    "Environment:\n"
+    "  KORVEL_DIALOGS=print   message boxes go to standard error and are answered OK\n"
+    "  KORVEL_LOG=FILE        write the log to FILE instead of standard error\n";
+
+// The launch line is the arguments joined by single spaces, as one command line.
+std::string JoinArguments(int argc, char** argv) {
+  std::string line;
+  for (int i = 1; i < argc; ++i) {
+    if (i > 1) line += ' ';
+    line += argv[i];
+  }
+  return line;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  const std::string commandLine = JoinArguments(argc, argv);
+
+  // Scripts run without a desktop; the offscreen platform keeps every path working there.
+  if (!std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY") &&
+      !std::getenv("WAYLAND_DISPLAY")) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  }
+  // Qt must not read options out of the launch line.
+  int qtArgc = 1;
+  char* qtArgv[] = {argv[0], nullptr};
+  QApplication app(qtArgc, qtArgv);
+  app.setApplicationName("korvel");
+
+  korvel::QtPlatform platform("korvel");
+  korvel::Client client(platform.platform());
+  client.Startup(commandLine);
+  return app.exec();
+}

@@ -1,0 +1,78 @@
+// The per-seat records and the table-wide state shared by the table handlers.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "table/tiles.h"
+
+namespace korvel {
+
+struct TileSlot {
+  SlotKind kind = SlotKind::Empty;
+  int16_t code = 0;
+  int16_t element = -1;  // index into the tile element pool, -1 = none
+};
+
+inline constexpr int kSlotsPerSeat = 18;
+
+struct PlayerRecord {
+  std::string name;  // record 0 only: the local user id
+  int32_t dealScore = 0;
+  uint8_t seatMask = 0;
+  bool isDealer = false;
+  int16_t discardX = 0, discardY = 0;
+  int16_t discardX0 = 0, discardY0 = 0;
+  int16_t rowX = 0, rowY = 0;
+  std::array<TileSlot, kSlotsPerSeat> slots{};
+  int16_t meldCursor = 4;
+  int16_t handStart = 4;
+  int16_t laidStart = 4;
+  int16_t handCount = 0;
+  int16_t redAside = 0;
+  int16_t otherAside = 0;
+
+  // True when `slot` is a valid slot index; every index read from a record is checked first.
+  static constexpr bool ValidSlot(int slot) { return slot >= 0 && slot < kSlotsPerSeat; }
+};
+
+inline constexpr int kOperationButtons = 6;
+inline constexpr int kReadyDiscards = 14;
+
+struct TableState {
+  int16_t OfferTile = 0;
+  int16_t OfferElement = -1;
+  int16_t OfferView = 0;
+  int16_t DealDone = -1;
+  int16_t NextTileElement = 0;
+  int16_t WallEndElement = 0;
+  int16_t ReplacementDraw = -1;
+  uint8_t OfferedOps = 0;
+  std::array<int16_t, kOperationButtons> OperationState{};
+  bool OpSent = false;
+  int16_t ClickState = 1;
+  bool MustDiscard = false;
+  bool ReadyDeclared = false;
+  bool ReadyListSent = false;
+  std::array<int16_t, kReadyDiscards> ReadyDiscards{};
+  uint8_t WinOffered = 0;
+  bool OfferClaimed = false;
+  uint8_t WinTile = 0;
+  std::array<int16_t, kSeats> LaidDown{};
+  std::array<std::array<int16_t, kSlotsPerSeat>, 2> RevealedTiles{};
+  std::array<std::array<int16_t, 8>, kSeats> AsideElements{};
+  int16_t Winner = -1;
+  bool Spectator = false;
+};
+
+// The three seats' records, indexed by ViewPos, plus the table-wide state. Allocated once.
+struct TableModel {
+  std::array<PlayerRecord, kSeats> players;
+  TableState state;
+
+  int LocalMask() const { return players[0].seatMask; }
+  ViewPos ViewOfMask(int mask) const { return ViewOf(LocalMask(), mask); }
+};
+
+}  // namespace korvel

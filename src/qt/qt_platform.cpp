@@ -1,0 +1,268 @@
+#include "qt_platform.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <QAudioDevice>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QMediaDevices>
+#include <QMessageBox>
+#include <QScreen>
+#include <QSoundEffect>
+#include <QUrl>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+
+namespace korvel {
+
+// ---- timers -------------------------------------------------------------------------------
+
+void QtTimers::Start(std::string_view name, int intervalMs, std::function<void()> tick) {
+  auto& timer = timers_[std::string(name)];
+  if (!timer) timer = std::make_unique<QTimer>();
+  timer->stop();
+  timer->disconnect();
+  timer->setTimerType(Qt::PreciseTimer);
+  QObject::connect(timer.get(), &QTimer::timeout, std::move(tick));
+  timer->start(intervalMs);
+}
+
+void QtTimers::Stop(std::string_view name) {
+  auto it = timers_.find(name);
+  if (it != timers_.end()) it->second->stop();
+}
+
+bool QtTimers::Running(std::string_view name) const {
+  auto it = timers_.find(name);
+  return it != timers_.end() && it->second->isActive();
+}
+
+int64_t QtTimers::NowMs() const {
+  static QElapsedTimer clock = [] {
+    QElapsedTimer c;
+    c.start();
+    return c;
+  }();
+  return clock.elapsed();
+}
+
+void QtTimers::PumpWait(int ms) {
+  QEventLoop loop;
+  QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+  loop.exec();
+}
+
+bool QtTimers::PumpUntil(const std::function<bool()>& done, int timeoutMs) {
+  QElapsedTimer elapsed;
+  elapsed.start();
+  while (!done()) {
+    if (elapsed.elapsed() >= timeoutMs) return false;
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+  }
+  return true;
+}
+
+void QtTimers::BlockingWait(int ms) {
+  QElapsedTimer elapsed;
+  elapsed.start();
+  const auto flags = QEventLoop::ExcludeUserInputEvents | QEventLoop::ExcludeSocketNotifiers;
+  while (elapsed.elapsed() < ms) {
+    QCoreApplication::processEvents(flags, 10);
+    const int64_t left = ms - elapsed.elapsed();
+    if (left > 0) usleep(static_cast<useconds_t>(std::min<int64_t>(left, 5) * 1000));
+  }
+}
+
+// ---- socket -------------------------------------------------------------------------------
+
+int SocketErrorNumber(QAbstractSocket::SocketError error) {
+  switch (error) {
+    case QAbstractSocket::ConnectionRefusedError:
+      return kErrRefused;
+    case QAbstractSocket::RemoteHostClosedError:
+      return kErrShutDown;
+    case QAbstractSocket::HostNotFoundError:
+    case QAbstractSocket::SocketTimeoutError:
+    case QAbstractSocket::NetworkError:
+      return kErrTimedOut;
+    default:
+      return kErrNotConnected;
+  }
+}
+
+QtSocket::QtSocket() {
+  connect(&socket_, &QTcpSocket::connected, this, [this] {
+    if (events_) events_->OnConnected();
+  });
+  connect(&socket_, &QTcpSocket::readyRead, this, [this] {
+    const QByteArray bytes = socket_.readAll();
+    if (events_ && !bytes.isEmpty()) {
+      events_->OnDataArrival(
+          std::span(reinterpret_cast<const uint8_t*>(bytes.constData()), bytes.size()));
+    }
+  });
+  connect(&socket_, &QTcpSocket::disconnected, this, [this] {
+    if (events_) events_->OnSocketClose();
+  });
+  connect(&socket_, &QTcpSocket::errorOccurred, this, [this](QAbstractSocket::SocketError e) {
+    if (events_) events_->OnSocketError(SocketErrorNumber(e));
+  });
+}
+
+void QtSocket::Connect(const std::string& host, uint16_t port) {
+  socket_.abort();
+  socket_.connectToHost(QString::fromStdString(host), port);
+}
+
+void QtSocket::Close() { socket_.abort(); }
+
+bool QtSocket::IsConnected() const { return socket_.state() == QAbstractSocket::ConnectedState; }
+
+bool QtSocket::Send(std::span<const uint8_t> bytes) {
+  if (!IsConnected()) return false;
+  return socket_.write(reinterpret_cast<const char*>(bytes.data()),
+                       static_cast<qint64>(bytes.size())) == static_cast<qint64>(bytes.size());
+}
+
+// ---- dialogs ------------------------------------------------------------------------------
+
+bool DialogsPrintMode() {
+  const char* mode = std::getenv("KORVEL_DIALOGS");
+  return mode && std::string(mode) == "print";
+}
+
+DialogAnswer QtDialogs::MessageBox(const std::string& text, const std::string& title,
+                                   DialogButtons buttons, DialogIcon icon) {
+  if (print_) {
+    std::fprintf(stderr, "%s: %s\n", title.c_str(), text.c_str());
+    std::fflush(stderr);
+    return buttons == DialogButtons::YesNo ? DialogAnswer::Yes : DialogAnswer::Ok;
+  }
+  QMessageBox box;
+  box.setWindowTitle(QString::fromStdString(title));
+  box.setText(QString::fromStdString(text));
+  box.setIcon(icon == DialogIcon::Information ? QMessageBox::Information
+              : icon == DialogIcon::Warning   ? QMessageBox::Warning
+                                              : QMessageBox::NoIcon);
+  switch (buttons) {
+    case DialogButtons::Ok:
+      box.setStandardButtons(QMessageBox::Ok);
+      break;
+    case DialogButtons::OkCancel:
+      box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+      break;
+    case DialogButtons::YesNo:
+      box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+      break;
+  }
+  switch (box.exec()) {
+    case QMessageBox::Cancel:
+      return DialogAnswer::Cancel;
+    case QMessageBox::Yes:
+      return DialogAnswer::Yes;
+    case QMessageBox::No:
+      return DialogAnswer::No;
+    default:
+      return DialogAnswer::Ok;
+  }
+}
+
+void QtDialogs::OpenPage(const std::string& address) {
+  const QString a = QString::fromStdString(address);
+  QDesktopServices::openUrl(QFileInfo::exists(a) ? QUrl::fromLocalFile(a) : QUrl(a));
+}
+
+// ---- sound --------------------------------------------------------------------------------
+
+QtSound::QtSound() = default;
+QtSound::~QtSound() = default;
+
+bool QtSound::Init() {
+  if (QMediaDevices::audioOutputs().isEmpty()) return false;
+  voice_ = std::make_unique<QSoundEffect>();
+  return true;
+}
+
+bool QtSound::Play(const std::string& path, bool loop) {
+  if (!voice_ || !QFileInfo::exists(QString::fromStdString(path))) return false;
+  voice_->stop();
+  voice_->setSource(QUrl::fromLocalFile(QString::fromStdString(path)));
+  voice_->setLoopCount(loop ? QSoundEffect::Infinite : 1);
+  voice_->setVolume(volume_ / 100.0f);
+  voice_->play();
+  return true;
+}
+
+void QtSound::Stop() {
+  if (voice_) voice_->stop();
+}
+
+void QtSound::SetVolume(int percent) {
+  volume_ = std::clamp(percent, 0, 100);
+  if (voice_) voice_->setVolume(volume_ / 100.0f);
+}
+
+// ---- screen, files, log, process ---------------------------------------------------------
+
+int QtScreen::Width() const {
+  QScreen* s = QGuiApplication::primaryScreen();
+  return s ? s->size().width() : 1024;
+}
+
+int QtScreen::Height() const {
+  QScreen* s = QGuiApplication::primaryScreen();
+  return s ? s->size().height() : 768;
+}
+
+std::string PosixFiles::AppDir() const {
+  return QCoreApplication::applicationDirPath().toStdString();
+}
+
+std::string PosixFiles::RuntimeDir() const { return KorvelRuntimeDir(); }
+
+bool PosixFiles::TakeSingleCopyLock(const std::string& name) {
+  if (lockFd_ >= 0) return true;
+  const std::string path = RuntimeDir() + "/" + name;
+  int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  if (fd < 0) return true;  // without a runtime folder there is nothing to compare against
+  if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    close(fd);
+    return false;
+  }
+  lockFd_ = fd;  // held until the process ends
+  return true;
+}
+
+StderrLog::StderrLog(std::string program) : program_(std::move(program)) {
+  if (const char* path = std::getenv("KORVEL_LOG"); path && *path) file_ = std::fopen(path, "a");
+}
+
+StderrLog::~StderrLog() {
+  if (file_) std::fclose(file_);
+}
+
+void StderrLog::Write(std::string_view line) {
+  FILE* out = file_ ? file_ : stderr;
+  std::fprintf(out, "[%s] %.*s\n", program_.c_str(), static_cast<int>(line.size()), line.data());
+  std::fflush(out);
+}
+
+void QtProcess::EndClient(int code) {
+  std::fflush(nullptr);
+  _exit(code);
+}
+
+QtPlatform::QtPlatform(const std::string& program)
+    : lobby_(KorvelRuntimeDir()),
+      dialogs_(DialogsPrintMode()),
+      log_(program),
+      platform_{timers_, socket_, lobby_, dialogs_, sound_, screen_, files_, log_, process_} {}
+
+}  // namespace korvel

@@ -1,0 +1,131 @@
+// The ports on Qt: the real timers, socket, lobby link, message boxes, sound and files.
+#pragma once
+
+#include <QObject>
+#include <QTcpSocket>
+#include <QTimer>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "lobby_link.h"
+#include "platform/ports.h"
+
+class QSoundEffect;
+
+namespace korvel {
+
+class QtTimers : public Timers {
+ public:
+  void Start(std::string_view name, int intervalMs, std::function<void()> tick) override;
+  void Stop(std::string_view name) override;
+  bool Running(std::string_view name) const override;
+  int64_t NowMs() const override;
+  void PumpWait(int ms) override;
+  bool PumpUntil(const std::function<bool()>& done, int timeoutMs) override;
+  void BlockingWait(int ms) override;
+
+ private:
+  std::map<std::string, std::unique_ptr<QTimer>, std::less<>> timers_;
+};
+
+// Maps Qt's socket errors onto the four numbers the client explains.
+int SocketErrorNumber(QAbstractSocket::SocketError error);
+
+class QtSocket : public QObject, public Socket {
+  Q_OBJECT
+ public:
+  QtSocket();
+  void SetEvents(SocketEvents* events) override { events_ = events; }
+  void Connect(const std::string& host, uint16_t port) override;
+  void Close() override;
+  bool IsConnected() const override;
+  bool Send(std::span<const uint8_t> bytes) override;
+
+ private:
+  QTcpSocket socket_;
+  SocketEvents* events_ = nullptr;
+};
+
+class QtDialogs : public Dialogs {
+ public:
+  // With `print` set every box goes to standard error and is answered at once.
+  explicit QtDialogs(bool print) : print_(print) {}
+  DialogAnswer MessageBox(const std::string& text, const std::string& title, DialogButtons buttons,
+                          DialogIcon icon) override;
+  void OpenPage(const std::string& address) override;
+
+ private:
+  bool print_;
+};
+
+class QtSound : public SoundOut {
+ public:
+  QtSound();
+  ~QtSound() override;
+  bool Init() override;
+  bool Play(const std::string& path, bool loop) override;
+  void Stop() override;
+  void SetVolume(int percent) override;
+
+ private:
+  std::unique_ptr<QSoundEffect> voice_;
+  int volume_ = 100;
+};
+
+class QtScreen : public Screen {
+ public:
+  int Width() const override;
+  int Height() const override;
+};
+
+class PosixFiles : public Files {
+ public:
+  std::string AppDir() const override;
+  std::string RuntimeDir() const override;
+  bool TakeSingleCopyLock(const std::string& name) override;
+
+ private:
+  int lockFd_ = -1;
+};
+
+// Writes to standard error, or to the file named by KORVEL_LOG.
+class StderrLog : public Log {
+ public:
+  explicit StderrLog(std::string program);
+  ~StderrLog() override;
+  void Write(std::string_view line) override;
+
+ private:
+  std::string program_;
+  FILE* file_ = nullptr;
+};
+
+class QtProcess : public Process {
+ public:
+  [[noreturn]] void EndClient(int code) override;
+};
+
+class QtPlatform {
+ public:
+  explicit QtPlatform(const std::string& program);
+  Platform& platform() { return platform_; }
+  UnixLobbyLink& lobbyLink() { return lobby_; }
+
+ private:
+  QtTimers timers_;
+  QtSocket socket_;
+  PosixFiles files_;
+  UnixLobbyLink lobby_;
+  QtDialogs dialogs_;
+  QtSound sound_;
+  QtScreen screen_;
+  StderrLog log_;
+  QtProcess process_;
+  Platform platform_;
+};
+
+// True when KORVEL_DIALOGS=print asks for message boxes on standard error.
+bool DialogsPrintMode();
+
+}  // namespace korvel
