@@ -99,6 +99,7 @@ int SocketErrorNumber(QAbstractSocket::SocketError error) {
 
 QtSocket::QtSocket() {
   connect(&socket_, &QTcpSocket::connected, this, [this] {
+    wasConnected_ = true;
     if (events_) events_->OnConnected();
   });
   connect(&socket_, &QTcpSocket::readyRead, this, [this] {
@@ -112,12 +113,16 @@ QtSocket::QtSocket() {
     if (events_) events_->OnSocketClose();
   });
   connect(&socket_, &QTcpSocket::errorOccurred, this, [this](QAbstractSocket::SocketError e) {
+    // An established connection that breaks is a close, which the connection watch turns into
+    // a reconnection; only a connection that never came up is reported as an error.
+    if (wasConnected_) return;
     if (events_) events_->OnSocketError(SocketErrorNumber(e));
   });
 }
 
 void QtSocket::Connect(const std::string& host, uint16_t port) {
   socket_.abort();
+  wasConnected_ = false;
   socket_.connectToHost(QString::fromStdString(host), port);
 }
 

@@ -45,6 +45,7 @@ class QtSocket : public QObject, public Socket {
  private:
   QTcpSocket socket_;
   SocketEvents* events_ = nullptr;
+  bool wasConnected_ = false;
 };
 
 class QtDialogs : public Dialogs {

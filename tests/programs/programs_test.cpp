@@ -1,9 +1,11 @@
 // The real programs, started as a user or a lobby would start them.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -15,6 +17,14 @@ QString Line(QStringList fields) { return fields.join('$') + '$'; }
 QStringList Fields() {
   // Connection type 3 connects nowhere, so the client just stays at the table.
   return {"a", "k", "127.0.0.1", "6000", "Room", "3", "", "0", "", "", "0", "", "", "0", "0"};
+}
+
+// Launch lines carry 16-bit ports, so servers in these tests listen below 32768.
+bool ListenOnLaunchPort(QTcpServer& server) {
+  for (quint16 port = 20000 + QCoreApplication::applicationPid() % 10000; port < 32767; port += 7) {
+    if (server.listen(QHostAddress::LocalHost, port)) return true;
+  }
+  return false;
 }
 
 class ProgramsTest : public ::testing::Test {
@@ -98,13 +108,20 @@ TEST_F(ProgramsTest, TheLobbyStartsTheClientAndHearsFromIt) {
   QTemporaryDir logs;
   const QString clientLog = logs.filePath("client.log");
   env.insert("KORVEL_LOG", clientLog);
+  // A server that accepts and stays silent keeps the client waiting for its login result.
+  QTcpServer server;
+  ASSERT_TRUE(ListenOnLaunchPort(server));
+  const QString address = "127.0.0.1:" + QString::number(server.serverPort());
   QProcess lobby;
   lobby.setProcessEnvironment(env);
-  lobby.start(kBin + "/korvel-lobby", {"--server", "127.0.0.1:1", "--user", "alice"});
+  lobby.start(kBin + "/korvel-lobby", {"--server", address, "--user", "alice"});
   QByteArray out;
-  ASSERT_TRUE(WaitFor(lobby, out, "starting", false)) << out.toStdString();
+  ASSERT_TRUE(WaitFor(lobby, out, "starting", false))
+      << out.toStdString() << lobby.readAllStandardError().toStdString() << lobby.state();
   EXPECT_TRUE(out.contains("listening as \"Tesk山庄\""));
-  EXPECT_TRUE(out.contains("alice$korvel$127.0.0.1$1$"));
+  EXPECT_TRUE(out.contains("alice$korvel$" + address.toUtf8().replace(':', '$') + "$"));
+  EXPECT_TRUE(WaitFor(lobby, out, "message 22 from client: a login attempt starts", false))
+      << out.toStdString();
 
   // A lobby request reaches the client under its window title.
   QFile log(clientLog);
@@ -135,6 +152,37 @@ TEST_F(ProgramsTest, TheLobbyStartsTheClientAndHearsFromIt) {
 
   lobby.write("quit\n");
   EXPECT_TRUE(lobby.waitForFinished(10000));
+}
+
+TEST_F(ProgramsTest, ARefusedConnectionIsExplainedAndEndsTheClient) {
+  QTcpServer probe;  // take a free port, then free it so nobody listens there
+  ASSERT_TRUE(ListenOnLaunchPort(probe));
+  const QString port = QString::number(probe.serverPort());
+  probe.close();
+  auto fields = Fields();
+  fields[3] = port;
+  fields[5] = "0";
+  // The notice needs a lobby: without one the client ends silently.
+  QProcess lobby;
+  lobby.setProcessEnvironment(env);
+  lobby.start(kBin + "/korvel-lobby", {"--no-client"});
+  QByteArray out;
+  ASSERT_TRUE(WaitFor(lobby, out, "listening", false));
+  QProcess p;
+  Prepare(p);
+  p.setArguments({Line(fields)});
+  p.start();
+  ASSERT_TRUE(p.waitForFinished(20000));
+  const QString err = QString::fromUtf8(p.readAllStandardError());
+  EXPECT_TRUE(err.contains(
+      "Korvel麻将- 网络连接提示: 尊敬的用户，游戏程序可能被您的防火墙(杀毒软件)阻止，\n"
+      "导致游戏无法成功连接，请退出游戏重新设置防火墙或关闭防火墙，\n"
+      "感谢您对Tesk游戏中心的支持！"))
+      << err.toStdString();
+  EXPECT_TRUE(WaitFor(lobby, out, "client asks to restore the lobby window", false));
+  EXPECT_TRUE(out.contains("client asks to minimise the lobby window"));
+  lobby.write("quit\n");
+  lobby.waitForFinished(5000);
 }
 
 TEST_F(ProgramsTest, EveryProgramExplainsItself) {

@@ -1,15 +1,28 @@
 // The client: owns one of each subsystem, wires them together and runs start-up.
 #pragma once
 
+#include <array>
 #include <string>
+#include <vector>
 
 #include "app/launch_params.h"
 #include "app/lobby_window.h"
 #include "app/loop_state.h"
+#include "app/main_loop.h"
+#include "net/connection.h"
+#include "net/reconnection.h"
 #include "net/records.h"
 #include "platform/ports.h"
-#include "props/prop_library.h"
+#include "props/prop_component.h"
+#include "protocol/dispatch.h"
+#include "protocol/players_leaving.h"
+#include "protocol/seating.h"
+#include "seats/auto_play.h"
+#include "seats/table_restore.h"
+#include "seats/watching.h"
+#include "settlement/settlement.h"
 #include "table/player_record.h"
+#include "table/table_play.h"
 
 namespace korvel {
 
@@ -22,6 +35,8 @@ inline constexpr int kQuickTurnTime = 2;
 class Client {
  public:
   explicit Client(Platform& platform);
+  Client(const Client&) = delete;
+  Client& operator=(const Client&) = delete;
 
   // Checks the launch line and the single copy, prepares the table and opens the connection;
   // either returns with the client running or ends it through the platform.
@@ -30,22 +45,58 @@ class Client {
   // A message from the lobby addressed to this client's window; the result is the reply.
   uint32_t LobbyMessage(const korvel::LobbyMessage& message);
 
+  // Routes what taking a record produced besides its header (seat names, chat, prop messages).
+  void RouteTaken(TakenRecord& taken);
+  const TakenRecord& LastTaken() const { return lastTaken_; }
+
   Platform& platform() { return platform_; }
   LoopState& loop() { return loop_; }
   TableModel& table() { return table_; }
   Records& records() { return records_; }
   LobbyWindow& lobby() { return lobby_; }
-  PropLibrary& propLibrary() { return propLibrary_; }
   const LaunchParams& launch() const { return launch_; }
+  Connection& connection() { return connection_; }
+  MainLoop& mainLoop() { return mainLoop_; }
+  Dispatcher& dispatcher() { return dispatcher_; }
+  PropComponent& props() { return props_; }
+  Seating& seating() { return seating_; }
+  PlayersLeaving& playersLeaving() { return playersLeaving_; }
+  TablePlay& tablePlay() { return tablePlay_; }
+  Watching& watching() { return watching_; }
+  TableRestore& tableRestore() { return tableRestore_; }
+  Settlement& settlement() { return settlement_; }
+  AutoPlay& autoPlay() { return autoPlay_; }
+  Reconnection& reconnection() { return reconnection_; }
+
+  // The two message lines under the table.
+  void ClearSysmsg(int list);
+  void AddSysmsg(int list, const std::string& line);
+  const std::vector<std::string>& Sysmsg(int list) const { return sysmsg_[list & 1]; }
+
+  // Presentation steps other subsystems call; each lands on the table's elements.
+  void SetTileVisible(int element, bool visible);
+  bool TileVisible(int element) const;
+  void ShowChatButton(int buttonSprite);
+  void ShowClockCaption(const std::string& caption, uint32_t colour);
+  void HideClockPanel();
+  void PlayClockTick();
+  void PlayEffectForDealing();
+  void ShowContinueButton();
+  void StartShuffleDisplay();
+  void HideClaimWords(int seat);
+  void MinimizeMainWindow();
+  // Table clearing and leaving.
+  void ClearTable();
+  void ResetTable();
+  void LeaveTable();
 
   // Values fixed by the launch line and the login.
   bool QuickMode = false;
   bool Spectator = false;
   int TurnTime = kDefaultTurnTime;
   std::string WindowTitle = kDefaultWindowTitle;
-  bool RecordMode = true;
   bool ChatAllowed = true;
-  bool LoggedIn = false;
+  bool StartHint = false;
 
  private:
   // The fatal start-up path: the socket error's notice when it is one, the lobby back, the end.
@@ -54,18 +105,28 @@ class Client {
   void LayOutTable();
   void InitSound();
   void ResetShuffleDisplay();
-  void ShowSystemLine(const std::string& line);
-  void OpenDirect();
-  void OpenThroughProxy();
-  void LoadProps();
 
   Platform& platform_;
   LoopState loop_;
   TableModel table_;
   Records records_;
   LobbyWindow lobby_;
-  PropLibrary propLibrary_;
   LaunchParams launch_;
+  Connection connection_;
+  MainLoop mainLoop_;
+  Dispatcher dispatcher_;
+  PropComponent props_;
+  Seating seating_;
+  PlayersLeaving playersLeaving_;
+  TablePlay tablePlay_;
+  Watching watching_;
+  TableRestore tableRestore_;
+  Settlement settlement_;
+  AutoPlay autoPlay_;
+  Reconnection reconnection_;
+  TakenRecord lastTaken_;
+  std::array<std::vector<std::string>, 2> sysmsg_;
+  std::array<bool, 72> tileVisible_{};
 };
 
 }  // namespace korvel

@@ -4,6 +4,7 @@
 #include <array>
 #include <cctype>
 #include <charconv>
+#include <cstdint>
 #include <cstdlib>
 
 namespace korvel {
@@ -104,7 +105,14 @@ LaunchParse ParseLaunchLine(std::string_view line) {
   p.WindowTitleField = field[12];
   if (!integer(14, p.PropSwitch)) return result;
   if (!integer(15, p.PropParameter)) return result;
-  if (p.Spectator) p.WatcherBalance = static_cast<int64_t>(LenientNumber(rest));
+  if (p.Spectator) {
+    // Saturate: a balance beyond 64 bits is nonsense, not a reason to misbehave.
+    const double balance = LenientNumber(rest);
+    constexpr double kLimit = 9.2e18;
+    p.WatcherBalance = balance >= kLimit    ? INT64_MAX
+                       : balance <= -kLimit ? INT64_MIN
+                                            : static_cast<int64_t>(balance);
+  }
   return result;
 }
 

@@ -23,6 +23,7 @@ struct LoopState {
   std::array<int, kLoopSteps> LoopCount{};
   bool InDeal = false;
   bool BetweenDeals = false;
+  bool TableActive = false;  // the table takes the local player's actions; the clock may run
 
   // Another subsystem starts a step by setting its flag and zeroing its counter.
   void Arm(LoopStep step) {

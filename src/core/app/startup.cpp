@@ -9,8 +9,21 @@ namespace korvel {
 Client::Client(Platform& platform)
     : platform_(platform),
       records_(loop_, table_, platform.socket, platform.log),
-      lobby_(platform.lobby, platform.process, platform.log) {
+      lobby_(platform.lobby, platform.process, platform.log),
+      connection_(*this),
+      mainLoop_(*this),
+      dispatcher_(*this),
+      props_(*this),
+      seating_(*this),
+      playersLeaving_(*this),
+      tablePlay_(*this),
+      watching_(*this),
+      tableRestore_(*this),
+      settlement_(*this),
+      autoPlay_(*this),
+      reconnection_(*this) {
   lobby_.LobbyTitle = kDefaultLobbyTitle;
+  platform_.socket.SetEvents(&connection_);
 }
 
 void Client::Startup(const std::string& commandLine) {
@@ -24,7 +37,7 @@ void Client::Startup(const std::string& commandLine) {
   loop_.BetweenDeals = false;
   loop_.Reset();
   ChatAllowed = true;
-  LoggedIn = false;
+  connection_.Connected = false;
   InitSound();
   ResetShuffleDisplay();
   LayOutTable();
@@ -41,9 +54,10 @@ void Client::Startup(const std::string& commandLine) {
   if (!parsed.ok()) StartupFailed("bad launch line: " + parsed.message);
   table_.players[0].name = launch_.UserId;
 
-  ShowSystemLine("正在连接服务器...");
-  platform_.timers.Stop("TimerBong");
-  RecordMode = true;
+  ClearSysmsg(0);
+  AddSysmsg(0, "正在连接服务器...");
+  mainLoop_.Stop();
+  connection_.RecordMode = true;
 
   LoginRecordResult login = BuildLoginRecord(launch_.UserId, launch_.LoginKey);
   if (!login.ok) StartupFailed(login.error);
@@ -53,13 +67,13 @@ void Client::Startup(const std::string& commandLine) {
     if (launch_.ServerHost.empty() || launch_.ServerPort <= 0) {
       StartupFailed("no game server address in the launch line");
     }
-    OpenDirect();
+    connection_.OpenDirect();
   } else if (launch_.ConnectionType == kConnectProxy) {
     if (launch_.ProxyHost.empty() || launch_.ProxyPort <= 0) {
       StartupFailed("no proxy address in the launch line");
     }
     loop_.LoopFlag[kStepLogin] = false;
-    OpenThroughProxy();
+    connection_.OpenThroughProxy();
   } else {
     platform_.log.Write("connection type " + std::to_string(launch_.ConnectionType) +
                         ": no connection is made");
@@ -73,7 +87,7 @@ void Client::Startup(const std::string& commandLine) {
     lobby_.LobbyTitle = kDefaultLobbyTitle;
   }
   table_.players[0].seatMask = 0;
-  LoadProps();
+  props_.Load();
 
   if (!platform_.lobby.Listen(WindowTitle,
                               [this](const korvel::LobbyMessage& m) { return LobbyMessage(m); })) {
@@ -96,22 +110,26 @@ uint32_t Client::LobbyMessage(const korvel::LobbyMessage& message) {
   return 0;
 }
 
-void Client::LoadProps() {
-  if (launch_.PropSwitch != 1) return;
-  const std::string path = PropLibrary::PathFor(platform_.files.AppDir());
-  if (propLibrary_.Load(path)) {
-    platform_.log.Write("prop component loaded from " + path);
-  } else {
-    platform_.log.Write("no prop component: " + propLibrary_.Error());
+void Client::RouteTaken(TakenRecord& taken) {
+  switch (taken.extra) {
+    case TakenRecord::Extra::SeatName:
+      seating_.SeatName[taken.seatIndex] += taken.text;
+      break;
+    case TakenRecord::Extra::Chat:
+      playersLeaving_.ShowChat(records_.Rinfo, taken.text);
+      break;
+    case TakenRecord::Extra::PropMessage:
+      if (taken.privateCopy) props_.Receive(*taken.privateCopy);
+      break;
+    case TakenRecord::Extra::None:
+      break;
   }
+  lastTaken_ = std::move(taken);
 }
 
-// Filled in by the table view, sound and connection subsystems.
+// Filled in by the table view and sound subsystems.
 void Client::LayOutTable() {}
 void Client::InitSound() {}
 void Client::ResetShuffleDisplay() {}
-void Client::ShowSystemLine(const std::string& line) { platform_.log.Write("system: " + line); }
-void Client::OpenDirect() {}
-void Client::OpenThroughProxy() {}
 
 }  // namespace korvel

@@ -1,6 +1,7 @@
 #include "net/records.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "platform/gbk.h"
 
@@ -65,6 +66,29 @@ LoginRecordResult BuildLoginRecord(std::string_view userId, std::string_view key
   return result;
 }
 
+namespace {
+
+// Copies into a ring at `index`, wrapping where needed, and advances the index.
+void CopyIn(std::array<uint8_t, kRingSize>& ring, uint32_t& index, std::span<const uint8_t> bytes) {
+  size_t done = 0;
+  while (done < bytes.size()) {
+    const size_t n = std::min<size_t>(bytes.size() - done, kRingSize - index);
+    std::memcpy(ring.data() + index, bytes.data() + done, n);
+    done += n;
+    index = static_cast<uint32_t>((index + n) % kRingSize);
+  }
+}
+
+// Copies one record out of a ring at `index` and advances the index.
+void CopyOut(const std::array<uint8_t, kRingSize>& ring, uint32_t& index, RecordBytes& out) {
+  const size_t first = std::min<size_t>(kRecordSize, kRingSize - index);
+  std::memcpy(out.data(), ring.data() + index, first);
+  std::memcpy(out.data() + first, ring.data(), kRecordSize - first);
+  index = static_cast<uint32_t>((index + kRecordSize) % kRingSize);
+}
+
+}  // namespace
+
 Records::Records(LoopState& loop, TableModel& table, Socket& socket, Log& log)
     : loop_(loop), table_(table), socket_(socket), log_(log) {}
 
@@ -100,10 +124,7 @@ bool Records::Enqueue(const RecordBytes& bytes) {
                " refused, unsent records kept");
     return false;
   }
-  for (uint8_t b : bytes) {
-    sendRing_[SendWrite] = b;
-    SendWrite = (SendWrite + 1) % kRingSize;
-  }
+  CopyIn(sendRing_, SendWrite, bytes);
   loop_.Arm(kStepFlush);
   return true;
 }
@@ -134,11 +155,11 @@ void Records::ClearHeld() {
 }
 
 bool Records::AppendReceived(std::span<const uint8_t> bytes) {
-  for (uint8_t b : bytes) {
-    receiveRing_[ReceiveWrite] = b;
-    ReceiveWrite = (ReceiveWrite + 1) % kRingSize;
-    if (ReceiveWrite == ReceiveRead) return false;
-  }
+  // The ring overflows when the write index would catch up with the read index.
+  const size_t room = kRingSize - 1 - ReceivedBytes();
+  const bool overflow = bytes.size() > room;
+  CopyIn(receiveRing_, ReceiveWrite, overflow ? bytes.first(room + 1) : bytes);
+  if (overflow) return false;
   loop_.Arm(kStepReceive);
   return true;
 }
@@ -151,8 +172,7 @@ TakenRecord Records::TakeRecord() {
   const uint8_t command = receiveRing_[(r + rec::kCommand) % kRingSize];
   const bool privateOnly = command == kCmdChat || command == kCmdPrivate29;
   RecordBytes& target = privateOnly ? privateCopy_ : ReceivedRecord;
-  for (size_t i = 0; i < kRecordSize; ++i) target[i] = receiveRing_[(r + i) % kRingSize];
-  ReceiveRead = (r + kRecordSize) % kRingSize;
+  CopyOut(receiveRing_, ReceiveRead, target);
   Rinfo = DecodeHeader(target);
 
   if (command == kCmdSeatAnnounce) {
@@ -182,10 +202,7 @@ void Records::FlushOne() {
     return;
   }
   RecordBytes out;
-  for (auto& b : out) {
-    b = sendRing_[SendRead];
-    SendRead = (SendRead + 1) % kRingSize;
-  }
+  CopyOut(sendRing_, SendRead, out);
   if (out[rec::kCommand] == kCmdProp) {
     const int v = ReadBE16(out, rec::kValues) / 8;
     if (Hold1Armed && v == 129) {

@@ -1,0 +1,215 @@
+#include "app/main_loop.h"
+
+#include "app/client.h"
+
+namespace korvel {
+namespace {
+
+// Step periods in ticks.
+constexpr int kPeriodFlush = 1;
+constexpr int kPeriodReceive = 2;
+constexpr int kPeriodLogin = 4;
+constexpr int kPeriodBlink = 8;
+constexpr int kPeriodWatch = 1;
+constexpr int kPeriodSecond = 20;
+constexpr int kPeriodWords = 40;
+constexpr const char* kTimerName = "TimerBong";
+constexpr int kCountedSteps[] = {
+    kStepFlush,     kStepReceive,          kStepLogin,     kStepBlink, kStepConnectionWatch,
+    kStepTurnClock, kStepDealEndCountdown, kStepClaimWords};
+
+}  // namespace
+
+MainLoop::MainLoop(Client& client) : client_(client) {}
+
+void MainLoop::Start() {
+  client_.platform().timers.Start(kTimerName, kTickMs, [this] { Tick(); });
+}
+
+void MainLoop::Stop() { client_.platform().timers.Stop(kTimerName); }
+
+bool MainLoop::Running() const { return client_.platform().timers.Running(kTimerName); }
+
+void MainLoop::Tick() {
+  // The tick stops its own timer so a step that pumps events never re-enters it.
+  Stop();
+  LoopState& loop = client_.loop();
+  for (int k : kCountedSteps) ++loop.LoopCount[k];
+
+  if (loop.LoopFlag[kStepFlush] && loop.LoopCount[kStepFlush] >= kPeriodFlush) {
+    client_.records().FlushOne();
+    loop.LoopCount[kStepFlush] = 0;
+  }
+  if (loop.LoopFlag[kStepReceive] && loop.LoopCount[kStepReceive] >= kPeriodReceive) {
+    ReceiveStep();
+  }
+  if (loop.LoopFlag[kStepLogin] && loop.LoopCount[kStepLogin] >= kPeriodLogin) {
+    client_.connection().LoginStep();
+  }
+  if (loop.LoopCount[kStepLogin] >= kPeriodLogin) loop.LoopCount[kStepLogin] = 0;
+  if (loop.LoopFlag[kStepBlink] && loop.LoopCount[kStepBlink] >= kPeriodBlink) BlinkStep();
+  if (loop.LoopCount[kStepBlink] >= kPeriodBlink) loop.LoopCount[kStepBlink] = 0;
+  if (loop.LoopFlag[kStepTurnClock] && loop.TableActive &&
+      loop.LoopCount[kStepTurnClock] >= kPeriodSecond) {
+    TurnClockStep();
+  }
+  if (loop.LoopCount[kStepTurnClock] >= kPeriodSecond) loop.LoopCount[kStepTurnClock] = 0;
+  if (loop.LoopFlag[kStepDealEndCountdown] &&
+      loop.LoopCount[kStepDealEndCountdown] >= kPeriodSecond) {
+    DealEndCountdownStep();
+  }
+  if (loop.LoopCount[kStepDealEndCountdown] >= kPeriodSecond) {
+    loop.LoopCount[kStepDealEndCountdown] = 0;
+  }
+  if (loop.LoopFlag[kStepConnectionWatch] && loop.LoopCount[kStepConnectionWatch] >= kPeriodWatch) {
+    ConnectionWatchStep();
+  }
+  if (loop.LoopCount[kStepConnectionWatch] >= kPeriodWatch) {
+    loop.LoopCount[kStepConnectionWatch] = 0;
+  }
+  if (WordsShown && loop.LoopCount[kStepClaimWords] >= kPeriodWords) ClaimWordsStep();
+  if (loop.LoopCount[kStepClaimWords] >= kPeriodWords) loop.LoopCount[kStepClaimWords] = 0;
+  if (PropsPolling) client_.props().PollStep();
+  Start();
+}
+
+void MainLoop::ReceiveStep() {
+  LoopState& loop = client_.loop();
+  Records& records = client_.records();
+  if (loop.InDeal && ++SilenceCount >= kSilenceLimit) SilenceExpired();
+  if (records.RecordWaiting()) {
+    const uint32_t before = records.ReceiveRead;
+    TakenRecord taken = records.TakeRecord();
+    if (loop.BetweenDeals && records.Rinfo.command == kCommandPlayerLeft) {
+      // A player leaving between deals waits until the next deal has started.
+      records.ReceiveRead = before;
+      if (records.Rinfo.seat != client_.table().players[0].seatMask) {
+        client_.connection().StartKeepAlive();
+      }
+    } else {
+      if (loop.InDeal) SilenceCount = 0;
+      client_.RouteTaken(taken);
+      client_.dispatcher().Dispatch(records.Rinfo);
+    }
+  }
+  loop.LoopCount[kStepReceive] = records.RecordWaiting() ? 1 : 0;
+}
+
+void MainLoop::SilenceExpired() {
+  SilenceCount = 0;
+  if (!client_.platform().lobby.WindowExists(client_.lobby().LobbyTitle)) {
+    client_.platform().log.Write("no record for too long and no lobby: ending");
+    EndClientNow(client_.platform().process, 1);
+  }
+  client_.platform().log.Write("no record for too long inside a deal: giving up the table");
+  client_.ClearSysmsg(0);
+  client_.AddSysmsg(0, "已经与服务器断开连接，请重新入座！");
+  client_.props().Shutdown(0);
+  client_.MinimizeMainWindow();
+  client_.lobby().RestoreLobby();
+  TableCleared = false;
+  client_.LeaveTable();
+  client_.ResetTable();
+}
+
+void MainLoop::BlinkStep() {
+  const int16_t offer = client_.table().state.OfferElement;
+  if (TileBlinkCount >= 1) {
+    --TileBlinkCount;
+    if (PrevBlinkElement >= 0 && PrevBlinkElement != offer) {
+      client_.SetTileVisible(PrevBlinkElement, true);
+    }
+    if (offer >= 0) client_.SetTileVisible(offer, !client_.TileVisible(offer));
+    PrevBlinkElement = offer;
+  } else if (offer >= 0) {
+    client_.SetTileVisible(offer, true);
+  }
+  if (ChatBlinkCount >= 1) {
+    --ChatBlinkCount;
+    client_.ShowChatButton(ChatBlinkCount % 2 == 0 ? 3 : 2);
+  } else {
+    client_.ShowChatButton(2);
+  }
+  client_.loop().LoopCount[kStepBlink] = 0;
+}
+
+void MainLoop::ShowClock(int seconds) {
+  ClockShown = true;
+  ClockCaption = std::to_string(seconds);
+  ClockColour = seconds > 5 ? kClockGreen : kClockRed;
+  client_.ShowClockCaption(ClockCaption, ClockColour);
+}
+
+void MainLoop::HideClock() {
+  ClockShown = false;
+  client_.HideClockPanel();
+}
+
+void MainLoop::TurnClockStep() {
+  LoopState& loop = client_.loop();
+  if (TurnClock > 0) {
+    --TurnClock;
+    ShowClock(TurnClock);
+    if (TurnClock <= 5) client_.PlayClockTick();
+  } else if (!LocalTurn) {
+    HideClock();
+    TurnClock = static_cast<int16_t>(client_.TurnTime);
+    loop.LoopFlag[kStepTurnClock] = false;
+  } else {
+    client_.autoPlay().OnLocalTimeout();
+  }
+  loop.LoopCount[kStepTurnClock] = 0;
+}
+
+void MainLoop::DealEndCountdownStep() {
+  LoopState& loop = client_.loop();
+  if (TurnClock > 0) {
+    --TurnClock;
+    ShowClock(TurnClock);
+  } else {
+    HideClock();
+    if (!TableCleared) {
+      client_.ShowContinueButton();
+      client_.ClearTable();
+      TableCleared = true;
+    }
+    CommandInfo info;
+    info.command = kCommandContinue;
+    info.seat = client_.table().players[0].seatMask;
+    info.value[3] = 1;
+    client_.records().SendCommand(info);
+    if (ShuffleArmed && ShufflePending) {
+      for (PlayerRecord& p : client_.table().players) p.seatMask = 0;
+      client_.StartShuffleDisplay();
+    }
+    ShuffleArmed = false;
+    ShuffleShown = true;
+    ShuffleStep = 0;
+    loop.LoopFlag[kStepDealEndCountdown] = false;
+  }
+  loop.LoopCount[kStepDealEndCountdown] = 0;
+}
+
+void MainLoop::ConnectionWatchStep() {
+  LoopState& loop = client_.loop();
+  if (!client_.platform().socket.IsConnected()) {
+    client_.props().ConnectionState(false);
+    if (!client_.platform().lobby.WindowExists(client_.lobby().LobbyTitle)) {
+      client_.platform().log.Write("connection lost and the lobby is gone: ending");
+      EndClientNow(client_.platform().process, 1);
+    }
+    if (client_.connection().CanReconnect) {
+      loop.TableActive = false;
+      loop.LoopFlag[kStepConnectionWatch] = false;
+      client_.reconnection().Start();
+    }
+  }
+  loop.LoopCount[kStepConnectionWatch] = 0;
+}
+
+void MainLoop::ClaimWordsStep() {
+  client_.HideClaimWords(WordsSeat);
+  client_.loop().LoopCount[kStepClaimWords] = 0;
+}
+
+}  // namespace korvel

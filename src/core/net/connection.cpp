@@ -1,0 +1,230 @@
+#include "net/connection.h"
+
+#include <arpa/inet.h>
+
+#include <algorithm>
+
+#include "app/client.h"
+#include "app/notices.h"
+#include "net/socket_errors.h"
+
+namespace korvel {
+namespace socks5 {
+
+std::vector<uint8_t> Greeting() { return {5, 2, 0, 2}; }
+
+std::vector<uint8_t> Authentication(const std::string& user, const std::string& password) {
+  // Lengths travel as one byte; the launch line refuses anything longer than 255.
+  const size_t u = std::min<size_t>(user.size(), 255);
+  const size_t p = std::min<size_t>(password.size(), 255);
+  std::vector<uint8_t> m{1, static_cast<uint8_t>(u)};
+  m.insert(m.end(), user.begin(), user.begin() + static_cast<long>(u));
+  m.push_back(static_cast<uint8_t>(p));
+  m.insert(m.end(), password.begin(), password.begin() + static_cast<long>(p));
+  return m;
+}
+
+std::vector<uint8_t> ConnectRequest(const std::string& host, uint16_t port) {
+  std::vector<uint8_t> m{5, 1, 0};
+  in_addr address{};
+  if (inet_pton(AF_INET, host.c_str(), &address) == 1) {
+    m.push_back(1);
+    const auto* b = reinterpret_cast<const uint8_t*>(&address.s_addr);
+    m.insert(m.end(), b, b + 4);
+  } else {
+    // A host name goes to the proxy to resolve, instead of failing.
+    const size_t n = std::min<size_t>(host.size(), 255);
+    m.push_back(3);
+    m.push_back(static_cast<uint8_t>(n));
+    m.insert(m.end(), host.begin(), host.begin() + static_cast<long>(n));
+  }
+  m.push_back(static_cast<uint8_t>(port >> 8));
+  m.push_back(static_cast<uint8_t>(port & 0xFF));
+  return m;
+}
+
+size_t ConnectReplyLength(std::span<const uint8_t> reply) {
+  if (reply.size() < 4) return 0;
+  switch (reply[3]) {
+    case 1:
+      return 4 + 4 + 2;
+    case 4:
+      return 4 + 16 + 2;
+    case 3:
+      return reply.size() < 5 ? 0 : 4 + 1 + reply[4] + 2;
+    default:
+      return 4;  // an address type we cannot size: take only the fixed part
+  }
+}
+
+}  // namespace socks5
+
+Connection::Connection(Client& client) : client_(client) {}
+
+void Connection::OpenDirect() {
+  const LaunchParams& launch = client_.launch();
+  client_.platform().socket.Connect(launch.ServerHost, static_cast<uint16_t>(launch.ServerPort));
+  client_.mainLoop().Start();
+  client_.loop().Arm(kStepLogin);
+}
+
+bool Connection::WaitForSocket() {
+  Socket& socket = client_.platform().socket;
+  // A connection that never comes up and never reports an error would otherwise wait forever.
+  return client_.platform().timers.PumpUntil([&] { return socket.IsConnected(); },
+                                             kConnectTimeoutMs);
+}
+
+void Connection::LoginStep() {
+  client_.lobby().PostToLobby(kMsgLogin);
+  if (!WaitForSocket()) {
+    client_.platform().log.Write("the game server did not answer in time");
+    ExplainAndEnd(kErrTimedOut);
+  }
+  Connected = true;
+  client_.platform().socket.Send(client_.records().LoginRecord);
+  client_.loop().Arm(kStepConnectionWatch);
+  client_.loop().LoopFlag[kStepLogin] = false;
+  client_.loop().LoopCount[kStepLogin] = 0;
+  client_.props().ConnectionState(true);
+}
+
+void Connection::OpenThroughProxy() {
+  const LaunchParams& launch = client_.launch();
+  client_.records().ResetRings();
+  RecordMode = false;
+  client_.platform().socket.Connect(launch.ProxyHost, static_cast<uint16_t>(launch.ProxyPort));
+  if (!WaitForSocket()) {
+    client_.platform().log.Write("the proxy did not answer in time");
+    ExplainAndEnd(kErrTimedOut);
+  }
+  Connected = true;
+  SendProxyState(1);
+  client_.loop().Arm(kStepConnectionWatch);
+}
+
+void Connection::SendProxyState(uint8_t state) {
+  const LaunchParams& launch = client_.launch();
+  std::vector<uint8_t> message;
+  switch (state) {
+    case 1:
+      message = socks5::Greeting();
+      break;
+    case 3:
+      message = socks5::Authentication(launch.ProxyUser, launch.ProxyPassword);
+      break;
+    case 5:
+      message = socks5::ConnectRequest(launch.ServerHost, static_cast<uint16_t>(launch.ServerPort));
+      break;
+    default:
+      return;
+  }
+  proxyWrite_ = 0;
+  ProxyState = static_cast<uint8_t>(state + 1);
+  client_.platform().socket.Send(message);
+}
+
+void Connection::OnDataArrival(std::span<const uint8_t> bytes) {
+  if (RecordMode) {
+    if (!client_.records().AppendReceived(bytes)) {
+      client_.platform().log.Write("receive ring overflow: the server sent faster than we read");
+      client_.lobby().RestoreLobby();
+      EndClientNow(client_.platform().process, 1);
+    }
+    return;
+  }
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    ProxyBuffer[proxyWrite_] = bytes[i];
+    proxyWrite_ = (proxyWrite_ + 1) % kProxyBufferSize;
+    if (proxyWrite_ == 0) {
+      client_.platform().log.Write("the proxy sent more than a reply can hold");
+      client_.lobby().RestoreLobby();
+      EndClientNow(client_.platform().process, 1);
+    }
+    // After the connect reply everything is the server's: hand the rest to the records.
+    if (ProxyState == 6) {
+      const size_t whole = socks5::ConnectReplyLength(std::span(ProxyBuffer.data(), proxyWrite_));
+      if (proxyWrite_ >= 2 && !(ProxyBuffer[0] == 5 && ProxyBuffer[1] == 0)) {
+        JudgeProxyReply();
+        return;
+      }
+      if (whole == 0 || proxyWrite_ < whole) continue;
+      JudgeProxyReply();
+      if (RecordMode && i + 1 < bytes.size()) OnDataArrival(bytes.subspan(i + 1));
+      return;
+    }
+  }
+  if (ProxyState != 6) JudgeProxyReply();
+}
+
+void Connection::JudgeProxyReply() {
+  // A reply is judged only once its first two bytes are here.
+  if (proxyWrite_ < 2) return;
+  const uint8_t b0 = ProxyBuffer[0];
+  const uint8_t b1 = ProxyBuffer[1];
+  switch (ProxyState) {
+    case 2:
+      if (b0 == 5 && b1 == 2) {
+        SendProxyState(3);
+      } else if (b0 == 5 && b1 == 0) {
+        SendProxyState(5);
+      } else {
+        ProxyFailed("请求代理失败！");
+      }
+      break;
+    case 4:
+      if (b0 == 1 && b1 == 0) {
+        SendProxyState(5);
+      } else {
+        ProxyFailed("代理服务器用户验证失败！");
+      }
+      break;
+    case 6:
+      if (b0 == 5 && b1 == 0) {
+        RecordMode = true;
+        client_.lobby().PostToLobby(kMsgConnected);
+        client_.ClearSysmsg(0);
+        client_.AddSysmsg(0, "连接代理服务器成功！");
+        client_.platform().socket.Send(client_.records().LoginRecord);
+        client_.mainLoop().Start();
+      } else {
+        ProxyFailed("通过代理连接主站失败！");
+      }
+      break;
+    default:
+      break;
+  }
+}
+
+void Connection::ProxyFailed(const std::string& text) {
+  ShowMessage(client_.platform(), text, kTitleApp);
+  client_.platform().socket.Close();
+}
+
+void Connection::OnSocketClose() { client_.platform().socket.Close(); }
+
+void Connection::ExplainAndEnd(int number) {
+  auto notice = NetworkNotice(number);
+  if (!notice) return;
+  client_.lobby().MinimizeLobby();
+  ShowMessage(client_.platform(), *notice, kTitleNetwork, DialogButtons::Ok,
+              DialogIcon::Information);
+  client_.lobby().RestoreLobby();
+  EndClientNow(client_.platform().process, 1);
+}
+
+void Connection::StartKeepAlive() {
+  if (client_.platform().timers.Running("TimerKeepAlive")) return;
+  client_.platform().timers.Start("TimerKeepAlive", kKeepAliveMs, [this] { KeepAliveTick(); });
+}
+
+void Connection::StopKeepAlive() { client_.platform().timers.Stop("TimerKeepAlive"); }
+
+void Connection::KeepAliveTick() {
+  CommandInfo info;
+  info.command = kCommandKeepAlive;
+  info.seat = client_.table().players[0].seatMask;
+  client_.records().SendCommand(info);
+}
+
+}  // namespace korvel

@@ -1,0 +1,22 @@
+// Getting the connection back after it dropped, without the user's help.
+#pragma once
+
+#include "net/records.h"
+
+namespace korvel {
+
+class Client;
+
+class Reconnection {
+ public:
+  explicit Reconnection(Client& client) : client_(client) {}
+  // The connection watch saw the socket go down while reconnecting is allowed.
+  void Start();
+  // Command 29.
+  void OnReconnectResult(CommandInfo& info, const RecordBytes& record);
+
+ private:
+  Client& client_;
+};
+
+}  // namespace korvel

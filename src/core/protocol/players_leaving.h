@@ -1,0 +1,27 @@
+// Players leaving the table, the server ending the game, and received chat lines.
+#pragma once
+
+#include <string>
+
+#include "net/records.h"
+
+namespace korvel {
+
+class Client;
+
+class PlayersLeaving {
+ public:
+  explicit PlayersLeaving(Client& client) : client_(client) {}
+
+  void OnPlayerLeft(CommandInfo& info);  // command 21
+  void OnGameOver(CommandInfo& info);    // command 22
+  // A chat line decoded while the record was taken.
+  void ShowChat(const CommandInfo& info, const std::string& text);
+  // Command 19 in the dispatcher: only the sender's seat becomes a view position.
+  void OnChat(CommandInfo& info);
+
+ private:
+  Client& client_;
+};
+
+}  // namespace korvel

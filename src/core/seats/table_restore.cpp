@@ -1,0 +1,7 @@
+#include "seats/table_restore.h"
+
+namespace korvel {
+
+void TableRestore::OnRestore(CommandInfo&) {}
+
+}  // namespace korvel
