@@ -104,9 +104,9 @@ class Effects:
         self.count += 1
         return os.path.join(self.work, "e%04d.wav" % self.count)
 
-    def synth(self, seconds, *spec, effects=()):
+    def synth(self, seconds, *waves, effects=()):
         out = self.temp()
-        run(["sox", "-n"] + FORMAT + [out, "synth", "%.4f" % seconds] + list(spec) + list(effects))
+        run(["sox", "-n"] + FORMAT + [out, "synth", "%.4f" % seconds] + list(waves) + list(effects))
         return out
 
     def mix(self, parts, effects=()):
