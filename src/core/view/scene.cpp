@@ -1,0 +1,324 @@
+#include "view/scene.h"
+
+#include <algorithm>
+
+#include "view/picture_store.h"
+
+namespace korvel {
+
+Form::Form(Scene& scene, FormId id, std::string name, double width, double height)
+    : scene_(scene),
+      id_(id),
+      name_(std::move(name)),
+      title_(name_),
+      width_(width),
+      height_(height) {}
+
+int Form::LayerOf(ElementKind kind) {
+  switch (kind) {
+    case ElementKind::Picture:
+      return 0;
+    case ElementKind::List:
+    case ElementKind::Text:
+      return 2;
+    default:
+      return 1;
+  }
+}
+
+ElementId Form::Insert(Element el, bool front) {
+  const ElementId id = static_cast<ElementId>(elements_.size());
+  auto& slots = byName_[el.name];
+  if (static_cast<int>(slots.size()) <= el.index) slots.resize(el.index + 1, kNoElement);
+  slots[el.index] = id;
+  auto& layer = layers_[LayerOf(el.kind)];
+  if (front) {
+    layer.push_back(id);
+  } else {
+    layer.insert(layer.begin(), id);
+  }
+  elements_.push_back(std::move(el));
+  Touch(elements_.back());
+  return id;
+}
+
+ElementId Form::Add(std::string_view name, int index, ElementKind kind, const Rect& geometry) {
+  if (index < 0) return kNoElement;
+  if (ElementId existing = Find(name, index); existing != kNoElement) return existing;
+  Element el;
+  el.name = std::string(name);
+  el.index = index;
+  el.kind = kind;
+  el.geometry = geometry;
+  if (kind == ElementKind::List || kind == ElementKind::Text) el.opaque = true;
+  return Insert(std::move(el), true);
+}
+
+ElementId Form::Load(std::string_view name, int index) {
+  if (index < 0) return kNoElement;
+  if (ElementId existing = Find(name, index); existing != kNoElement) return existing;
+  const ElementId first = Find(name, 0);
+  if (first == kNoElement) return kNoElement;
+  Element el = elements_[first];
+  el.index = index;
+  el.visible = false;
+  return Insert(std::move(el), true);
+}
+
+ElementId Form::Find(std::string_view name, int index) const {
+  auto it = byName_.find(name);
+  if (it == byName_.end() || index < 0 || index >= static_cast<int>(it->second.size())) {
+    return kNoElement;
+  }
+  return it->second[index];
+}
+
+void Form::MarkDirty(const Rect& area) {
+  // Only the part inside the window can be painted.
+  const double l = std::max(0.0, area.left), t = std::max(0.0, area.top);
+  const double r0 = std::min(width_, area.right()), b0 = std::min(height_, area.bottom());
+  if (r0 <= l || b0 <= t) return;
+  const Rect r = CoveringPixels({l, t, r0 - l, b0 - t});
+  ++changes_;
+  const bool wasClean = dirty_.empty();
+  // Merge into an overlapping area; past the cap, into the one that grows least.
+  for (auto& d : dirty_) {
+    if (d.Intersects(r) || (d.left <= r.left && d.top <= r.top && d.right() >= r.right() &&
+                            d.bottom() >= r.bottom())) {
+      d = d.United(r);
+      return;
+    }
+  }
+  if (dirty_.size() < kMaxDirtyRects) {
+    dirty_.push_back(r);
+  } else {
+    auto best = std::min_element(dirty_.begin(), dirty_.end(), [&](const Rect& a, const Rect& b) {
+      return a.United(r).Area() - a.Area() < b.United(r).Area() - b.Area();
+    });
+    *best = best->United(r);
+  }
+  if (wasClean && scene_.listener()) scene_.listener()->FormDirty(id_);
+}
+
+std::vector<Rect> Form::TakeDirty() {
+  std::vector<Rect> out;
+  out.swap(dirty_);
+  return out;
+}
+
+void Form::SetVisible(ElementId e, bool visible) {
+  Element* el = Mut(e);
+  if (!el || el->visible == visible) return;
+  el->visible = visible;
+  MarkDirty(el->geometry);
+}
+
+bool Form::LoadSprite(ElementId e, PictureId id) {
+  Element* el = Mut(e);
+  if (!el) return false;
+  const auto size = scene_.pictures().Size(id);
+  if (!size) return false;
+  Touch(*el);
+  el->picture = id;
+  if (!el->stretch) {
+    el->geometry.width = size->width;
+    el->geometry.height = size->height;
+  }
+  Touch(*el);
+  return true;
+}
+
+void Form::ClearPicture(ElementId e) {
+  Element* el = Mut(e);
+  if (!el || el->picture == kNoPicture) return;
+  el->picture = kNoPicture;
+  Touch(*el);
+}
+
+void Form::SetCaption(ElementId e, std::string_view text) {
+  Element* el = Mut(e);
+  if (!el || el->caption == text) return;
+  el->caption = std::string(text);
+  Touch(*el);
+}
+
+void Form::Move(ElementId e, double left, double top) {
+  Element* el = Mut(e);
+  if (!el) return;
+  Move(e, left, top, el->geometry.width, el->geometry.height);
+}
+
+void Form::Move(ElementId e, double left, double top, double width, double height) {
+  Element* el = Mut(e);
+  if (!el) return;
+  const Rect next{left, top, std::max(0.0, width), std::max(0.0, height)};
+  if (el->geometry == next) return;
+  Touch(*el);
+  el->geometry = next;
+  Touch(*el);
+}
+
+void Form::SetFontSize(ElementId e, double points) {
+  Element* el = Mut(e);
+  if (!el || points <= 0 || el->fontSize == points) return;
+  el->fontSize = points;
+  Touch(*el);
+}
+
+void Form::SetBold(ElementId e, bool bold) {
+  Element* el = Mut(e);
+  if (!el || el->bold == bold) return;
+  el->bold = bold;
+  Touch(*el);
+}
+
+void Form::SetAlign(ElementId e, TextAlign align) {
+  Element* el = Mut(e);
+  if (!el || el->align == align) return;
+  el->align = align;
+  Touch(*el);
+}
+
+void Form::SetColor(ElementId e, uint32_t rgb) {
+  Element* el = Mut(e);
+  if (!el || el->color == (rgb & 0xFFFFFF)) return;
+  el->color = rgb & 0xFFFFFF;
+  Touch(*el);
+}
+
+void Form::SetBackColor(ElementId e, uint32_t rgb, bool opaque) {
+  Element* el = Mut(e);
+  if (!el) return;
+  el->backColor = rgb & 0xFFFFFF;
+  el->opaque = opaque;
+  Touch(*el);
+}
+
+void Form::RemoveFromLayer(ElementId e) {
+  auto& layer = layers_[LayerOf(elements_[e].kind)];
+  layer.erase(std::find(layer.begin(), layer.end(), e));
+}
+
+void Form::BringToFront(ElementId e) {
+  if (!Valid(e)) return;
+  auto& layer = layers_[LayerOf(elements_[e].kind)];
+  if (layer.back() == e) return;
+  RemoveFromLayer(e);
+  layer.push_back(e);
+  Touch(elements_[e]);
+}
+
+void Form::SendToBack(ElementId e) {
+  if (!Valid(e)) return;
+  auto& layer = layers_[LayerOf(elements_[e].kind)];
+  if (layer.front() == e) return;
+  RemoveFromLayer(e);
+  layer.insert(layer.begin(), e);
+  Touch(elements_[e]);
+}
+
+void Form::SetEnabled(ElementId e, bool enabled) {
+  Element* el = Mut(e);
+  if (el) el->enabled = enabled;
+}
+
+void Form::SetToolTip(ElementId e, std::string_view text) {
+  Element* el = Mut(e);
+  if (el) el->toolTip = std::string(text);
+}
+
+void Form::SetCursor(ElementId e, int shape) {
+  Element* el = Mut(e);
+  if (el) el->cursor = shape == kCursorCustom ? kCursorCustom : kCursorDefault;
+}
+
+void Form::SetOpacity(ElementId e, int alpha) {
+  Element* el = Mut(e);
+  if (!el) return;
+  const auto a = static_cast<uint8_t>(std::clamp(alpha, 0, 255));
+  if (el->opacity == a) return;
+  el->opacity = a;
+  Touch(*el);
+}
+
+void Form::SetStretch(ElementId e, bool stretch) {
+  Element* el = Mut(e);
+  if (el) el->stretch = stretch;
+}
+
+void Form::AddLine(ElementId e, std::string_view line) {
+  Element* el = Mut(e);
+  if (!el) return;
+  if (el->lines.size() >= kMaxListLines) el->lines.erase(el->lines.begin());
+  el->lines.emplace_back(line);
+  Touch(*el);
+}
+
+void Form::ClearLines(ElementId e) {
+  Element* el = Mut(e);
+  if (!el || el->lines.empty()) return;
+  el->lines.clear();
+  Touch(*el);
+}
+
+std::vector<ElementId> Form::PaintOrder() const {
+  std::vector<ElementId> order;
+  order.reserve(elements_.size());
+  for (const auto& layer : layers_) order.insert(order.end(), layer.begin(), layer.end());
+  return order;
+}
+
+int Form::ZIndex(ElementId e) const {
+  if (!Valid(e)) return -1;
+  const auto& layer = layers_[LayerOf(elements_[e].kind)];
+  return static_cast<int>(std::find(layer.begin(), layer.end(), e) - layer.begin());
+}
+
+ElementId Form::HitTest(double x, double y) const {
+  for (int l = 2; l >= 0; --l) {
+    const auto& layer = layers_[l];
+    for (auto it = layer.rbegin(); it != layer.rend(); ++it) {
+      const Element& el = elements_[*it];
+      if (el.visible && el.enabled && el.geometry.Contains(x, y)) return *it;
+    }
+  }
+  return kNoElement;
+}
+
+void Form::SetFormVisible(bool visible) {
+  if (visible_ == visible) return;
+  visible_ = visible;
+  if (scene_.listener()) scene_.listener()->FormShown(id_, visible);
+}
+
+void Form::Resize(double width, double height) {
+  width_ = width;
+  height_ = height;
+  MarkAllDirty();
+}
+
+Scene::Scene()
+    : catalogue_(std::make_unique<CataloguePictureStore>()), pictures_(catalogue_.get()) {}
+
+Scene::~Scene() = default;
+
+FormId Scene::AddForm(std::string_view name, double width, double height) {
+  if (Form* existing = FindForm(name)) return existing->id();
+  const FormId id = FormCount();
+  forms_.push_back(std::make_unique<Form>(*this, id, std::string(name), width, height));
+  if (listener_) listener_->FormAdded(id);
+  return id;
+}
+
+Form* Scene::FindForm(std::string_view name) {
+  for (auto& f : forms_) {
+    if (f->name() == name) return f.get();
+  }
+  return nullptr;
+}
+
+void Scene::SetPictureStore(const PictureStore* store) {
+  pictures_ = store ? store : catalogue_.get();
+}
+
+}  // namespace korvel

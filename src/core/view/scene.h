@@ -1,0 +1,214 @@
+// The Scene: forms (windows) holding named display elements. Handlers change only the Scene;
+// the front end paints it and reports input as element events. Every operation takes an element
+// id and does nothing for an id it does not know, so a bad index read from a record never
+// reaches memory it should not.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "view/geometry.h"
+#include "view/picture_catalogue.h"
+#include "view/picture_store.h"
+
+namespace korvel {
+
+class Scene;
+
+using ElementId = int32_t;
+using FormId = int32_t;
+inline constexpr ElementId kNoElement = -1;
+inline constexpr FormId kNoForm = -1;
+
+enum class ElementKind : uint8_t {
+  Picture,  // a container with a background picture; always behind the other elements
+  Image,    // one picture, stretched to the element or at the picture's size
+  Label,    // one line of text
+  List,     // a scrolling list of lines
+  Text,     // an edit box
+};
+
+enum class TextAlign : uint8_t { Left, Center, Right };
+
+// Mouse pointer shapes: the default arrow and the table's own pointer.
+inline constexpr int kCursorDefault = 0;
+inline constexpr int kCursorCustom = 99;
+
+inline constexpr int kMaxListLines = 200;
+
+struct Element {
+  std::string name;
+  int index = 0;
+  ElementKind kind = ElementKind::Image;
+  bool visible = true;
+  bool enabled = true;
+  bool stretch = true;  // images: keep the element's size when given a picture
+  Rect geometry;
+  PictureId picture = kNoPicture;
+  std::string caption;             // labels; the contents of a text element
+  std::vector<std::string> lines;  // lists
+  double fontSize = 9;             // points
+  bool bold = false;
+  TextAlign align = TextAlign::Left;
+  uint32_t color = 0x000000;      // text colour, 0xRRGGBB
+  uint32_t backColor = 0xFFFFFF;  // used when `opaque`
+  bool opaque = false;
+  std::string toolTip;
+  int cursor = kCursorDefault;
+  uint8_t opacity = 255;
+};
+
+// Told about changes so the front end can repaint; each call is cheap and may come often.
+class SceneListener {
+ public:
+  virtual ~SceneListener() = default;
+  // The form went from clean to having something to repaint.
+  virtual void FormDirty(FormId form) = 0;
+  virtual void FormShown(FormId form, bool visible) = 0;
+  virtual void FormAdded(FormId form) = 0;
+};
+
+class Form {
+ public:
+  Form(Scene& scene, FormId id, std::string name, double width, double height);
+
+  FormId id() const { return id_; }
+  const std::string& name() const { return name_; }
+
+  // ---- elements --------------------------------------------------------------------------
+  // A design-time element: exists from the start, visible unless hidden later.
+  ElementId Add(std::string_view name, int index, ElementKind kind, const Rect& geometry);
+  // A run-time member of an element array: a hidden copy of element 0 of the array, placed in
+  // front of its layer. Returns the existing element when it is already there.
+  ElementId Load(std::string_view name, int index);
+  // kNoElement when there is no such element.
+  ElementId Find(std::string_view name, int index = 0) const;
+  bool Valid(ElementId e) const { return e >= 0 && e < static_cast<ElementId>(elements_.size()); }
+  const Element* Get(ElementId e) const { return Valid(e) ? &elements_[e] : nullptr; }
+  int ElementCount() const { return static_cast<int>(elements_.size()); }
+
+  // ---- the table view operations ------------------------------------------------------
+  void Show(ElementId e) { SetVisible(e, true); }
+  void Hide(ElementId e) { SetVisible(e, false); }
+  void SetVisible(ElementId e, bool visible);
+  // Gives an image the picture `id`; false (and nothing changes) when the picture is missing.
+  // A stretched element keeps its size, any other takes the picture's size.
+  bool LoadSprite(ElementId e, PictureId id);
+  void ClearPicture(ElementId e);
+  void SetCaption(ElementId e, std::string_view text);
+  void Move(ElementId e, double left, double top);
+  void Move(ElementId e, double left, double top, double width, double height);
+  void SetFontSize(ElementId e, double points);
+  void SetBold(ElementId e, bool bold);
+  void SetAlign(ElementId e, TextAlign align);
+  void SetColor(ElementId e, uint32_t rgb);
+  void SetBackColor(ElementId e, uint32_t rgb, bool opaque);
+  void BringToFront(ElementId e);
+  void SendToBack(ElementId e);
+  void Enable(ElementId e) { SetEnabled(e, true); }
+  void Disable(ElementId e) { SetEnabled(e, false); }
+  void SetEnabled(ElementId e, bool enabled);
+  void SetToolTip(ElementId e, std::string_view text);
+  void SetCursor(ElementId e, int shape);
+  void SetOpacity(ElementId e, int alpha);
+  void SetStretch(ElementId e, bool stretch);
+  // Lists: append a line (the oldest lines go beyond kMaxListLines) or empty the list.
+  void AddLine(ElementId e, std::string_view line);
+  void ClearLines(ElementId e);
+
+  bool Visible(ElementId e) const { return Valid(e) && elements_[e].visible; }
+  bool Enabled(ElementId e) const { return Valid(e) && elements_[e].enabled; }
+  double GetLeft(ElementId e) const { return Valid(e) ? elements_[e].geometry.left : 0; }
+  double GetTop(ElementId e) const { return Valid(e) ? elements_[e].geometry.top : 0; }
+  double GetWidth(ElementId e) const { return Valid(e) ? elements_[e].geometry.width : 0; }
+  double GetHeight(ElementId e) const { return Valid(e) ? elements_[e].geometry.height : 0; }
+  PictureId GetPicture(ElementId e) const { return Valid(e) ? elements_[e].picture : kNoPicture; }
+
+  // ---- z-order, painting and input ----------------------------------------------------
+  // Back to front: pictures, then images and labels, then lists and text boxes.
+  std::vector<ElementId> PaintOrder() const;
+  // 0 = furthest back; only meaningful within one layer.
+  int ZIndex(ElementId e) const;
+  // The front-most visible, enabled element under (x, y), or kNoElement.
+  ElementId HitTest(double x, double y) const;
+
+  // ---- the form's own window ----------------------------------------------------------
+  bool visible() const { return visible_; }
+  void SetFormVisible(bool visible);
+  double width() const { return width_; }
+  double height() const { return height_; }
+  void Resize(double width, double height);
+  const std::string& title() const { return title_; }
+  void SetTitle(std::string_view title) { title_ = title; }
+  // Window opacity 0..255 and staying above other windows.
+  uint8_t windowOpacity = 255;
+  bool topmost = false;
+  double screenLeft = 0;
+  double screenTop = 0;
+
+  // ---- what changed since the front end last looked ------------------------------------
+  uint64_t ChangeCount() const { return changes_; }
+  bool Dirty() const { return !dirty_.empty(); }
+  // The areas to repaint (at most kMaxDirtyRects, whole pixels), and clean again.
+  std::vector<Rect> TakeDirty();
+  void MarkAllDirty() { MarkDirty({0, 0, width_, height_}); }
+  static constexpr size_t kMaxDirtyRects = 8;
+
+ private:
+  static int LayerOf(ElementKind kind);
+  Element* Mut(ElementId e) { return Valid(e) ? &elements_[e] : nullptr; }
+  // Repaint the element's area when it can be seen.
+  void Touch(const Element& el) {
+    if (el.visible) MarkDirty(el.geometry);
+  }
+  void MarkDirty(const Rect& r);
+  void RemoveFromLayer(ElementId e);
+  ElementId Insert(Element el, bool front);
+
+  Scene& scene_;
+  FormId id_;
+  std::string name_;
+  std::string title_;
+  double width_, height_;
+  bool visible_ = false;
+  std::vector<Element> elements_;
+  std::array<std::vector<ElementId>, 3> layers_;
+  std::map<std::string, std::vector<ElementId>, std::less<>> byName_;
+  std::vector<Rect> dirty_;
+  uint64_t changes_ = 0;
+};
+
+class Scene {
+ public:
+  Scene();
+  ~Scene();
+  Scene(const Scene&) = delete;
+  Scene& operator=(const Scene&) = delete;
+
+  FormId AddForm(std::string_view name, double width, double height);
+  Form& form(FormId id) { return *forms_.at(id); }
+  const Form& form(FormId id) const { return *forms_.at(id); }
+  bool ValidForm(FormId id) const { return id >= 0 && id < FormCount(); }
+  Form* FindForm(std::string_view name);
+  int FormCount() const { return static_cast<int>(forms_.size()); }
+
+  // The picture port; without one the catalogue answers.
+  void SetPictureStore(const PictureStore* store);
+  const PictureStore& pictures() const { return *pictures_; }
+
+  void SetListener(SceneListener* listener) { listener_ = listener; }
+  SceneListener* listener() const { return listener_; }
+
+ private:
+  std::vector<std::unique_ptr<Form>> forms_;
+  std::unique_ptr<PictureStore> catalogue_;
+  const PictureStore* pictures_;
+  SceneListener* listener_ = nullptr;
+};
+
+}  // namespace korvel

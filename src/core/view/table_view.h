@@ -1,0 +1,109 @@
+// The table view: the Scene with its main form, the layout scale, the sprite lists, the tile
+// element pool, and the procedures that lay the table out and clear it.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include "app/loop_state.h"
+#include "table/player_record.h"
+#include "view/layout_scale.h"
+#include "view/main_elements.h"
+#include "view/scene.h"
+#include "view/sprite_lists.h"
+#include "view/tile_element_pool.h"
+
+namespace korvel {
+
+// Values other subsystems keep per deal that the table reset clears too. Each subsystem that
+// has some registers itself with TableView::AddResetParticipant.
+class TableResetParticipant {
+ public:
+  virtual ~TableResetParticipant() = default;
+  virtual void OnClearTiles() {}
+  virtual void OnClearTable() {}
+  virtual void OnResetSeats() {}
+};
+
+inline constexpr int kMainButtons = 9;
+
+class TableView {
+ public:
+  TableView(TableModel& table, LoopState& loop);
+  TableView(const TableView&) = delete;
+  TableView& operator=(const TableView&) = delete;
+
+  Scene& scene() { return scene_; }
+  const Scene& scene() const { return scene_; }
+  // The main form exists once LayOut has run.
+  bool laidOut() const { return mainForm_ != kNoForm; }
+  Form& main() { return scene_.form(mainForm_); }
+  const Form& main() const { return scene_.form(mainForm_); }
+  FormId mainForm() const { return mainForm_; }
+  const LayoutScale& scale() const { return scale_; }
+  const SpriteLists& sprites() const { return sprites_; }
+  TileElementPool& pool() { return pool_; }
+
+  // Start-up: builds the main form and its elements, the sprite lists and the layout, in that
+  // order. Runs once; a second call does nothing.
+  void LayOut(const LayoutScale& scale);
+
+  // Shows tile picture `index` (into TileSprites) on MJ_Image(element), keeping its place, size
+  // and z-order. An element outside 0..71 or an index outside 0..179 is ignored.
+  void ShowTile(int element, int index);
+
+  // The size the current drawing step places tiles at, by ViewPos, in window pixels. Set from
+  // design sizes: widths times the horizontal scale, heights the vertical, rounded.
+  std::array<int16_t, kSeats> TileWidth{};
+  std::array<int16_t, kSeats> TileHeight{};
+  void SetTileSizes(double localWidth, double localHeight, double sideWidth, double sideHeight);
+
+  // The main buttons' flags: under the pointer (hover picture shown), and locked.
+  std::array<bool, kMainButtons> ButtonHover{};
+  std::array<bool, kMainButtons> ButtonLocked{};
+
+  // Design pixels to window pixels.
+  double X(double design) const { return scale_.X(design); }
+  double Y(double design) const { return scale_.Y(design); }
+  // Places (and sizes) an element from design pixels.
+  void Place(ElementId e, double left, double top);
+  void Place(ElementId e, double left, double top, double width, double height);
+
+  // A line in the system message area.
+  void AddSystemLine(std::string_view line);
+
+  // ---- clearing the table --------------------------------------------------------------
+  // Hides and empties every tile, forgets the hands' tiles and the ready declaration.
+  void ClearTiles();
+  // Hides the turn, claim and announcement elements, lays out the hidden walls and sets each
+  // seat's row and discard origins.
+  void ClearTable();
+  // Resets the seat records and the per-deal table state.
+  void ResetSeats();
+  // The full table reset: ClearTiles, ClearTable, ResetSeats.
+  void ResetTable();
+  void AddResetParticipant(TableResetParticipant* participant);
+
+  // The wall picture of each wall (ViewPos 0, 1, 2): the lying back of the seat's block.
+  static int WallTileIndex(ViewPos v);
+
+  MainElements el;
+
+ private:
+  void BuildMainForm();
+  void PlaceWalls();
+  void HideReadySticks();
+
+  TableModel& table_;
+  LoopState& loop_;
+  Scene scene_;
+  FormId mainForm_ = kNoForm;
+  LayoutScale scale_;
+  SpriteLists sprites_;
+  TileElementPool pool_;
+  std::vector<TableResetParticipant*> participants_;
+};
+
+}  // namespace korvel
