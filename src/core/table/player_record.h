@@ -39,6 +39,7 @@ struct PlayerRecord {
 
 inline constexpr int kOperationButtons = 6;
 inline constexpr int kReadyDiscards = 14;
+inline constexpr int kRightDiscards = 24;
 
 struct TableState {
   int16_t OfferTile = 0;
@@ -62,6 +63,9 @@ struct TableState {
   std::array<int16_t, kSeats> LaidDown{};
   std::array<std::array<int16_t, kSlotsPerSeat>, 2> RevealedTiles{};
   std::array<std::array<int16_t, 8>, kSeats> AsideElements{};
+  // The right seat's discard elements in order, for their stacking.
+  std::array<int16_t, kRightDiscards> RightDiscards{};
+  int16_t RightDiscardCount = 0;
   int16_t Winner = -1;
   bool Spectator = false;
 };
