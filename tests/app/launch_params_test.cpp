@@ -91,7 +91,7 @@ TEST(LaunchLine, AWatcherLineEndsWithTheBalanceInsteadOfADollar) {
   EXPECT_TRUE(parsed.params.Spectator);
   EXPECT_EQ(parsed.params.WatcherBalance, 125000);
   EXPECT_EQ(parsed.params.PropParameter, 7);
-  EXPECT_EQ(ParseLaunchLine(Line(kDirect) + "1e24").params.WatcherBalance, INT64_MAX);
+  EXPECT_EQ(ParseLaunchLine(Line(kDirect) + std::string(30, '9')).params.WatcherBalance, INT64_MAX);
   EXPECT_EQ(ParseLaunchLine(Line(kDirect) + "abc").params.WatcherBalance, 0);
 }
 

@@ -79,6 +79,7 @@ void VirtualSocket::Connect(const std::string& h, uint16_t p) {
 bool VirtualSocket::Send(std::span<const uint8_t> bytes) {
   if (!connected_) return false;
   sent.emplace_back(bytes.begin(), bytes.end());
+  sentAt.push_back(timers_.NowMs());
   return true;
 }
 

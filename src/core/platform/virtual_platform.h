@@ -68,6 +68,7 @@ class VirtualSocket : public Socket {
   uint16_t port = 0;
   int connects = 0;
   std::vector<std::vector<uint8_t>> sent;  // one entry per Send call
+  std::vector<int64_t> sentAt;             // virtual time of each Send
 
  private:
   VirtualTimers& timers_;

@@ -59,6 +59,7 @@ const std::array<Dispatcher::Handler, kCatalogueSize + 1> Dispatcher::kTable = {
 
 void Dispatcher::Dispatch(CommandInfo& info) {
   client_.records().FollowServerTag();
+  ++Dispatched;
   const int m = info.command;
   if (m >= 1 && m <= kCatalogueSize) {
     (this->*kTable[m])(info);

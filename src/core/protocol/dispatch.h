@@ -17,6 +17,8 @@ class Dispatcher {
 
   void Dispatch(CommandInfo& info);
 
+  uint64_t Dispatched = 0;  // records handed to a handler or the default path
+
  private:
   using Handler = void (Dispatcher::*)(CommandInfo&);
   static const std::array<Handler, kCatalogueSize + 1> kTable;
