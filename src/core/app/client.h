@@ -21,8 +21,11 @@
 #include "seats/table_restore.h"
 #include "seats/watching.h"
 #include "settlement/settlement.h"
+#include "sound/sound.h"
+#include "sound/vos_set.h"
 #include "table/player_record.h"
 #include "table/table_play.h"
+#include "view/table_view.h"
 
 namespace korvel {
 
@@ -67,6 +70,10 @@ class Client {
   Settlement& settlement() { return settlement_; }
   AutoPlay& autoPlay() { return autoPlay_; }
   Reconnection& reconnection() { return reconnection_; }
+  TableView& view() { return view_; }
+  Sound& sound() { return sound_; }
+  VosSet& vosSet() { return vosSet_; }
+  SeatVoices& seatVoices() { return seatVoices_; }
 
   // The two message lines under the table.
   void ClearSysmsg(int list);
@@ -97,6 +104,7 @@ class Client {
   std::string WindowTitle = kDefaultWindowTitle;
   bool ChatAllowed = true;
   bool StartHint = false;
+  bool MainWindowMinimized = false;
 
  private:
   // The fatal start-up path: the socket error's notice when it is one, the lobby back, the end.
@@ -109,6 +117,10 @@ class Client {
   Platform& platform_;
   LoopState loop_;
   TableModel table_;
+  TableView view_;
+  SeatVoices seatVoices_;
+  Sound sound_;
+  VosSet vosSet_;
   Records records_;
   LobbyWindow lobby_;
   LaunchParams launch_;
@@ -126,7 +138,6 @@ class Client {
   Reconnection reconnection_;
   TakenRecord lastTaken_;
   std::array<std::vector<std::string>, 2> sysmsg_;
-  std::array<bool, 72> tileVisible_{};
 };
 
 }  // namespace korvel

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <cstdlib>
 
 #include "app/client.h"
 #include "app/notices.h"
@@ -8,6 +9,9 @@ namespace korvel {
 
 Client::Client(Platform& platform)
     : platform_(platform),
+      view_(table_, loop_),
+      sound_(platform.sound, platform.files, seatVoices_),
+      vosSet_(sound_),
       records_(loop_, table_, platform.socket, platform.log),
       lobby_(platform.lobby, platform.process, platform.log),
       connection_(*this),
@@ -127,9 +131,16 @@ void Client::RouteTaken(TakenRecord& taken) {
   lastTaken_ = std::move(taken);
 }
 
-// Filled in by the table view and sound subsystems.
-void Client::LayOutTable() {}
-void Client::InitSound() {}
-void Client::ResetShuffleDisplay() {}
+void Client::LayOutTable() {
+  view_.LayOut(LayoutScale::ForScreen(platform_.screen.Width(), platform_.screen.Height(),
+                                      std::getenv("KORVEL_LAYOUT")));
+}
+
+void Client::InitSound() {
+  sound_.Startup();
+  vosSet_.SetSoundSwitchHook([this](bool on) {
+    if (props_.Active() && props_.library().Loaded()) props_.library().Api().rec_state(1, on, 0);
+  });
+}
 
 }  // namespace korvel
