@@ -1,0 +1,112 @@
+#include "table/hall.h"
+
+#include <algorithm>
+
+#include "platform/gbk.h"
+
+namespace korvel::server {
+
+Hall::Hall(const HallConfig& config, const Clock& clock, LogFn log)
+    : config_(config), clock_(clock), log_(std::move(log)) {}
+
+PlayerProfile Hall::BotProfile(int tableId, int index) {
+  static constexpr const char* kNames[] = {"机器人一号", "机器人二号", "机器人三号"};
+  static constexpr const char* kAvatars[] = {"m3", "w2", "m7"};
+  static constexpr uint8_t kGenders[] = {1, 0, 1};
+  PlayerProfile p;
+  const int k = index % 3;
+  p.account =
+      std::string(kBotPrefix) + std::to_string(tableId % 100000) + "-" + std::to_string(k + 1);
+  p.nickname = kNames[k];
+  p.avatar = kAvatars[k];
+  p.gender = kGenders[k];
+  p.location = "本地";
+  p.title = "电脑";
+  p.bot = true;
+  return p;
+}
+
+Table& Hall::OpenTable() {
+  const int id = nextTableId_++;
+  // Each table draws from its own stream of the seed, so tables never share deals.
+  const uint64_t seed = config_.seed ^ (0x9E3779B97F4A7C15ull * static_cast<uint64_t>(id));
+  tables_.push_back(std::make_unique<Table>(id, config_.table, clock_, seed, shanten_, *this,
+                                            config_.walls.empty() ? nullptr : &config_.walls));
+  Table& table = *tables_.back();
+  const int bots = std::clamp(config_.bots, 0, 2);
+  for (int i = 0; i < bots; ++i) table.Seat(BotProfile(id, i), nullptr);
+  log_("table " + std::to_string(id) + " opened with " + std::to_string(bots) +
+       " computer players");
+  return table;
+}
+
+bool Hall::AccountSeated(std::string_view account) const {
+  for (const auto& table : tables_)
+    for (int s = 0; s < kSeatCount; ++s)
+      if (table->Occupied(s) && table->PlayerAt(s).account == account) return true;
+  return false;
+}
+
+Hall::Placement Hall::Login(const RecordBytes& r, SeatLink* link) {
+  Placement out;
+  std::string account;
+  for (size_t i = rec::kUserId; i < rec::kUserId + rec::kUserIdBytes && r[i] != 0; ++i)
+    account.push_back(static_cast<char>(r[i]));
+  const bool printable = std::all_of(account.begin(), account.end(),
+                                     [](char c) { return static_cast<uint8_t>(c) >= 0x20; });
+  if (account.empty() || !printable || account.rfind(kBotPrefix, 0) == 0) {
+    out.verdict = LoginVerdict::Refused;
+    out.reason = "the login record carries no usable user id";
+    return out;
+  }
+  if (AccountSeated(account)) {
+    out.verdict = LoginVerdict::TableUnavailable;
+    out.reason = "\"" + account + "\" is already seated";
+    return out;
+  }
+  Table* table = nullptr;
+  for (const auto& t : tables_)
+    if (t->Accepting()) {
+      table = t.get();
+      break;
+    }
+  if (!table) table = &OpenTable();
+  PlayerProfile p;
+  p.account = account;
+  p.nickname = GbkToUtf8(account);
+  p.avatar = "m1";
+  p.gender = 1;
+  p.location = "本地";
+  p.title = "玩家";
+  out.seat = table->Seat(p, link);
+  out.tableId = table->Id();
+  out.verdict = out.seat >= 0 ? LoginVerdict::Accepted : LoginVerdict::TableUnavailable;
+  return out;
+}
+
+Table* Hall::Find(int tableId) {
+  for (const auto& t : tables_)
+    if (t->Id() == tableId) return t.get();
+  return nullptr;
+}
+
+void Hall::OnRecord(int tableId, int seat, const RecordBytes& record) {
+  if (Table* t = Find(tableId)) t->OnRecord(seat, record);
+}
+
+void Hall::Leave(int tableId, int seat, const SeatLink* link, std::string_view why) {
+  if (Table* t = Find(tableId)) t->Leave(seat, link, why);
+}
+
+void Hall::Tick() {
+  for (const auto& t : tables_) t->Tick();
+  std::erase_if(tables_, [](const std::unique_ptr<Table>& t) { return t->Closed(); });
+}
+
+int64_t Hall::NextWakeMs() const {
+  int64_t wake = Table::kNever;
+  for (const auto& t : tables_) wake = std::min(wake, t->NextWakeMs());
+  return wake;
+}
+
+}  // namespace korvel::server

@@ -1,0 +1,65 @@
+// The hall: every table of the process. A login takes the first table that still has a free
+// seat, or opens a new one with its computer players already seated, so seats fill in login
+// order. Tables close when their last human leaves.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "rules/shapes.h"
+#include "table/server_records.h"
+#include "table/table.h"
+
+namespace korvel::server {
+
+struct HallConfig {
+  TableConfig table;
+  int bots = 2;  // computer players seated in each new table
+  uint64_t seed = 0;
+  std::vector<WallTiles> walls;  // scripted walls, used in turn; empty = shuffled
+};
+
+class Hall : public TableListener {
+ public:
+  using LogFn = std::function<void(std::string_view)>;
+  Hall(const HallConfig& config, const Clock& clock, LogFn log);
+
+  struct Placement {
+    LoginVerdict verdict = LoginVerdict::Refused;
+    int tableId = -1;
+    int seat = -1;
+    std::string reason;
+  };
+  // Seats a human who sent its login record. On refusal nothing was sent to the link.
+  Placement Login(const RecordBytes& loginRecord, SeatLink* link);
+  void OnRecord(int tableId, int seat, const RecordBytes& record);
+  void Leave(int tableId, int seat, const SeatLink* link, std::string_view why);
+  void Tick();
+  int64_t NextWakeMs() const;
+  size_t TableCount() const { return tables_.size(); }
+  Table* Find(int tableId);
+
+  // TableListener
+  void Log(std::string_view line) override { log_(line); }
+
+  // Computer players' accounts start with this; no human may log in with it.
+  static constexpr std::string_view kBotPrefix = "robot#";
+  static PlayerProfile BotProfile(int tableId, int index);
+
+ private:
+  Table& OpenTable();
+  bool AccountSeated(std::string_view account) const;
+
+  HallConfig config_;
+  const Clock& clock_;
+  LogFn log_;
+  ShantenCalculator shanten_;
+  std::vector<std::unique_ptr<Table>> tables_;
+  int nextTableId_ = 1;
+};
+
+}  // namespace korvel::server

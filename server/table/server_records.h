@@ -1,0 +1,81 @@
+// The records the server sends, each written at the offsets the client reads. Header values
+// are 16-bit big-endian at bytes 8..15; the client reads only their low bytes, except in win
+// reports. The echoed tag at 260..261 is stamped by the connection that sends the record.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+#include "net/records.h"
+#include "rules/actions.h"
+#include "rules/fan.h"
+#include "table/player_profile.h"
+
+namespace korvel::server {
+
+inline constexpr uint8_t kSeatByteSelf = 15;   // player information about the receiver itself
+inline constexpr uint8_t kSeatByteJoined = 0;  // player information about a newcomer
+inline constexpr uint8_t kAllSeats = 7;
+
+// Command numbers beyond those the record layer names (3, 7, 17, 18, 19, 28).
+enum ServerCommand : uint8_t {
+  kCmdDealTiles = 1,
+  kCmdDiscard = 2,
+  kCmdDealStart = 4,
+  kCmdDraw = 5,
+  kCmdOptions = 6,
+  kCmdDealResult = 9,
+  kCmdReveal = 15,
+  kCmdDealEnd = 16,  // also the client's continue record and its leave notice
+  kCmdPlayerInfo = 20,
+  kCmdPlayerLeft = 21,
+  kCmdReadyMark = 23,
+  kCmdKeepAlive = 24,
+  kCmdReconnectResult = 29,
+};
+
+// Login result: value(3) 1 accepted (2 and 3 are the two refusals the client words), value(1)
+// the turn seconds (low four bits), value(0) the time-outs in a row before the client hides.
+enum class LoginVerdict : uint8_t { Accepted = 1, TableUnavailable = 2, Refused = 3 };
+RecordBytes LoginResultRecord(LoginVerdict verdict, int turnSeconds, int timeoutLimit);
+RecordBytes SeatRecord(int seat, std::string_view account);
+RecordBytes PlayerInfoRecord(uint8_t seatByte, const PlayerProfile& player, bool ready);
+RecordBytes ReadyMarkRecord(std::string_view account);
+RecordBytes PlayerLeftRecord(std::string_view account);
+RecordBytes DealStartRecord(int dealer, int die1, int die2);
+// Four tiles make a command 1, one tile a command 5 (in value(3)); zeros hide them.
+RecordBytes TilesRecord(int seat, std::span<const TileCode> tiles);
+// The option record; `offer` is null for the copy other seats get (it only starts a clock).
+RecordBytes OptionsRecord(int seat, const Offer* offer, int seconds);
+RecordBytes DiscardRecord(int seat, TileCode tile, bool declaresReady, int concealedLeft);
+RecordBytes OperationRecord(int seat, OpCode op, TileCode tile, bool declaresReady,
+                            TileCode winTile, std::array<uint8_t, 2> winnerMasks);
+// Up to four tiles; the first travels in value(3), the next in value(2), and so on.
+RecordBytes RevealRecord(int seat, std::span<const TileCode> tiles);
+
+struct WinReport {
+  int score = 0;  // this seat's share of the event, in base-stake units
+  bool discarder = false;
+  bool selfDrawnWinner = false;
+  FanCode fan;
+  bool checkReady = false;
+  bool checkNotReady = false;
+  FanCode readyFan;
+  int checkAmount = 0;  // units, signed
+  int baseStake = 0;
+  int64_t dealAmount = 0;  // the seat's deal so far, units, signed
+};
+RecordBytes WinReportRecord(int seat, const WinReport& report);
+RecordBytes DealResultRecord(int seat, int64_t coins, std::string_view titleUtf8);
+RecordBytes DealEndRecord();
+RecordBytes NextDealerRecord(int dealer, uint32_t reconnectKey);
+// The relayed chat line of `sender`: the sender's text field and phrase values, nothing else.
+RecordBytes ChatRecord(int senderSeat, const RecordBytes& received);
+RecordBytes ReconnectResultRecord(bool accepted);
+
+// Writes Chinese text as double-byte GBK pairs (single-byte characters are dropped, because
+// the client reads these fields two bytes at a time).
+void WriteDoubleByteText(RecordBytes& r, size_t at, size_t maxBytes, std::string_view utf8);
+
+}  // namespace korvel::server

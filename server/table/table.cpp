@@ -1,0 +1,501 @@
+#include "table/table.h"
+
+#include <algorithm>
+
+#include "table/server_records.h"
+#include "table/timeout_play.h"
+
+namespace korvel::server {
+
+namespace {
+uint8_t MaskOfSeat(int seat) { return static_cast<uint8_t>(1 << seat); }
+
+// The tag of a record answers the server's record of `reference` or a later one.
+bool TagAtOrAfter(uint16_t tag, uint16_t reference) {
+  return static_cast<int16_t>(static_cast<uint16_t>(tag - reference)) >= 0;
+}
+}  // namespace
+
+Table::Table(int id, const TableConfig& config, const Clock& clock, uint64_t seed,
+             ShantenCalculator& shanten, TableListener& listener,
+             const std::vector<WallTiles>* scriptedWalls)
+    : id_(id),
+      config_(config),
+      clock_(clock),
+      rng_(seed),
+      bot_(shanten),
+      listener_(listener),
+      scriptedWalls_(scriptedWalls && !scriptedWalls->empty() ? scriptedWalls : nullptr) {
+  dealer_ = static_cast<int>(rng_.Below(kSeatCount));
+}
+
+bool Table::Full() const {
+  return std::all_of(seats_.begin(), seats_.end(), [](const SeatState& s) { return s.occupied; });
+}
+
+int Table::Humans() const {
+  int n = 0;
+  for (const SeatState& s : seats_) n += s.occupied && !s.bot && !s.gone ? 1 : 0;
+  return n;
+}
+
+bool Table::HumanPresent() const { return Humans() > 0; }
+
+bool Table::Accepting() const { return stage_ == Stage::Filling && !Full(); }
+
+uint16_t Table::Send(int seat, RecordBytes record) {
+  SeatLink* link = seats_[Clamp(seat)].link;
+  return link ? link->Deliver(record) : 0;
+}
+
+void Table::SendAll(const RecordBytes& record) {
+  for (int s = 0; s < kSeatCount; ++s)
+    if (seats_[s].link) Send(s, record);
+}
+
+int Table::Seat(const PlayerProfile& player, SeatLink* link) {
+  if (!Accepting()) return -1;
+  int seat = 0;
+  while (seats_[seat].occupied) ++seat;
+  SeatState& s = seats_[seat];
+  s = SeatState{};
+  s.occupied = true;
+  s.bot = link == nullptr;
+  s.link = link;
+  s.profile = player;
+  s.profile.bot = s.bot;
+  s.profile.coins = config_.startingCoins;
+  s.ready = s.bot;
+  s.reconnectKey = static_cast<uint32_t>(rng_.Next() & 0x7FFFFFFF) | 1;
+  Log("seat " + std::to_string(seat) + ": " + player.account + (s.bot ? " (computer)" : ""));
+
+  if (link) {
+    Send(seat,
+         LoginResultRecord(LoginVerdict::Accepted, config_.turnSeconds, config_.timeoutLimit));
+    Send(seat, PlayerInfoRecord(kSeatByteSelf, s.profile, s.ready));
+    for (int o = 0; o < kSeatCount; ++o)
+      if (o != seat && seats_[o].occupied)
+        Send(seat, PlayerInfoRecord(kSeatByteJoined, seats_[o].profile, seats_[o].ready));
+  }
+  for (int o = 0; o < kSeatCount; ++o)
+    if (o != seat && seats_[o].link) Send(o, PlayerInfoRecord(kSeatByteJoined, s.profile, s.ready));
+
+  if (Full()) {
+    AnnounceSeating();
+    stage_ = Stage::Starting;
+    stageDueMs_ = clock_.NowMs() + config_.startSeconds * 1000LL;
+  }
+  return seat;
+}
+
+void Table::AnnounceSeating() {
+  // Three seat announcements assign the seats; the three player records after them complete
+  // the client's count, which then draws the seats and chooses the voices.
+  for (int h = 0; h < kSeatCount; ++h) {
+    if (!seats_[h].link) continue;
+    for (int s = 0; s < kSeatCount; ++s) Send(h, SeatRecord(s, seats_[s].profile.account));
+    for (int s = 0; s < kSeatCount; ++s)
+      Send(h, PlayerInfoRecord(s == h ? kSeatByteSelf : MaskOfSeat(s), seats_[s].profile,
+                               seats_[s].ready));
+  }
+}
+
+void Table::Leave(int seat, const SeatLink* link, std::string_view why) {
+  if (seat < 0 || seat >= kSeatCount) return;
+  SeatState& s = seats_[seat];
+  if (!s.occupied || s.bot || s.gone || !link || s.link != link) return;
+  s.link = nullptr;
+  Log("seat " + std::to_string(seat) + ": " + s.profile.account + " left (" + std::string(why) +
+      ")");
+  if (stage_ == Stage::InDeal && deal_ && !deal_->Over()) {
+    // The deal goes on; the seat is played for and freed when the deal ends.
+    s.gone = true;
+    if (deal_->Awaiting(seat))
+      s.dueMs = std::min(s.dueMs, clock_.NowMs() + (HumanPresent() ? config_.botDelayMs : 0));
+    if (!HumanPresent()) {
+      // Nobody is left to watch: finish at once.
+      for (SeatState& other : seats_)
+        if (other.dueMs != kNever) other.dueMs = clock_.NowMs();
+    }
+    return;
+  }
+  FreeSeat(seat);
+  AfterSeatFreed();
+}
+
+void Table::FreeSeat(int seat) {
+  const std::string account = seats_[seat].profile.account;
+  seats_[seat] = SeatState{};
+  for (int h = 0; h < kSeatCount; ++h)
+    if (seats_[h].link) Send(h, PlayerLeftRecord(account));
+}
+
+void Table::AfterSeatFreed() {
+  if (!HumanPresent()) {
+    stage_ = Stage::Closed;
+    stageDueMs_ = kNever;
+    Log("closed: no players left");
+    return;
+  }
+  stage_ = Stage::Filling;
+  stageDueMs_ = kNever;
+}
+
+void Table::MarkReady(int seat) {
+  SeatState& s = seats_[seat];
+  if (stage_ == Stage::InDeal || s.ready) return;
+  s.ready = true;
+  SendAll(ReadyMarkRecord(s.profile.account));
+}
+
+void Table::StartDeal() {
+  stage_ = Stage::InDeal;
+  dealEnded_ = false;
+  dealStartMs_ = clock_.NowMs();
+  for (SeatState& s : seats_) {
+    s.ready = s.bot;
+    s.scheduledSerial = 0;
+    s.dueMs = kNever;
+    s.refused = 0;
+  }
+  const WallTiles wall = scriptedWalls_ ? (*scriptedWalls_)[dealsStarted_ % scriptedWalls_->size()]
+                                        : ShuffledWall(rng_);
+  const int die1 = 1 + static_cast<int>(rng_.Below(6));
+  const int die2 = 1 + static_cast<int>(rng_.Below(6));
+  ++dealsStarted_;
+  deal_.reset();
+  deal_.emplace(static_cast<DealObserver&>(*this));
+  deal_->Start(dealer_, wall, die1, die2);
+}
+
+void Table::Tick() {
+  const int64_t now = clock_.NowMs();
+  for (int guard = 0; guard < 10000; ++guard) {
+    if (stage_ == Stage::Starting || stage_ == Stage::BetweenDeals) {
+      if (config_.dealLimit > 0 && dealsPlayed_ >= config_.dealLimit) return;
+      const bool allReady = std::all_of(seats_.begin(), seats_.end(),
+                                        [](const SeatState& s) { return s.occupied && s.ready; });
+      if (!allReady && now < stageDueMs_) return;
+      StartDeal();
+      continue;
+    }
+    if (stage_ != Stage::InDeal || !deal_ || deal_->Over()) return;
+    int next = -1;
+    int64_t due = kNever;
+    for (int s = 0; s < kSeatCount; ++s) {
+      if (deal_->Awaiting(s) && seats_[s].dueMs < due) {
+        due = seats_[s].dueMs;
+        next = s;
+      }
+    }
+    if (next < 0 || due > now) return;
+    PlayDue(next);
+    // Hand control back after each deal, so a caller can count deals and other tables run.
+    if (dealEnded_) return;
+  }
+  Log("too many steps in one tick; continuing on the next");
+}
+
+int64_t Table::NextWakeMs() const {
+  switch (stage_) {
+    case Stage::Starting:
+    case Stage::BetweenDeals: {
+      if (config_.dealLimit > 0 && dealsPlayed_ >= config_.dealLimit) return kNever;
+      const bool allReady = std::all_of(seats_.begin(), seats_.end(),
+                                        [](const SeatState& s) { return s.occupied && s.ready; });
+      return allReady ? clock_.NowMs() : stageDueMs_;
+    }
+    case Stage::InDeal: {
+      if (!deal_ || deal_->Over()) return kNever;
+      int64_t due = kNever;
+      for (int s = 0; s < kSeatCount; ++s)
+        if (deal_->Awaiting(s)) due = std::min(due, seats_[s].dueMs);
+      return due;
+    }
+    default:
+      return kNever;
+  }
+}
+
+bool Table::ApplyAction(int seat, const Action& action, const char* source) {
+  std::string why;
+  if (deal_->Act(seat, action, &why)) return true;
+  Log("seat " + std::to_string(seat) + ": " + source + " " + ActionName(action.kind) + " " +
+      (action.tile ? TileName(action.tile) : std::string()) + " refused: " + why);
+  return false;
+}
+
+void Table::PlayDue(int seat) {
+  SeatState& s = seats_[seat];
+  const uint32_t serial = deal_->OfferSerial(seat);
+  const Offer offer = deal_->OfferOf(seat);
+  const Hand& hand = deal_->HandOf(seat);
+  const bool declared = deal_->Declared(seat);
+  const bool pending = deal_->DeclarePending(seat);
+  s.dueMs = kNever;
+  Action action;
+  const char* source = "time-out";
+  if (s.bot) {
+    const SeatView view{hand, offer, declared, pending, deal_->Seen(), deal_->WallRemaining()};
+    action = bot_.Decide(view);
+    source = "computer";
+  } else {
+    action = TimeoutPlay(hand, offer, declared, pending);
+  }
+  bool done = ApplyAction(seat, action, source);
+  if (!done && deal_->Awaiting(seat)) {
+    done = ApplyAction(seat, TimeoutPlay(hand, offer, declared, pending), "fallback");
+  }
+  if (!deal_ || deal_->Over() || !deal_->Awaiting(seat) || deal_->OfferSerial(seat) != serial)
+    return;
+  // The same offer is still open: a declaration waits for its discard, a declined self-drawn
+  // win or gang still owes a discard.
+  if (done && action.kind == ActionKind::DeclareReady) {
+    s.dueMs = clock_.NowMs();
+    return;
+  }
+  const Action discard =
+      TimeoutPlay(deal_->HandOf(seat), deal_->OfferOf(seat), declared, deal_->DeclarePending(seat));
+  if (!ApplyAction(seat, discard, "fallback") && deal_->Awaiting(seat) &&
+      deal_->OfferSerial(seat) == serial) {
+    // Cannot happen with a consistent deal; never spin on it.
+    Log("seat " + std::to_string(seat) + ": no acceptable play; the deal waits");
+  }
+}
+
+void Table::Refuse(int seat, const std::string& why) {
+  SeatState& s = seats_[seat];
+  Log("seat " + std::to_string(seat) + ": record ignored: " + why);
+  if (++s.refused > config_.maxRefusedRecords && s.link) {
+    SeatLink* link = s.link;
+    Leave(seat, link, "too many refused records");
+    link->Close("too many refused records");
+  }
+}
+
+std::optional<Action> Table::ActionFromRecord(int seat, const RecordBytes& r) {
+  const int command = r[rec::kCommand];
+  if (command == kCmdDiscard) {
+    if ((r[14] & 0xF0) != 0x40 || !IsPlayTile(r[15])) {
+      Refuse(seat, "discard record without a valid tile");
+      return std::nullopt;
+    }
+    return Action{ActionKind::Discard, r[15]};
+  }
+  const int op = r[9];
+  const TileCode first = r[11];
+  const TileCode last = r[15];
+  switch (op) {
+    case OpPass:
+      return Action{ActionKind::Pass, 0};
+    case OpReady:
+      return Action{ActionKind::DeclareReady, 0};
+    case OpPeng:
+      return Action{ActionKind::Peng, first};
+    case OpGang:
+      return Action{ActionKind::Gang, first};
+    case OpConcealedGang:
+      return Action{ActionKind::ConcealedGang, first};
+    case OpAddedGang:
+      return Action{ActionKind::AddedGang, last};
+    case OpHu:
+      return Action{ActionKind::Win, 0};
+    default:
+      Refuse(seat, "operation " + std::to_string(op) + " is not played here");
+      return std::nullopt;
+  }
+}
+
+void Table::OnRecord(int seat, const RecordBytes& record) {
+  if (seat < 0 || seat >= kSeatCount) return;
+  SeatState& s = seats_[seat];
+  if (!s.occupied || s.bot || s.gone || !s.link) return;
+  const int command = record[rec::kCommand];
+  switch (command) {
+    case kCmdKeepAlive:
+      return;
+    case kCmdChat: {
+      if (ReadBE32(record, rec::kPropLength) == 272 || ReadBE32(record, rec::kPropLength) == 260) {
+        Refuse(seat, "prop traffic is not carried here");
+        return;
+      }
+      const RecordBytes out = ChatRecord(seat, record);
+      const int target = record[11];
+      const int targetSeat = target == 1 ? 0 : target == 2 ? 1 : target == 4 ? 2 : -1;
+      if (targetSeat >= 0 && targetSeat != seat && seats_[targetSeat].link) {
+        Send(targetSeat, out);
+        Send(seat, out);
+      } else {
+        SendAll(out);
+      }
+      return;
+    }
+    case kCmdDealEnd: {
+      if (record[15] == 1) {
+        MarkReady(seat);
+        return;
+      }
+      const bool allZero =
+          std::all_of(record.begin() + rec::kValues, record.begin() + rec::kPayload,
+                      [](uint8_t b) { return b == 0; });
+      if (allZero) {
+        SeatLink* link = s.link;
+        Leave(seat, link, "leave notice");
+        link->Close("left the table");
+        return;
+      }
+      Refuse(seat, "command 16 with unknown values");
+      return;
+    }
+    case kCmdDiscard:
+    case kCmdOperation: {
+      if (stage_ != Stage::InDeal || !deal_ || deal_->Over()) {
+        Refuse(seat, "no deal in play");
+        return;
+      }
+      if (!deal_->Awaiting(seat)) {
+        Refuse(seat, "nothing is offered to this seat now");
+        return;
+      }
+      if (!TagAtOrAfter(ReadBE16(record, rec::kServerTag), s.offerTag)) {
+        Refuse(seat, "answer to an earlier offer");
+        return;
+      }
+      const std::optional<Action> action = ActionFromRecord(seat, record);
+      if (!action) return;
+      if (!ApplyAction(seat, *action, "player")) Refuse(seat, "not allowed now");
+      return;
+    }
+    default:
+      Refuse(seat, "unexpected command " + std::to_string(command));
+      return;
+  }
+}
+
+// ---- deal events become records ----
+
+void Table::DealStarted(int dealer, int die1, int die2) {
+  SendAll(DealStartRecord(dealer, die1, die2));
+}
+
+void Table::TilesGiven(int seat, std::span<const TileCode> tiles) {
+  const std::array<TileCode, 4> hidden{};
+  for (int r = 0; r < kSeatCount; ++r) {
+    if (!seats_[r].link) continue;
+    Send(r, TilesRecord(seat, r == seat ? tiles : std::span(hidden.data(), tiles.size())));
+  }
+}
+
+void Table::OfferMade(int seat, const Offer& offer) {
+  SeatState& s = seats_[seat];
+  const int64_t now = clock_.NowMs();
+  s.scheduledSerial = deal_->OfferSerial(seat);
+  uint16_t tag = 0;
+  if (offer.kind == OfferKind::OwnTurn) {
+    // Everyone sees whose turn it is; only the seat itself learns what it may do.
+    for (int r = 0; r < kSeatCount; ++r) {
+      if (!seats_[r].link) continue;
+      const uint16_t sent =
+          Send(r, OptionsRecord(seat, r == seat ? &offer : nullptr, config_.turnSeconds));
+      if (r == seat) tag = sent;
+    }
+  } else if (s.link) {
+    tag = Send(seat, OptionsRecord(seat, &offer, config_.turnSeconds));
+  }
+  s.offerTag = tag;
+  if (s.link) {
+    const int64_t from = std::max(now, dealStartMs_ + config_.firstTurnAllowanceMs);
+    s.dueMs = from + config_.turnSeconds * 1000LL + config_.graceMs;
+  } else {
+    s.dueMs = now + (HumanPresent() ? config_.botDelayMs : 0);
+  }
+}
+
+void Table::Discarded(int seat, TileCode tile, bool declaresReady, int concealedLeft) {
+  SendAll(DiscardRecord(seat, tile, declaresReady, concealedLeft));
+}
+
+void Table::OperationDone(int seat, OpCode op, TileCode tile, std::array<uint8_t, 2> winnerMasks) {
+  for (int r = 0; r < kSeatCount; ++r) {
+    if (!seats_[r].link) continue;
+    // A concealed gang stays concealed from the other seats.
+    const TileCode shown = op == OpConcealedGang && r != seat ? 0 : tile;
+    Send(r, OperationRecord(seat, op, shown, false, op == OpHu ? tile : 0, winnerMasks));
+  }
+}
+
+void Table::WinSettled(const WinEvent& ev) {
+  listener_.WinFinished(id_, ev);
+  if (!HumanPresent()) return;
+  for (int s = 0; s < kSeatCount; ++s) {
+    WinReport w;
+    w.score = ev.delta[s];
+    w.discarder = s == ev.payer;
+    w.selfDrawnWinner = ev.selfDrawn && ev.winners[0].seat == s;
+    for (int i = 0; i < ev.winnerCount; ++i)
+      if (ev.winners[i].seat == s) w.fan = ev.winners[i].value.code;
+    w.baseStake = config_.baseStake;
+    w.dealAmount = ev.dealTotal[s];
+    SendAll(WinReportRecord(s, w));
+  }
+}
+
+void Table::DealEnded(const DealOutcome& out) {
+  dealEnded_ = true;
+  for (int r = 0; r < kSeatCount; ++r) {
+    if (!seats_[r].link) continue;
+    for (int s = 0; s < kSeatCount; ++s) {
+      if (s == r) continue;
+      const TileList& tiles = out.reveal[s];
+      for (size_t at = 0; at < tiles.size; at += 4) {
+        const size_t n = std::min<size_t>(4, tiles.size - at);
+        Send(r, RevealRecord(s, std::span(tiles.begin() + at, n)));
+      }
+    }
+  }
+  if (out.exhausted && HumanPresent()) {
+    for (int s = 0; s < kSeatCount; ++s) {
+      WinReport w;
+      w.checkReady = out.check.ready[s];
+      w.checkNotReady = out.check.notReady[s];
+      if (w.checkReady) w.readyFan = out.check.value[s].code;
+      w.checkAmount = out.check.delta[s];
+      w.baseStake = config_.baseStake;
+      w.dealAmount = out.total[s];
+      SendAll(WinReportRecord(s, w));
+    }
+  }
+  for (int s = 0; s < kSeatCount; ++s) {
+    SeatState& seat = seats_[s];
+    const int64_t coins = static_cast<int64_t>(out.total[s]) * config_.baseStake;
+    seat.totalUnits += out.total[s];
+    seat.profile.coins += coins;
+    seat.profile.points += coins;
+    if (out.total[s] > 0) ++seat.profile.wins;
+    if (out.total[s] < 0) ++seat.profile.losses;
+    SendAll(DealResultRecord(s, coins, seat.profile.title));
+  }
+  SendAll(DealEndRecord());
+  for (int r = 0; r < kSeatCount; ++r)
+    if (seats_[r].link) Send(r, NextDealerRecord(out.nextDealer, seats_[r].reconnectKey));
+
+  dealer_ = out.nextDealer;
+  ++dealsPlayed_;
+  listener_.DealFinished(id_, out);
+
+  stage_ = Stage::BetweenDeals;
+  stageDueMs_ = clock_.NowMs() + config_.startSeconds * 1000LL + config_.continueGraceMs;
+  for (int s = 0; s < kSeatCount; ++s)
+    if (seats_[s].bot) SendAll(ReadyMarkRecord(seats_[s].profile.account));
+
+  bool freed = false;
+  for (int s = 0; s < kSeatCount; ++s) {
+    if (seats_[s].gone) {
+      FreeSeat(s);
+      freed = true;
+    }
+  }
+  if (freed) AfterSeatFreed();
+}
+
+}  // namespace korvel::server

@@ -1,0 +1,157 @@
+// One table of three seats: seating in login order, the ready marks and the continue records
+// between deals, the deal loop, the time-out play for humans who do not answer, the computer
+// players, and the records each seat receives. Time comes from an injected clock; records leave
+// through each human seat's link, so a test, a benchmark and the network all drive it alike.
+//
+// Other seats' concealed tiles never leave the table: a seat receives its own tiles and zeros
+// for everyone else's until the reveal at the end of the deal.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <limits>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "bots/bot_player.h"
+#include "net/records.h"
+#include "rules/wall.h"
+#include "table/clock.h"
+#include "table/deal.h"
+#include "table/player_profile.h"
+
+namespace korvel::server {
+
+// A human seat's connection as the table sees it.
+class SeatLink {
+ public:
+  virtual ~SeatLink() = default;
+  // Sends one record after stamping its tag; returns the tag it carries.
+  virtual uint16_t Deliver(RecordBytes& record) = 0;
+  // Ends the connection from the server's side.
+  virtual void Close(std::string_view reason) = 0;
+};
+
+class TableListener {
+ public:
+  virtual ~TableListener() = default;
+  virtual void Log(std::string_view line) = 0;
+  virtual void WinFinished(int /*tableId*/, const WinEvent& /*event*/) {}
+  virtual void DealFinished(int /*tableId*/, const DealOutcome& /*outcome*/) {}
+};
+
+struct TableConfig {
+  int turnSeconds = 8;
+  int graceMs = 2000;               // beyond the client's own clock before the server plays for it
+  int startSeconds = 15;            // from a full table to the first deal, and between deals
+  int continueGraceMs = 5000;       // the client counts its own 15 s before it sends continue
+  int firstTurnAllowanceMs = 4000;  // the client's dice, wall and dealing animations
+  int botDelayMs = 800;             // computer players' thinking time while humans watch
+  int baseStake = 10;               // coins per unit
+  int timeoutLimit = 3;             // time-outs in a row before the client hides its window
+  int64_t startingCoins = 10000;
+  int maxRefusedRecords = 200;  // a client that keeps sending refused records is disconnected
+  int dealLimit = 0;            // stop after this many deals (bot-only runs); 0 = no limit
+};
+
+class Table : private DealObserver {
+ public:
+  Table(int id, const TableConfig& config, const Clock& clock, uint64_t seed,
+        ShantenCalculator& shanten, TableListener& listener,
+        const std::vector<WallTiles>* scriptedWalls = nullptr);
+
+  int Id() const { return id_; }
+  // Seats a player in the next free seat; a null link seats a computer player. -1 when the
+  // table takes nobody now.
+  int Seat(const PlayerProfile& player, SeatLink* link);
+  // A human left: by the leave notice or a lost connection. Mid-deal the seat is played for
+  // until the deal ends; then it is freed. Only the link that holds the seat can give it up.
+  void Leave(int seat, const SeatLink* link, std::string_view why);
+  // One record from a human seat's client. Anything malformed, unexpected or out of turn is
+  // logged and ignored.
+  void OnRecord(int seat, const RecordBytes& record);
+  // Runs everything that is due: computer players, time-outs, the start of deals.
+  void Tick();
+  // When Tick next has something to do.
+  int64_t NextWakeMs() const;
+
+  bool Accepting() const;
+  bool Closed() const { return stage_ == Stage::Closed; }
+  int Humans() const;
+  int DealsPlayed() const { return dealsPlayed_; }
+  int64_t CoinsOf(int seat) const { return seats_[Clamp(seat)].profile.coins; }
+  int64_t UnitsOf(int seat) const { return seats_[Clamp(seat)].totalUnits; }
+  const PlayerProfile& PlayerAt(int seat) const { return seats_[Clamp(seat)].profile; }
+  bool Occupied(int seat) const { return seats_[Clamp(seat)].occupied; }
+  const Deal* CurrentDeal() const { return deal_ ? &*deal_ : nullptr; }
+
+  static constexpr int64_t kNever = std::numeric_limits<int64_t>::max();
+
+ private:
+  enum class Stage : uint8_t { Filling, Starting, InDeal, BetweenDeals, Closed };
+
+  struct SeatState {
+    bool occupied = false;
+    bool bot = false;
+    bool gone = false;  // the human left during a deal; freed when it ends
+    bool ready = false;
+    PlayerProfile profile;
+    SeatLink* link = nullptr;
+    uint32_t reconnectKey = 0;
+    int64_t totalUnits = 0;
+    uint32_t scheduledSerial = 0;
+    int64_t dueMs = kNever;
+    uint16_t offerTag = 0;
+    int refused = 0;
+  };
+
+  static int Clamp(int seat) { return seat < 0 || seat >= kSeatCount ? 0 : seat; }
+  bool Full() const;
+  bool HumanPresent() const;
+  // Sends to a human seat's link; returns the tag the record carries (0 without a link).
+  uint16_t Send(int seat, RecordBytes record);
+  void SendAll(const RecordBytes& record);
+  void Log(const std::string& line) { listener_.Log("table " + std::to_string(id_) + ": " + line); }
+
+  void AnnounceSeating();
+  void StartDeal();
+  void FreeSeat(int seat);
+  void AfterSeatFreed();
+  void MarkReady(int seat);
+  void PlayDue(int seat);
+  bool ApplyAction(int seat, const Action& action, const char* source);
+  std::optional<Action> ActionFromRecord(int seat, const RecordBytes& record);
+  void Refuse(int seat, const std::string& why);
+
+  // DealObserver
+  void DealStarted(int dealer, int die1, int die2) override;
+  void TilesGiven(int seat, std::span<const TileCode> tiles) override;
+  void OfferMade(int seat, const Offer& offer) override;
+  void Discarded(int seat, TileCode tile, bool declaresReady, int concealedLeft) override;
+  void OperationDone(int seat, OpCode op, TileCode tile,
+                     std::array<uint8_t, 2> winnerMasks) override;
+  void WinSettled(const WinEvent& event) override;
+  void DealEnded(const DealOutcome& outcome) override;
+
+  const int id_;
+  const TableConfig config_;
+  const Clock& clock_;
+  Rng rng_;
+  BotPlayer bot_;
+  TableListener& listener_;
+  const std::vector<WallTiles>* scriptedWalls_;
+
+  Stage stage_ = Stage::Filling;
+  std::array<SeatState, kSeatCount> seats_{};
+  std::optional<Deal> deal_;
+  int64_t stageDueMs_ = kNever;
+  int64_t dealStartMs_ = 0;
+  int dealsStarted_ = 0;
+  int dealer_ = 0;
+  int dealsPlayed_ = 0;
+  bool dealEnded_ = false;
+};
+
+}  // namespace korvel::server
