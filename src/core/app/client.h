@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app/input_router.h"
 #include "app/launch_params.h"
 #include "app/lobby_window.h"
 #include "app/loop_state.h"
@@ -23,6 +24,7 @@
 #include "settlement/settlement.h"
 #include "sound/sound.h"
 #include "sound/vos_set.h"
+#include "sound/vos_set_form.h"
 #include "table/player_record.h"
 #include "table/table_play.h"
 #include "view/table_view.h"
@@ -73,6 +75,9 @@ class Client {
   TableView& view() { return view_; }
   Sound& sound() { return sound_; }
   VosSet& vosSet() { return vosSet_; }
+  VosSetForm& vosSetForm() { return vosSetForm_; }
+  // Where the front end sends input on the table's windows.
+  InputRouter& input() { return input_; }
   SeatVoices& seatVoices() { return seatVoices_; }
 
   // The two message lines under the table.
@@ -121,6 +126,7 @@ class Client {
   SeatVoices seatVoices_;
   Sound sound_;
   VosSet vosSet_;
+  VosSetForm vosSetForm_;
   Records records_;
   LobbyWindow lobby_;
   LaunchParams launch_;
@@ -136,6 +142,7 @@ class Client {
   Settlement settlement_;
   AutoPlay autoPlay_;
   Reconnection reconnection_;
+  InputRouter input_;
   TakenRecord lastTaken_;
   std::array<std::vector<std::string>, 2> sysmsg_;
 };

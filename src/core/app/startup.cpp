@@ -12,6 +12,7 @@ Client::Client(Platform& platform)
       view_(table_, loop_),
       sound_(platform.sound, platform.files, seatVoices_),
       vosSet_(sound_),
+      vosSetForm_(vosSet_, view_),
       records_(loop_, table_, platform.socket, platform.log),
       lobby_(platform.lobby, platform.process, platform.log),
       connection_(*this),
@@ -25,9 +26,11 @@ Client::Client(Platform& platform)
       tableRestore_(*this),
       settlement_(*this),
       autoPlay_(*this),
-      reconnection_(*this) {
+      reconnection_(*this),
+      input_(*this) {
   lobby_.LobbyTitle = kDefaultLobbyTitle;
   platform_.socket.SetEvents(&connection_);
+  view_.AddResetParticipant(&seating_);
 }
 
 void Client::Startup(const std::string& commandLine) {

@@ -33,6 +33,32 @@ void PropComponent::Shutdown(int16_t reason) {
 
 void PropComponent::DealStarting() {}
 
+// The component's start at the table comes with the prop display.
+void PropComponent::Initialise() {}
+
+void PropComponent::SwitchOff() {
+  if (PropsSwitchedOff) return;
+  PropsSwitchedOff = true;
+  Shutdown(0);
+  library_.Unload();
+}
+
+void PropComponent::ClearUser(int view) {
+  if (library_.Loaded()) library_.Api().ClearUser(static_cast<int16_t>(view));
+}
+
+void PropComponent::RecState(int code, bool flag, int view) {
+  if (library_.Loaded()) library_.Api().rec_state(code, flag ? 1 : 0, view);
+}
+
+bool PropComponent::SetUserinfo(const SeatInfo& info, const PlayerRecord& player, int view) {
+  if (!library_.Loaded()) return true;
+  const int mask = player.seatMask != 0 ? player.seatMask : MaskOf(view);
+  return library_.Api().SetUserinfo(info.nickname.c_str(), player.name.c_str(), mask, view,
+                                    info.credit != 0, info.gender, info.nameTag.c_str(),
+                                    AvatarNumber(info.avatar)) != 0;
+}
+
 // The exchange with an initialised component belongs to the prop display, built later.
 void PropComponent::PollStep() {}
 

@@ -6,6 +6,8 @@
 
 #include "net/records.h"
 #include "props/prop_library.h"
+#include "protocol/seat_info.h"
+#include "table/player_record.h"
 
 namespace korvel {
 
@@ -27,11 +29,20 @@ class PropComponent {
   void Shutdown(int16_t reason);
   // The main loop's polling step.
   void PollStep();
+  // Sets the component up for play once it is allowed (the first user information).
+  void Initialise();
+  // Props are not wanted at this table: off for as long as the client runs.
+  void SwitchOff();
+  void ClearUser(int view);
+  void RecState(int code, bool flag, int view);
+  // False when the component refuses the player.
+  bool SetUserinfo(const SeatInfo& info, const PlayerRecord& player, int view);
   PropLibrary& library() { return library_; }
 
   int PropsActive = 0;  // 0 off, 1 props, 2 props and treasure boxes
   bool PropsReady = false;
   bool PropScorePending = false;
+  bool PropsSwitchedOff = false;
 
  private:
   Client& client_;

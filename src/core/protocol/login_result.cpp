@@ -54,9 +54,4 @@ void Seating::OnLoginResult(CommandInfo& info) {
   if (!AdPage.empty()) ShuffleAd = AdPage + ".gamead";
 }
 
-// Seating and player information come with the table's players.
-void Seating::OnSeatAnnouncement(CommandInfo&) {}
-void Seating::OnPlayerInfo(CommandInfo&) {}
-void Seating::OnReadyMark(CommandInfo&) {}
-
 }  // namespace korvel

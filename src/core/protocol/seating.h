@@ -2,16 +2,19 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <string>
 
 #include "net/records.h"
+#include "protocol/seat_info.h"
 #include "table/tiles.h"
+#include "view/table_view.h"
 
 namespace korvel {
 
 class Client;
 
-class Seating {
+class Seating : public TableResetParticipant {
  public:
   explicit Seating(Client& client) : client_(client) {}
 
@@ -20,16 +23,50 @@ class Seating {
   void OnPlayerInfo(CommandInfo& info);        // command 20
   void OnReadyMark(CommandInfo& info);         // command 23
 
+  // The smallest positive stake at the table, 0 when there is none.
+  int32_t SmallestStake() const;
+  // The seat-drawing animation once the table has filled; `localIndex` is the local seat.
+  void SeatDraw(int localIndex);
+
+  // The information window for the seat at `view`, shown while the pointer rests on it.
+  void ShowInfoWindow(ViewPos view);
+  void HideInfoWindow();
+  FormId infoForm() const { return infoForm_; }
+
+  void OnClearTiles() override;
+  void OnResetSeats() override;
+
+  std::array<SeatInfo, kSeats> seatInfo;     // by ViewPos
   std::array<std::string, kSeats> SeatName;  // account names by seat index
   int SeatCount = 0;
   bool SeatsAnnounced = false;
+  int OthersSeated = 0;
+  std::array<std::string, 2> LastOpponents;
+  int OpponentChanges = 0;
+  std::array<int32_t, 4> SeatStakes{};
+  int32_t LastStake = 0;
+  struct Face {
+    std::string nickname;
+    std::string avatar;
+  };
+  std::array<Face, kSeats> SeatFace;
   int DealStarted = 0;
   bool PropDealStarted = false;
+  bool GameEnded = false;
   std::string AdPage;
   std::string ShuffleAd;
+  std::array<RecordBytes, kSeats> WatchSlots{};
 
  private:
+  // Which position a command 20 is about; -1 when it only updated the local stake.
+  int PositionFor(uint8_t seat, const std::string& account);
+  void ShowSeat(ViewPos v, int avatar);
+  void ShowStake(bool hover);
+  void PlaceWealth();
+  void BuildInfoWindow();
+
   Client& client_;
+  FormId infoForm_ = kNoForm;
 };
 
 }  // namespace korvel
