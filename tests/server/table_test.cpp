@@ -228,7 +228,7 @@ TEST_F(TableTest, GarbageRecordsChangeNothingAndTheDealStillEnds) {
   EXPECT_EQ(Sum(listener.deals[0].total), 0);
 }
 
-TEST_F(TableTest, ALeavingHumanIsPlayedForUntilTheDealEndsThenTheSeatIsFreed) {
+TEST_F(TableTest, AHumanLeavingMidDealIsPlayedForThenTheGameEnds) {
   config.botDelayMs = 0;
   RecordingLink bob;
   table.emplace(1, config, clock, 11, shanten, listener);
@@ -242,13 +242,36 @@ TEST_F(TableTest, ALeavingHumanIsPlayedForUntilTheDealEndsThenTheSeatIsFreed) {
   const size_t sentToAlice = human.received.size();
   RunDeals(1);
   EXPECT_EQ(human.received.size(), sentToAlice);  // nothing more for a closed link
+  // Bob's client holds player-left notices back between deals, so the game ends instead:
+  // the deal-end record with value(3) = 1 names the seat missing from its mask.
+  EXPECT_TRUE(bob.OfCommand(21).empty());
+  const auto ends = bob.OfCommand(16);
+  ASSERT_EQ(ends.size(), 3u);
+  EXPECT_EQ(ends[2][15], 1);
+  EXPECT_EQ(ends[2][rec::kSeat], 7 - 2);
+  EXPECT_TRUE(table->Closed());
+}
+
+TEST_F(TableTest, BeforeTheFirstDealALeavingHumanFreesTheSeatForTheNextLogin) {
+  RecordingLink bob;
+  table.emplace(1, config, clock, 11, shanten, listener);
+  table->Seat(Hall::BotProfile(1, 0), nullptr);
+  table->Seat(Human("alice"), &human);
+  table->Seat(Human("bob"), &bob);
+  table->Leave(1, &bob, "not the link of this seat");  // ignored
+  EXPECT_TRUE(table->Occupied(1));
+  table->Leave(1, &human, "lost connection");
   EXPECT_FALSE(table->Occupied(1));
   const auto left = bob.OfCommand(21);
   ASSERT_EQ(left.size(), 1u);
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(&left[0][16])), "alice");
   EXPECT_TRUE(table->Accepting());
-  // The last human leaving between deals closes the table.
+  RecordingLink carol;
+  EXPECT_EQ(table->Seat(Human("carol"), &carol), 1);
+  EXPECT_FALSE(table->Accepting());
+  // The last human leaving closes the table.
   table->Leave(2, &bob, "lost connection");
+  table->Leave(1, &carol, "lost connection");
   EXPECT_TRUE(table->Closed());
 }
 
