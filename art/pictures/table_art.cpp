@@ -35,7 +35,7 @@ QPolygonF Grow(const QPolygonF& poly, double by) {
       return QPointF(d.y() / len, -d.x() / len);
     };
     // Outward normals for a clockwise polygon on a y-down screen.
-    const QPointF n1 = -normal(prev, cur), n2 = -normal(cur, next);
+    const QPointF n1 = normal(prev, cur), n2 = normal(cur, next);
     const QPointF bis = n1 + n2;
     const double cosHalf = (n1.x() * bis.x() + n1.y() * bis.y()) / std::hypot(bis.x(), bis.y());
     out << cur + bis / std::hypot(bis.x(), bis.y()) * (by / cosHalf);

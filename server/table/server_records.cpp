@@ -223,6 +223,10 @@ RecordBytes NextDealerRecord(int dealer, uint32_t reconnectKey) {
   return r;
 }
 
+RecordBytes GameOverRecord(uint8_t remainingMask) {
+  return Header(kCmdDealEnd, remainingMask, 0, 0, 1, 1);
+}
+
 RecordBytes ChatRecord(int senderSeat, const RecordBytes& received) {
   const CommandInfo in = DecodeHeader(received);
   RecordBytes r = Header(kCmdChat, MaskOfSeat(senderSeat), in.value[0] & 0xFF, in.value[1] & 0xFF,

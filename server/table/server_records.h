@@ -70,6 +70,8 @@ RecordBytes WinReportRecord(int seat, const WinReport& report);
 RecordBytes DealResultRecord(int seat, int64_t coins, std::string_view titleUtf8);
 RecordBytes DealEndRecord();
 RecordBytes NextDealerRecord(int dealer, uint32_t reconnectKey);
+// The game at the table ends because the seat missing from `remainingMask` left.
+RecordBytes GameOverRecord(uint8_t remainingMask);
 // The relayed chat line of `sender`: the sender's text field and phrase values, nothing else.
 RecordBytes ChatRecord(int senderSeat, const RecordBytes& received);
 RecordBytes ReconnectResultRecord(bool accepted);

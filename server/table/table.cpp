@@ -108,7 +108,7 @@ void Table::Leave(int seat, const SeatLink* link, std::string_view why) {
   Log("seat " + std::to_string(seat) + ": " + s.profile.account + " left (" + std::string(why) +
       ")");
   if (stage_ == Stage::InDeal && deal_ && !deal_->Over()) {
-    // The deal goes on; the seat is played for and freed when the deal ends.
+    // The deal goes on; the seat is played for until it ends.
     s.gone = true;
     if (deal_->Awaiting(seat))
       s.dueMs = std::min(s.dueMs, clock_.NowMs() + (HumanPresent() ? config_.botDelayMs : 0));
@@ -117,6 +117,10 @@ void Table::Leave(int seat, const SeatLink* link, std::string_view why) {
       for (SeatState& other : seats_)
         if (other.dueMs != kNever) other.dueMs = clock_.NowMs();
     }
+    return;
+  }
+  if (stage_ == Stage::BetweenDeals) {
+    EndGame(seat);
     return;
   }
   FreeSeat(seat);
@@ -131,14 +135,21 @@ void Table::FreeSeat(int seat) {
 }
 
 void Table::AfterSeatFreed() {
-  if (!HumanPresent()) {
-    stage_ = Stage::Closed;
-    stageDueMs_ = kNever;
-    Log("closed: no players left");
-    return;
-  }
-  stage_ = Stage::Filling;
+  stage_ = HumanPresent() ? Stage::Filling : Stage::Closed;
   stageDueMs_ = kNever;
+  if (stage_ == Stage::Closed) Log("closed: no players left");
+}
+
+void Table::EndGame(int leaver) {
+  const std::string account = seats_[leaver].profile.account;
+  // The deal-end record with value(3) = 1 names the seat that left as the one missing from
+  // its mask; the clients show that the game is over.
+  const uint8_t remaining = static_cast<uint8_t>(kAllSeats & ~MaskOfSeat(leaver));
+  SendAll(GameOverRecord(remaining));
+  for (SeatState& s : seats_) s.link = nullptr;
+  stage_ = Stage::Closed;
+  stageDueMs_ = kNever;
+  Log("closed: " + account + " left after deals were played");
 }
 
 void Table::MarkReady(int seat) {
@@ -488,14 +499,12 @@ void Table::DealEnded(const DealOutcome& out) {
   for (int s = 0; s < kSeatCount; ++s)
     if (seats_[s].bot) SendAll(ReadyMarkRecord(seats_[s].profile.account));
 
-  bool freed = false;
   for (int s = 0; s < kSeatCount; ++s) {
     if (seats_[s].gone) {
-      FreeSeat(s);
-      freed = true;
+      EndGame(s);
+      break;
     }
   }
-  if (freed) AfterSeatFreed();
 }
 
 }  // namespace korvel::server

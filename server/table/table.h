@@ -66,8 +66,11 @@ class Table : private DealObserver {
   // Seats a player in the next free seat; a null link seats a computer player. -1 when the
   // table takes nobody now.
   int Seat(const PlayerProfile& player, SeatLink* link);
-  // A human left: by the leave notice or a lost connection. Mid-deal the seat is played for
-  // until the deal ends; then it is freed. Only the link that holds the seat can give it up.
+  // A human left: by the leave notice or a lost connection. Before the first deal the seat is
+  // freed for the next login. Once deals have been played the game at the table ends (the
+  // client holds a player-left notice back between deals, so it could not be told otherwise);
+  // a human who leaves mid-deal is played for until the deal ends first. Only the link that
+  // holds the seat can give it up.
   void Leave(int seat, const SeatLink* link, std::string_view why);
   // One record from a human seat's client. Anything malformed, unexpected or out of turn is
   // logged and ignored.
@@ -119,6 +122,8 @@ class Table : private DealObserver {
   void StartDeal();
   void FreeSeat(int seat);
   void AfterSeatFreed();
+  // A player left after deals were played: the game at this table ends for everyone.
+  void EndGame(int leaver);
   void MarkReady(int seat);
   void PlayDue(int seat);
   bool ApplyAction(int seat, const Action& action, const char* source);

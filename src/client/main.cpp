@@ -1,12 +1,16 @@
 // korvel: the table client. A lobby starts it with the launch line as its arguments.
 #include <QApplication>
+#include <QTimer>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
 #include "app/client.h"
+#include "picture_library.h"
 #include "qt_platform.h"
+#include "scene_window.h"
 
 namespace {
 
@@ -27,7 +31,11 @@ const char* kUsage =
     "\n"
     "Environment:\n"
     "  KORVEL_DIALOGS=print   message boxes go to standard error and are answered OK\n"
-    "  KORVEL_LOG=FILE        write the log to FILE instead of standard error\n";
+    "  KORVEL_LOG=FILE        write the log to FILE instead of standard error\n"
+    "  KORVEL_LAYOUT=small    the 800 x 600 table whatever the screen (full: 1024 x 768)\n"
+    "  KORVEL_PICTURES=DIR    the picture set (default: ../share/korvel/pictures)\n"
+    "  KORVEL_SCREENSHOT=FILE save the table as a PNG after KORVEL_SCREENSHOT_AFTER_MS\n"
+    "                         milliseconds (default 1500)\n";
 
 // The launch line is the arguments joined by single spaces, as one command line.
 std::string JoinArguments(int argc, char** argv) {
@@ -60,7 +68,31 @@ int main(int argc, char** argv) {
   app.setApplicationName("korvel");
 
   korvel::QtPlatform platform("korvel");
+  korvel::Log& log = platform.platform().log;
+  // The picture set is decoded once, before the table is laid out with it.
+  korvel::PictureLibrary pictures;
+  const QString pictureFolder =
+      korvel::DefaultPictureFolder(QCoreApplication::applicationDirPath());
+  pictures.LoadFolder(pictureFolder);
+  if (pictures.Missing() > 0) {
+    log.Write(std::to_string(pictures.Missing()) + " pictures missing in " +
+              pictureFolder.toStdString());
+  }
   korvel::Client client(platform.platform());
+  client.view().scene().SetPictureStore(&pictures);
   client.Startup(commandLine);
+
+  korvel::SceneFrontEnd frontEnd(client.view().scene(), pictures);
+  frontEnd.SetEvents(&client.input());
+  if (const char* shot = std::getenv("KORVEL_SCREENSHOT"); shot && *shot) {
+    const char* after = std::getenv("KORVEL_SCREENSHOT_AFTER_MS");
+    const int ms = after && *after ? std::max(0, std::atoi(after)) : 1500;
+    const QString file = QString::fromLocal8Bit(shot);
+    QTimer::singleShot(ms, &app, [&frontEnd, &client, &log, file] {
+      const bool saved = frontEnd.SaveScreenshot(client.view().mainForm(), file);
+      log.Write((saved ? "screenshot saved to " : "cannot save the screenshot to ") +
+                file.toStdString());
+    });
+  }
   return app.exec();
 }

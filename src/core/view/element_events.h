@@ -51,7 +51,8 @@ class ElementEvents {
   virtual void OnFocusChanged(FormId, ElementId, bool /*hasFocus*/) {}
   // The form's window was minimised or restored.
   virtual void OnFormResize(FormId, bool /*minimised*/) {}
-  // The user asked to close the form's window; the handler decides what happens.
+  // The user asked to close the form's window. The window stays as it is: the handler hides
+  // the form (or ends the client) through the Scene.
   virtual void OnFormClose(FormId) {}
 };
 

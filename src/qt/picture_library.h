@@ -1,0 +1,66 @@
+// The picture set in memory: every picture of the catalogue decoded once from the pictures
+// folder, answering the core's questions about pictures and handing the painter ready images.
+#pragma once
+
+#include <QImage>
+#include <QString>
+#include <cstddef>
+#include <list>
+#include <unordered_map>
+#include <vector>
+
+#include "view/picture_store.h"
+
+namespace korvel {
+
+class PictureLibrary : public PictureStore {
+ public:
+  // Decodes every picture of the set found in `folder`; returns how many were loaded.
+  int LoadFolder(const QString& folder);
+  int Loaded() const { return loaded_; }
+  int Missing() const { return missing_; }
+
+  std::optional<PictureSize> Size(PictureId id) const override;
+  // The decoded picture; a null image when it is not loaded.
+  const QImage& Image(PictureId id) const;
+  // The picture at exactly `width` x `height`, scaled smoothly once and then kept.
+  const QImage& Scaled(PictureId id, int width, int height);
+
+  // Bytes held by decoded pictures and by the scaled copies.
+  size_t DecodedBytes() const { return decodedBytes_; }
+  size_t ScaledBytes() const { return scaledBytes_; }
+  // The scaled copies are dropped, oldest first, beyond this many bytes.
+  static constexpr size_t kScaledBudget = 12u << 20;
+
+ private:
+  struct ScaledKey {
+    PictureId id;
+    int width, height;
+    bool operator==(const ScaledKey&) const = default;
+  };
+  struct KeyHash {
+    size_t operator()(const ScaledKey& k) const {
+      return (static_cast<size_t>(k.id) << 32) ^ (static_cast<size_t>(k.width) << 16) ^
+             static_cast<size_t>(k.height);
+    }
+  };
+  struct ScaledEntry {
+    QImage image;
+    std::list<ScaledKey>::iterator age;
+  };
+
+  std::vector<QImage> images_;  // indexed by picture id
+  std::unordered_map<ScaledKey, ScaledEntry, KeyHash> scaled_;
+  std::list<ScaledKey> ages_;  // most recently used at the front
+  QImage none_;
+  int loaded_ = 0;
+  int missing_ = 0;
+  size_t decodedBytes_ = 0;
+  size_t scaledBytes_ = 0;
+};
+
+// The pictures folder beside an installed or built client: <appDir>/../share/korvel/pictures,
+// or KORVEL_PICTURES when set.
+QString DefaultPictureFolder(const QString& appDir);
+
+}  // namespace korvel

@@ -1,0 +1,142 @@
+#include "scene_renderer.h"
+
+#include <QFontMetrics>
+#include <cmath>
+
+namespace korvel {
+namespace {
+
+Qt::Alignment HorizontalOf(TextAlign align) {
+  switch (align) {
+    case TextAlign::Center:
+      return Qt::AlignHCenter;
+    case TextAlign::Right:
+      return Qt::AlignRight;
+    default:
+      return Qt::AlignLeft;
+  }
+}
+
+bool Light(uint32_t rgb) {
+  const int r = (rgb >> 16) & 0xFF, g = (rgb >> 8) & 0xFF, b = rgb & 0xFF;
+  return r * 299 + g * 587 + b * 114 > 128000;
+}
+
+}  // namespace
+
+QRect SceneRenderer::PixelRect(const Element& el) {
+  const Rect& g = el.geometry;
+  const int left = static_cast<int>(std::lround(g.left));
+  const int top = static_cast<int>(std::lround(g.top));
+  return QRect(left, top, static_cast<int>(std::lround(g.width)),
+               static_cast<int>(std::lround(g.height)));
+}
+
+const QFont& SceneRenderer::FontFor(const Element& el) {
+  // Sizes are points on a 96 dpi screen, kept in quarter pixels.
+  const int quarterPixels = static_cast<int>(std::lround(el.fontSize * 96.0 / 72.0 * 4));
+  auto key = std::make_pair(quarterPixels, el.bold);
+  auto it = fonts_.find(key);
+  if (it != fonts_.end()) return it->second;
+  QFont font("WenQuanYi Zen Hei");
+  font.setPixelSize(std::max(1, quarterPixels / 4));
+  font.setBold(el.bold);
+  font.setStyleStrategy(QFont::PreferAntialias);
+  return fonts_.emplace(key, font).first->second;
+}
+
+void SceneRenderer::Paint(QPainter& p, const Form& form, const QRect& area) {
+  p.save();
+  p.setClipRect(area);
+  p.setRenderHint(QPainter::TextAntialiasing);
+  for (ElementId id : form.PaintOrder()) {
+    const Element& el = *form.Get(id);
+    if (!el.visible) continue;
+    const QRect r = PixelRect(el);
+    if (r.isEmpty() || !r.intersects(area)) continue;
+    const bool faded = el.opacity != 255;
+    if (faded) p.setOpacity(el.opacity / 255.0);
+    switch (el.kind) {
+      case ElementKind::Picture:
+      case ElementKind::Image:
+        PaintImage(p, el, r);
+        break;
+      case ElementKind::Label:
+        PaintLabel(p, el, r);
+        break;
+      case ElementKind::List:
+        PaintList(p, el, r);
+        break;
+      case ElementKind::Text:
+        PaintText(p, el, r);
+        break;
+    }
+    if (faded) p.setOpacity(1.0);
+  }
+  p.restore();
+}
+
+QImage SceneRenderer::Render(const Form& form) {
+  const int w = static_cast<int>(std::lround(form.width()));
+  const int h = static_cast<int>(std::lround(form.height()));
+  QImage image(w, h, QImage::Format_RGB32);
+  image.fill(Qt::black);
+  QPainter p(&image);
+  Paint(p, form, image.rect());
+  return image;
+}
+
+void SceneRenderer::PaintImage(QPainter& p, const Element& el, const QRect& r) {
+  if (el.picture == kNoPicture) return;
+  const QImage& image = pictures_.Scaled(el.picture, r.width(), r.height());
+  if (!image.isNull()) p.drawImage(r.topLeft(), image);
+}
+
+void SceneRenderer::PaintLabel(QPainter& p, const Element& el, const QRect& r) {
+  if (el.opaque) p.fillRect(r, ToColor(el.backColor));
+  if (el.caption.empty()) return;
+  p.setFont(FontFor(el));
+  const QString text = QString::fromStdString(el.caption);
+  const int flags = HorizontalOf(el.align) | Qt::AlignTop | Qt::TextSingleLine;
+  if (!el.opaque && Light(el.color)) {
+    // A soft shadow keeps light text readable on wood and felt.
+    p.setPen(QColor(0, 0, 0, 170));
+    p.drawText(r.translated(1, 1), flags, text);
+  }
+  p.setPen(ToColor(el.color));
+  p.drawText(r, flags, text);
+}
+
+void SceneRenderer::PaintList(QPainter& p, const Element& el, const QRect& r) {
+  if (el.opaque) p.fillRect(r, ToColor(el.backColor));
+  p.setPen(QColor(0, 0, 0, 90));
+  p.drawRect(r.adjusted(0, 0, -1, -1));
+  if (el.lines.empty()) return;
+  const QFont& font = FontFor(el);
+  p.setFont(font);
+  p.setPen(ToColor(el.color));
+  const QFontMetrics fm(font);
+  const int lineHeight = std::max(1, fm.height());
+  const int fit = std::max(1, (r.height() - 2) / lineHeight);
+  // The newest lines stay in view, as in a list scrolled to its end.
+  const int first = std::max(0, static_cast<int>(el.lines.size()) - fit);
+  int y = r.top() + 1;
+  for (size_t i = first; i < el.lines.size(); ++i, y += lineHeight) {
+    p.drawText(QRect(r.left() + 3, y, r.width() - 6, lineHeight),
+               Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+               QString::fromStdString(el.lines[i]));
+  }
+}
+
+void SceneRenderer::PaintText(QPainter& p, const Element& el, const QRect& r) {
+  p.fillRect(r, ToColor(el.backColor));
+  p.setPen(QColor(0x9C, 0x72, 0x26));
+  p.drawRect(r.adjusted(0, 0, -1, -1));
+  if (el.caption.empty()) return;
+  p.setFont(FontFor(el));
+  p.setPen(ToColor(el.color));
+  p.drawText(r.adjusted(4, 0, -4, 0), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+             QString::fromStdString(el.caption));
+}
+
+}  // namespace korvel

@@ -1,0 +1,372 @@
+#include "scene_window.h"
+
+#include <QCloseEvent>
+#include <QHelpEvent>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QTimer>
+#include <QToolTip>
+#include <QWindowStateChangeEvent>
+#include <cmath>
+
+namespace korvel {
+
+int KeyCodeOf(int key) {
+  if (key >= Qt::Key_F1 && key <= Qt::Key_F24) return 112 + (key - Qt::Key_F1);
+  if (key >= Qt::Key_A && key <= Qt::Key_Z) return 'A' + (key - Qt::Key_A);
+  if (key >= Qt::Key_0 && key <= Qt::Key_9) return '0' + (key - Qt::Key_0);
+  switch (key) {
+    case Qt::Key_Backspace:
+      return kKeyBack;
+    case Qt::Key_Tab:
+      return kKeyTab;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      return kKeyReturn;
+    case Qt::Key_Shift:
+      return kKeyShift;
+    case Qt::Key_Control:
+      return kKeyControl;
+    case Qt::Key_Alt:
+      return kKeyAlt;
+    case Qt::Key_Escape:
+      return kKeyEscape;
+    case Qt::Key_Space:
+      return kKeySpace;
+    case Qt::Key_Left:
+      return 37;
+    case Qt::Key_Up:
+      return 38;
+    case Qt::Key_Right:
+      return 39;
+    case Qt::Key_Down:
+      return 40;
+    case Qt::Key_Delete:
+      return 46;
+    default:
+      return 0;
+  }
+}
+
+int ShiftOf(Qt::KeyboardModifiers modifiers) {
+  int shift = 0;
+  if (modifiers & Qt::ShiftModifier) shift |= kShiftKey;
+  if (modifiers & Qt::ControlModifier) shift |= kCtrlKey;
+  if (modifiers & Qt::AltModifier) shift |= kAltKey;
+  return shift;
+}
+
+namespace {
+
+int ButtonOf(Qt::MouseButton button) {
+  switch (button) {
+    case Qt::LeftButton:
+      return kLeftButton;
+    case Qt::RightButton:
+      return kRightButton;
+    case Qt::MiddleButton:
+      return kMiddleButton;
+    default:
+      return 0;
+  }
+}
+
+int ButtonsOf(Qt::MouseButtons buttons) {
+  int out = 0;
+  if (buttons & Qt::LeftButton) out |= kLeftButton;
+  if (buttons & Qt::RightButton) out |= kRightButton;
+  if (buttons & Qt::MiddleButton) out |= kMiddleButton;
+  return out;
+}
+
+}  // namespace
+
+SceneWindow::SceneWindow(Scene& scene, FormId form, SceneRenderer& renderer,
+                         PictureLibrary& pictures)
+    : scene_(scene), form_(form), renderer_(renderer) {
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  setAttribute(Qt::WA_NoSystemBackground);
+  setMouseTracking(true);
+  setFocusPolicy(Qt::StrongFocus);
+  const QImage& pointer = pictures.Image(kPicCursor);
+  customCursor_ = pointer.isNull() ? QCursor(Qt::PointingHandCursor)
+                                   : QCursor(QPixmap::fromImage(pointer), 9, 2);
+  const Form& f = scene_.form(form_);
+  if (f.topmost) setWindowFlag(Qt::WindowStaysOnTopHint);
+  if (f.screenLeft != 0 || f.screenTop != 0) {
+    move(static_cast<int>(f.screenLeft), static_cast<int>(f.screenTop));
+  }
+  SyncWithForm();
+}
+
+SceneWindow::~SceneWindow() = default;
+
+void SceneWindow::SyncWithForm() {
+  const Form& f = scene_.form(form_);
+  const QSize size(static_cast<int>(std::lround(f.width())),
+                   static_cast<int>(std::lround(f.height())));
+  if (this->size() != size) setFixedSize(size);
+  const QString title = QString::fromStdString(f.title());
+  if (windowTitle() != title) setWindowTitle(title);
+  if (std::abs(windowOpacity() - f.windowOpacity / 255.0) > 0.002) {
+    setWindowOpacity(f.windowOpacity / 255.0);
+  }
+  SyncTextBoxes();
+}
+
+void SceneWindow::SyncTextBoxes() {
+  Form& f = form_ref();
+  for (ElementId id = 0; id < f.ElementCount(); ++id) {
+    const Element& el = *f.Get(id);
+    if (el.kind != ElementKind::Text) continue;
+    QLineEdit*& box = textBoxes_[id];
+    if (!box) {
+      box = new QLineEdit(this);
+      box->setFrame(false);
+      box->installEventFilter(this);
+      connect(box, &QLineEdit::textEdited, this, [this, id](const QString& text) {
+        form_ref().SetCaption(id, text.toStdString());
+        if (events_) events_->OnTextChanged(form_, id);
+      });
+    }
+    box->setGeometry(SceneRenderer::PixelRect(el).adjusted(1, 1, -1, -1));
+    box->setFont(renderer_.FontFor(el));
+    const QString style = QString("QLineEdit { background: %1; color: %2; border: none; }")
+                              .arg(ToColor(el.backColor).name(), ToColor(el.color).name());
+    if (box->styleSheet() != style) box->setStyleSheet(style);
+    const QString text = QString::fromStdString(el.caption);
+    if (box->text() != text) box->setText(text);
+    box->setEnabled(el.enabled);
+    box->setVisible(el.visible);
+  }
+}
+
+ElementId SceneWindow::FocusedText() const {
+  const QWidget* focus = focusWidget();
+  for (const auto& [id, box] : textBoxes_) {
+    if (box == focus) return id;
+  }
+  return kNoElement;
+}
+
+void SceneWindow::Invalidate(const std::vector<Rect>& areas) {
+  for (const Rect& r : areas) {
+    update(QRect(static_cast<int>(r.left), static_cast<int>(r.top),
+                 static_cast<int>(std::ceil(r.width)), static_cast<int>(std::ceil(r.height))));
+  }
+}
+
+void SceneWindow::paintEvent(QPaintEvent* event) {
+  QPainter p(this);
+  renderer_.Paint(p, scene_.form(form_), event->rect());
+}
+
+ElementEvent SceneWindow::MakeEvent(ElementId target, const QPointF& at, int button, int buttons,
+                                    Qt::KeyboardModifiers modifiers) {
+  ElementEvent e;
+  e.form = form_;
+  e.element = target;
+  e.button = button;
+  e.buttons = buttons;
+  e.shift = ShiftOf(modifiers);
+  e.formX = at.x();
+  e.formY = at.y();
+  const Element* el = scene_.form(form_).Get(target);
+  e.x = el ? at.x() - el->geometry.left : at.x();
+  e.y = el ? at.y() - el->geometry.top : at.y();
+  return e;
+}
+
+void SceneWindow::ShowCursorFor(ElementId hit) {
+  const Element* el = scene_.form(form_).Get(hit);
+  const int shape = el ? el->cursor : kCursorDefault;
+  if (shape == cursorShape_) return;
+  cursorShape_ = shape;
+  if (shape == kCursorCustom) {
+    setCursor(customCursor_);
+  } else {
+    unsetCursor();
+  }
+}
+
+void SceneWindow::mousePressEvent(QMouseEvent* event) {
+  const QPointF at = event->position();
+  pressed_ = scene_.form(form_).HitTest(at.x(), at.y());
+  if (events_) {
+    events_->OnMouseDown(MakeEvent(pressed_, at, ButtonOf(event->button()),
+                                   ButtonsOf(event->buttons()), event->modifiers()));
+  }
+}
+
+void SceneWindow::mouseReleaseEvent(QMouseEvent* event) {
+  const QPointF at = event->position();
+  // The element that took the press also gets its release, as with a captured mouse.
+  const ElementId target = pressed_;
+  const ElementId under = scene_.form(form_).HitTest(at.x(), at.y());
+  const int button = ButtonOf(event->button());
+  if (event->buttons() == Qt::NoButton) pressed_ = kNoElement;
+  if (!events_) return;
+  events_->OnMouseUp(
+      MakeEvent(target, at, button, ButtonsOf(event->buttons()), event->modifiers()));
+  if (button == kLeftButton && target == under && target != kNoElement) {
+    events_->OnClick(MakeEvent(target, at, button, 0, event->modifiers()));
+  }
+}
+
+void SceneWindow::mouseDoubleClickEvent(QMouseEvent* event) {
+  const QPointF at = event->position();
+  pressed_ = scene_.form(form_).HitTest(at.x(), at.y());
+  if (!events_) return;
+  const ElementEvent e = MakeEvent(pressed_, at, ButtonOf(event->button()),
+                                   ButtonsOf(event->buttons()), event->modifiers());
+  events_->OnMouseDown(e);
+  events_->OnDoubleClick(e);
+}
+
+void SceneWindow::mouseMoveEvent(QMouseEvent* event) {
+  const QPointF at = event->position();
+  const ElementId under = scene_.form(form_).HitTest(at.x(), at.y());
+  ShowCursorFor(under);
+  const bool held = event->buttons() != Qt::NoButton && pressed_ != kNoElement;
+  if (events_) {
+    events_->OnMouseMove(
+        MakeEvent(held ? pressed_ : under, at, 0, ButtonsOf(event->buttons()), event->modifiers()));
+  }
+}
+
+void SceneWindow::keyPressEvent(QKeyEvent* event) {
+  // A key a text box passed on has been reported already, with the box as the focus.
+  if (FocusedText() != kNoElement) return;
+  const int code = KeyCodeOf(event->key());
+  if (events_ && code) events_->OnKeyDown(form_, FocusedText(), code, ShiftOf(event->modifiers()));
+}
+
+void SceneWindow::keyReleaseEvent(QKeyEvent* event) {
+  if (FocusedText() != kNoElement) return;
+  const int code = KeyCodeOf(event->key());
+  if (events_ && code) events_->OnKeyUp(form_, FocusedText(), code, ShiftOf(event->modifiers()));
+}
+
+bool SceneWindow::eventFilter(QObject* watched, QEvent* event) {
+  // Keys typed into a text box reach the handlers too (Enter sends, F1 hides ...).
+  for (const auto& [id, box] : textBoxes_) {
+    if (box != watched) continue;
+    if ((event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) && events_) {
+      auto* key = static_cast<QKeyEvent*>(event);
+      const int code = KeyCodeOf(key->key());
+      if (code && event->type() == QEvent::KeyPress) {
+        events_->OnKeyDown(form_, id, code, ShiftOf(key->modifiers()));
+      } else if (code) {
+        events_->OnKeyUp(form_, id, code, ShiftOf(key->modifiers()));
+      }
+    } else if ((event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut) && events_) {
+      events_->OnFocusChanged(form_, id, event->type() == QEvent::FocusIn);
+    }
+    break;
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+bool SceneWindow::event(QEvent* event) {
+  if (event->type() == QEvent::ToolTip) {
+    auto* help = static_cast<QHelpEvent*>(event);
+    const Element* el =
+        scene_.form(form_).Get(scene_.form(form_).HitTest(help->pos().x(), help->pos().y()));
+    if (el && !el->toolTip.empty()) {
+      QToolTip::showText(help->globalPos(), QString::fromStdString(el->toolTip), this);
+    } else {
+      QToolTip::hideText();
+    }
+    return true;
+  }
+  return QWidget::event(event);
+}
+
+void SceneWindow::closeEvent(QCloseEvent* event) {
+  if (events_) {
+    event->ignore();
+    events_->OnFormClose(form_);
+    return;
+  }
+  scene_.form(form_).SetFormVisible(false);
+  event->accept();
+}
+
+void SceneWindow::changeEvent(QEvent* event) {
+  if (event->type() == QEvent::WindowStateChange && events_) {
+    events_->OnFormResize(form_, isMinimized());
+  }
+  QWidget::changeEvent(event);
+}
+
+// ---- the front end ---------------------------------------------------------------------
+
+SceneFrontEnd::SceneFrontEnd(Scene& scene, PictureLibrary& pictures)
+    : scene_(scene), renderer_(pictures), pictures_(pictures) {
+  scene_.SetListener(this);
+  for (FormId f = 0; f < scene_.FormCount(); ++f) {
+    FormAdded(f);
+    if (scene_.form(f).visible()) FormShown(f, true);
+    // Changes made before the front end listened are flushed like any other.
+    if (scene_.form(f).Dirty()) FormDirty(f);
+  }
+}
+
+SceneFrontEnd::~SceneFrontEnd() {
+  if (scene_.listener() == this) scene_.SetListener(nullptr);
+}
+
+void SceneFrontEnd::SetEvents(ElementEvents* events) {
+  events_ = events;
+  for (auto& w : windows_) {
+    if (w) w->SetEvents(events);
+  }
+}
+
+SceneWindow* SceneFrontEnd::Window(FormId form) {
+  return form >= 0 && form < static_cast<FormId>(windows_.size()) ? windows_[form].get() : nullptr;
+}
+
+void SceneFrontEnd::FormAdded(FormId form) {
+  if (static_cast<FormId>(windows_.size()) <= form) windows_.resize(form + 1);
+  if (!windows_[form]) {
+    windows_[form] = std::make_unique<SceneWindow>(scene_, form, renderer_, pictures_);
+    windows_[form]->SetEvents(events_);
+  }
+}
+
+void SceneFrontEnd::FormShown(FormId form, bool visible) {
+  SceneWindow* w = Window(form);
+  if (!w) return;
+  w->SyncWithForm();
+  w->setVisible(visible);
+}
+
+void SceneFrontEnd::FormDirty(FormId) {
+  if (flushQueued_) return;
+  flushQueued_ = true;
+  // One flush after the handler that made the changes has finished.
+  QTimer::singleShot(0, this, [this] { Flush(); });
+}
+
+void SceneFrontEnd::Flush() {
+  flushQueued_ = false;
+  for (FormId f = 0; f < scene_.FormCount(); ++f) {
+    Form& form = scene_.form(f);
+    if (!form.Dirty()) continue;
+    const std::vector<Rect> areas = form.TakeDirty();
+    if (SceneWindow* w = Window(f)) {
+      w->SyncWithForm();
+      w->Invalidate(areas);
+    }
+  }
+}
+
+bool SceneFrontEnd::SaveScreenshot(FormId form, const QString& file) {
+  if (!scene_.ValidForm(form)) return false;
+  return renderer_.Render(scene_.form(form)).save(file, "PNG");
+}
+
+}  // namespace korvel

@@ -1,0 +1,18 @@
+// One offscreen QApplication for the whole test program.
+#pragma once
+
+#include <QApplication>
+#include <cstdlib>
+
+namespace korvel {
+
+inline QApplication& TestApp() {
+  static int argc = 1;
+  static char name[] = "test_viewqt";
+  static char* argv[] = {name, nullptr};
+  if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  static QApplication app(argc, argv);
+  return app;
+}
+
+}  // namespace korvel
