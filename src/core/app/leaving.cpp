@@ -128,7 +128,6 @@ void Leaving::ClearForLobby() {
     f.Hide(view.el.imgTing[i]);
     f.Hide(view.el.OK[i]);
   }
-  client_.settlement().ClearForLobby();
   if (view.laidOut()) {
     Form& f = view.main();
     f.Hide(view.el.Speak[0]);

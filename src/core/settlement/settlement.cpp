@@ -6,6 +6,5 @@ void Settlement::OnDealEnd(CommandInfo&) {}
 void Settlement::OnSettlement(CommandInfo&) {}
 void Settlement::OnWinReport(CommandInfo&) {}
 void Settlement::ResetRunningTotals() {}
-void Settlement::ClearForLobby() {}
 
 }  // namespace korvel

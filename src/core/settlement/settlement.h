@@ -16,8 +16,6 @@ class Settlement {
   void OnWinReport(CommandInfo& info);   // command 17
   // The per-position running totals start again at a new login.
   void ResetRunningTotals();
-  // Leaving the table: the score windows emptied and hidden, the game record deleted.
-  void ClearForLobby();
 
  private:
   [[maybe_unused]] Client& client_;
