@@ -205,7 +205,7 @@ TEST_F(DispatchTest, ChatTurnsTheSenderIntoAViewPosition) {
   Deliver(chat);
   ASSERT_EQ(Run(100), -1);
   EXPECT_EQ(client.records().Rinfo.seat, 2);
-  EXPECT_TRUE(vp.log.Contains("chat: h"));
+  EXPECT_EQ(client.Sysmsg(1).back(), "h");
 }
 
 TEST_F(DispatchTest, SeatNamesCollectByAnnouncedSeat) {

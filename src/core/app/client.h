@@ -7,9 +7,11 @@
 
 #include "app/input_router.h"
 #include "app/launch_params.h"
+#include "app/leaving.h"
 #include "app/lobby_window.h"
 #include "app/loop_state.h"
 #include "app/main_loop.h"
+#include "chat/table_chat.h"
 #include "net/connection.h"
 #include "net/reconnection.h"
 #include "net/records.h"
@@ -78,6 +80,8 @@ class Client {
   VosSetForm& vosSetForm() { return vosSetForm_; }
   // Where the front end sends input on the table's windows.
   InputRouter& input() { return input_; }
+  Leaving& leaving() { return leaving_; }
+  TableChat& chat() { return chat_; }
   SeatVoices& seatVoices() { return seatVoices_; }
 
   // The two message lines under the table.
@@ -97,10 +101,9 @@ class Client {
   void StartShuffleDisplay();
   void HideClaimWords(int seat);
   void MinimizeMainWindow();
-  // Table clearing and leaving.
+  // Table clearing.
   void ClearTable();
   void ResetTable();
-  void LeaveTable();
 
   // Values fixed by the launch line and the login.
   bool QuickMode = false;
@@ -143,6 +146,8 @@ class Client {
   AutoPlay autoPlay_;
   Reconnection reconnection_;
   InputRouter input_;
+  Leaving leaving_;
+  TableChat chat_;
   TakenRecord lastTaken_;
   std::array<std::vector<std::string>, 2> sysmsg_;
 };

@@ -6,6 +6,7 @@ namespace korvel {
 namespace {
 
 constexpr int kSettingsButton = 3;
+constexpr int kExitButton = 8;
 
 }  // namespace
 
@@ -34,7 +35,20 @@ void InputRouter::OnMouseMove(const ElementEvent& event) {
 void InputRouter::OnClick(const ElementEvent& event) {
   TableView& view = client_.view();
   if (client_.vosSetForm().OnClick(event.form, event.element)) return;
+  if (client_.leaving().OnClick(event.form, event.element)) return;
   if (!view.laidOut() || event.form != view.mainForm()) return;
+  for (int button = 0; button < kMainButtons; ++button) {
+    if (event.element != view.el.AnNiu[button]) continue;
+    // After the server ended the game every main button leads back to the lobby.
+    if (client_.playersLeaving().GameEnded) {
+      client_.leaving().BackToLobby();
+      return;
+    }
+  }
+  if (event.element == view.el.AnNiu[kExitButton]) {
+    client_.leaving().OpenExitWindow();
+    return;
+  }
   if (event.element == view.el.AnNiu[kSettingsButton]) {
     if (!view.ButtonLocked[kSettingsButton]) client_.vosSetForm().Toggle();
     return;
@@ -42,12 +56,18 @@ void InputRouter::OnClick(const ElementEvent& event) {
   if (event.element == view.el.pic1) client_.vosSetForm().Hide();
 }
 
-void InputRouter::OnKeyDown(FormId, ElementId, int keyCode, int) {
+void InputRouter::OnKeyDown(FormId form, ElementId, int keyCode, int) {
   if (keyCode == kKeyF1) client_.vosSetForm().Hide();
+  if (keyCode == kKeyEscape && client_.view().laidOut() && form == client_.view().mainForm()) {
+    client_.leaving().OpenExitWindow();
+  }
 }
 
 void InputRouter::OnFormClose(FormId form) {
   if (form == client_.vosSetForm().form()) client_.vosSetForm().Hide();
+  if (form == client_.leaving().exitForm()) client_.leaving().CancelExit();
+  if (form == client_.leaving().gameOverForm()) client_.leaving().GameOverCancel();
+  if (client_.view().laidOut() && form == client_.view().mainForm()) client_.leaving().Shutdown();
 }
 
 }  // namespace korvel

@@ -23,16 +23,22 @@ constexpr int kCountedSteps[] = {
 MainLoop::MainLoop(Client& client) : client_(client) {}
 
 void MainLoop::Start() {
+  stopRequested_ = false;
   client_.platform().timers.Start(kTimerName, kTickMs, [this] { Tick(); });
 }
 
-void MainLoop::Stop() { client_.platform().timers.Stop(kTimerName); }
+void MainLoop::Stop() {
+  if (inTick_) stopRequested_ = true;
+  client_.platform().timers.Stop(kTimerName);
+}
 
 bool MainLoop::Running() const { return client_.platform().timers.Running(kTimerName); }
 
 void MainLoop::Tick() {
   // The tick stops its own timer so a step that pumps events never re-enters it.
-  Stop();
+  client_.platform().timers.Stop(kTimerName);
+  inTick_ = true;
+  stopRequested_ = false;
   LoopState& loop = client_.loop();
   for (int k : kCountedSteps) ++loop.LoopCount[k];
 
@@ -70,7 +76,9 @@ void MainLoop::Tick() {
   if (WordsShown && loop.LoopCount[kStepClaimWords] >= kPeriodWords) ClaimWordsStep();
   if (loop.LoopCount[kStepClaimWords] >= kPeriodWords) loop.LoopCount[kStepClaimWords] = 0;
   if (PropsPolling) client_.props().PollStep();
-  Start();
+  inTick_ = false;
+  // A step that ended the game or left the table stopped the loop for good.
+  if (!stopRequested_) Start();
 }
 
 void MainLoop::ReceiveStep() {
@@ -108,7 +116,7 @@ void MainLoop::SilenceExpired() {
   client_.MinimizeMainWindow();
   client_.lobby().RestoreLobby();
   TableCleared = false;
-  client_.LeaveTable();
+  client_.leaving().LeaveTable();
   client_.ResetTable();
 }
 

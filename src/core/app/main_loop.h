@@ -63,6 +63,8 @@ class MainLoop {
   void ClaimWordsStep();
 
   Client& client_;
+  bool inTick_ = false;
+  bool stopRequested_ = false;
 };
 
 }  // namespace korvel

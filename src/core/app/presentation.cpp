@@ -100,7 +100,4 @@ void Client::MinimizeMainWindow() { MainWindowMinimized = true; }
 void Client::ClearTable() { view_.ClearTable(); }
 void Client::ResetTable() { view_.ResetTable(); }
 
-// Leaving the table comes with the lobby's requests.
-void Client::LeaveTable() {}
-
 }  // namespace korvel

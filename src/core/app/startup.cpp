@@ -27,7 +27,9 @@ Client::Client(Platform& platform)
       settlement_(*this),
       autoPlay_(*this),
       reconnection_(*this),
-      input_(*this) {
+      input_(*this),
+      leaving_(*this),
+      chat_(*this) {
   lobby_.LobbyTitle = kDefaultLobbyTitle;
   platform_.socket.SetEvents(&connection_);
   view_.AddResetParticipant(&seating_);
@@ -112,9 +114,7 @@ void Client::StartupFailed(const std::string& why, int socketError) {
 }
 
 uint32_t Client::LobbyMessage(const korvel::LobbyMessage& message) {
-  platform_.log.Write("lobby message " + std::to_string(message.number) + " (" +
-                      LobbyMessageName(message.number, false) + ")");
-  return 0;
+  return leaving_.LobbyMessage(message);
 }
 
 void Client::RouteTaken(TakenRecord& taken) {

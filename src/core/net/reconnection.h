@@ -15,6 +15,8 @@ class Reconnection {
   // Command 29.
   void OnReconnectResult(CommandInfo& info, const RecordBytes& record);
 
+  bool Reconnected = false;  // the connection has been re-established at least once
+
  private:
   Client& client_;
 };

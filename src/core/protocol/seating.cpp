@@ -117,7 +117,7 @@ void Seating::OnPlayerInfo(CommandInfo& info) {
   } else {
     props.Initialise();
   }
-  GameEnded = false;
+  client_.playersLeaving().GameEnded = false;
 
   if (client_.Spectator) {
     for (int k = 0; k < kSeats; ++k) {
@@ -237,6 +237,13 @@ void Seating::PlaceWealth() {
     f.SetFontSize(view.el.lbwealth, 13);
     f.Move(view.el.lbwealth, left + 52 * sx - 4 * sx + (small ? 10 : 0), top + 3 * sy);
   }
+}
+
+void Seating::RefreshWealth() {
+  TableView& view = client_.view();
+  if (!view.laidOut()) return;
+  view.main().SetCaption(view.el.lbwealth, std::to_string(SmallestStake()));
+  PlaceWealth();
 }
 
 int32_t Seating::SmallestStake() const {

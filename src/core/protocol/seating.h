@@ -25,6 +25,8 @@ class Seating : public TableResetParticipant {
 
   // The smallest positive stake at the table, 0 when there is none.
   int32_t SmallestStake() const;
+  // Shows the smallest stake again after the stakes changed.
+  void RefreshWealth();
   // The seat-drawing animation once the table has filled; `localIndex` is the local seat.
   void SeatDraw(int localIndex);
 
@@ -52,7 +54,6 @@ class Seating : public TableResetParticipant {
   std::array<Face, kSeats> SeatFace;
   int DealStarted = 0;
   bool PropDealStarted = false;
-  bool GameEnded = false;
   std::string AdPage;
   std::string ShuffleAd;
   std::array<RecordBytes, kSeats> WatchSlots{};

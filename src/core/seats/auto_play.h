@@ -14,6 +14,8 @@ class AutoPlay {
   void OnLocalTimeout();
 
   int16_t TimeoutLimit = 0;  // from the login result
+  int16_t TimeoutRun = 0;    // time-outs in a row
+  bool HiddenByKey = false;  // the hide key took the window away
 
  private:
   Client& client_;
