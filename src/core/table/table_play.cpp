@@ -1,15 +1,72 @@
 #include "table/table_play.h"
 
+#include <chrono>
+
 #include "app/client.h"
 
 namespace korvel {
 
-// Dealing, discards, offers and operation results are filled in as the table is built.
-void TablePlay::OnDealTiles(CommandInfo&, int) {}
-void TablePlay::OnDiscard(CommandInfo&) {}
-void TablePlay::OnDealStart(CommandInfo&) { client_.records().ReleaseHeld(); }
-void TablePlay::OnTurn(CommandInfo&) {}
+TablePlay::TablePlay(Client& client)
+    : client_(client),
+      rng_(static_cast<uint32_t>(std::chrono::steady_clock::now().time_since_epoch().count())) {}
+
+int TablePlay::Random(int n) {
+  if (n <= 1) return 0;
+  if (random_) return std::clamp(random_(n), 0, n - 1);
+  return std::uniform_int_distribution<int>(0, n - 1)(rng_);
+}
+
+void TablePlay::OnDiscard(CommandInfo& info) { OnDiscardAnnounced(info); }
+
+void TablePlay::OnTurn(CommandInfo& info) {
+  // Kept whole: the gang button reads its candidate lists from the offer it answers.
+  OptionRecord = client_.records().ReceivedRecord;
+  OnOptions(info);
+}
+
+// Offers, claims and their results are filled in with the options and claims.
+void TablePlay::OnOptions(CommandInfo&) {}
+void TablePlay::OnRightButtonPass(int, int) {}
+void TablePlay::SendGang(int) {}
+void TablePlay::SendConcealedGang(int) {}
+void TablePlay::SendAddedGang(int) {}
 void TablePlay::OnOperationResult(CommandInfo&) {}
 void TablePlay::OnFollowUpResult(CommandInfo&) {}
+// The settlement clears its own per-deal outcome when it is wired to the deal start.
+void TablePlay::ClearDealOutcome() {}
+
+int TablePlay::TileIndexOf(ElementId element) const {
+  if (element == kNoElement) return -1;
+  const auto& mj = client_.view().el.MJ_Image;
+  for (int i = 0; i < kTileElements; ++i) {
+    if (mj[i] == element) return i;
+  }
+  return -1;
+}
+
+int TablePlay::LocalSlotOf(int e) const {
+  if (e < 0 || e >= kTileElements) return -1;
+  const PlayerRecord& p = client_.table().players[0];
+  const SlotRange r = ConcealedSlots(p);
+  for (int k = r.first; k < r.end; ++k) {
+    if (p.slots[k].element == e) return k;
+  }
+  return -1;
+}
+
+void TablePlay::SendPass() {
+  CommandInfo info;
+  info.command = kCmdOperation;
+  info.seat = client_.table().players[0].seatMask;
+  info.value[0] = OpPass;
+  client_.records().SendCommand(info);
+  client_.table().state.OpSent = true;
+}
+
+void TablePlay::HandlerFailed(std::string_view why) {
+  client_.platform().log.Write("table: " + std::string(why) + "; ending");
+  client_.lobby().RestoreLobby();
+  EndClientNow(client_.platform().process, 1);
+}
 
 }  // namespace korvel

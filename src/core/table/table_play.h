@@ -2,16 +2,27 @@
 // results of operations.
 #pragma once
 
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <random>
+#include <string_view>
+
 #include "net/records.h"
+#include "table/hand_order.h"
+#include "view/scene.h"
 
 namespace korvel {
 
 class Client;
+class TableView;
+struct PlayerRecord;
 
 class TablePlay {
  public:
-  explicit TablePlay(Client& client) : client_(client) {}
+  explicit TablePlay(Client& client);
 
+  // ---- handlers of the server's records ------------------------------------------------
   void OnDealTiles(CommandInfo& info, int count);  // commands 1 (four tiles) and 5 (one)
   void OnDiscard(CommandInfo& info);               // command 2
   void OnDealStart(CommandInfo& info);             // command 4
@@ -19,10 +30,91 @@ class TablePlay {
   void OnOperationResult(CommandInfo& info);       // command 7
   void OnFollowUpResult(CommandInfo& info);        // command 15
 
-  int DealCount = 0;
+  // ---- hand order and claim candidates -------------------------------------------------
+  // Sorts the first `count` concealed tiles of the seat at `v`.
+  void SortHand(ViewPos v, int count);
+  // Sorts and gives each of those tiles its picture (the standing look for the local seat).
+  void ShowHand(ViewPos v, int count);
+  // As ShowHand, but the local tiles show their upright front once the hand is laid down.
+  void ShowHandLaidAware(ViewPos v, int count);
+  // First concealed slot of the local hand holding a pair of `tile`, or -1.
+  int FindPengPair(TileCode tile) const;
+  // Fills GangChoices from OfferedOps and the option record and shows the choice marks; the
+  // number found.
+  int CollectGangChoices();
+  // Performs the gang that candidate `c` stands for, if any.
+  void ResolveGangChoice(int c);
+  // Performs candidate 0 by the kind remembered for it (a time-out, or a single candidate).
+  void PerformFirstGangChoice();
+  // Turns a seat's hand face down on the table once it has declared ready.
+  void LayDownHand(ViewPos v);
+
+  std::array<int16_t, kGangChoiceSlots> GangChoices{};
+  int GangChoiceCount = 0;
+  GangKind FirstGangKind = GangKind::None;
+  // The last option record for the local seat: the gang lists are read from it, so a record
+  // arriving between the offer and the gang button cannot change them.
+  RecordBytes OptionRecord{};
+
+  // ---- deal start, dealing and drawing -------------------------------------------------
+  // Tiles for the seat `seatMask`: n = 4 (command 1) or 1 (command 5, the tile in values[3]).
+  void OnTiles(int seatMask, int n, const std::array<int16_t, 4>& values);
+
+  int DealCount = 0;  // deals started since the last login
+  int16_t DiceDoubling = 0;
+  int16_t LastDiscardX = 0, LastDiscardY = 0;
+
+  // ---- discarding ------------------------------------------------------------------------
+  // Pointer over tile element `e` (0..71) and over the table surface at (x, y).
+  void OnTileHover(int e);
+  void OnTableHover(double x, double y);
+  // A mouse button pressed on tile element `e`.
+  void OnTileClick(int e, int button);
+  // Command 2: a seat's discard, as the server announces it to everyone.
+  void OnDiscardAnnounced(CommandInfo& info);
+  // The ready declaration (mark 1) or the given-up win (mark 2) carried by a discard of `v`.
+  void ShowDiscardDeclaration(ViewPos v, int mark);
+  // The pass that declines the current offer; marks it answered.
+  void SendPass();
+
+  // ---- entry points the options and claims fill in ----------------------------------------
+  void OnOptions(CommandInfo& info);
+  void OnRightButtonPass(int button, int element);
+  void SendGang(int k);
+  void SendConcealedGang(int k);
+  void SendAddedGang(int k);
+
+  // The pool index of a tile element, or -1.
+  int TileIndexOf(ElementId element) const;
+  // Whether pool element `e` shows one of the local concealed tiles; its slot or -1.
+  int LocalSlotOf(int e) const;
+
+  // A number in 0..n-1; tests replace the generator with their own.
+  using RandomSource = std::function<int(int n)>;
+  void SetRandomSource(RandomSource random) { random_ = std::move(random); }
 
  private:
+  void ShowHandWith(ViewPos v, int count, bool laidAware);
+  void BuildWalls();
+  void RollDie(int face);
+  void ShowMultiplierDice(int a, int b);
+  // Moves the tile in the middle of the table into its discarder's discard area.
+  void PlaceOfferInDiscards(bool beforeDraw);
+  void DealLocal(int n, const std::array<int16_t, 4>& values);
+  void DealOther(ViewPos v, int n);
+  void DiscardLocal(int e, int slot);
+  // Centres tile element `e` on the table surface at the given size, by its size before.
+  void MoveToMiddle(ElementId e, double width, double height);
+  void ResetOperationButtons();
+  // Per-deal outcome kept by the settlement (wins, fan codes, winner masks): cleared there.
+  void ClearDealOutcome();
+  // The deliberate end of a handler that met a state it cannot go on from.
+  [[noreturn]] void HandlerFailed(std::string_view why);
+  int Random(int n);
+
   Client& client_;
+  RandomSource random_;
+  std::minstd_rand rng_;
 };
 
 }  // namespace korvel
