@@ -149,7 +149,7 @@ void Table::EndGame(int leaver) {
   for (SeatState& s : seats_) s.link = nullptr;
   stage_ = Stage::Closed;
   stageDueMs_ = kNever;
-  Log("closed: " + account + " left after deals were played");
+  Log("closed: " + account + " left during the game");
 }
 
 void Table::MarkReady(int seat) {
