@@ -65,9 +65,10 @@ QImage Dealer() {
   p.setPen(QPen(QColor(0xFF, 0xE9, 0xA8, 150), 0.8));
   p.setBrush(Qt::NoBrush);
   p.drawRoundedRect(r.adjusted(4, 4, -4, -4), 7, 7);
-  FitText(p, QString::fromUtf8("庄家"), QRectF(18, 7, 84, 33), kGoldLight, QColor(0x5A, 0x0A, 0x06),
+  FitText(p, QString::fromUtf8("庄家"), QRectF(20, 6, 80, 31), kGoldLight, QColor(0x5A, 0x0A, 0x06),
           2.2);
-  Recess(p, QRectF(12, 43, 96, 24), 6);
+  // The dealer's name goes in the recess, a little lower in the small layout.
+  Recess(p, QRectF(12, 40, 96, 34.5), 6);
   return image;
 }
 

@@ -113,6 +113,8 @@ void SceneRenderer::PaintList(QPainter& p, const Element& el, const QRect& r) {
   p.drawRect(r.adjusted(0, 0, -1, -1));
   if (el.lines.empty()) return;
   const QFont& font = FontFor(el);
+  p.save();
+  p.setClipRect(r.adjusted(1, 1, -1, -1), Qt::IntersectClip);
   p.setFont(font);
   p.setPen(ToColor(el.color));
   const QFontMetrics fm(font);
@@ -120,12 +122,14 @@ void SceneRenderer::PaintList(QPainter& p, const Element& el, const QRect& r) {
   const int fit = std::max(1, (r.height() - 2) / lineHeight);
   // The newest lines stay in view, as in a list scrolled to its end.
   const int first = std::max(0, static_cast<int>(el.lines.size()) - fit);
-  int y = r.top() + 1;
+  // Lines sit centred in the box when fewer fit than its height would suggest.
+  int y = r.top() + std::max(1, (r.height() - fit * lineHeight) / 2);
   for (size_t i = first; i < el.lines.size(); ++i, y += lineHeight) {
     p.drawText(QRect(r.left() + 3, y, r.width() - 6, lineHeight),
                Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
                QString::fromStdString(el.lines[i]));
   }
+  p.restore();
 }
 
 void SceneRenderer::PaintText(QPainter& p, const Element& el, const QRect& r) {

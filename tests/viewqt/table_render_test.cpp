@@ -105,6 +105,89 @@ TEST_P(TableRenderTest, RepaintingAnAreaTouchesOnlyThatArea) {
   EXPECT_EQ(partial.copy(area), full.copy(area));
 }
 
+// A deal in play, placed as the dealing and discarding handlers place tiles: hands taken from
+// the walls through the pool, discards in their areas. Every tile stays inside the window.
+TEST_P(TableRenderTest, ADealInPlayStaysInsideTheWindow) {
+  ShowWalls();
+  Form& f = view.main();
+  const auto& p = table.players;
+  table.state.NextTileElement = 26;
+  auto place = [&](double l, double t, double w, double h, int sprite) {
+    const int e = view.pool().Take();
+    f.Move(view.el.MJ_Image[e], l, t, w, h);
+    view.ShowTile(e, sprite);
+    return view.el.MJ_Image[e];
+  };
+  const double sx = view.scale().sx, sy = view.scale().sy;
+  static const int kHand[14] = {0x12, 0x13, 0x14, 0x27, 0x28, 0x29, 0x45,
+                                0x45, 0x81, 0x82, 0x83, 0x86, 0x86, 0x15};
+  view.SetTileSizes(48, 78, 35, 66);
+  for (int s = 4; s < 17; ++s) {
+    place(p[0].rowX + s * view.TileWidth[0], p[0].rowY, view.TileWidth[0], view.TileHeight[0],
+          TileSpriteIndex(kHand[s - 4], kBlockHand));
+  }
+  place(p[0].rowX + 17 * view.TileWidth[0] + view.TileWidth[0] / 2, p[0].rowY, view.TileWidth[0],
+        view.TileHeight[0], TileSpriteIndex(kHand[13], kBlockHand));
+  for (int s = 4; s < 17; ++s) {
+    place(p[1].rowX - 5 * sx * s, p[1].rowY + s * view.TileWidth[1] / 2.0, view.TileWidth[1],
+          view.TileHeight[1], StandingBackIndex(kBlockLeft));
+    f.SendToBack(place(p[2].rowX - 5 * sx * (s + 1), p[2].rowY - (s + 1) * view.TileWidth[2] / 2.0,
+                       view.TileWidth[2], view.TileHeight[2], StandingBackIndex(kBlockRight)));
+  }
+  view.SetTileSizes(36, 50, 48, 35);
+  static const int kDiscards[8] = {0x11, 0x89, 0x24, 0x47, 0x16, 0x83, 0x17, 0x41};
+  for (int k = 0; k < 8; ++k) {
+    const int row = k / 6, col = k % 6;
+    f.SendToBack(place(p[0].discardX + col * view.TileWidth[0], p[0].discardY - row * 32 * sy,
+                       view.TileWidth[0], view.TileHeight[0],
+                       TileSpriteIndex(kDiscards[k], kBlockUpright)));
+    if (k < 7) {
+      place(p[1].discardX - 5 * k, p[1].discardY + k * 18 * sy, view.TileWidth[1],
+            view.TileHeight[1], TileSpriteIndex(kDiscards[7 - k], kBlockLeft));
+    }
+    if (k < 5) {
+      f.SendToBack(place(p[2].discardX - 5 * k, p[2].discardY - k * 18 * sy, view.TileWidth[2],
+                         view.TileHeight[2], TileSpriteIndex(kDiscards[k + 2], kBlockRight)));
+    }
+  }
+  for (int v = 0; v < 3; ++v) {
+    f.LoadSprite(view.el.Tou[v], view.sprites().AvatarSprites[v == 1 ? 13 : v * 4 + 1]);
+    static const char* kNames[3] = {"小龙", "梅梅", "阿杰"};
+    f.SetCaption(view.el.Nid[v], kNames[v]);
+    f.SetCaption(view.el.Cash[v], std::to_string(12000 + 3150 * v));
+    f.SetCaption(view.el.Level[v], v == 1 ? "雀圣" : "高手");
+  }
+  f.Move(view.el.lbZhuang, f.GetLeft(view.el.lbZhuang), f.GetTop(view.el.lbZhuang), 88 * sx,
+         18 * sy);
+  f.SetCaption(view.el.lbZhuang, "梅梅");
+  for (ElementId e : {view.el.img_zhuang, view.el.lbZhuang, view.el.Time_Img, view.el.Number,
+                      view.el.imgBeishu, view.el.lblDifen, view.el.Imgwealth, view.el.lbwealth}) {
+    f.Show(e);
+  }
+  f.SetCaption(view.el.Number, "7");
+  f.SetCaption(view.el.lblDifen, "2");
+  f.SetCaption(view.el.Location, "新手区 - 第8桌");
+  f.AddLine(view.el.Sysmsg[0], "欢迎来到Korvel麻将，祝您游戏愉快！");
+  f.AddLine(view.el.Sysmsg[1], "梅梅：快点吧，等到花儿都谢了");
+  for (int i = 1; i <= 5; ++i) {
+    if (i == 1 || i == 5) {
+      f.LoadSprite(view.el.Operation[i], view.sprites().OperationSprites[3 * i + 1]);
+      f.BringToFront(view.el.Operation[i]);
+      f.Show(view.el.Operation[i]);
+    }
+  }
+
+  SceneRenderer renderer(*pictures_);
+  const QImage image = renderer.Render(f);
+  for (ElementId e : view.el.MJ_Image) {
+    if (!f.Visible(e)) continue;
+    EXPECT_TRUE(image.rect().contains(SceneRenderer::PixelRect(*f.Get(e))));
+  }
+  if (const char* dir = std::getenv("KORVEL_SCREENSHOT_DIR")) {
+    image.save(QString(dir) + (small() ? "/deal-800.png" : "/deal-1024.png"));
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(Layouts, TableRenderTest, ::testing::Values(false, true),
                          [](const auto& info) { return info.param ? "Small" : "Full"; });
 

@@ -96,6 +96,7 @@ void TableView::LayOut(const LayoutScale& scale) {
   f.Move(el.img_zhuang, plateLeft, Y(104), X(120), Y(78));
   f.Hide(el.img_zhuang);
   f.Move(el.lbZhuang, plateLeft + X(16), Y(104) + Y(small ? 60 : 44));
+  if (small) f.SetFontSize(el.lbZhuang, 8);  // the name sits lower on the smaller plate
   f.Hide(el.lbZhuang);
   f.Move(el.img_tip, (f.GetWidth(el.pic1) - f.GetWidth(el.img_tip)) / 2,
          (f.GetHeight(el.pic1) - f.GetHeight(el.img_tip)) / 2);
@@ -152,6 +153,12 @@ void TableView::LayOut(const LayoutScale& scale) {
   f.Move(el.Sysmsg[1], f.GetLeft(el.Sysmsg[0]), f.GetTop(el.Sysmsg[0]) + f.GetHeight(el.Sysmsg[0]),
          f.GetWidth(el.Sysmsg[0]), f.GetHeight(el.Sysmsg[1]));
   Place(el.Lbchat, 594, 694, 25, 33);
+  if (small) {
+    // One message line per list: the smaller rows take a smaller type.
+    f.SetFontSize(el.Sysmsg[0], 10);
+    f.SetFontSize(el.Sysmsg[1], 8);
+    f.SetFontSize(el.Chat, 9);
+  }
   Place(el.imgBeishu, 365, 135);
   Place(el.Imgwealth, 575, 135);
   f.SetFontSize(el.lblDifen, 18);
