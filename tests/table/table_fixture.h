@@ -28,6 +28,36 @@ class TableFixture : public ClientFixture {
     Seat(1);
   }
 
+  // A logged-in client whose loop takes the server's records, seated at `localMask`.
+  void StartPlaying(int localMask = 1) {
+    LogIn();
+    Seat(localMask);
+  }
+  // Delivers one record and lets the loop take it, with time for the handler's waits.
+  void Feed(const RecordBytes& record, int ms = 3000) {
+    Deliver(record);
+    ASSERT_EQ(Run(ms), -1) << "the client ended";
+  }
+  // A deal start: dealer mask, the two dice, and the multiplier dice when doubling is on.
+  static RecordBytes DealStartRecord(int dealerMask, int die1, int die2 = 1, int m1 = 0, int m2 = 0,
+                                     int doubling = 0) {
+    RecordBytes r =
+        ServerRecord(4, dealerMask, {uint8_t(die1), uint8_t(die2), uint8_t(m1), uint8_t(m2)});
+    r[18] = static_cast<uint8_t>(doubling);
+    return r;
+  }
+  static RecordBytes Four(int mask, int a, int b, int c, int d) {
+    return ServerRecord(1, mask, {uint8_t(a), uint8_t(b), uint8_t(c), uint8_t(d)});
+  }
+  static RecordBytes One(int mask, int tile) {
+    return ServerRecord(5, mask, {0, 0, 0, uint8_t(tile)});
+  }
+  static RecordBytes DiscardRecord(int mask, int tile, int mark = 0) {
+    RecordBytes r = ServerRecord(2, mask, {0, 0, 0, uint8_t(tile)});
+    r[16] = static_cast<uint8_t>(mark);
+    return r;
+  }
+
   TableModel& table() { return client.table(); }
   TableState& state() { return client.table().state; }
   PlayerRecord& player(int v) { return client.table().players[v]; }

@@ -1,7 +1,166 @@
+// The start of a deal: the dealer, the die that fixes where dealing starts, the dice
+// multiplier and the three walls built stack by stack.
+#include <algorithm>
+#include <string>
+
 #include "app/client.h"
+#include "table/tile_pictures.h"
 
 namespace korvel {
+namespace {
 
-void TablePlay::OnDealStart(CommandInfo&) { client_.records().ReleaseHeld(); }
+constexpr size_t kDiceDoublingByte = 18;
+constexpr int kStacksPerWall = 12;
+constexpr int kWallStepMs = 10;
+constexpr int kDieFrameMs = 2;
+constexpr int kDieRestMs = 600;
+constexpr int kTumblingFrames = 10;
+constexpr int kFirstTumblingFrame = 6;
+// Names of ten characters or more take the small font on the dealer plate.
+constexpr size_t kLongNameChars = 11;
+
+// The first stack of each wall: element and its lying back.
+struct WallStart {
+  int element;
+  int picture;
+};
+constexpr WallStart kWallStarts[kSeats] = {
+    {0, LyingBackIndex(kBlockUpright)},
+    {24, LyingBackIndex(kBlockLeft)},
+    {48, LyingBackIndex(kBlockRight)},
+};
+
+// A die as the record carries it: 0 counts as 1.
+int DieValue(int16_t value) { return value == 0 ? 1 : value; }
+// The face a die shows: 1..6, anything else at the nearest end.
+int DieFace(int value) { return std::clamp(value, 1, 6); }
+
+size_t Utf8Chars(const std::string& text) {
+  return static_cast<size_t>(
+      std::count_if(text.begin(), text.end(), [](char c) { return (c & 0xC0) != 0x80; }));
+}
+
+}  // namespace
+
+void TablePlay::OnDealStart(CommandInfo& info) {
+  TableView& view = client_.view();
+  TableModel& table = client_.table();
+  LoopState& loop = client_.loop();
+  Seating& seating = client_.seating();
+
+  client_.records().ReleaseHeld();
+  loop.BetweenDeals = false;
+  seating.DealStarted = 1;
+  seating.PropDealStarted = true;
+  client_.mainLoop().ShufflePending = false;
+  client_.playersLeaving().GameRunning = true;
+  if (client_.Spectator) view.ResetTable();
+  loop.Arm(kStepBlink);
+  loop.InDeal = true;
+  ++DealCount;
+  if (!view.laidOut()) return;
+  Form& f = view.main();
+  for (int v = 0; v < kSeats; ++v) f.Hide(view.el.OK[v]);
+
+  view.ClearTable();
+  BuildWalls();
+
+  const int die = DieValue(info.value[0]);
+  const int dealer = [&] {
+    for (int v = 0; v < kSeats; ++v) {
+      if (table.players[v].seatMask == info.seat) return v;
+    }
+    return -1;
+  }();
+  if (dealer >= 0) {
+    table.players[dealer].isDealer = true;
+    const std::string& name = seating.SeatFace[dealer].nickname;
+    f.SetCaption(view.el.lbZhuang, name);
+    f.SetFontSize(view.el.lbZhuang, Utf8Chars(name) < kLongNameChars ? 12 : 9);
+    RollDie(die);
+    // Dealing starts in the wall of the seat after the dealer, `die` stacks in.
+    TableState& st = table.state;
+    st.NextTileElement =
+        static_cast<int16_t>((((dealer + 1) % 4) * kStacksPerWall + die) * 2 % kTileElements);
+    st.WallEndElement = static_cast<int16_t>((st.NextTileElement + 70) % kTileElements);
+  } else {
+    client_.platform().log.Write("deal start names dealer " + std::to_string(info.seat) +
+                                 ", who is not at the table");
+  }
+
+  DiceDoubling = client_.records().ReceivedRecord[kDiceDoublingByte];
+  if (DiceDoubling != 0) ShowMultiplierDice(DieValue(info.value[2]), DieValue(info.value[3]));
+
+  if (dealer >= 0) {
+    f.Show(view.el.img_zhuang);
+    f.Show(view.el.lbZhuang);
+  }
+  ResetOperationButtons();
+}
+
+void TablePlay::ResetOperationButtons() {
+  TableView& view = client_.view();
+  Form& f = view.main();
+  for (int i = 1; i < kOperationButtons; ++i) {
+    const ElementId op = view.el.Operation[i];
+    f.Hide(op);
+    f.Disable(op);
+    f.LoadSprite(op, view.sprites().OperationSprites[3 * i]);
+  }
+}
+
+void TablePlay::BuildWalls() {
+  TableView& view = client_.view();
+  client_.sound().PlayEffectIfOn(kEffectShuffle);
+  for (const WallStart& w : kWallStarts) {
+    view.ShowTile(w.element, w.picture);
+    view.ShowTile(w.element + 1, w.picture);
+  }
+  for (int i = 1; i < kStacksPerWall; ++i) {
+    for (const WallStart& w : kWallStarts) {
+      view.ShowTile(w.element + 2 * i, w.picture);
+      view.ShowTile(w.element + 2 * i + 1, w.picture);
+    }
+    client_.platform().timers.PumpWait(kWallStepMs);
+  }
+  client_.lobby().PostToLobby(kMsgDealStarted);
+
+  TableState& st = client_.table().state;
+  st.LaidDown.fill(0);
+  st.ReadyDeclared = false;
+  ClearDealOutcome();
+}
+
+void TablePlay::RollDie(int value) {
+  TableView& view = client_.view();
+  Form& f = view.main();
+  const auto& dice = view.sprites().DiceSprites;
+  const ElementId die = view.el.Sai_Image[0];
+  client_.sound().PlayEffectIfOn(kEffectDice);
+  view.Place(die, 480, 344);
+  f.Show(die);
+  const int frames = 20 + Random(5);
+  for (int j = 0; j <= frames; ++j) {
+    const int sprite =
+        j == frames ? DieFace(value) - 1 : kFirstTumblingFrame + Random(kTumblingFrames);
+    f.LoadSprite(die, dice[sprite]);
+    client_.platform().timers.PumpWait(kDieFrameMs);
+  }
+  client_.platform().timers.PumpWait(kDieRestMs);
+  f.Hide(die);
+}
+
+void TablePlay::ShowMultiplierDice(int a, int b) {
+  TableView& view = client_.view();
+  Form& f = view.main();
+  f.SetCaption(view.el.lblDifen, std::to_string(a + b));
+  f.Show(view.el.imgBeishu);
+  f.Show(view.el.lblDifen);
+  const int faces[2] = {a, b};
+  for (int i = 0; i < 2; ++i) {
+    f.LoadSprite(view.el.imgsezi[i], view.sprites().SmallDiceSprites[DieFace(faces[i]) - 1]);
+    f.Show(view.el.imgsezi[i]);
+  }
+}
 
 }  // namespace korvel
