@@ -28,8 +28,21 @@ void InputRouter::OnMouseMove(const ElementEvent& event) {
     client_.seating().HideInfoWindow();
     return;
   }
+  if (const int tile = client_.tablePlay().TileIndexOf(event.element); tile >= 0) {
+    client_.tablePlay().OnTileHover(tile);
+    return;
+  }
+  if (event.element == view.el.pic1) client_.tablePlay().OnTableHover(event.formX, event.formY);
   const int seat = SeatUnder(event.element);
   if (seat >= 0) client_.seating().ShowInfoWindow(seat);
+}
+
+void InputRouter::OnMouseDown(const ElementEvent& event) {
+  TableView& view = client_.view();
+  if (!view.laidOut() || event.form != view.mainForm()) return;
+  if (const int tile = client_.tablePlay().TileIndexOf(event.element); tile >= 0) {
+    client_.tablePlay().OnTileClick(tile, event.button);
+  }
 }
 
 void InputRouter::OnClick(const ElementEvent& event) {

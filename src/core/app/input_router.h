@@ -11,6 +11,7 @@ class InputRouter : public ElementEvents {
  public:
   explicit InputRouter(Client& client) : client_(client) {}
 
+  void OnMouseDown(const ElementEvent& event) override;
   void OnMouseMove(const ElementEvent& event) override;
   void OnClick(const ElementEvent& event) override;
   void OnKeyDown(FormId form, ElementId focus, int keyCode, int shift) override;

@@ -1,11 +1,236 @@
+// The discard: picking a hand tile out with the mouse, discarding it at once before the server
+// answers, and showing the discards the server announces to every seat.
+#include <cmath>
+
 #include "app/client.h"
+#include "sound/voice_clips.h"
+#include "table/tile_pictures.h"
 
 namespace korvel {
+namespace {
 
-void TablePlay::OnTileHover(int) {}
-void TablePlay::OnTableHover(double, double) {}
-void TablePlay::OnTileClick(int, int) {}
-void TablePlay::OnDiscardAnnounced(CommandInfo&) {}
-void TablePlay::ShowDiscardDeclaration(ViewPos, int) {}
+// A picked-out hand tile stands this many pixels above the row.
+constexpr double kRaise = 10;
+constexpr size_t kDeclarationByte = 16;
+constexpr int kDeclaresReady = 1;
+constexpr int kGivesUpWin = 2;
+constexpr int kCommandDiscard = 2;
+constexpr int kStartButton = 2;
+
+bool Near(double a, double b) { return std::abs(a - b) < 0.5; }
+bool MustDiscardCount(int handCount) { return (handCount - 2) % 3 == 0; }
+
+}  // namespace
+
+void TablePlay::OnTileHover(int e) {
+  TableView& view = client_.view();
+  const ElementId id = view.pool().Element(e);
+  if (id == kNoElement || !view.laidOut()) return;
+  Form& f = view.main();
+  if (!f.Enabled(id)) return;
+  const TableState& st = client_.table().state;
+  const PlayerRecord& p = client_.table().players[0];
+  const double t = f.GetTop(id);
+  const double r = p.rowY;
+  int cursor = kCursorDefault;
+  if (t >= r - kRaise - 0.5 && !st.Spectator && view.ButtonLocked[kStartButton]) {
+    if (!st.ReadyDeclared && !st.ReadyListSent && LocalSlotOf(e) >= 0) {
+      cursor = kCursorCustom;
+      if (Near(t, r)) {
+        // One tile is picked out at a time.
+        const SlotRange range = ConcealedSlots(p);
+        for (int k = range.first; k < range.end; ++k) {
+          const ElementId other = view.pool().Element(p.slots[k].element);
+          if (other != kNoElement && Near(f.GetTop(other), r - kRaise)) {
+            f.Move(other, f.GetLeft(other), r);
+          }
+        }
+        f.Move(id, f.GetLeft(id), r - kRaise);
+      }
+    }
+  }
+  // Once ready is declared, the raised tiles are the ones that keep the hand ready.
+  if (st.ReadyDeclared) cursor = Near(f.GetTop(id), r - kRaise) ? kCursorCustom : kCursorDefault;
+  if (f.Get(id)->cursor != cursor) f.SetCursor(id, cursor);
+}
+
+void TablePlay::OnTableHover(double x, double y) {
+  TableView& view = client_.view();
+  const TableState& st = client_.table().state;
+  if (!view.laidOut() || st.ReadyDeclared || st.ReadyListSent || st.Spectator ||
+      !view.ButtonLocked[kStartButton]) {
+    return;
+  }
+  Form& f = view.main();
+  const PlayerRecord& p = client_.table().players[0];
+  const SlotRange range = ConcealedSlots(p);
+  for (int k = range.first; k < range.end; ++k) {
+    const ElementId e = view.pool().Element(p.slots[k].element);
+    if (e == kNoElement || !Near(f.GetTop(e), p.rowY - kRaise)) continue;
+    const double left = f.GetLeft(e), top = f.GetTop(e);
+    // The gap under a raised tile still counts as the tile.
+    const bool inside =
+        left < x && x < left + f.GetWidth(e) && top < y && y < top + f.GetHeight(e) + kRaise;
+    if (!inside) {
+      f.Move(e, left, p.rowY);
+      return;
+    }
+  }
+}
+
+void TablePlay::OnTileClick(int e, int button) {
+  TableView& view = client_.view();
+  const ElementId id = view.pool().Element(e);
+  if (id == kNoElement || !view.laidOut() || !view.main().Enabled(id)) return;
+  const TableState& st = client_.table().state;
+  if (st.ClickState == 3 || !client_.loop().TableActive) return;
+  const int slot = LocalSlotOf(e);
+  if (slot < 0) {
+    if (button == kRightButton) OnRightButtonPass(button, e);
+    return;
+  }
+  if (st.MustDiscard) DiscardLocal(e, slot);
+}
+
+void TablePlay::DiscardLocal(int e, int slot) {
+  TableView& view = client_.view();
+  Form& f = view.main();
+  TableState& st = client_.table().state;
+  PlayerRecord& p = client_.table().players[0];
+  const LayoutScale& s = view.scale();
+  const ElementId id = view.pool().Element(e);
+
+  client_.autoPlay().TimeoutRun = 0;
+  st.ClickState = 2;
+  st.MustDiscard = false;
+  client_.loop().LoopFlag[kStepTurnClock] = false;
+  client_.mainLoop().TurnClock = static_cast<int16_t>(client_.TurnTime);
+  client_.mainLoop().HideClock();
+  // An open offer (a gang or a win on the drawn tile) is declined by discarding.
+  if (!st.OpSent) SendPass();
+  for (int i = 1; i < kOperationButtons; ++i) {
+    const ElementId op = view.el.Operation[i];
+    f.Disable(op);
+    f.Hide(op);
+    f.LoadSprite(op, view.sprites().OperationSprites[3 * i]);
+  }
+
+  const int code = p.slots[slot].code;
+  view.TileWidth[0] = s.RoundX(36);
+  view.TileHeight[0] = s.RoundY(50);
+  view.ShowTile(e, TilePicture(code, kBlockUpright));
+  if (MustDiscardCount(p.handCount)) {
+    CommandInfo info;
+    info.command = kCommandDiscard;
+    info.seat = p.seatMask;
+    info.value[3] = static_cast<int16_t>(WireTile(code, kDiscardMarker));
+    client_.records().SendCommand(info);
+    st.MustDiscard = false;
+  }
+  st.OfferElement = static_cast<int16_t>(e);
+  st.OfferView = 0;
+  MoveToMiddle(id, view.TileWidth[0], view.TileHeight[0]);
+  f.SendToBack(id);
+  view.TileWidth[0] = s.RoundX(48);
+  view.TileHeight[0] = s.RoundY(78);
+
+  // Close the gap: the tiles after the discard move one place left.
+  const int last = std::min(p.handStart + p.handCount - 1, kSlotsPerSeat - 1);
+  for (int k = slot; k < last; ++k) {
+    p.slots[k] = p.slots[k + 1];
+    const ElementId moved = view.pool().Element(p.slots[k].element);
+    f.Move(moved, p.rowX + k * view.TileWidth[0], p.rowY);
+  }
+  p.handCount = static_cast<int16_t>(p.handCount - 1);
+  if (st.LaidDown[0] == 0 && !st.ReadyDeclared) ShowHand(0, p.handCount);
+  const SlotRange range = ConcealedSlots(p);
+  for (int k = range.first; k < range.end; ++k) {
+    const ElementId t = view.pool().Element(p.slots[k].element);
+    if (t != kNoElement && Near(f.GetTop(t), p.rowY - kRaise)) f.Move(t, f.GetLeft(t), p.rowY);
+  }
+}
+
+void TablePlay::MoveToMiddle(ElementId e, double width, double height) {
+  Form& f = client_.view().main();
+  const ElementId table = client_.view().el.pic1;
+  f.Move(e, (f.GetWidth(table) - f.GetWidth(e)) / 2, (f.GetHeight(table) - f.GetHeight(e)) / 2,
+         width, height);
+}
+
+void TablePlay::OnDiscardAnnounced(CommandInfo& info) {
+  TableView& view = client_.view();
+  TableModel& table = client_.table();
+  TableState& st = table.state;
+  Sound& sound = client_.sound();
+  const TileCode tile = static_cast<TileCode>(info.value[3] & 0xFF);
+  const int mark = client_.records().ReceivedRecord[kDeclarationByte];
+  const bool declares = mark == kDeclaresReady || mark == kGivesUpWin;
+  const ViewPos v = table.ViewOfMask(info.seat);
+
+  sound.PlayEffectIfOn(kEffectDiscard);
+  st.OfferTile = tile;
+  st.OfferView = static_cast<int16_t>(v);
+  // A side seat's declaration speaks the call instead of the tile.
+  if (!declares || v == 0) sound.PlayVoiceIfOn(v, TileClip(tile));
+
+  if (v != 0 && view.laidOut()) {
+    PlayerRecord& p = table.players[v];
+    const int s = p.handStart + p.handCount - 1;
+    if (p.handCount < 1 || s < 0 || s >= kSlotsPerSeat) {
+      HandlerFailed("a discard from seat " + std::to_string(v) + ", which holds no tile");
+    }
+    const int e = p.slots[s].element;
+    const ElementId id = view.pool().Element(e);
+    if (id == kNoElement) HandlerFailed("a discard from a tile that is not on the table");
+    const LayoutScale& sc = view.scale();
+    view.TileWidth[v] = sc.RoundX(48);
+    view.TileHeight[v] = sc.RoundY(35);
+    st.OfferElement = static_cast<int16_t>(e);
+    view.ShowTile(e, TilePicture(tile, TableBlock(v)));
+    MoveToMiddle(id, view.TileWidth[v], view.TileHeight[v]);
+    if (v == 1) {
+      view.main().BringToFront(id);
+    } else {
+      view.main().SendToBack(id);
+    }
+    p.handCount = static_cast<int16_t>(p.handCount - 1);
+  }
+  if (declares) ShowDiscardDeclaration(v, mark);
+}
+
+void TablePlay::ShowDiscardDeclaration(ViewPos v, int mark) {
+  TableView& view = client_.view();
+  if (v < 0 || v >= kSeats || !view.laidOut()) return;
+  Form& f = view.main();
+  TableState& st = client_.table().state;
+  constexpr int kStickOf[kSeats] = {0, 1, 3};
+  st.LaidDown[v] = 1;
+  f.Show(view.el.imgTing[kStickOf[v]]);
+  if (v == 0) return;
+
+  LayDownHand(v);
+  // The side seats' balloons are numbered from the left seat.
+  const int b = v - 1;
+  const ElementId balloon = view.el.tsSpeak[b];
+  view.Place(balloon, v == 1 ? 8 : 936, 280);
+  if (mark == kDeclaresReady) {
+    f.LoadSprite(balloon, view.sprites().BalloonSprites[v]);
+  } else {
+    f.SetToolTip(view.el.imgTing[kStickOf[v]], "弃胡");
+    f.LoadSprite(balloon, view.sprites().BalloonSprites[v + 2]);
+  }
+  client_.sound().PlayVoiceIfOn(v, kClipReady);
+  f.Hide(view.el.Speak[b]);
+  f.BringToFront(balloon);
+  f.Show(balloon);
+  MainLoop& loop = client_.mainLoop();
+  loop.WordsShown = true;
+  client_.loop().LoopCount[kStepClaimWords] = 0;
+  loop.WordsSeat = static_cast<int16_t>(b);
+  const int other = 1 - b;
+  f.Hide(view.el.Speak[other]);
+  f.Hide(view.el.tsSpeak[other]);
+  f.Hide(view.el.Words);
+}
 
 }  // namespace korvel
