@@ -49,6 +49,7 @@ void InputRouter::OnClick(const ElementEvent& event) {
   TableView& view = client_.view();
   if (client_.vosSetForm().OnClick(event.form, event.element)) return;
   if (client_.leaving().OnClick(event.form, event.element)) return;
+  if (client_.settlement().OnClick(event)) return;
   if (!view.laidOut() || event.form != view.mainForm()) return;
   for (int button = 0; button < kMainButtons; ++button) {
     if (event.element != view.el.AnNiu[button]) continue;
@@ -58,6 +59,7 @@ void InputRouter::OnClick(const ElementEvent& event) {
       return;
     }
   }
+  if (client_.settlement().OnMainButton(event.element)) return;
   if (event.element == view.el.AnNiu[kExitButton]) {
     client_.leaving().OpenExitWindow();
     return;
@@ -69,6 +71,10 @@ void InputRouter::OnClick(const ElementEvent& event) {
   if (event.element == view.el.pic1) client_.vosSetForm().Hide();
 }
 
+void InputRouter::OnDoubleClick(const ElementEvent& event) {
+  client_.settlement().OnDoubleClick(event);
+}
+
 void InputRouter::OnKeyDown(FormId form, ElementId, int keyCode, int) {
   if (keyCode == kKeyF1) client_.vosSetForm().Hide();
   if (keyCode == kKeyEscape && client_.view().laidOut() && form == client_.view().mainForm()) {
@@ -78,6 +84,7 @@ void InputRouter::OnKeyDown(FormId form, ElementId, int keyCode, int) {
 
 void InputRouter::OnFormClose(FormId form) {
   if (form == client_.vosSetForm().form()) client_.vosSetForm().Hide();
+  if (client_.settlement().OnFormClose(form)) return;
   if (form == client_.leaving().exitForm()) client_.leaving().CancelExit();
   if (form == client_.leaving().gameOverForm()) client_.leaving().GameOverCancel();
   if (client_.view().laidOut() && form == client_.view().mainForm()) client_.leaving().Shutdown();

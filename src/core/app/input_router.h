@@ -14,6 +14,7 @@ class InputRouter : public ElementEvents {
   void OnMouseDown(const ElementEvent& event) override;
   void OnMouseMove(const ElementEvent& event) override;
   void OnClick(const ElementEvent& event) override;
+  void OnDoubleClick(const ElementEvent& event) override;
   void OnKeyDown(FormId form, ElementId focus, int keyCode, int shift) override;
   void OnFormClose(FormId form) override;
 

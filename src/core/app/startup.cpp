@@ -33,6 +33,7 @@ Client::Client(Platform& platform)
   lobby_.LobbyTitle = kDefaultLobbyTitle;
   platform_.socket.SetEvents(&connection_);
   view_.AddResetParticipant(&seating_);
+  view_.AddResetParticipant(&settlement_);
 }
 
 void Client::Startup(const std::string& commandLine) {

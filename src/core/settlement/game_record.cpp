@@ -1,0 +1,152 @@
+// The game record file (one INI section per deal holding the whole score board) and the
+// history window that opens a past deal's board again.
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+#include "app/client.h"
+#include "config/ini_file.h"
+#include "settlement/settlement.h"
+
+namespace korvel {
+namespace {
+
+constexpr std::array<int, 6> kRecordedLists = {0, 1, 2, 4, 5, 6};
+
+std::string Section(int deal) { return "juNum:" + std::to_string(deal); }
+std::string Indexed(const char* name, int i) {
+  return name + std::string("( ") + std::to_string(i) + " )";
+}
+std::string CountKey(int k) { return Indexed("count", k); }
+std::string LineKey(int k, int line) { return CountKey(k) + Indexed("", line); }
+std::string ColourKey(int k) { return CountKey(k) + " ForeColor"; }
+
+// Board lines begin and end with spaces that line the columns up; INI values are trimmed, so
+// each line is kept between quotes.
+std::string Quoted(const std::string& line) { return "\"" + line + "\""; }
+std::string Unquoted(const std::string& value) {
+  if (value.size() >= 2 && value.front() == '"' && value.back() == '"') {
+    return value.substr(1, value.size() - 2);
+  }
+  return value;
+}
+
+// A whole decimal number, or `otherwise`.
+long NumberOr(const std::string& text, long otherwise) {
+  if (text.empty()) return otherwise;
+  char* end = nullptr;
+  const long v = std::strtol(text.c_str(), &end, 10);
+  return *end == '\0' ? v : otherwise;
+}
+
+// A list holds at most this many lines; a count read back is held to it.
+constexpr long kMaxStoredLines = kMaxListLines;
+// The list line height of the front end's 9-point font (12 pixels, WenQuanYi Zen Hei).
+constexpr double kListLineHeight = 15;
+
+}  // namespace
+
+std::string Settlement::GameRecordPath() const {
+  return JoinPath(client_.platform().files.AppDir(), kGameRecordFile);
+}
+
+void Settlement::WriteDealRecord(int deal) {
+  classIniFile ini;
+  ini.INIFileName = GameRecordPath();
+  const std::string section = Section(deal);
+  bool written = true;
+  const auto& faces = client_.seating().SeatFace;
+  for (int i = 0; i < kSeats; ++i) {
+    written &= ini.WriteIniKey(section, Indexed("name", i), faces[i].nickname);
+    written &= ini.WriteIniKey(section, Indexed("PicIndex", i), faces[i].avatar);
+  }
+  for (int k : kRecordedLists) {
+    const auto& lines = boardLines[k];
+    written &= ini.WriteIniKey(section, CountKey(k), std::to_string(lines.size()));
+    for (size_t l = 0; l < lines.size(); ++l) {
+      written &= ini.WriteIniKey(section, LineKey(k, static_cast<int>(l)), Quoted(lines[l]));
+    }
+  }
+  for (int k = 0; k < kSeats; ++k) {
+    written &= ini.WriteIniKey(section, ColourKey(k), std::to_string(boardColour[k]));
+  }
+  if (!written) client_.platform().log.Write("cannot write the game record " + ini.INIFileName);
+}
+
+void Settlement::ShowDealRecord(int deal) {
+  classIniFile ini;
+  ini.INIFileName = GameRecordPath();
+  const std::string section = Section(deal);
+  Scene& scene = client_.view().scene();
+  Form& b = scene.form(board().form);
+  const SpriteLists& sprites = client_.view().sprites();
+  for (int i = 0; i < kSeats; ++i) {
+    b.SetCaption(board_.ID[i], ini.GetIniKey(section, Indexed("name", i)));
+    const long avatar = NumberOr(ini.GetIniKey(section, Indexed("PicIndex", i)), -1);
+    if (avatar >= 0 && avatar < static_cast<long>(sprites.AvatarSprites.size())) {
+      b.LoadSprite(board_.Tou[i], sprites.AvatarSprites[avatar]);
+    } else {
+      b.ClearPicture(board_.Tou[i]);
+    }
+  }
+  for (int k : kRecordedLists) {
+    const long count =
+        std::clamp(NumberOr(ini.GetIniKey(section, CountKey(k)), 0), 0L, kMaxStoredLines);
+    std::vector<std::string> lines;
+    lines.reserve(static_cast<size_t>(count));
+    for (long l = 0; l < count; ++l) {
+      std::string line = Unquoted(ini.GetIniKey(section, LineKey(k, static_cast<int>(l))));
+      lines.push_back(line.empty() ? " " : line);
+    }
+    boardLines[k] = lines;
+    SetBoardList(k, lines);
+  }
+  for (int k = 0; k < kSeats; ++k) {
+    const long colour = NumberOr(ini.GetIniKey(section, ColourKey(k)), 0);
+    SetBoardColour(k, colour >= 0 && colour <= 0xFFFFFF ? static_cast<uint32_t>(colour) : 0);
+  }
+  PlaceBoard();
+  b.SetFormVisible(true);
+}
+
+int Settlement::HistoryLineAt(ElementId list, double y) const {
+  if (history_.form == kNoForm) return -1;
+  const Form& f = client_.view().scene().form(history_.form);
+  const Element* e = f.Get(list);
+  if (!e || y < 0) return -1;
+  const int line =
+      HistoryFirstVisible() + static_cast<int>(std::floor(std::max(0.0, y - 1) / kListLineHeight));
+  return line < static_cast<int>(e->lines.size()) ? line : -1;
+}
+
+int Settlement::HistoryFirstVisible() const {
+  const Form& f = client_.view().scene().form(history_.form);
+  const Element* num = f.Get(history_.Num);
+  if (!num) return 0;
+  // As the front end draws a list: the newest lines in view once it overflows.
+  const int fit = std::max(1, static_cast<int>((num->geometry.height - 2) / kListLineHeight));
+  return std::max(0, static_cast<int>(num->lines.size()) - fit);
+}
+
+void Settlement::OnHistoryLineClick(int line) {
+  const Form& f = client_.view().scene().form(history().form);
+  const Element* num = f.Get(history_.Num);
+  if (!num || line < 0 || line >= static_cast<int>(num->lines.size())) return;
+  // The same line is chosen in the seat columns, which show what the deal list shows.
+  HistorySelected = line;
+  HistoryTopLine = HistoryFirstVisible();
+}
+
+void Settlement::OnHistoryLineOpen(int line) {
+  const Form& f = client_.view().scene().form(history().form);
+  const Element* num = f.Get(history_.Num);
+  if (!num || line < 0 || line >= static_cast<int>(num->lines.size())) return;
+  // The line names its deal; its position stops matching once the oldest lines are dropped.
+  std::string text = num->lines[line];
+  text.erase(0, std::min(text.size(), text.find_first_not_of(' ')));
+  const long deal = NumberOr(text, line + 1);
+  OnHistoryLineClick(line);
+  ShowDealRecord(static_cast<int>(deal));
+}
+
+}  // namespace korvel
