@@ -110,7 +110,6 @@ class Client {
   bool Spectator = false;
   int TurnTime = kDefaultTurnTime;
   std::string WindowTitle = kDefaultWindowTitle;
-  bool ChatAllowed = true;
   bool StartHint = false;
   bool MainWindowMinimized = false;
 

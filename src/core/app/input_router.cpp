@@ -50,6 +50,7 @@ void InputRouter::OnClick(const ElementEvent& event) {
   if (client_.vosSetForm().OnClick(event.form, event.element)) return;
   if (client_.leaving().OnClick(event.form, event.element)) return;
   if (client_.settlement().OnClick(event)) return;
+  if (client_.chat().OnClick(event.form, event.element)) return;
   if (!view.laidOut() || event.form != view.mainForm()) return;
   for (int button = 0; button < kMainButtons; ++button) {
     if (event.element != view.el.AnNiu[button]) continue;
@@ -64,6 +65,12 @@ void InputRouter::OnClick(const ElementEvent& event) {
     client_.leaving().OpenExitWindow();
     return;
   }
+  for (int v = 1; v < kSeats; ++v) {
+    if (event.element == view.el.Tou[v]) client_.chat().Whisper(v);
+  }
+  if (event.element == view.el.Lbchat) client_.chat().ToggleHistory();
+  if (event.element == view.el.imgword1) client_.chat().TogglePhrases(1);
+  if (event.element == view.el.imgword2) client_.chat().TogglePhrases(2);
   if (event.element == view.el.AnNiu[kSettingsButton]) {
     if (!view.ButtonLocked[kSettingsButton]) client_.vosSetForm().Toggle();
     return;
@@ -72,13 +79,42 @@ void InputRouter::OnClick(const ElementEvent& event) {
 }
 
 void InputRouter::OnDoubleClick(const ElementEvent& event) {
+  if (client_.chat().OnDoubleClick(event.form, event.element)) return;
   client_.settlement().OnDoubleClick(event);
 }
 
-void InputRouter::OnKeyDown(FormId form, ElementId, int keyCode, int) {
-  if (keyCode == kKeyF1) client_.vosSetForm().Hide();
-  if (keyCode == kKeyEscape && client_.view().laidOut() && form == client_.view().mainForm()) {
-    client_.leaving().OpenExitWindow();
+void InputRouter::OnKeyDown(FormId form, ElementId focus, int keyCode, int) {
+  TableView& view = client_.view();
+  const bool onMain = view.laidOut() && form == view.mainForm();
+  const bool inChat =
+      onMain && (focus == view.el.Chat || focus == view.el.Sysmsg[0] || focus == view.el.Sysmsg[1]);
+  if (inChat && focus == view.el.Chat) {
+    client_.chat().OnEntryKey();
+    if (keyCode == kKeyReturn) client_.chat().SendTyped();
+  }
+  constexpr int kKeyF6 = kKeyF1 + 5;
+  if (inChat && keyCode >= kKeyF1 && keyCode <= kKeyF6) {
+    PropComponent& props = client_.props();
+    if (props.Active() && props.library().Loaded()) {
+      props.library().Api().SetKeyDown(static_cast<int16_t>(keyCode));
+    }
+  }
+  if (keyCode == kKeyF1) {
+    // The boss key: every window of the table out of sight, the lobby too.
+    client_.vosSetForm().Hide();
+    client_.chat().HideWindows();
+    client_.seating().HideInfoWindow();
+    client_.leaving().CancelExit();
+    client_.MinimizeMainWindow();
+    client_.lobby().MinimizeLobby();
+  }
+  if (keyCode == kKeyEscape && onMain) client_.leaving().OpenExitWindow();
+}
+
+void InputRouter::OnTextChanged(FormId form, ElementId element) {
+  TableView& view = client_.view();
+  if (view.laidOut() && form == view.mainForm() && element == view.el.Chat) {
+    client_.chat().OnEntryChanged();
   }
 }
 

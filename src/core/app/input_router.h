@@ -16,6 +16,7 @@ class InputRouter : public ElementEvents {
   void OnClick(const ElementEvent& event) override;
   void OnDoubleClick(const ElementEvent& event) override;
   void OnKeyDown(FormId form, ElementId focus, int keyCode, int shift) override;
+  void OnTextChanged(FormId form, ElementId element) override;
   void OnFormClose(FormId form) override;
 
  private:

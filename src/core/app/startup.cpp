@@ -46,7 +46,7 @@ void Client::Startup(const std::string& commandLine) {
   records_.ResetRings();
   loop_.BetweenDeals = false;
   loop_.Reset();
-  ChatAllowed = true;
+  chat_.ChatAllowed = true;
   connection_.Connected = false;
   InitSound();
   ResetShuffleDisplay();

@@ -1,13 +1,407 @@
 #include "chat/table_chat.h"
 
+#include <algorithm>
+
 #include "app/client.h"
+#include "config/ini_file.h"
+#include "platform/gbk.h"
 
 namespace korvel {
+namespace {
 
-std::string TableChat::FilterChat(std::string_view text) const { return std::string(text); }
-void TableChat::AddHistory(const std::string&) {}
-void TableChat::ClearHistory() {}
-std::string TableChat::QuickPhrase(int, int) { return {}; }
-void TableChat::ShowBalloon(ViewPos, const std::string&, int, int, int, int) {}
+// Korvel filters no personal names; the rest of the list is the table's manners.
+constexpr std::array<std::string_view, 12> kFilteredWords = {
+    "法轮功", "他妈的", "她妈的", "它妈的", "婊子养的", "婊子",
+    "淫",     "色情",   "黄色",   "shit",   "fuck",     ""};
+constexpr size_t kHistoryWidth = 46;
+constexpr size_t kHistoryLimit = 100;
+constexpr const char* kTooFast = "（发送消息太快！）";
+constexpr const char* kPhraseFile = "chat.ini";
+constexpr double kHistoryWidthPx = 300, kHistoryHeightPx = 210;
+constexpr double kPhraseWidthPx = 260, kPhraseRowPx = 22;
+constexpr double kBalloonWidth = 170, kBalloonHeight = 90;
+constexpr int kBalloonTickMs = 16;
+constexpr uint32_t kPanel = 0x1E4D2B;
+constexpr uint32_t kText = 0xFFF3C8;
+constexpr uint32_t kBalloonInk = 0xC0201A;
+
+std::string TimerName(ViewPos v) { return "TimerSpeak" + std::to_string(v); }
+
+// Width units of a character: one for single-byte text, two for the rest.
+size_t Units(std::string_view character) { return character.size() == 1 ? 1 : 2; }
+
+}  // namespace
+
+std::string TableChat::FilterChat(std::string_view text) {
+  std::string out(text);
+  for (std::string_view word : kFilteredWords) {
+    if (word.empty()) continue;
+    for (size_t at = out.find(word); at != std::string::npos; at = out.find(word, at)) {
+      out.erase(at, word.size());
+    }
+  }
+  return out;
+}
+
+std::string TableChat::ChatBox() const {
+  const TableView& view = const_cast<Client&>(client_).view();
+  if (!view.laidOut()) return {};
+  const Element* box = view.main().Get(view.el.Chat);
+  return box ? box->caption : std::string();
+}
+
+void TableChat::SetChatBox(const std::string& text) {
+  TableView& view = client_.view();
+  if (view.laidOut()) view.main().SetCaption(view.el.Chat, text);
+}
+
+std::string TableChat::Compose(const std::string& text, int& target) const {
+  const std::string& nickname = client_.seating().seatInfo[0].nickname;
+  if (!WhisperPrefix.empty() && text.find(WhisperPrefix) != std::string::npos) {
+    // "你对B说: hi" typed by A travels as "A对B说: hi".
+    const std::string rest =
+        text.size() > WhisperPrefix.size() ? text.substr(WhisperPrefix.size()) : std::string();
+    target = WhisperTarget;
+    return nickname + WhisperPrefix.substr(std::string("你").size()) + rest;
+  }
+  target = 0;
+  return nickname + "说道: " + text;
+}
+
+void TableChat::Send(const std::string& message, int list, int entry, int target) {
+  CommandInfo info;
+  info.command = kCmdChat;
+  info.seat = client_.table().players[0].seatMask;
+  info.value[0] = static_cast<int16_t>(list);
+  info.value[1] = static_cast<int16_t>(target);
+  info.value[3] = static_cast<int16_t>(entry);
+  client_.records().PendingChat = message;
+  client_.records().SendCommand(info);
+  WhisperPrefix.clear();
+  WhisperTarget = 0;
+}
+
+void TableChat::OnEntryKey() {
+  if (history_.size() > kHistoryLimit) ClearHistory();
+}
+
+void TableChat::SendTyped() {
+  if (client_.Spectator) return;
+  OnEntryKey();
+  const std::string text = ChatBox();
+  if (!ChatAllowed) {
+    if (!text.empty()) {
+      AddHistory(kTooFast);
+      SetChatBox("");
+    }
+    return;
+  }
+  ChatAllowed = false;
+  client_.platform().timers.Start("TimerChat", kChatThrottleMs, [this] {
+    client_.platform().timers.Stop("TimerChat");
+    ChatAllowed = true;
+  });
+  SetChatBox("");
+  std::string trimmed = text;
+  while (!trimmed.empty() && trimmed.back() == ' ') trimmed.pop_back();
+  std::string prefixTrimmed = WhisperPrefix;
+  while (!prefixTrimmed.empty() && prefixTrimmed.back() == ' ') prefixTrimmed.pop_back();
+  if (text.empty() || (!WhisperPrefix.empty() && trimmed == prefixTrimmed)) return;
+  int target = 0;
+  const std::string message = Compose(text, target);
+  Send(message, 0, 0, target);
+}
+
+void TableChat::OnEntryChanged() {
+  if (WhisperPrefix.empty()) return;
+  const std::string text = ChatBox();
+  if (text.rfind(WhisperPrefix, 0) == 0) return;
+  // Deleting into the prefix takes the whole prefix away.
+  const size_t prefixChars = Utf8Length(WhisperPrefix);
+  const size_t keep = Utf8Length(text) >= prefixChars - 1 ? prefixChars - 1 : Utf8Length(text);
+  const std::string after = text.substr(Utf8Prefix(text, keep).size());
+  WhisperPrefix.clear();
+  WhisperTarget = 0;
+  SetChatBox(after);
+}
+
+void TableChat::Whisper(ViewPos v) {
+  if (v < 1 || v >= kSeats || !client_.loop().TableActive) return;
+  const std::string& nickname = client_.seating().seatInfo[v].nickname;
+  if (nickname.empty()) return;
+  std::string text = ChatBox();
+  if (!WhisperPrefix.empty() && text.rfind(WhisperPrefix, 0) == 0) {
+    text = text.substr(WhisperPrefix.size());
+  }
+  WhisperPrefix = "你对" + nickname + "说: ";
+  const PlayerRecord& player = client_.table().players[v];
+  WhisperTarget = player.seatMask;
+  SetChatBox(WhisperPrefix + text);
+}
+
+void TableChat::BuildHistory() {
+  TableView& view = client_.view();
+  if (historyForm_ != kNoForm || !view.laidOut()) return;
+  historyForm_ = view.scene().AddForm("Talk", kHistoryWidthPx, kHistoryHeightPx);
+  Form& f = view.scene().form(historyForm_);
+  f.SetTitle("聊天");
+  f.windowOpacity = 200;
+  const ElementId panel =
+      f.Add("Panel", 0, ElementKind::Label, {0, 0, kHistoryWidthPx, kHistoryHeightPx});
+  f.SetBackColor(panel, kPanel, true);
+  historyList_ = f.Add("Text1", 0, ElementKind::List, {6, 26, kHistoryWidthPx - 12, 178});
+  f.SetBackColor(historyList_, 0xFBF6E6, true);
+  f.SetFontSize(historyList_, 10);
+  const ElementId title = f.Add("Title", 0, ElementKind::Label, {8, 4, 120, 20});
+  f.SetCaption(title, "聊天记录");
+  f.SetColor(title, kText);
+  historyClose_ = f.Add("Label1", 0, ElementKind::Label, {kHistoryWidthPx - 50, 4, 44, 20});
+  f.SetCaption(historyClose_, "关闭");
+  f.SetColor(historyClose_, kText);
+  f.SetCursor(historyClose_, kCursorCustom);
+  for (const std::string& line : history_) f.AddLine(historyList_, line);
+  const Form& main = view.main();
+  f.screenTop = main.screenTop + main.height() * 0.66;
+  f.screenLeft = main.screenLeft + main.width() * 0.3;
+}
+
+void TableChat::AddHistory(const std::string& line) {
+  // Lines of at most 46 width units; every continuation starts with a blank.
+  std::vector<std::string> wrapped;
+  std::string current;
+  size_t width = 0;
+  for (size_t i = 0; i < line.size();) {
+    const std::string_view ch = Utf8Prefix(std::string_view(line).substr(i), 1);
+    const size_t units = Units(ch);
+    if (width + units > kHistoryWidth && !current.empty()) {
+      wrapped.push_back(current);
+      current = " ";
+      width = 1;
+    }
+    current += ch;
+    width += units;
+    i += ch.size();
+  }
+  if (!current.empty() || wrapped.empty()) wrapped.push_back(current);
+  for (const std::string& w : wrapped) {
+    history_.push_back(w);
+    if (historyForm_ != kNoForm) client_.view().scene().form(historyForm_).AddLine(historyList_, w);
+  }
+}
+
+void TableChat::ClearHistory() {
+  history_.clear();
+  if (historyForm_ != kNoForm) client_.view().scene().form(historyForm_).ClearLines(historyList_);
+}
+
+void TableChat::ToggleHistory() {
+  BuildHistory();
+  if (historyForm_ == kNoForm) return;
+  Form& f = client_.view().scene().form(historyForm_);
+  f.SetFormVisible(!f.visible());
+}
+
+void TableChat::HideHistory() {
+  if (historyForm_ != kNoForm) client_.view().scene().form(historyForm_).SetFormVisible(false);
+}
+
+void TableChat::LoadPhrases() {
+  if (phrasesLoaded_) return;
+  phrasesLoaded_ = true;
+  // The client's own folder first, then the set that comes with Korvel.
+  classIniFile ini;
+  const std::string appDir = client_.platform().files.AppDir();
+  ini.SetPath(appDir, kPhraseFile);
+  if (ini.GetIniKey("Phrase1", "num").empty() && ini.GetIniKey("Phrase2", "num").empty()) {
+    ini.SetPath(appDir + "/../share/korvel", kPhraseFile);
+  }
+  for (int list = 0; list < kPhraseLists; ++list) {
+    const std::string section = "Phrase" + std::to_string(list + 1);
+    const int n = std::clamp(std::atoi(ini.GetIniKey(section, "num").c_str()), 0, 100);
+    for (int i = 1; i <= n; ++i)
+      phrases_[list].push_back(ini.GetIniKey(section, std::to_string(i)));
+  }
+}
+
+std::string TableChat::QuickPhrase(int list, int index) {
+  LoadPhrases();
+  if (list < 1 || list > kPhraseLists) return {};
+  const auto& entries = phrases_[list - 1];
+  if (index < 0 || index >= static_cast<int>(entries.size())) return {};
+  return entries[index];
+}
+
+void TableChat::BuildPhrases() {
+  TableView& view = client_.view();
+  if (phraseForm_ != kNoForm || !view.laidOut()) return;
+  LoadPhrases();
+  size_t rows = std::max<size_t>({phrases_[0].size(), phrases_[1].size(), 1});
+  const double height = 30 + kPhraseRowPx * rows + 8;
+  phraseForm_ = view.scene().AddForm("huifu", kPhraseWidthPx, height);
+  Form& f = view.scene().form(phraseForm_);
+  f.SetTitle("短语");
+  f.windowOpacity = 200;
+  const ElementId panel = f.Add("Panel", 0, ElementKind::Label, {0, 0, kPhraseWidthPx, height});
+  f.SetBackColor(panel, kPanel, true);
+  const ElementId label = f.Add("Label1", 0, ElementKind::Label, {8, 4, kPhraseWidthPx - 16, 22});
+  f.SetCaption(label, "双击短语发送");
+  f.SetColor(label, kText);
+  for (int list = 0; list < kPhraseLists; ++list) {
+    const std::string name = "List" + std::to_string(list + 1);
+    phraseLists_[list] =
+        f.Add(name, 0, ElementKind::Label, {6, 28, kPhraseWidthPx - 12, kPhraseRowPx * rows + 4});
+    f.SetBackColor(phraseLists_[list], 0xFBF6E6, true);
+    for (size_t i = 0; i < phrases_[list].size(); ++i) {
+      const ElementId item = f.Add(name + "Item", static_cast<int>(i), ElementKind::Label,
+                                   {10, 30 + kPhraseRowPx * i, kPhraseWidthPx - 20, kPhraseRowPx});
+      f.SetCaption(item, phrases_[list][i]);
+      f.SetFontSize(item, 10);
+      f.SetCursor(item, kCursorCustom);
+      phraseItems_[list].push_back(item);
+    }
+  }
+}
+
+void TableChat::TogglePhrases(int list) {
+  HideHistory();
+  BuildPhrases();
+  if (phraseForm_ == kNoForm || list < 1 || list > kPhraseLists) return;
+  TableView& view = client_.view();
+  Form& f = view.scene().form(phraseForm_);
+  if (f.visible()) {
+    f.SetFormVisible(false);
+    return;
+  }
+  phraseListShown_ = list;
+  for (int k = 0; k < kPhraseLists; ++k) {
+    const bool shown = k == list - 1;
+    f.SetVisible(phraseLists_[k], shown);
+    for (ElementId item : phraseItems_[k]) f.SetVisible(item, shown);
+  }
+  // Above the phrase buttons.
+  const Form& main = view.main();
+  const ElementId button = list == 1 ? view.el.imgword1 : view.el.imgword2;
+  if (view.scale().IsSmall()) {
+    f.screenTop = main.screenTop + main.GetHeight(view.el.pic1) * 0.6;
+    f.screenLeft = main.screenLeft + main.GetLeft(button);
+  } else {
+    f.screenTop = main.screenTop + main.GetHeight(view.el.pic1) * 0.66;
+    f.screenLeft = main.screenLeft + main.width() * 0.3;
+  }
+  f.screenTop = std::min(f.screenTop, main.screenTop + main.GetTop(button) - f.height());
+  f.SetFormVisible(true);
+}
+
+void TableChat::HidePhrases() {
+  if (phraseForm_ != kNoForm) client_.view().scene().form(phraseForm_).SetFormVisible(false);
+}
+
+void TableChat::SendPhrase(int list, int index) {
+  const std::string phrase = QuickPhrase(list, index);
+  if (phrase.empty()) return;
+  int target = 0;
+  const std::string message =
+      Compose(WhisperPrefix.empty() ? phrase : WhisperPrefix + phrase, target);
+  Send(message, list, index + 1, target);
+  HidePhrases();
+}
+
+FormId TableChat::balloonForm(ViewPos v) const {
+  return v >= 0 && v < kSeats ? balloons_[v].form : kNoForm;
+}
+
+TableChat::Balloon& TableChat::PrepareBalloon(ViewPos v) {
+  Balloon& b = balloons_[v];
+  TableView& view = client_.view();
+  if (b.form != kNoForm) return b;
+  b.form = view.scene().AddForm("frmSpeakBox", kBalloonWidth, kBalloonHeight);
+  Form& f = view.scene().form(b.form);
+  f.SetTitle(std::to_string(v) + "speak");
+  f.topmost = true;
+  f.windowOpacity = 0;
+  const ElementId picture =
+      f.Add("picSplash", 0, ElementKind::Image, {0, 0, kBalloonWidth, kBalloonHeight});
+  f.LoadSprite(picture, kPicSpeak);
+  b.text = f.Add("labPhrase", 0, ElementKind::Label, {14, 18, kBalloonWidth - 28, 40});
+  f.SetColor(b.text, kBalloonInk);
+  f.SetFontSize(b.text, 11);
+  f.SetBold(b.text, true);
+  f.SetAlign(b.text, TextAlign::Center);
+  f.SetFormVisible(true);
+  return b;
+}
+
+void TableChat::ShowBalloon(ViewPos v, const std::string& phrase, int opacity, int fadeIn,
+                            int fadeOut, int hold) {
+  TableView& view = client_.view();
+  if (v < 0 || v >= kSeats || !view.laidOut()) return;
+  Balloon& b = PrepareBalloon(v);
+  Form& f = view.scene().form(b.form);
+  const Form& main = view.main();
+  const double sx = view.scale().sx, sy = view.scale().sy;
+  // Beside the seat: below the local hand, or under the other portraits.
+  constexpr double kTwip = 1.0 / 15;
+  if (v == 0) {
+    f.screenLeft = main.screenLeft + 1500 * kTwip * sx;
+    f.screenTop = main.screenTop + 8550 * kTwip * sy;
+  } else {
+    f.screenLeft = main.screenLeft + ((v == 1 ? 1050 : 11175) - 400) * kTwip * sx;
+    f.screenTop = main.screenTop + main.GetTop(view.el.pic1) + 0.11 * main.GetHeight(view.el.pic1) +
+                  80 * kTwip * sy;
+  }
+  b.opacity = opacity;
+  b.fadeIn = fadeIn;
+  b.fadeOut = fadeOut;
+  b.hold = hold;
+  b.count = 0;
+  f.SetCaption(b.text, phrase);
+  f.SetFormVisible(true);
+  client_.platform().timers.Start(TimerName(v), kBalloonTickMs, [this, v] { FadeStep(v); });
+}
+
+void TableChat::FadeStep(ViewPos v) {
+  if (v < 0 || v >= kSeats) return;
+  Balloon& b = balloons_[v];
+  if (b.form == kNoForm) return;
+  Form& f = client_.view().scene().form(b.form);
+  b.count += b.fadeIn;
+  if (b.count < b.opacity) {
+    f.windowOpacity = static_cast<uint8_t>(std::clamp(b.count, 0, 255));
+    f.MarkAllDirty();
+  } else if (b.count > b.opacity + b.hold) {
+    b.opacity -= b.fadeOut;
+    f.windowOpacity = static_cast<uint8_t>(std::clamp(b.opacity, 0, 255));
+    f.MarkAllDirty();
+    if (b.opacity <= 1) {
+      client_.platform().timers.Stop(TimerName(v));
+      f.SetCaption(b.text, "");
+      f.screenLeft = -2 * f.width();
+      f.SetFormVisible(false);
+    }
+  }
+}
+
+bool TableChat::OnClick(FormId form, ElementId element) {
+  if (form != kNoForm && form == historyForm_) {
+    if (element == historyClose_) HideHistory();
+    return true;
+  }
+  return form != kNoForm && form == phraseForm_;
+}
+
+bool TableChat::OnDoubleClick(FormId form, ElementId element) {
+  if (form == kNoForm || form != phraseForm_) return false;
+  for (int list = 0; list < kPhraseLists; ++list) {
+    const auto& items = phraseItems_[list];
+    const auto it = std::find(items.begin(), items.end(), element);
+    if (it != items.end()) SendPhrase(list + 1, static_cast<int>(it - items.begin()));
+  }
+  return true;
+}
+
+void TableChat::HideWindows() {
+  HideHistory();
+  HidePhrases();
+}
 
 }  // namespace korvel

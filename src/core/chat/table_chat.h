@@ -2,32 +2,101 @@
 // history window, the quick phrases and the speech balloons.
 #pragma once
 
+#include <array>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "table/tiles.h"
+#include "view/scene.h"
 
 namespace korvel {
 
 class Client;
+
+inline constexpr int kChatThrottleMs = 800;
+inline constexpr int kPhraseLists = 2;
 
 class TableChat {
  public:
   explicit TableChat(Client& client) : client_(client) {}
 
   // Removes the words no table should read.
-  std::string FilterChat(std::string_view text) const;
-  // Appends a received line to the history window, wrapped, and scrolls to it.
+  static std::string FilterChat(std::string_view text);
+
+  // ---- typed chat ------------------------------------------------------------------------
+  // Enter in the entry box.
+  void SendTyped();
+  // Every key press in the entry box (the history is emptied when it grows too long).
+  void OnEntryKey();
+  // The entry box's text changed: deleting into a private prefix removes the whole prefix.
+  void OnEntryChanged();
+  // A click on the portrait of the seat at `view` addresses a private message to it.
+  void Whisper(ViewPos view);
+
+  // ---- the history window ----------------------------------------------------------------
+  // Appends a received line, wrapped at 46 width units, and scrolls to it.
   void AddHistory(const std::string& line);
   void ClearHistory();
-  // Entry `index` (0-based) of quick-phrase list 1 or 2; empty when there is none.
+  void ToggleHistory();
+  void HideHistory();
+  const std::vector<std::string>& History() const { return history_; }
+
+  // ---- quick phrases ---------------------------------------------------------------------
+  // Entry `index` (0-based) of list 1 or 2; empty when there is none.
   std::string QuickPhrase(int list, int index);
-  // Shows a phrase in the speech balloon beside the seat at `view`, fading in and out.
+  // The phrase buttons under the table.
+  void TogglePhrases(int list);
+  void HidePhrases();
+  // A double-click on entry `index` of list `list` sends it.
+  void SendPhrase(int list, int index);
+
+  // ---- balloons --------------------------------------------------------------------------
+  // Shows a phrase beside the seat at `view`, fading in to `opacity`, holding, fading out.
   void ShowBalloon(ViewPos view, const std::string& phrase, int opacity, int fadeIn, int fadeOut,
                    int hold);
+  // One step of a balloon's fade (the timer's tick).
+  void FadeStep(ViewPos view);
+
+  // Routes a click or double-click on the chat windows; false when it was not theirs.
+  bool OnClick(FormId form, ElementId element);
+  bool OnDoubleClick(FormId form, ElementId element);
+  void HideWindows();
+
+  bool ChatAllowed = true;
+  std::string WhisperPrefix;
+  int WhisperTarget = 0;
+  FormId historyForm() const { return historyForm_; }
+  FormId phraseForm() const { return phraseForm_; }
+  FormId balloonForm(ViewPos v) const;
 
  private:
-  [[maybe_unused]] Client& client_;
+  struct Balloon {
+    FormId form = kNoForm;
+    ElementId text = kNoElement;
+    int count = 0, opacity = 0, fadeIn = 0, fadeOut = 0, hold = 0;
+  };
+  // The message as it travels: "nickname说道: text", or the private form.
+  std::string Compose(const std::string& text, int& target) const;
+  void Send(const std::string& message, int list, int entry, int target);
+  void BuildHistory();
+  void BuildPhrases();
+  void LoadPhrases();
+  Balloon& PrepareBalloon(ViewPos v);
+  std::string ChatBox() const;
+  void SetChatBox(const std::string& text);
+
+  Client& client_;
+  std::vector<std::string> history_;
+  FormId historyForm_ = kNoForm;
+  ElementId historyList_ = kNoElement, historyClose_ = kNoElement;
+  FormId phraseForm_ = kNoForm;
+  std::array<std::vector<std::string>, kPhraseLists> phrases_;
+  std::array<ElementId, kPhraseLists> phraseLists_{kNoElement, kNoElement};
+  std::array<std::vector<ElementId>, kPhraseLists> phraseItems_;
+  bool phrasesLoaded_ = false;
+  int phraseListShown_ = 0;
+  std::array<Balloon, kSeats> balloons_;
 };
 
 }  // namespace korvel

@@ -1,0 +1,146 @@
+// Typed chat, private messages, the throttle, the filter, the history, phrases and balloons.
+#include "chat/table_chat.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "platform/gbk.h"
+#include "support/client_fixture.h"
+
+namespace korvel {
+namespace {
+
+using testing::ClientFixture;
+
+TEST(ChatFilter, RemovesTheWordsWholeAndOnlyExactly) {
+  EXPECT_EQ(TableChat::FilterChat("这是他妈的好牌"), "这是好牌");
+  EXPECT_EQ(TableChat::FilterChat("婊子养的"), "");
+  EXPECT_EQ(TableChat::FilterChat("SHIT happens"), "SHIT happens");
+  EXPECT_EQ(TableChat::FilterChat("shitshit ok"), " ok");
+}
+
+class ChatTest : public ClientFixture {
+ protected:
+  void SetUp() override {
+    dir = std::filesystem::temp_directory_path() /
+          ("korvel-chat-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::create_directories(dir);
+    vp.files.appDir = dir.string();
+    WritePhrases("[Phrase1]\nnum=2\n1=你好\n2=再见\n[Phrase2]\nnum=0\n");
+    LogIn();
+    client.table().players[0].seatMask = 1;
+    client.table().players[1].seatMask = 4;
+    client.seating().seatInfo[0].nickname = "A";
+    client.seating().seatInfo[1].nickname = "B";
+  }
+  void TearDown() override { std::filesystem::remove_all(dir); }
+  void WritePhrases(const std::string& utf8) {
+    std::ofstream(dir / "chat.ini", std::ios::binary) << Utf8ToGbk(utf8);
+  }
+  void Type(const std::string& text) {
+    client.view().main().SetCaption(client.view().el.Chat, text);
+    client.chat().OnEntryChanged();
+  }
+  void Enter() {
+    client.chat().SendTyped();
+    ASSERT_EQ(Run(100), -1);
+  }
+  std::string SentText(size_t i) const {
+    const auto& r = vp.socket.sent.at(i);
+    return GbkToUtf8(std::span(r).subspan(16, 200), true);
+  }
+
+  std::filesystem::path dir;
+};
+
+TEST_F(ChatTest, TwoMessagesWithin800MsSendOneAndWarn) {
+  Type("hi");
+  Enter();
+  Type("again");
+  Enter();
+  ASSERT_EQ(SentCommands(), std::vector<int>{19});
+  EXPECT_EQ(SentText(0), "A说道: hi");
+  EXPECT_EQ(client.chat().History().back(), "（发送消息太快！）");
+  ASSERT_EQ(Run(800), -1);
+  Type("later");
+  Enter();
+  EXPECT_EQ(SentCommands(), (std::vector<int>{19, 19}));
+}
+
+TEST_F(ChatTest, AnEmptyEnterStillUsesTheThrottle) {
+  Type("");
+  Enter();
+  Type("now");
+  Enter();
+  EXPECT_TRUE(vp.socket.sent.empty());
+}
+
+TEST_F(ChatTest, APrivateMessageTravelsInTheSendersNameToItsSeat) {
+  client.chat().Whisper(1);
+  EXPECT_EQ(client.chat().WhisperPrefix, "你对B说: ");
+  Type("你对B说: hi");
+  Enter();
+  ASSERT_EQ(vp.socket.sent.size(), 1u);
+  EXPECT_EQ(SentText(0), "A对B说: hi");
+  EXPECT_EQ(vp.socket.sent[0][11], 4) << "value(1) is the addressee's mask";
+  EXPECT_TRUE(client.chat().WhisperPrefix.empty());
+}
+
+TEST_F(ChatTest, DeletingIntoThePrefixDropsItWhole) {
+  client.chat().Whisper(1);
+  Type("你对B说:");  // one backspace into the prefix
+  EXPECT_TRUE(client.chat().WhisperPrefix.empty());
+  EXPECT_EQ(client.view().main().Get(client.view().el.Chat)->caption, "");
+}
+
+TEST_F(ChatTest, PhrasesComeFromTheFileAndIgnoreTheThrottle) {
+  EXPECT_EQ(client.chat().QuickPhrase(1, 1), "再见");
+  EXPECT_EQ(client.chat().QuickPhrase(2, 0), "") << "num=0 gives an empty list";
+  EXPECT_EQ(client.chat().QuickPhrase(1, 5), "");
+  Type("typed");
+  Enter();
+  client.chat().SendPhrase(1, 1);
+  ASSERT_EQ(Run(100), -1);
+  ASSERT_EQ(vp.socket.sent.size(), 2u);
+  EXPECT_EQ(SentText(1), "A说道: 再见");
+  EXPECT_EQ(vp.socket.sent[1][9], 1);
+  EXPECT_EQ(vp.socket.sent[1][15], 2);
+}
+
+TEST_F(ChatTest, TheHistoryWrapsAtFortySixUnitsWithALeadingBlank) {
+  client.chat().AddHistory(std::string(50, 'x'));
+  ASSERT_EQ(client.chat().History().size(), 2u);
+  EXPECT_EQ(client.chat().History()[0], std::string(46, 'x'));
+  EXPECT_EQ(client.chat().History()[1], " xxxx");
+  std::string wide;
+  for (int i = 0; i < 30; ++i) wide += "好";
+  client.chat().AddHistory(wide);
+  EXPECT_EQ(Utf8Length(client.chat().History()[2]), 23u);
+}
+
+TEST_F(ChatTest, AReceivedPhraseFadesInABalloonThatIsReused) {
+  client.playersLeaving().GameRunning = true;
+  RecordBytes r = testing::ServerRecord(19, 4, {1, 0, 0, 1});
+  const std::string gbk = Utf8ToGbk("B说道: 你好");
+  std::copy(gbk.begin(), gbk.end(), r.begin() + 16);
+  Deliver(r);
+  ASSERT_EQ(Run(100), -1);
+  const FormId balloon = client.chat().balloonForm(1);
+  ASSERT_NE(balloon, kNoForm);
+  Form& f = client.view().scene().form(balloon);
+  EXPECT_EQ(f.Get(f.Find("labPhrase"))->caption, "你好");
+  ASSERT_EQ(Run(300), -1);
+  EXPECT_GT(f.windowOpacity, 0);
+  Deliver(r);
+  ASSERT_EQ(Run(100), -1);
+  EXPECT_EQ(client.chat().balloonForm(1), balloon) << "the seat's balloon is reused";
+  ASSERT_EQ(Run(10000), -1);
+  EXPECT_FALSE(f.visible());
+  EXPECT_EQ(f.Get(f.Find("labPhrase"))->caption, "");
+}
+
+}  // namespace
+}  // namespace korvel
