@@ -210,14 +210,20 @@ TEST_F(DealingTest, AClaimedTileStaysInTheMiddleAndTheDrawDoesNotWait) {
   EXPECT_EQ(TileEl(60).geometry.left, player(0).discardX0);
 }
 
-TEST_F(DealingTest, AHandWithoutRoomEndsTheClientWithTheLobbyBack) {
+TEST_F(DealingTest, TilesForAHandWithoutRoomAreLeftOut) {
   StartDeal(false);
-  player(0).handCount = 14;
-  Deliver(One(1, 0x11));
-  EXPECT_EQ(Run(3000), 1);
-  EXPECT_FALSE(vp.lobby.deliveries.empty());
-  EXPECT_EQ(vp.lobby.deliveries.back().message.param1, kScRestore);
+  SetHand(0, {0x11, 0x12, 0x13, 0x14, 0x15, 0x16, 0x17, 0x21, 0x22, 0x23, 0x24, 0x25, 0x26, 0x27});
+  const int16_t cursor = state().NextTileElement;
+  Feed(One(1, 0x11));
+  EXPECT_EQ(player(0).handCount, 14);
+  EXPECT_EQ(state().NextTileElement, cursor);
   EXPECT_TRUE(vp.log.Contains("no room"));
+  // A side seat likewise, and the table goes on.
+  player(1).handCount = 12;
+  Feed(Four(4, 0, 0, 0, 0));
+  EXPECT_EQ(player(1).handCount, 12);
+  Feed(One(4, 0));
+  EXPECT_EQ(player(1).handCount, 13);
 }
 
 }  // namespace

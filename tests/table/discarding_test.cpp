@@ -285,10 +285,19 @@ TEST_F(DiscardingTest, TheLocalDeclarationMarksTheSeatWithoutABalloon) {
   EXPECT_EQ(player(0).handCount, 13);
 }
 
-TEST_F(DiscardingTest, ADiscardFromASeatWithoutTilesEndsTheClient) {
-  Deliver(DiscardRecord(2, 0x45));
-  EXPECT_EQ(Run(1000), 1);
-  EXPECT_EQ(vp.lobby.deliveries.back().message.param1, kScRestore);
+TEST_F(DiscardingTest, ADiscardFromASeatWithoutTilesIsLeftOut) {
+  // The tile of an earlier discard already lies in the local discards.
+  state().OfferElement = 60;
+  state().OfferView = 0;
+  Feed(DiscardRecord(2, 0x45, 1));
+  EXPECT_EQ(state().OfferElement, -1);
+  EXPECT_EQ(player(2).handCount, 0);
+  EXPECT_TRUE(vp.log.Contains("shows no tile"));
+  // The declaration still counts; the next draw has nothing to put away.
+  EXPECT_EQ(state().LaidDown[2], 1);
+  const Rect before = TileEl(60).geometry;
+  Feed(One(4, 0));
+  EXPECT_EQ(TileEl(60).geometry, before);
 }
 
 }  // namespace

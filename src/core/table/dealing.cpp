@@ -127,7 +127,8 @@ void TablePlay::DealLocal(int n, const std::array<int16_t, 4>& values) {
   PlayerRecord& p = client_.table().players[0];
   const int s0 = p.handStart + p.handCount;
   if (p.handStart < 0 || s0 < 0 || s0 + n > kSlotsPerSeat) {
-    HandlerFailed("the local hand has no room for " + std::to_string(n) + " more tiles");
+    RefuseRecord("the local hand has no room for " + std::to_string(n) + " more tiles");
+    return;
   }
   const int16_t width = view.TileWidth[0], height = view.TileHeight[0];
   auto place = [&](int slot, int code) {
@@ -182,8 +183,9 @@ void TablePlay::DealOther(ViewPos v, int n) {
   PlayerRecord& p = client_.table().players[v];
   const int s0 = p.handStart + p.handCount;
   if (p.handStart < 0 || s0 < 0 || s0 + n > kSlotsPerSeat) {
-    HandlerFailed("seat " + std::to_string(v) + " has no room for " + std::to_string(n) +
-                  " more tiles");
+    RefuseRecord("seat " + std::to_string(v) + " has no room for " + std::to_string(n) +
+                 " more tiles");
+    return;
   }
   p.handCount = static_cast<int16_t>(p.handCount + n);
   const int16_t width = view.TileWidth[v], height = view.TileHeight[v];

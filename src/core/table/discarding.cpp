@@ -173,29 +173,37 @@ void TablePlay::OnDiscardAnnounced(CommandInfo& info) {
   // A side seat's declaration speaks the call instead of the tile.
   if (!declares || v == 0) sound.PlayVoiceIfOn(v, TileClip(tile));
 
-  if (v != 0 && view.laidOut()) {
-    PlayerRecord& p = table.players[v];
-    const int s = p.handStart + p.handCount - 1;
-    if (p.handCount < 1 || s < 0 || s >= kSlotsPerSeat) {
-      HandlerFailed("a discard from seat " + std::to_string(v) + ", which holds no tile");
-    }
-    const int e = p.slots[s].element;
-    const ElementId id = view.pool().Element(e);
-    if (id == kNoElement) HandlerFailed("a discard from a tile that is not on the table");
-    const LayoutScale& sc = view.scale();
-    view.TileWidth[v] = sc.RoundX(48);
-    view.TileHeight[v] = sc.RoundY(35);
-    st.OfferElement = static_cast<int16_t>(e);
-    view.ShowTile(e, TilePicture(tile, TableBlock(v)));
-    MoveToMiddle(id, view.TileWidth[v], view.TileHeight[v]);
-    if (v == 1) {
-      view.main().BringToFront(id);
-    } else {
-      view.main().SendToBack(id);
-    }
-    p.handCount = static_cast<int16_t>(p.handCount - 1);
-  }
+  if (v != 0 && view.laidOut()) ShowSideDiscard(v, tile);
   if (declares) ShowDiscardDeclaration(v, mark);
+}
+
+void TablePlay::ShowSideDiscard(ViewPos v, TileCode tile) {
+  TableView& view = client_.view();
+  TableState& st = client_.table().state;
+  PlayerRecord& p = client_.table().players[v];
+  const int s = p.handStart + p.handCount - 1;
+  const ElementId id = p.handCount >= 1 && PlayerRecord::ValidSlot(s)
+                           ? view.pool().Element(p.slots[s].element)
+                           : kNoElement;
+  if (id == kNoElement) {
+    // Nothing lies in the middle then, so the next draw has nothing to put away.
+    st.OfferElement = -1;
+    RefuseRecord("a discard from seat " + std::to_string(v) + ", which shows no tile");
+    return;
+  }
+  const int e = p.slots[s].element;
+  const LayoutScale& sc = view.scale();
+  view.TileWidth[v] = sc.RoundX(48);
+  view.TileHeight[v] = sc.RoundY(35);
+  st.OfferElement = static_cast<int16_t>(e);
+  view.ShowTile(e, TilePicture(tile, TableBlock(v)));
+  MoveToMiddle(id, view.TileWidth[v], view.TileHeight[v]);
+  if (v == 1) {
+    view.main().BringToFront(id);
+  } else {
+    view.main().SendToBack(id);
+  }
+  p.handCount = static_cast<int16_t>(p.handCount - 1);
 }
 
 void TablePlay::ShowDiscardDeclaration(ViewPos v, int mark) {

@@ -63,10 +63,8 @@ void TablePlay::SendPass() {
   client_.table().state.OpSent = true;
 }
 
-void TablePlay::HandlerFailed(std::string_view why) {
-  client_.platform().log.Write("table: " + std::string(why) + "; ending");
-  client_.lobby().RestoreLobby();
-  EndClientNow(client_.platform().process, 1);
+void TablePlay::RefuseRecord(std::string_view why) {
+  client_.platform().log.Write("table: record left out: " + std::string(why));
 }
 
 }  // namespace korvel

@@ -103,13 +103,16 @@ class TablePlay {
   void DealLocal(int n, const std::array<int16_t, 4>& values);
   void DealOther(ViewPos v, int n);
   void DiscardLocal(int e, int slot);
+  // Another seat's discard: its last concealed tile comes to the middle, face up.
+  void ShowSideDiscard(ViewPos v, TileCode tile);
   // Centres tile element `e` on the table surface at the given size, by its size before.
   void MoveToMiddle(ElementId e, double width, double height);
   void ResetOperationButtons();
   // Per-deal outcome kept by the settlement (wins, fan codes, winner masks): cleared there.
   void ClearDealOutcome();
-  // The deliberate end of a handler that met a state it cannot go on from.
-  [[noreturn]] void HandlerFailed(std::string_view why);
+  // A record the table cannot follow (a tile for a full hand, a discard from an empty one): it
+  // is logged and left out, so the model never indexes outside a seat's slots.
+  void RefuseRecord(std::string_view why);
   int Random(int n);
 
   Client& client_;
