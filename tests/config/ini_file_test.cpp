@@ -92,3 +92,56 @@ TEST_F(IniTest, LongValuesAreCutAndBrokenBytesNeverCrash) {
 
 }  // namespace
 }  // namespace korvel
+
+namespace korvel {
+namespace {
+
+class IniBatchTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir = std::filesystem::temp_directory_path() /
+          ("korvel-ini-batch-" +
+           std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    std::filesystem::create_directories(dir);
+    ini.SetPath(dir.string(), "info.tk");
+  }
+  void TearDown() override { std::filesystem::remove_all(dir); }
+
+  std::filesystem::path dir;
+  classIniFile ini;
+};
+
+TEST_F(IniBatchTest, ManyKeysWriteAsOneByOneWritesWould) {
+  classIniFile single;
+  single.SetPath(dir.string(), "single.tk");
+  single.WriteIniKey("juNum:1", "Name( 0 )", "old");
+  ini.WriteIniKey("juNum:1", "Name( 0 )", "old");
+  const std::vector<classIniFile::KeyValue> keys = {
+      {"name( 0 )", "  新  "}, {"count( 1 )", "2"}, {"count( 1 )( 0 )", "a\nb"}};
+  ASSERT_TRUE(ini.WriteIniKeys("juNum:1", keys));
+  ASSERT_TRUE(ini.WriteIniKeys("juNum:2", keys));
+  for (const auto& [key, value] : keys) {
+    single.WriteIniKey("juNum:1", key, value);
+    single.WriteIniKey("juNum:2", key, value);
+  }
+  auto bytes = [](const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  };
+  EXPECT_EQ(bytes(ini.INIFileName), bytes(single.INIFileName));
+  EXPECT_EQ(ini.GetIniKey("JUNUM:1", "NAME( 0 )"), "新");
+}
+
+TEST_F(IniBatchTest, ASectionReadsBackInOrderWithTheFirstOccurrenceWinning) {
+  std::ofstream(ini.INIFileName, std::ios::binary)
+      << "[a]\r\nk=1\r\n[b]\r\nx =  2 \r\n; note\r\nK=3\r\nX=4\r\ny=\r\n[B]\r\nz=5\r\n";
+  const std::vector<classIniFile::KeyValue> expected = {{"x", "2"}, {"K", "3"}, {"y", ""}};
+  EXPECT_EQ(ini.GetIniSection("b"), expected);
+  EXPECT_TRUE(ini.GetIniSection("missing").empty());
+  classIniFile absent;
+  absent.SetPath(dir.string(), "absent.tk");
+  EXPECT_TRUE(absent.GetIniSection("b").empty());
+}
+
+}  // namespace
+}  // namespace korvel

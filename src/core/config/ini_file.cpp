@@ -130,21 +130,9 @@ std::string OneLine(std::string_view value) {
   return out;
 }
 
-}  // namespace
-
-std::string JoinPath(std::string_view dir, std::string_view file) {
-  while (!dir.empty() && IsSeparator(dir.back())) dir.remove_suffix(1);
-  while (!file.empty() && IsSeparator(file.front())) file.remove_prefix(1);
-  return std::string(dir) + "/" + std::string(file);
-}
-
-std::string classIniFile::GetIniKey(std::string_view section, std::string_view key) const {
-  const auto lines = ReadLines(INIFileName);
-  auto range = FindSection(lines, section);
-  if (!range) return {};
-  auto at = FindKey(lines, *range, key);
-  if (!at) return {};
-  std::string value(ParseKey(lines[*at])->value);
+// A value as the reader hands it out: no NUL, at most the platform's length, trimmed.
+std::string ReadValue(std::string_view raw) {
+  std::string value(raw);
   value.erase(std::remove(value.begin(), value.end(), '\0'), value.end());
   // The limit is in file bytes; cut on a character boundary.
   if (Utf8ToGbk(value).size() > kMaxValueBytes) {
@@ -155,9 +143,9 @@ std::string classIniFile::GetIniKey(std::string_view section, std::string_view k
   return std::string(Trim(value));
 }
 
-bool classIniFile::WriteIniKey(std::string_view section, std::string_view key,
-                               std::string_view value) const {
-  auto lines = ReadLines(INIFileName);
+// Sets key=value in [section] of `lines`, creating what is missing.
+void SetKey(std::vector<std::string>& lines, std::string_view section, std::string_view key,
+            std::string_view value) {
   const std::string line = std::string(Trim(key)) + "=" + OneLine(value);
   auto range = FindSection(lines, section);
   if (!range) {
@@ -172,7 +160,52 @@ bool classIniFile::WriteIniKey(std::string_view section, std::string_view key,
     while (insert > range->begin + 1 && Trim(lines[insert - 1]).empty()) --insert;
     lines.insert(lines.begin() + static_cast<long>(insert), line);
   }
+}
+
+}  // namespace
+
+std::string JoinPath(std::string_view dir, std::string_view file) {
+  while (!dir.empty() && IsSeparator(dir.back())) dir.remove_suffix(1);
+  while (!file.empty() && IsSeparator(file.front())) file.remove_prefix(1);
+  return std::string(dir) + "/" + std::string(file);
+}
+
+std::string classIniFile::GetIniKey(std::string_view section, std::string_view key) const {
+  const auto lines = ReadLines(INIFileName);
+  auto range = FindSection(lines, section);
+  if (!range) return {};
+  auto at = FindKey(lines, *range, key);
+  if (!at) return {};
+  return ReadValue(ParseKey(lines[*at])->value);
+}
+
+bool classIniFile::WriteIniKey(std::string_view section, std::string_view key,
+                               std::string_view value) const {
+  auto lines = ReadLines(INIFileName);
+  SetKey(lines, section, key, value);
   return WriteLines(INIFileName, lines);
+}
+
+bool classIniFile::WriteIniKeys(std::string_view section, std::span<const KeyValue> keys) const {
+  auto lines = ReadLines(INIFileName);
+  for (const auto& [key, value] : keys) SetKey(lines, section, key, value);
+  return WriteLines(INIFileName, lines);
+}
+
+std::vector<classIniFile::KeyValue> classIniFile::GetIniSection(std::string_view section) const {
+  std::vector<KeyValue> out;
+  const auto lines = ReadLines(INIFileName);
+  auto range = FindSection(lines, section);
+  if (!range) return out;
+  for (size_t i = range->begin + 1; i < range->end; ++i) {
+    auto parsed = ParseKey(lines[i]);
+    if (!parsed) continue;
+    const bool seen = std::any_of(out.begin(), out.end(), [&](const KeyValue& kv) {
+      return SameName(kv.first, parsed->key);
+    });
+    if (!seen) out.emplace_back(std::string(parsed->key), ReadValue(parsed->value));
+  }
+  return out;
 }
 
 bool classIniFile::DelIniKey(std::string_view section, std::string_view key) const {

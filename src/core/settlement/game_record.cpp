@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <map>
 
 #include "app/client.h"
 #include "config/ini_file.h"
@@ -31,6 +32,13 @@ std::string Unquoted(const std::string& value) {
   return value;
 }
 
+std::string Lower(std::string text) {
+  for (char& c : text) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return text;
+}
+
 // A whole decimal number, or `otherwise`.
 long NumberOr(const std::string& text, long otherwise) {
   if (text.empty()) return otherwise;
@@ -51,38 +59,43 @@ std::string Settlement::GameRecordPath() const {
 }
 
 void Settlement::WriteDealRecord(int deal) {
-  classIniFile ini;
-  ini.INIFileName = GameRecordPath();
-  const std::string section = Section(deal);
-  bool written = true;
+  std::vector<classIniFile::KeyValue> keys;
   const auto& faces = client_.seating().SeatFace;
   for (int i = 0; i < kSeats; ++i) {
-    written &= ini.WriteIniKey(section, Indexed("name", i), faces[i].nickname);
-    written &= ini.WriteIniKey(section, Indexed("PicIndex", i), faces[i].avatar);
+    keys.emplace_back(Indexed("name", i), faces[i].nickname);
+    keys.emplace_back(Indexed("PicIndex", i), faces[i].avatar);
   }
   for (int k : kRecordedLists) {
     const auto& lines = boardLines[k];
-    written &= ini.WriteIniKey(section, CountKey(k), std::to_string(lines.size()));
+    keys.emplace_back(CountKey(k), std::to_string(lines.size()));
     for (size_t l = 0; l < lines.size(); ++l) {
-      written &= ini.WriteIniKey(section, LineKey(k, static_cast<int>(l)), Quoted(lines[l]));
+      keys.emplace_back(LineKey(k, static_cast<int>(l)), Quoted(lines[l]));
     }
   }
-  for (int k = 0; k < kSeats; ++k) {
-    written &= ini.WriteIniKey(section, ColourKey(k), std::to_string(boardColour[k]));
+  for (int k = 0; k < kSeats; ++k) keys.emplace_back(ColourKey(k), std::to_string(boardColour[k]));
+  classIniFile ini;
+  ini.INIFileName = GameRecordPath();
+  if (!ini.WriteIniKeys(Section(deal), keys)) {
+    client_.platform().log.Write("cannot write the game record " + ini.INIFileName);
   }
-  if (!written) client_.platform().log.Write("cannot write the game record " + ini.INIFileName);
 }
 
 void Settlement::ShowDealRecord(int deal) {
   classIniFile ini;
   ini.INIFileName = GameRecordPath();
-  const std::string section = Section(deal);
+  // One read of the section; names compare without regard to case, as the file's reader does.
+  std::map<std::string, std::string> stored;
+  for (auto& [key, value] : ini.GetIniSection(Section(deal))) stored.emplace(Lower(key), value);
+  auto get = [&](const std::string& key) {
+    auto it = stored.find(Lower(key));
+    return it == stored.end() ? std::string() : it->second;
+  };
   Scene& scene = client_.view().scene();
   Form& b = scene.form(board().form);
   const SpriteLists& sprites = client_.view().sprites();
   for (int i = 0; i < kSeats; ++i) {
-    b.SetCaption(board_.ID[i], ini.GetIniKey(section, Indexed("name", i)));
-    const long avatar = NumberOr(ini.GetIniKey(section, Indexed("PicIndex", i)), -1);
+    b.SetCaption(board_.ID[i], get(Indexed("name", i)));
+    const long avatar = NumberOr(get(Indexed("PicIndex", i)), -1);
     if (avatar >= 0 && avatar < static_cast<long>(sprites.AvatarSprites.size())) {
       b.LoadSprite(board_.Tou[i], sprites.AvatarSprites[avatar]);
     } else {
@@ -90,19 +103,18 @@ void Settlement::ShowDealRecord(int deal) {
     }
   }
   for (int k : kRecordedLists) {
-    const long count =
-        std::clamp(NumberOr(ini.GetIniKey(section, CountKey(k)), 0), 0L, kMaxStoredLines);
+    const long count = std::clamp(NumberOr(get(CountKey(k)), 0), 0L, kMaxStoredLines);
     std::vector<std::string> lines;
     lines.reserve(static_cast<size_t>(count));
     for (long l = 0; l < count; ++l) {
-      std::string line = Unquoted(ini.GetIniKey(section, LineKey(k, static_cast<int>(l))));
+      std::string line = Unquoted(get(LineKey(k, static_cast<int>(l))));
       lines.push_back(line.empty() ? " " : line);
     }
     boardLines[k] = lines;
     SetBoardList(k, lines);
   }
   for (int k = 0; k < kSeats; ++k) {
-    const long colour = NumberOr(ini.GetIniKey(section, ColourKey(k)), 0);
+    const long colour = NumberOr(get(ColourKey(k)), 0);
     SetBoardColour(k, colour >= 0 && colour <= 0xFFFFFF ? static_cast<uint32_t>(colour) : 0);
   }
   PlaceBoard();
