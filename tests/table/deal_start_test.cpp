@@ -112,6 +112,7 @@ TEST_F(DealStartTest, ADealerWhoIsNotAtTheTableLeavesTheCursorsAndThePlate) {
 TEST_F(DealStartTest, EachDealForgetsTheLastDealsDeclarationsAndOffers) {
   state().LaidDown = {1, 1, 1};
   state().ReadyDeclared = true;
+  client.settlement().stores.HasWon = {1, 0, 1};
   main().Show(el().OK[1]);
   main().Show(el().Operation[4]);
   main().Enable(el().Operation[4]);
@@ -119,6 +120,7 @@ TEST_F(DealStartTest, EachDealForgetsTheLastDealsDeclarationsAndOffers) {
   Feed(DealStartRecord(1, 3));
   EXPECT_EQ(state().LaidDown, (std::array<int16_t, 3>{0, 0, 0}));
   EXPECT_FALSE(state().ReadyDeclared);
+  EXPECT_EQ(client.settlement().stores.HasWon, (std::array<int16_t, 3>{0, 0, 0}));
   EXPECT_FALSE(main().Visible(el().OK[1]));
   EXPECT_FALSE(main().Visible(el().Operation[4]));
   EXPECT_FALSE(main().Enabled(el().Operation[4]));

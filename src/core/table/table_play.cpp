@@ -32,8 +32,6 @@ void TablePlay::SendConcealedGang(int) {}
 void TablePlay::SendAddedGang(int) {}
 void TablePlay::OnOperationResult(CommandInfo&) {}
 void TablePlay::OnFollowUpResult(CommandInfo&) {}
-// The settlement clears its own per-deal outcome when it is wired to the deal start.
-void TablePlay::ClearDealOutcome() {}
 
 int TablePlay::TileIndexOf(ElementId element) const {
   if (element == kNoElement) return -1;

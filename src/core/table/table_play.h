@@ -108,8 +108,6 @@ class TablePlay {
   // Centres tile element `e` on the table surface at the given size, by its size before.
   void MoveToMiddle(ElementId e, double width, double height);
   void ResetOperationButtons();
-  // Per-deal outcome kept by the settlement (wins, fan codes, winner masks): cleared there.
-  void ClearDealOutcome();
   // A record the table cannot follow (a tile for a full hand, a discard from an empty one): it
   // is logged and left out, so the model never indexes outside a seat's slots.
   void RefuseRecord(std::string_view why);
