@@ -41,7 +41,7 @@ class GameRecordTest : public SettlementFixture {
     e.form = client.settlement().history().form;
     e.element = list;
     e.button = kLeftButton;
-    e.y = 1 + 15 * line + 7;
+    e.y = 1 + 16 * line + 7;
     return e;
   }
   const Lines& HistoryLines(ElementId e) { return history().Get(e)->lines; }

@@ -207,6 +207,8 @@ void Settlement::PlayerLeftNotice(const CommandInfo& info) {
 void Settlement::NextDealer(const CommandInfo& info) {
   TableModel& table = client_.table();
   const ViewPos v = table.ViewOfMask(info.seat);
+  // One dealer at a time: the deal start marks the dealer without unmarking the last one.
+  for (PlayerRecord& p : table.players) p.isDealer = false;
   table.players[v].isDealer = true;
   TableView& view = client_.view();
   if (view.laidOut()) {

@@ -49,8 +49,8 @@ long NumberOr(const std::string& text, long otherwise) {
 
 // A list holds at most this many lines; a count read back is held to it.
 constexpr long kMaxStoredLines = kMaxListLines;
-// The list line height of the front end's 9-point font (12 pixels, WenQuanYi Zen Hei).
-constexpr double kListLineHeight = 15;
+// The list line height of the front end's 9-point font (12 pixels of WenQuanYi Zen Hei).
+constexpr double kListLineHeight = 16;
 
 }  // namespace
 
