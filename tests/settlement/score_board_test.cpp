@@ -335,6 +335,12 @@ TEST_F(ScoreBoardTest, TheBoardButtonsAndItsCloseWindowShowAndHideIt) {
   EXPECT_TRUE(history().visible());
   client.input().OnFormClose(client.settlement().history().form);
   EXPECT_FALSE(history().visible());
+
+  client.input().OnClick(ElementEvent{client.view().mainForm(), el().AnNiu[5], 1});
+  client.input().OnClick(ElementEvent{client.view().mainForm(), el().AnNiu[6], 1});
+  client.input().OnKeyDown(client.view().mainForm(), kNoElement, kKeyF1, 0);
+  EXPECT_FALSE(board().visible()) << "the boss key hides every window";
+  EXPECT_FALSE(history().visible());
 }
 
 }  // namespace

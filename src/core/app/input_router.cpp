@@ -104,6 +104,8 @@ void InputRouter::OnKeyDown(FormId form, ElementId focus, int keyCode, int) {
     client_.vosSetForm().Hide();
     client_.chat().HideWindows();
     client_.seating().HideInfoWindow();
+    client_.settlement().HideScoreBoard();
+    client_.settlement().HideHistory();
     client_.leaving().CancelExit();
     client_.MinimizeMainWindow();
     client_.lobby().MinimizeLobby();
