@@ -19,8 +19,9 @@ QGuiApplication& App() {
   static char name[] = "bench_scene_paint";
   static char* argv[] = {name, nullptr};
   if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  static QGuiApplication app(argc, argv);
-  return app;
+  // Never destroyed: Qt's own globals are gone by the time statics are torn down.
+  static QGuiApplication* app = new QGuiApplication(argc, argv);
+  return *app;
 }
 
 // A table in the middle of a deal: walls, a hand for every seat, discards, the dealer plate,

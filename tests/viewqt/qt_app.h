@@ -11,8 +11,9 @@ inline QApplication& TestApp() {
   static char name[] = "test_viewqt";
   static char* argv[] = {name, nullptr};
   if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  static QApplication app(argc, argv);
-  return app;
+  // Never destroyed: Qt's own globals are gone by the time statics are torn down.
+  static QApplication* app = new QApplication(argc, argv);
+  return *app;
 }
 
 }  // namespace korvel
