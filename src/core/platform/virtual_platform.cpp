@@ -48,7 +48,8 @@ void VirtualTimers::Advance(int64_t ms) {
     tick();
     RunPosted();
   }
-  now_ = end;
+  // A wait inside a tick may already have moved the clock past `end`.
+  now_ = std::max(now_, end);
 }
 
 bool VirtualTimers::PumpUntil(const std::function<bool()>& done, int timeoutMs) {
