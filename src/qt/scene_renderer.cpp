@@ -59,7 +59,7 @@ void SceneRenderer::Paint(QPainter& p, const Form& form, const QRect& area) {
     switch (el.kind) {
       case ElementKind::Picture:
       case ElementKind::Image:
-        PaintImage(p, el, r);
+        PaintImage(p, form, el, r);
         break;
       case ElementKind::Label:
         PaintLabel(p, el, r);
@@ -86,18 +86,39 @@ QImage SceneRenderer::Render(const Form& form) {
   return image;
 }
 
-void SceneRenderer::PaintImage(QPainter& p, const Element& el, const QRect& r) {
+void SceneRenderer::PaintImage(QPainter& p, const Form& form, const Element& el, const QRect& r) {
   if (el.picture == kNoPicture) return;
+  if (IsRuntimePicture(el.picture)) {
+    PaintRuntimePicture(p, form.scene(), el, r);
+    return;
+  }
   const QImage& image = pictures_.Scaled(el.picture, r.width(), r.height());
   if (!image.isNull()) p.drawImage(r.topLeft(), image);
+}
+
+void SceneRenderer::PaintRuntimePicture(QPainter& p, const Scene& scene, const Element& el,
+                                        const QRect& r) {
+  const RuntimePicture* picture = scene.FindRuntimePicture(el.picture);
+  if (!picture) return;
+  RuntimeImage& cached = runtime_[el.picture];
+  if (cached.serial != picture->serial || cached.image.size() != r.size()) {
+    const QImage original(reinterpret_cast<const uchar*>(picture->argb.data()), picture->width,
+                          picture->height, picture->width * 4, QImage::Format_ARGB32);
+    cached.image = original.scaled(r.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    cached.serial = picture->serial;
+  }
+  p.drawImage(r.topLeft(), cached.image);
 }
 
 void SceneRenderer::PaintLabel(QPainter& p, const Element& el, const QRect& r) {
   if (el.opaque) p.fillRect(r, ToColor(el.backColor));
   if (el.caption.empty()) return;
   p.setFont(FontFor(el));
-  const QString text = QString::fromStdString(el.caption);
-  const int flags = HorizontalOf(el.align) | Qt::AlignTop | Qt::TextSingleLine;
+  QString text = QString::fromStdString(el.caption);
+  // A caption with line breaks (the prop captions) is drawn on several lines.
+  const bool lines = text.contains(QLatin1Char('\n'));
+  if (lines) text.remove(QLatin1Char('\r'));
+  const int flags = HorizontalOf(el.align) | Qt::AlignTop | (lines ? 0 : Qt::TextSingleLine);
   if (!el.opaque && Light(el.color)) {
     // A soft shadow keeps light text readable on wood and felt.
     p.setPen(QColor(0, 0, 0, 170));

@@ -27,13 +27,20 @@ class SceneRenderer {
   const QFont& FontFor(const Element& el);
 
  private:
-  void PaintImage(QPainter& p, const Element& el, const QRect& r);
+  void PaintImage(QPainter& p, const Form& form, const Element& el, const QRect& r);
+  // A picture the client made while running, drawn from the Scene's copy of its pixels.
+  void PaintRuntimePicture(QPainter& p, const Scene& scene, const Element& el, const QRect& r);
   void PaintLabel(QPainter& p, const Element& el, const QRect& r);
   void PaintList(QPainter& p, const Element& el, const QRect& r);
   void PaintText(QPainter& p, const Element& el, const QRect& r);
 
   PictureLibrary& pictures_;
   std::map<std::pair<int, bool>, QFont> fonts_;
+  struct RuntimeImage {
+    uint64_t serial = 0;
+    QImage image;  // at the size last drawn
+  };
+  std::map<PictureId, RuntimeImage> runtime_;
 };
 
 // Colours of the Scene (0xRRGGBB) as Qt colours.

@@ -116,7 +116,7 @@ void Form::SetVisible(ElementId e, bool visible) {
 bool Form::LoadSprite(ElementId e, PictureId id) {
   Element* el = Mut(e);
   if (!el) return false;
-  const auto size = scene_.pictures().Size(id);
+  const auto size = scene_.PictureSizeOf(id);
   if (!size) return false;
   Touch(*el);
   el->picture = id;
@@ -319,6 +319,38 @@ Form* Scene::FindForm(std::string_view name) {
 
 void Scene::SetPictureStore(const PictureStore* store) {
   pictures_ = store ? store : catalogue_.get();
+}
+
+bool Scene::SetRuntimePicture(PictureId id, int width, int height, const uint32_t* argb) {
+  if (!IsRuntimePicture(id) || !argb || width < 1 || height < 1 || width > kLargestRuntimeSide ||
+      height > kLargestRuntimeSide) {
+    return false;
+  }
+  RuntimePicture& slot = runtime_[id - kFirstRuntimePicture];
+  slot.width = width;
+  slot.height = height;
+  slot.argb.assign(argb, argb + static_cast<size_t>(width) * static_cast<size_t>(height));
+  slot.serial = ++runtimeSerial_;
+  return true;
+}
+
+void Scene::ClearRuntimePicture(PictureId id) {
+  if (IsRuntimePicture(id)) runtime_[id - kFirstRuntimePicture] = RuntimePicture{};
+}
+
+const RuntimePicture* Scene::FindRuntimePicture(PictureId id) const {
+  if (!IsRuntimePicture(id)) return nullptr;
+  const RuntimePicture& slot = runtime_[id - kFirstRuntimePicture];
+  return slot.argb.empty() ? nullptr : &slot;
+}
+
+std::optional<PictureSize> Scene::PictureSizeOf(PictureId id) const {
+  if (IsRuntimePicture(id)) {
+    const RuntimePicture* picture = FindRuntimePicture(id);
+    if (!picture) return std::nullopt;
+    return PictureSize{picture->width, picture->height};
+  }
+  return pictures_->Size(id);
 }
 
 }  // namespace korvel

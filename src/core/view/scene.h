@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -40,6 +41,21 @@ inline constexpr int kCursorDefault = 0;
 inline constexpr int kCursorCustom = 99;
 
 inline constexpr int kMaxListLines = 200;
+
+// Pictures handed to the table while it runs (the prop component draws its own), numbered apart
+// from the picture set. The Scene keeps a copy of their pixels for the front end.
+inline constexpr PictureId kFirstRuntimePicture = 5000;
+inline constexpr int kRuntimePictures = 16;
+inline constexpr int kLargestRuntimeSide = 2048;
+constexpr bool IsRuntimePicture(PictureId id) {
+  return id >= kFirstRuntimePicture && id < kFirstRuntimePicture + kRuntimePictures;
+}
+struct RuntimePicture {
+  int width = 0;
+  int height = 0;
+  std::vector<uint32_t> argb;  // width * height pixels, 0xAARRGGBB, rows top to bottom
+  uint64_t serial = 0;         // changes whenever the number gets new pixels
+};
 
 struct Element {
   std::string name;
@@ -79,6 +95,7 @@ class Form {
 
   FormId id() const { return id_; }
   const std::string& name() const { return name_; }
+  const Scene& scene() const { return scene_; }
 
   // ---- elements --------------------------------------------------------------------------
   // A design-time element: exists from the start, visible unless hidden later.
@@ -201,6 +218,15 @@ class Scene {
   void SetPictureStore(const PictureStore* store);
   const PictureStore& pictures() const { return *pictures_; }
 
+  // Keeps a copy of `width` x `height` pixels as runtime picture `id`; false (and nothing kept)
+  // for another number, a size outside 1..kLargestRuntimeSide or no pixels.
+  bool SetRuntimePicture(PictureId id, int width, int height, const uint32_t* argb);
+  void ClearRuntimePicture(PictureId id);
+  // Null when `id` holds no runtime picture.
+  const RuntimePicture* FindRuntimePicture(PictureId id) const;
+  // The size of any picture an element can show: runtime pictures first, then the store.
+  std::optional<PictureSize> PictureSizeOf(PictureId id) const;
+
   void SetListener(SceneListener* listener) { listener_ = listener; }
   SceneListener* listener() const { return listener_; }
 
@@ -208,6 +234,8 @@ class Scene {
   std::vector<std::unique_ptr<Form>> forms_;
   std::unique_ptr<PictureStore> catalogue_;
   const PictureStore* pictures_;
+  std::array<RuntimePicture, kRuntimePictures> runtime_;
+  uint64_t runtimeSerial_ = 0;
   SceneListener* listener_ = nullptr;
 };
 
