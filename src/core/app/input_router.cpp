@@ -32,6 +32,7 @@ void InputRouter::OnMouseMove(const ElementEvent& event) {
     client_.tablePlay().OnTileHover(tile);
     return;
   }
+  if (client_.props().OnMouseMove(event.element)) return;
   if (event.element == view.el.pic1) client_.tablePlay().OnTableHover(event.formX, event.formY);
   const int seat = SeatUnder(event.element);
   if (seat >= 0) client_.seating().ShowInfoWindow(seat);
@@ -61,7 +62,9 @@ void InputRouter::OnClick(const ElementEvent& event) {
     }
   }
   if (client_.settlement().OnMainButton(event.element)) return;
+  if (client_.props().OnClick(event.element)) return;
   if (event.element == view.el.AnNiu[kExitButton]) {
+    client_.props().SetBankState(2);
     client_.leaving().OpenExitWindow();
     return;
   }
@@ -93,12 +96,8 @@ void InputRouter::OnKeyDown(FormId form, ElementId focus, int keyCode, int) {
     if (keyCode == kKeyReturn) client_.chat().SendTyped();
   }
   constexpr int kKeyF6 = kKeyF1 + 5;
-  if (inChat && keyCode >= kKeyF1 && keyCode <= kKeyF6) {
-    PropComponent& props = client_.props();
-    if (props.Active() && props.library().Loaded()) {
-      props.library().Api().SetKeyDown(static_cast<int16_t>(keyCode));
-    }
-  }
+  // The function keys reach the prop component from anywhere on the table.
+  if (onMain && keyCode >= kKeyF1 && keyCode <= kKeyF6) client_.props().SetKeyDown(keyCode);
   if (keyCode == kKeyF1) {
     // The boss key: every window of the table out of sight, the lobby too.
     client_.vosSetForm().Hide();
@@ -110,7 +109,10 @@ void InputRouter::OnKeyDown(FormId form, ElementId focus, int keyCode, int) {
     client_.MinimizeMainWindow();
     client_.lobby().MinimizeLobby();
   }
-  if (keyCode == kKeyEscape && onMain) client_.leaving().OpenExitWindow();
+  if (keyCode == kKeyEscape && onMain) {
+    client_.props().SetBankState(2);
+    client_.leaving().OpenExitWindow();
+  }
 }
 
 void InputRouter::OnTextChanged(FormId form, ElementId element) {
@@ -118,6 +120,11 @@ void InputRouter::OnTextChanged(FormId form, ElementId element) {
   if (view.laidOut() && form == view.mainForm() && element == view.el.Chat) {
     client_.chat().OnEntryChanged();
   }
+}
+
+void InputRouter::OnFormResize(FormId form, bool minimised) {
+  TableView& view = client_.view();
+  if (!minimised && view.laidOut() && form == view.mainForm()) client_.props().FixBuffPos();
 }
 
 void InputRouter::OnFormClose(FormId form) {

@@ -18,6 +18,7 @@ class InputRouter : public ElementEvents {
   void OnKeyDown(FormId form, ElementId focus, int keyCode, int shift) override;
   void OnTextChanged(FormId form, ElementId element) override;
   void OnFormClose(FormId form) override;
+  void OnFormResize(FormId form, bool minimised) override;
 
  private:
   // The seat whose portrait or labels are at `element`, or -1.

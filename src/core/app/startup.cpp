@@ -34,6 +34,7 @@ Client::Client(Platform& platform)
   platform_.socket.SetEvents(&connection_);
   view_.AddResetParticipant(&seating_);
   view_.AddResetParticipant(&settlement_);
+  view_.AddResetParticipant(&props_);
 }
 
 void Client::Startup(const std::string& commandLine) {

@@ -189,6 +189,15 @@ void TableChat::AddHistory(const std::string& line) {
   }
 }
 
+void TableChat::AddHistoryLines(const std::vector<std::string>& lines) {
+  for (const std::string& line : lines) {
+    history_.push_back(line);
+    if (historyForm_ != kNoForm) {
+      client_.view().scene().form(historyForm_).AddLine(historyList_, line);
+    }
+  }
+}
+
 void TableChat::ClearHistory() {
   history_.clear();
   if (historyForm_ != kNoForm) client_.view().scene().form(historyForm_).ClearLines(historyList_);

@@ -37,6 +37,8 @@ class TableChat {
   // ---- the history window ----------------------------------------------------------------
   // Appends a received line, wrapped at 46 width units, and scrolls to it.
   void AddHistory(const std::string& line);
+  // Appends lines the caller has already broken to its own width (the prop component's texts).
+  void AddHistoryLines(const std::vector<std::string>& lines);
   void ClearHistory();
   void ToggleHistory();
   void HideHistory();

@@ -1,10 +1,30 @@
 #include "props/prop_component.h"
 
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
 #include "app/client.h"
+#include "props/prop_text.h"
 
 namespace korvel {
+namespace {
 
-PropComponent::PropComponent(Client& client) : client_(client) {}
+constexpr const char* kGameName = "threegame";
+constexpr int kReducedLayout = 2;
+constexpr int kFullLayout = 1;
+// The component's amounts stay inside what the board can write.
+constexpr double kLargestAmount = 1e15;
+
+void CopyText(const std::string& text, char (&buffer)[PROPDLL_MAX_TEXT]) {
+  const size_t n = std::min(text.size(), sizeof buffer - 1);
+  std::memcpy(buffer, text.data(), n);
+  buffer[n] = '\0';
+}
+
+}  // namespace
+
+PropComponent::PropComponent(Client& client) : client_(client), display_(client) {}
 
 void PropComponent::Load() {
   if (client_.launch().PropSwitch != 1) return;
@@ -17,11 +37,11 @@ void PropComponent::Load() {
 }
 
 void PropComponent::Receive(const RecordBytes& record) {
-  if (Active() && library_.Loaded()) library_.Api().Rec_MSG(record.data());
+  if (Callable()) library_.Api().Rec_MSG(record.data());
 }
 
 void PropComponent::ConnectionState(bool up) {
-  if (Active() && library_.Loaded()) library_.Api().rec_state(3, up ? 1 : 0, 0);
+  if (Callable()) library_.Api().rec_state(3, up ? 1 : 0, 0);
 }
 
 void PropComponent::Shutdown(int16_t reason) {
@@ -29,18 +49,51 @@ void PropComponent::Shutdown(int16_t reason) {
   if (library_.Loaded()) library_.Api().InitExit(&reason);
   PropsActive = 0;
   PropsReady = false;
+  display_.Stop();
 }
 
-void PropComponent::DealStarting() {}
+void PropComponent::DealStarting() {
+  InitShowNext(true);
+  display_.ClearBoxScene();
+}
 
-// The component's start at the table comes with the prop display.
-void PropComponent::Initialise() {}
+void PropComponent::Initialise() {
+  if (PropsActive != 0 || PropsSwitchedOff) return;
+  display_.Prepare();
+  const LaunchParams& launch = client_.launch();
+  if (!library_.Loaded() && client_.loop().TableActive && launch.PropSwitch == 1) Load();
+  if (!library_.Loaded()) return;
+
+  PropsActive = -1;
+  char user[PROPDLL_MAX_TEXT];
+  char empty[PROPDLL_MAX_TEXT] = "";
+  CopyText(launch.UserId, user);
+  int16_t scale = client_.view().scale().IsSmall() ? kReducedLayout : kFullLayout;
+  int16_t parameter = launch.PropParameter;
+  if (!library_.Api().Initdll(user, empty, "DLL", 0, kGameName, &scale, &parameter)) {
+    client_.platform().log.Write("the prop component declined to start");
+    PropsReady = false;
+    PropsActive = 0;
+    library_.Unload();
+    return;
+  }
+  PropDllBoxInfo info{};
+  const bool boxes = library_.Api().GetBaoInfo(&info) != 0;
+  const bool usable = display_.TakeBoxInfo(info);
+  if (boxes && !usable) client_.platform().log.Write("the prop component's boxes are unusable");
+  PropsActive = boxes && usable ? 2 : 1;
+  PropsReady = true;
+  client_.mainLoop().PropsPolling = true;
+}
 
 void PropComponent::SwitchOff() {
   if (PropsSwitchedOff) return;
   PropsSwitchedOff = true;
   Shutdown(0);
   library_.Unload();
+  PropsActive = -1;
+  // A deal's end the component was holding is still shown, by the client's own board.
+  client_.mainLoop().PropsPolling = true;
 }
 
 void PropComponent::ClearUser(int view) {
@@ -59,7 +112,106 @@ bool PropComponent::SetUserinfo(const SeatInfo& info, const PlayerRecord& player
                                     AvatarNumber(info.avatar)) != 0;
 }
 
-// The exchange with an initialised component belongs to the prop display, built later.
-void PropComponent::PollStep() {}
+void PropComponent::InitShowNext(bool show) {
+  if (Callable()) library_.Api().InitShowNext(show ? 1 : 0);
+}
+
+void PropComponent::ShowGif(int which, bool show) {
+  if (Callable()) library_.Api().ShowGif(static_cast<int16_t>(which), show ? 1 : 0);
+}
+
+void PropComponent::SetKeyDown(int keyCode) {
+  if (Callable()) library_.Api().SetKeyDown(static_cast<int16_t>(keyCode));
+}
+
+void PropComponent::SetBankState(int state) {
+  if (Callable()) library_.Api().setbankstate(static_cast<int16_t>(state));
+}
+
+void PropComponent::FixBuffPos() {
+  if (Callable()) library_.Api().FixBuffPos();
+}
+
+void PropComponent::ShowTkVideo(int a, bool show, int b) {
+  if (Callable()) {
+    library_.Api().ShowTkVideo(static_cast<int16_t>(a), show ? 1 : 0, static_cast<int16_t>(b));
+  }
+}
+
+bool PropComponent::OnClick(ElementId element) {
+  TableView& view = client_.view();
+  if (!view.laidOut()) return false;
+  if (element == view.el.Bank) {
+    SetBankState(0);
+    return true;
+  }
+  const Element* e = view.main().Get(element);
+  if (!e || e->name != "ImgProp") return false;
+  display_.OnImageClick(e->index);
+  return true;
+}
+
+bool PropComponent::OnMouseMove(ElementId element) {
+  TableView& view = client_.view();
+  if (!view.laidOut()) return false;
+  if (element == view.el.Bank) {
+    display_.OnBankHover();
+    return true;
+  }
+  if (element == view.el.imgLocation) display_.OnLocationHover();
+  // Moving over the table hides whatever preview the component shows.
+  if (element == view.el.pic1) ShowTkVideo(0, false, 0);
+  return false;
+}
+
+void PropComponent::ShowBoard() {
+  if (client_.settlement().DrawnDeal) {
+    ShowDrawnDealBoard();
+  } else {
+    client_.settlement().ShowSettlement();
+  }
+}
+
+void PropComponent::OnResetSeats() { client_.settlement().DrawnDeal = false; }
+
+void PropComponent::PollStep() {
+  if (PropsReady && Active()) PumpActions();
+  if (PropsReady || PropsSwitchedOff) SettlementStep();
+  if (display_.BoxCountdownOn) display_.CountdownStep();
+}
+
+void PropComponent::SettlementStep() {
+  Settlement& settlement = client_.settlement();
+  if (!settlement.PropSettlePending) return;
+  if (!Active()) {
+    settlement.PropSettlePending = false;
+    ShowBoard();
+    return;
+  }
+  if (!PropScorePending || !library_.Loaded()) return;
+  score_ = PropDllScore{};
+  if (library_.Api().GetScoreInfo(&score_) != 1) return;
+  TakeScore(score_);
+  PropScorePending = false;
+  settlement.PropSettlePending = false;
+  if (PropsActive == 2) {
+    display_.BoxEnding();
+  } else {
+    ShowBoard();
+    InitShowNext(false);
+  }
+}
+
+void PropComponent::TakeScore(const PropDllScore& score) {
+  PropScoreBuffers& to = client_.settlement().propScore;
+  for (int i = 0; i < kPropEntries; ++i) {
+    to.ExtraLines[i] = BufferText(score.extraLines[i].utf8, PROPDLL_MAX_TEXT);
+    const double amount = score.extraAmount[i];
+    to.ExtraAmount[i] =
+        std::isfinite(amount) ? std::clamp(amount, -kLargestAmount, kLargestAmount) : 0.0;
+    to.BoxOwners[i][0] = BufferText(score.boxOwnerNames[i].utf8, PROPDLL_MAX_TEXT);
+    to.BoxOwners[i][1] = BufferText(score.boxOwnerLines[i].utf8, PROPDLL_MAX_TEXT);
+  }
+}
 
 }  // namespace korvel

@@ -1,19 +1,25 @@
-// The prop component as the client uses it: loaded when allowed, fed the records it wants,
-// polled by the main loop, and shut down without ever stopping play.
+// The prop component as the client uses it: loaded and initialised when play at the table
+// starts, fed the records it wants, polled by the main loop for its actions and its share of a
+// deal's end, told about the table's events, and shut down without ever stopping play.
 #pragma once
 
 #include <string>
 
 #include "net/records.h"
+#include "props/prop_display.h"
 #include "props/prop_library.h"
 #include "protocol/seat_info.h"
 #include "table/player_record.h"
+#include "view/table_view.h"
 
 namespace korvel {
 
 class Client;
 
-class PropComponent {
+// At most this many actions are taken from the component per tick; the rest wait for the next.
+inline constexpr int kMostActionsPerTick = 64;
+
+class PropComponent : public TableResetParticipant {
  public:
   explicit PropComponent(Client& client);
 
@@ -27,7 +33,8 @@ class PropComponent {
   // The first tiles of a deal are arriving.
   void DealStarting();
   void Shutdown(int16_t reason);
-  // The main loop's polling step.
+  // The main loop's polling step: the component's actions, its share of a deal's end, and the
+  // treasure-box countdown.
   void PollStep();
   // Sets the component up for play once it is allowed (the first user information).
   void Initialise();
@@ -38,15 +45,45 @@ class PropComponent {
   // False when the component refuses the player.
   bool SetUserinfo(const SeatInfo& info, const PlayerRecord& player, int view);
   PropLibrary& library() { return library_; }
+  PropDisplay& display() { return display_; }
 
-  int PropsActive = 0;  // 0 off, 1 props, 2 props and treasure boxes
+  // Members the table calls while props are active; each does nothing otherwise.
+  void InitShowNext(bool show);
+  void ShowGif(int which, bool show);
+  void SetKeyDown(int keyCode);
+  void SetBankState(int state);
+  void FixBuffPos();
+  void ShowTkVideo(int a, bool show, int b);
+
+  // Input on the prop controls of the main window; false when the element is not one of them.
+  bool OnClick(ElementId element);
+  bool OnMouseMove(ElementId element);
+
+  // The board after the component's part of a deal's end: the drawn-deal board or the
+  // client's own.
+  void ShowBoard();
+  void ShowDrawnDealBoard();
+
+  // Table reset: the drawn-deal mark goes with the deal.
+  void OnResetSeats() override;
+
+  int PropsActive = 0;  // 0 off, -1 starting or switched off, 1 props, 2 props and boxes
   bool PropsReady = false;
   bool PropScorePending = false;
   bool PropsSwitchedOff = false;
 
  private:
+  void PumpActions();
+  void Perform(const PropDllAction& action);
+  void SettlementStep();
+  void TakeScore(const PropDllScore& score);
+  bool Callable() const { return Active() && library_.Loaded(); }
+
   Client& client_;
   PropLibrary library_;
+  PropDisplay display_;
+  PropDllAction action_{};
+  PropDllScore score_{};
 };
 
 }  // namespace korvel
