@@ -42,8 +42,9 @@ void WindowFrame::ShowFrame() {
   if (!view.laidOut()) return;
   Form& f = view.main();
   f.frameless = true;
-  for (ElementId e : {view.el.Skin, view.el.ImgIcon, view.el.lcaption, view.el.LbMove,
-                      view.el.ImgClose[0], view.el.ImgMin[0]}) {
+  // The top bar is the title bar: its emblem already names the game, so the skin strip and
+  // caption stay hidden and only the drag handle and the two frame buttons lie over it.
+  for (ElementId e : {view.el.LbMove, view.el.ImgClose[0], view.el.ImgMin[0]}) {
     f.Show(e);
     f.BringToFront(e);
   }
