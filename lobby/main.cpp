@@ -73,6 +73,9 @@ int main(int argc, char** argv) {
   p.UserId = parser.isSet(user) ? parser.value(user).toStdString()
                                 : std::string(envUser && *envUser ? envUser : "player");
   if (p.UserId.size() > 16) return fail("the user id has at most 16 bytes");
+  for (char c : p.UserId) {
+    if (static_cast<unsigned char>(c) >= 0x80) return fail("the user id must be plain ASCII");
+  }
   p.LoginKey = parser.value(key).toStdString();
   p.Location = parser.value(location).toStdString();
   if (parser.isSet(proxy)) {

@@ -35,7 +35,9 @@ const char* kUsage =
     "  KORVEL_LAYOUT=small    the 800 x 600 table whatever the screen (full: 1024 x 768)\n"
     "  KORVEL_PICTURES=DIR    the picture set (default: ../share/korvel/pictures)\n"
     "  KORVEL_SCREENSHOT=FILE save the table as a PNG after KORVEL_SCREENSHOT_AFTER_MS\n"
-    "                         milliseconds (default 1500)\n";
+    "                         milliseconds (default 1500)\n"
+    "  KORVEL_SCREENSHOT_DIR=DIR  a PNG of the table every KORVEL_SCREENSHOT_EVERY_MS\n"
+    "                         milliseconds (default 5000) into DIR\n";
 
 // The launch line is the arguments joined by single spaces, as one command line.
 std::string JoinArguments(int argc, char** argv) {
@@ -93,6 +95,21 @@ int main(int argc, char** argv) {
       log.Write((saved ? "screenshot saved to " : "cannot save the screenshot to ") +
                 file.toStdString());
     });
+  }
+  // A screenshot every few seconds into a folder, for games played without anyone watching.
+  QTimer shots;
+  if (const char* dir = std::getenv("KORVEL_SCREENSHOT_DIR"); dir && *dir) {
+    const char* every = std::getenv("KORVEL_SCREENSHOT_EVERY_MS");
+    const int ms = every && *every ? std::max(500, std::atoi(every)) : 5000;
+    const QString folder = QString::fromLocal8Bit(dir);
+    QObject::connect(&shots, &QTimer::timeout, &app, [&frontEnd, &client, &log, folder] {
+      static int shot = 0;
+      const QString file = QString("%1/table-%2.png").arg(folder).arg(++shot, 4, 10, QChar('0'));
+      if (!frontEnd.SaveScreenshot(client.view().mainForm(), file)) {
+        log.Write("cannot save the screenshot to " + file.toStdString());
+      }
+    });
+    shots.start(ms);
   }
   return app.exec();
 }

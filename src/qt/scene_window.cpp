@@ -4,10 +4,12 @@
 #include <QHelpEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QMoveEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QTimer>
 #include <QToolTip>
+#include <QWindow>
 #include <QWindowStateChangeEvent>
 #include <cmath>
 
@@ -95,9 +97,7 @@ SceneWindow::SceneWindow(Scene& scene, FormId form, SceneRenderer& renderer,
                                    : QCursor(QPixmap::fromImage(pointer), 9, 2);
   const Form& f = scene_.form(form_);
   if (f.topmost) setWindowFlag(Qt::WindowStaysOnTopHint);
-  if (f.screenLeft != 0 || f.screenTop != 0) {
-    move(static_cast<int>(f.screenLeft), static_cast<int>(f.screenTop));
-  }
+  if (f.frameless) setWindowFlag(Qt::FramelessWindowHint);
   SyncWithForm();
 }
 
@@ -113,7 +113,32 @@ void SceneWindow::SyncWithForm() {
   if (std::abs(windowOpacity() - f.windowOpacity / 255.0) > 0.002) {
     setWindowOpacity(f.windowOpacity / 255.0);
   }
+  if (windowFlags().testFlag(Qt::FramelessWindowHint) != f.frameless) {
+    setWindowFlag(Qt::FramelessWindowHint, f.frameless);
+  }
+  // The core places secondary windows relative to the table; follow it.
+  const QPoint wanted(static_cast<int>(std::lround(f.screenLeft)),
+                      static_cast<int>(std::lround(f.screenTop)));
+  if ((wanted.x() != 0 || wanted.y() != 0) && pos() != wanted) move(wanted);
+  if (isVisible() && f.minimised() != isMinimized()) {
+    if (f.minimised()) {
+      showMinimized();
+    } else {
+      showNormal();
+      raise();
+      activateWindow();
+    }
+  }
   SyncTextBoxes();
+}
+
+void SceneWindow::moveEvent(QMoveEvent* event) {
+  // The core places other windows from where the user put this one.
+  // pos() counts the desktop's frame as move() does, so the two never drift apart.
+  Form& f = scene_.form(form_);
+  f.screenLeft = pos().x();
+  f.screenTop = pos().y();
+  QWidget::moveEvent(event);
 }
 
 void SceneWindow::SyncTextBoxes() {
@@ -197,6 +222,12 @@ void SceneWindow::mousePressEvent(QMouseEvent* event) {
   if (events_) {
     events_->OnMouseDown(MakeEvent(pressed_, at, ButtonOf(event->button()),
                                    ButtonsOf(event->buttons()), event->modifiers()));
+  }
+  Form& f = scene_.form(form_);
+  if (f.moveRequested) {
+    f.moveRequested = false;
+    pressed_ = kNoElement;
+    if (QWindow* w = windowHandle()) w->startSystemMove();
   }
 }
 
@@ -295,8 +326,11 @@ void SceneWindow::closeEvent(QCloseEvent* event) {
 }
 
 void SceneWindow::changeEvent(QEvent* event) {
-  if (event->type() == QEvent::WindowStateChange && events_) {
-    events_->OnFormResize(form_, isMinimized());
+  if (event->type() == QEvent::WindowStateChange) {
+    Form& f = scene_.form(form_);
+    // The user's own minimise or restore becomes the form's state before handlers hear of it.
+    if (f.minimised() != isMinimized()) f.SetMinimised(isMinimized());
+    if (events_) events_->OnFormResize(form_, isMinimized());
   }
   QWidget::changeEvent(event);
 }
@@ -342,6 +376,8 @@ void SceneFrontEnd::FormShown(FormId form, bool visible) {
   if (!w) return;
   w->SyncWithForm();
   w->setVisible(visible);
+  // Window states such as minimised only apply to a window that is shown.
+  if (visible) w->SyncWithForm();
 }
 
 void SceneFrontEnd::FormDirty(FormId) {

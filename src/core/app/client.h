@@ -30,6 +30,7 @@
 #include "table/player_record.h"
 #include "table/table_play.h"
 #include "view/table_view.h"
+#include "view/window_frame.h"
 
 namespace korvel {
 
@@ -81,6 +82,7 @@ class Client {
   // Where the front end sends input on the table's windows.
   InputRouter& input() { return input_; }
   Leaving& leaving() { return leaving_; }
+  WindowFrame& frame() { return frame_; }
   TableChat& chat() { return chat_; }
   SeatVoices& seatVoices() { return seatVoices_; }
 
@@ -101,6 +103,7 @@ class Client {
   void StartShuffleDisplay();
   void HideClaimWords(int seat);
   void MinimizeMainWindow();
+  void RestoreMainWindow();
   // Table clearing.
   void ClearTable();
   void ResetTable();
@@ -118,6 +121,7 @@ class Client {
   [[noreturn]] void StartupFailed(const std::string& why, int socketError = 0);
   // Entry points of subsystems that start-up calls.
   void LayOutTable();
+  void ShowLocation();
   void InitSound();
   void ResetShuffleDisplay();
 
@@ -146,6 +150,7 @@ class Client {
   Reconnection reconnection_;
   InputRouter input_;
   Leaving leaving_;
+  WindowFrame frame_;
   TableChat chat_;
   TakenRecord lastTaken_;
   std::array<std::vector<std::string>, 2> sysmsg_;

@@ -3,12 +3,7 @@
 #include "app/client.h"
 
 namespace korvel {
-namespace {
-
-constexpr int kSettingsButton = 3;
-constexpr int kExitButton = 8;
-
-}  // namespace
+namespace {}  // namespace
 
 int InputRouter::SeatUnder(ElementId element) const {
   const MainElements& el = client_.view().el;
@@ -24,6 +19,7 @@ int InputRouter::SeatUnder(ElementId element) const {
 void InputRouter::OnMouseMove(const ElementEvent& event) {
   TableView& view = client_.view();
   if (!view.laidOut() || event.form != view.mainForm()) return;
+  client_.frame().OnMouseMove(event);
   if (event.element == view.el.imgDinglan) {
     client_.seating().HideInfoWindow();
     return;
@@ -41,9 +37,15 @@ void InputRouter::OnMouseMove(const ElementEvent& event) {
 void InputRouter::OnMouseDown(const ElementEvent& event) {
   TableView& view = client_.view();
   if (!view.laidOut() || event.form != view.mainForm()) return;
+  if (client_.frame().OnMouseDown(event)) return;
   if (const int tile = client_.tablePlay().TileIndexOf(event.element); tile >= 0) {
     client_.tablePlay().OnTileClick(tile, event.button);
   }
+}
+
+void InputRouter::OnMouseUp(const ElementEvent& event) {
+  TableView& view = client_.view();
+  if (view.laidOut() && event.form == view.mainForm()) client_.frame().OnMouseUp(event);
 }
 
 void InputRouter::OnClick(const ElementEvent& event) {
@@ -53,31 +55,14 @@ void InputRouter::OnClick(const ElementEvent& event) {
   if (client_.settlement().OnClick(event)) return;
   if (client_.chat().OnClick(event.form, event.element)) return;
   if (!view.laidOut() || event.form != view.mainForm()) return;
-  for (int button = 0; button < kMainButtons; ++button) {
-    if (event.element != view.el.AnNiu[button]) continue;
-    // After the server ended the game every main button leads back to the lobby.
-    if (client_.playersLeaving().GameEnded) {
-      client_.leaving().BackToLobby();
-      return;
-    }
-  }
-  if (client_.settlement().OnMainButton(event.element)) return;
   if (client_.props().OnClick(event.element)) return;
-  if (event.element == view.el.AnNiu[kExitButton]) {
-    client_.props().SetBankState(2);
-    client_.leaving().OpenExitWindow();
-    return;
-  }
+  if (client_.frame().OnClick(event)) return;
   for (int v = 1; v < kSeats; ++v) {
     if (event.element == view.el.Tou[v]) client_.chat().Whisper(v);
   }
   if (event.element == view.el.Lbchat) client_.chat().ToggleHistory();
   if (event.element == view.el.imgword1) client_.chat().TogglePhrases(1);
   if (event.element == view.el.imgword2) client_.chat().TogglePhrases(2);
-  if (event.element == view.el.AnNiu[kSettingsButton]) {
-    if (!view.ButtonLocked[kSettingsButton]) client_.vosSetForm().Toggle();
-    return;
-  }
   if (event.element == view.el.pic1) client_.vosSetForm().Hide();
 }
 
@@ -95,24 +80,24 @@ void InputRouter::OnKeyDown(FormId form, ElementId focus, int keyCode, int) {
     client_.chat().OnEntryKey();
     if (keyCode == kKeyReturn) client_.chat().SendTyped();
   }
-  constexpr int kKeyF6 = kKeyF1 + 5;
-  // The function keys reach the prop component from anywhere on the table.
-  if (onMain && keyCode >= kKeyF1 && keyCode <= kKeyF6) client_.props().SetKeyDown(keyCode);
   if (keyCode == kKeyF1) {
     // The boss key: every window of the table out of sight, the lobby too.
     client_.vosSetForm().Hide();
-    client_.chat().HideWindows();
-    client_.seating().HideInfoWindow();
     client_.settlement().HideScoreBoard();
     client_.settlement().HideHistory();
     client_.leaving().CancelExit();
-    client_.MinimizeMainWindow();
-    client_.lobby().MinimizeLobby();
   }
-  if (keyCode == kKeyEscape && onMain) {
-    client_.props().SetBankState(2);
-    client_.leaving().OpenExitWindow();
-  }
+  if (onMain) client_.frame().OnKeyDown(focus, keyCode);
+}
+
+void InputRouter::OnFocusChanged(FormId form, ElementId element, bool hasFocus) {
+  TableView& view = client_.view();
+  if (view.laidOut() && form == view.mainForm()) client_.frame().OnFocusChanged(element, hasFocus);
+}
+
+void InputRouter::OnFormResize(FormId form, bool minimised) {
+  TableView& view = client_.view();
+  if (view.laidOut() && form == view.mainForm()) client_.frame().OnResize(minimised);
 }
 
 void InputRouter::OnTextChanged(FormId form, ElementId element) {
@@ -120,11 +105,6 @@ void InputRouter::OnTextChanged(FormId form, ElementId element) {
   if (view.laidOut() && form == view.mainForm() && element == view.el.Chat) {
     client_.chat().OnEntryChanged();
   }
-}
-
-void InputRouter::OnFormResize(FormId form, bool minimised) {
-  TableView& view = client_.view();
-  if (!minimised && view.laidOut() && form == view.mainForm()) client_.props().FixBuffPos();
 }
 
 void InputRouter::OnFormClose(FormId form) {

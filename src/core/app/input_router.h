@@ -13,12 +13,14 @@ class InputRouter : public ElementEvents {
 
   void OnMouseDown(const ElementEvent& event) override;
   void OnMouseMove(const ElementEvent& event) override;
+  void OnMouseUp(const ElementEvent& event) override;
   void OnClick(const ElementEvent& event) override;
   void OnDoubleClick(const ElementEvent& event) override;
   void OnKeyDown(FormId form, ElementId focus, int keyCode, int shift) override;
   void OnTextChanged(FormId form, ElementId element) override;
-  void OnFormClose(FormId form) override;
+  void OnFocusChanged(FormId form, ElementId element, bool hasFocus) override;
   void OnFormResize(FormId form, bool minimised) override;
+  void OnFormClose(FormId form) override;
 
  private:
   // The seat whose portrait or labels are at `element`, or -1.

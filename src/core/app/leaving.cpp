@@ -57,8 +57,8 @@ uint32_t Leaving::LobbyMessage(const korvel::LobbyMessage& m) {
       Relogin();
       break;
     case kSysCommand:
-      if (m.param1 == kScRestore) client_.MainWindowMinimized = false;
-      if (m.param1 == kScMinimize) client_.MainWindowMinimized = true;
+      if (m.param1 == kScRestore) client_.RestoreMainWindow();
+      if (m.param1 == kScMinimize) client_.MinimizeMainWindow();
       return 1;
     default:
       break;
@@ -144,6 +144,7 @@ void Leaving::ClearForLobby() {
   client_.tablePlay().DealCount = 0;
   client_.MinimizeMainWindow();
   CloseWindows();
+  client_.settlement().ClearForLobby();
 
   if (view.laidOut()) {
     Form& f = view.main();

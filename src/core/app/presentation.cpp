@@ -95,7 +95,15 @@ void Client::HideClaimWords(int seat) {
   f.Hide(view_.el.Words);
 }
 
-void Client::MinimizeMainWindow() { MainWindowMinimized = true; }
+void Client::MinimizeMainWindow() {
+  MainWindowMinimized = true;
+  if (view_.laidOut()) view_.main().SetMinimised(true);
+}
+
+void Client::RestoreMainWindow() {
+  MainWindowMinimized = false;
+  if (view_.laidOut()) view_.main().SetMinimised(false);
+}
 
 void Client::ClearTable() { view_.ClearTable(); }
 void Client::ResetTable() { view_.ResetTable(); }

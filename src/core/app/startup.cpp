@@ -4,6 +4,7 @@
 #include "app/client.h"
 #include "app/notices.h"
 #include "net/socket_errors.h"
+#include "platform/gbk.h"
 
 namespace korvel {
 
@@ -29,6 +30,7 @@ Client::Client(Platform& platform)
       reconnection_(*this),
       input_(*this),
       leaving_(*this),
+      frame_(*this),
       chat_(*this) {
   lobby_.LobbyTitle = kDefaultLobbyTitle;
   platform_.socket.SetEvents(&connection_);
@@ -64,6 +66,7 @@ void Client::Startup(const std::string& commandLine) {
   if (launch_.QuickMode) lobby_.LobbyTitle = launch_.LobbyTitleField;
   if (!parsed.ok()) StartupFailed("bad launch line: " + parsed.message);
   table_.players[0].name = launch_.UserId;
+  ShowLocation();
 
   ClearSysmsg(0);
   AddSysmsg(0, "正在连接服务器...");
@@ -98,6 +101,9 @@ void Client::Startup(const std::string& commandLine) {
     lobby_.LobbyTitle = kDefaultLobbyTitle;
   }
   table_.players[0].seatMask = 0;
+  frame_.ShowFrame();
+  frame_.ShowStartButton();
+  if (view_.laidOut()) view_.main().SetTitle(WindowTitle);
   props_.Load();
 
   if (!platform_.lobby.Listen(WindowTitle,
@@ -139,6 +145,16 @@ void Client::RouteTaken(TakenRecord& taken) {
 void Client::LayOutTable() {
   view_.LayOut(LayoutScale::ForScreen(platform_.screen.Width(), platform_.screen.Height(),
                                       std::getenv("KORVEL_LAYOUT")));
+}
+
+void Client::ShowLocation() {
+  if (!view_.laidOut()) return;
+  Form& f = view_.main();
+  const ElementId label = view_.el.Location;
+  if (view_.scale().IsSmall()) f.SetFontSize(label, 10);
+  // A long place name gets a smaller font so it stays on its bar.
+  if (Utf8Length(launch_.Location) > 10) f.SetFontSize(label, f.Get(label)->fontSize - 2);
+  f.SetCaption(label, launch_.Location);
 }
 
 void Client::InitSound() {

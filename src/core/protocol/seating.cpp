@@ -101,7 +101,7 @@ int Seating::PositionFor(uint8_t s, const std::string& account) {
       ++OpponentChanges;
     }
     if (++OthersSeated == 2) {
-      client_.MainWindowMinimized = false;
+      client_.RestoreMainWindow();
       client_.lobby().MinimizeLobby();
     }
     return v;

@@ -285,6 +285,18 @@ ElementId Form::HitTest(double x, double y) const {
   return kNoElement;
 }
 
+void Form::SetMinimised(bool minimised) {
+  if (minimised_ == minimised) return;
+  minimised_ = minimised;
+  if (scene_.listener()) scene_.listener()->FormShown(id_, visible_);
+}
+
+void Form::PlaceOnScreen(double left, double top) {
+  screenLeft = left;
+  screenTop = top;
+  if (visible_ && scene_.listener()) scene_.listener()->FormShown(id_, visible_);
+}
+
 void Form::SetFormVisible(bool visible) {
   if (visible_ == visible) return;
   visible_ = visible;

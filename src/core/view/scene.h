@@ -167,6 +167,15 @@ class Form {
   bool topmost = false;
   double screenLeft = 0;
   double screenTop = 0;
+  // The window draws its own frame instead of the desktop's.
+  bool frameless = false;
+  // The wanted window state; the front end follows it and reports the user's changes back.
+  bool minimised() const { return minimised_; }
+  void SetMinimised(bool minimised);
+  // Set during a mouse press: the window then follows the pointer until the button is up.
+  bool moveRequested = false;
+  // Places the window on the screen (it moves there when it is next shown or synchronised).
+  void PlaceOnScreen(double left, double top);
 
   // ---- what changed since the front end last looked ------------------------------------
   uint64_t ChangeCount() const { return changes_; }
@@ -193,6 +202,7 @@ class Form {
   std::string title_;
   double width_, height_;
   bool visible_ = false;
+  bool minimised_ = false;
   std::vector<Element> elements_;
   std::array<std::vector<ElementId>, 3> layers_;
   std::map<std::string, std::vector<ElementId>, std::less<>> byName_;
