@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "props/props_fixture.h"
+
 namespace korvel {
 namespace {
 
@@ -22,6 +24,7 @@ TEST(PropLibrary, ALibraryWithoutTheContractIsRefused) {
 }
 
 TEST(PropLibrary, TheTestComponentAnswersThroughTheContract) {
+  testing::TestComponent script;  // starts from a clean script
   PropLibrary library;
   ASSERT_TRUE(library.Load(KORVEL_TEST_PLUGIN)) << library.Error();
   const PropDllApi& api = library.Api();

@@ -141,10 +141,6 @@ void PropComponent::ShowTkVideo(int a, bool show, int b) {
 bool PropComponent::OnClick(ElementId element) {
   TableView& view = client_.view();
   if (!view.laidOut()) return false;
-  if (element == view.el.Bank) {
-    SetBankState(0);
-    return true;
-  }
   const Element* e = view.main().Get(element);
   if (!e || e->name != "ImgProp") return false;
   display_.OnImageClick(e->index);
@@ -153,14 +149,8 @@ bool PropComponent::OnClick(ElementId element) {
 
 bool PropComponent::OnMouseMove(ElementId element) {
   TableView& view = client_.view();
-  if (!view.laidOut()) return false;
-  if (element == view.el.Bank) {
-    display_.OnBankHover();
-    return true;
-  }
-  if (element == view.el.imgLocation) display_.OnLocationHover();
   // Moving over the table hides whatever preview the component shows.
-  if (element == view.el.pic1) ShowTkVideo(0, false, 0);
+  if (view.laidOut() && element == view.el.pic1) ShowTkVideo(0, false, 0);
   return false;
 }
 

@@ -55,7 +55,8 @@ class PropComponent : public TableResetParticipant {
   void FixBuffPos();
   void ShowTkVideo(int a, bool show, int b);
 
-  // Input on the prop controls of the main window; false when the element is not one of them.
+  // Input on the prop images of the main window; false when the element is not one of them.
+  // The bank button and the keys belong to the window frame.
   bool OnClick(ElementId element);
   bool OnMouseMove(ElementId element);
 

@@ -12,8 +12,6 @@ namespace korvel {
 namespace {
 
 constexpr const char* kPropImageName = "ImgProp";
-constexpr PictureId kBankPicture = 450;
-constexpr PictureId kBankHoverPicture = 451;
 constexpr size_t kMessageAreaChars = 45;
 constexpr int kLargestFontSize = 72;
 
@@ -207,18 +205,6 @@ void PropDisplay::OnTimerProp() {
     return;
   }
   FinishOpening();
-}
-
-void PropDisplay::OnBankHover() {
-  if (BankHover || !Ready()) return;
-  Main().LoadSprite(client_.view().el.Bank, kBankHoverPicture);
-  BankHover = true;
-}
-
-void PropDisplay::OnLocationHover() {
-  if (!BankHover || !Ready()) return;
-  Main().LoadSprite(client_.view().el.Bank, kBankPicture);
-  BankHover = false;
 }
 
 }  // namespace korvel

@@ -1,6 +1,6 @@
 // What the prop component shows on the table: prop messages in the chat history, prop
-// animations on the caption LbProp, the treasure boxes of a deal's end on ImgProp(0..14), the
-// bank button's pictures, and TimerProp, which times the animations and the box opening. The
+// animations on the caption LbProp, the treasure boxes of a deal's end on ImgProp(0..14), and
+// TimerProp, which times the animations and the box opening. The
 // component decides what to show; this class only places, moves and times it.
 #pragma once
 
@@ -78,10 +78,6 @@ class PropDisplay {
   // One tick of TimerProp.
   void OnTimerProp();
 
-  // ---- the bank button ------------------------------------------------------------------
-  void OnBankHover();
-  void OnLocationHover();
-
   // Tests replace the random numbers in [0, 1).
   void SetRandomSource(std::function<double()> random) { random_ = std::move(random); }
 
@@ -96,7 +92,6 @@ class PropDisplay {
   bool PropAnimOn = false;
   int PropAnimFrame = 0;
   int PropAnimFrames = 0;
-  bool BankHover = false;
   int TimerPropInterval = kTimerPropMs;
   // The result caption's working values, set when an opening starts.
   std::array<std::string, kBoxEntries> BoxNames;
