@@ -189,7 +189,8 @@ TEST_F(DispatchTest, UnknownCommandsFollowTheTagButPrivateOnesDoNot) {
     ASSERT_EQ(Run(100), -1);
     EXPECT_EQ(client.records().ServerTag[0], command + 1) << command;
   }
-  RecordBytes reconnect = ServerRecord(kCmdPrivate29);
+  // An accepted reconnection: a refused one would end the client.
+  RecordBytes reconnect = ServerRecord(kCmdPrivate29, 0, {0, 0, 0, 1});
   reconnect[260] = 99;
   Deliver(reconnect);
   ASSERT_EQ(Run(100), -1);

@@ -68,14 +68,15 @@ void Connection::OpenDirect() {
   client_.loop().Arm(kStepLogin);
 }
 
-bool Connection::WaitForSocket() {
+bool Connection::WaitForSocket(int timeoutMs) {
   Socket& socket = client_.platform().socket;
   // A connection that never comes up and never reports an error would otherwise wait forever.
-  return client_.platform().timers.PumpUntil([&] { return socket.IsConnected(); },
-                                             kConnectTimeoutMs);
+  return client_.platform().timers.PumpUntil([&] { return socket.IsConnected(); }, timeoutMs);
 }
 
 void Connection::LoginStep() {
+  // While reconnecting, the attempts themselves wait: the step logs in once the socket is back.
+  if (client_.reconnection().Active() && !client_.platform().socket.IsConnected()) return;
   client_.lobby().PostToLobby(kMsgLogin);
   if (!WaitForSocket()) {
     client_.platform().log.Write("the game server did not answer in time");
@@ -91,10 +92,17 @@ void Connection::LoginStep() {
 
 void Connection::OpenThroughProxy() {
   const LaunchParams& launch = client_.launch();
-  client_.records().ResetRings();
+  const bool reconnecting = client_.reconnection().Active();
+  // Records queued while the connection was down must survive a reconnection through the proxy.
+  if (!reconnecting) client_.records().ResetRings();
   RecordMode = false;
   client_.platform().socket.Connect(launch.ProxyHost, static_cast<uint16_t>(launch.ProxyPort));
-  if (!WaitForSocket()) {
+  if (reconnecting && !WaitForSocket(kReconnectProxyWaitMs)) {
+    client_.platform().log.Write("the proxy did not answer this reconnection attempt");
+    client_.platform().socket.Close();
+    return;
+  }
+  if (!reconnecting && !WaitForSocket()) {
     client_.platform().log.Write("the proxy did not answer in time");
     ExplainAndEnd(kErrTimedOut);
   }
@@ -202,6 +210,15 @@ void Connection::ProxyFailed(const std::string& text) {
 }
 
 void Connection::OnSocketClose() { client_.platform().socket.Close(); }
+
+void Connection::OnSocketError(int number) {
+  // A failed reconnection attempt is followed by the next one, not by the end of the client.
+  if (client_.reconnection().Active()) {
+    client_.reconnection().OnAttemptFailed(number);
+    return;
+  }
+  ExplainAndEnd(number);
+}
 
 void Connection::ExplainAndEnd(int number) {
   auto notice = NetworkNotice(number);

@@ -20,6 +20,8 @@ inline constexpr int kKeepAliveMs = 5000;
 inline constexpr int kCommandKeepAlive = 24;
 // How long a connection attempt may take before it counts as timed out.
 inline constexpr int kConnectTimeoutMs = 30000;
+// A reconnection attempt waits for the proxy less than the time between two attempts.
+inline constexpr int kReconnectProxyWaitMs = 2500;
 
 // The SOCKS5 messages, apart from the connection so they can be checked byte by byte.
 namespace socks5 {
@@ -48,7 +50,7 @@ class Connection : public SocketEvents {
   void OnConnected() override {}
   void OnDataArrival(std::span<const uint8_t> bytes) override;
   void OnSocketClose() override;
-  void OnSocketError(int number) override { ExplainAndEnd(number); }
+  void OnSocketError(int number) override;
 
   bool RecordMode = true;
   bool Connected = false;
@@ -59,7 +61,7 @@ class Connection : public SocketEvents {
   void SendProxyState(uint8_t state);
   void JudgeProxyReply();
   void ProxyFailed(const std::string& text);
-  bool WaitForSocket();
+  bool WaitForSocket(int timeoutMs = kConnectTimeoutMs);
 
   Client& client_;
   std::array<uint8_t, kProxyBufferSize> ProxyBuffer{};

@@ -1,11 +1,30 @@
-// Getting the connection back after it dropped, without the user's help.
+// Getting the connection back after it dropped, without the user's help: a one-second countdown,
+// then one attempt every three seconds (at most 21), each reopening the connection and sending
+// the login record marked as a reconnection; the server's verdict (command 29) either lets the
+// queued records go out or ends the client. The two timers belong to a window of their own that
+// is loaded for the procedure and never shown.
 #pragma once
 
+#include <array>
+#include <cstdint>
+
 #include "net/records.h"
+#include "view/scene.h"
 
 namespace korvel {
 
 class Client;
+
+inline constexpr int kReconnectCountdownMs = 1000;
+inline constexpr int kReconnectAttemptMs = 3000;
+inline constexpr int kReconnectMaxTries = 21;
+inline constexpr const char* kReconnectFormName = "frmReconnect";
+inline constexpr const char* kTimerReconnect = "TimerReconnect";
+inline constexpr const char* kTimerCount = "TimerCount";
+
+// Turns the login record into the reconnection record: command 28, the server's tag, the key.
+void MarkReconnectRecord(RecordBytes& login, const std::array<uint8_t, 2>& serverTag,
+                         int32_t reconnectKey);
 
 class Reconnection {
  public:
@@ -15,10 +34,37 @@ class Reconnection {
   // Command 29.
   void OnReconnectResult(CommandInfo& info, const RecordBytes& record);
 
+  // TimerReconnect: the countdown before the first attempt.
+  void CountdownTick();
+  // TimerCount: one attempt per tick until the socket is back or the attempts run out.
+  void CountTick();
+  // One attempt: the reconnection record, then a new connection (directly or via the proxy).
+  void Attempt();
+
+  // True from Start until the socket is connected again: socket errors are then failed
+  // attempts, not reasons to end the client.
+  bool Active() const { return active_; }
+  // A socket error while the procedure runs.
+  void OnAttemptFailed(int number);
+
   bool Reconnected = false;  // the connection has been re-established at least once
+  int16_t ReconnectTries = 0;
+  int16_t ReconnectCountdown = 1;
+
+  // The procedure's window; kNoForm before the first reconnection.
+  FormId form() const { return form_; }
+  bool FormLoaded() const { return formLoaded_; }
 
  private:
+  void LoadForm();
+  void UnloadForm();
+  // Bytes of a record cut off by the drop would shift every record of the new connection.
+  void DropPartialRecord();
+
   Client& client_;
+  bool active_ = false;
+  FormId form_ = kNoForm;
+  bool formLoaded_ = false;
 };
 
 }  // namespace korvel
