@@ -21,6 +21,7 @@
 #include "protocol/players_leaving.h"
 #include "protocol/seating.h"
 #include "seats/auto_play.h"
+#include "seats/other_seats.h"
 #include "seats/table_restore.h"
 #include "seats/watching.h"
 #include "settlement/settlement.h"
@@ -74,6 +75,7 @@ class Client {
   TableRestore& tableRestore() { return tableRestore_; }
   Settlement& settlement() { return settlement_; }
   AutoPlay& autoPlay() { return autoPlay_; }
+  OtherSeats& otherSeats() { return otherSeats_; }
   Reconnection& reconnection() { return reconnection_; }
   TableView& view() { return view_; }
   Sound& sound() { return sound_; }
@@ -147,6 +149,7 @@ class Client {
   TableRestore tableRestore_;
   Settlement settlement_;
   AutoPlay autoPlay_;
+  OtherSeats otherSeats_;
   Reconnection reconnection_;
   InputRouter input_;
   Leaving leaving_;

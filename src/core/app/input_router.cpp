@@ -28,7 +28,12 @@ void InputRouter::OnMouseMove(const ElementEvent& event) {
     client_.tablePlay().OnTileHover(tile);
     return;
   }
+  if (const int op = client_.tablePlay().OperationIndexOf(event.element); op >= 0) {
+    client_.tablePlay().OnOperationHover(op);
+    return;
+  }
   if (client_.props().OnMouseMove(event.element)) return;
+  if (event.element == view.el.pic1) client_.tablePlay().OnOperationsLeft();
   if (event.element == view.el.pic1) client_.tablePlay().OnTableHover(event.formX, event.formY);
   const int seat = SeatUnder(event.element);
   if (seat >= 0) client_.seating().ShowInfoWindow(seat);
@@ -46,6 +51,10 @@ void InputRouter::OnMouseDown(const ElementEvent& event) {
 void InputRouter::OnMouseUp(const ElementEvent& event) {
   TableView& view = client_.view();
   if (view.laidOut() && event.form == view.mainForm()) client_.frame().OnMouseUp(event);
+  // The right button released on the table passes on the offer.
+  if (view.laidOut() && event.form == view.mainForm() && event.element == view.el.pic1) {
+    client_.tablePlay().OnRightButtonPass(event.button, -1);
+  }
 }
 
 void InputRouter::OnClick(const ElementEvent& event) {
@@ -57,6 +66,14 @@ void InputRouter::OnClick(const ElementEvent& event) {
   if (!view.laidOut() || event.form != view.mainForm()) return;
   if (client_.props().OnClick(event.element)) return;
   if (client_.frame().OnClick(event)) return;
+  if (const int op = client_.tablePlay().OperationIndexOf(event.element); op >= 0) {
+    client_.tablePlay().OnOperationClick(op);
+    return;
+  }
+  if (const int mark = client_.tablePlay().GangMarkIndexOf(event.element); mark >= 0) {
+    client_.tablePlay().OnGangChoiceClick(mark);
+    return;
+  }
   for (int v = 1; v < kSeats; ++v) {
     if (event.element == view.el.Tou[v]) client_.chat().Whisper(v);
   }

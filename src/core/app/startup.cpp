@@ -27,6 +27,7 @@ Client::Client(Platform& platform)
       tableRestore_(*this),
       settlement_(*this),
       autoPlay_(*this),
+      otherSeats_(*this),
       reconnection_(*this),
       input_(*this),
       leaving_(*this),

@@ -128,6 +128,8 @@ void TablePlay::BuildWalls() {
   TableState& st = client_.table().state;
   st.LaidDown.fill(0);
   st.ReadyDeclared = false;
+  PendingDiscard = 0;
+  NoticeShown = false;
   // The last deal's wins, fan codes and winner masks.
   client_.settlement().ResetForNewDeal();
 }

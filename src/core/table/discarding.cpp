@@ -89,16 +89,14 @@ void TablePlay::OnTileClick(int e, int button) {
     if (button == kRightButton) OnRightButtonPass(button, e);
     return;
   }
-  if (st.MustDiscard) DiscardLocal(e, slot);
+  if (st.MustDiscard) DiscardLocal(slot);
 }
 
-void TablePlay::DiscardLocal(int e, int slot) {
+void TablePlay::DiscardLocal(int slot) {
   TableView& view = client_.view();
   Form& f = view.main();
   TableState& st = client_.table().state;
   PlayerRecord& p = client_.table().players[0];
-  const LayoutScale& s = view.scale();
-  const ElementId id = view.pool().Element(e);
 
   client_.autoPlay().TimeoutRun = 0;
   st.ClickState = 2;
@@ -115,22 +113,37 @@ void TablePlay::DiscardLocal(int e, int slot) {
     f.LoadSprite(op, view.sprites().OperationSprites[3 * i]);
   }
 
-  const int code = p.slots[slot].code;
-  view.TileWidth[0] = s.RoundX(36);
-  view.TileHeight[0] = s.RoundY(50);
-  view.ShowTile(e, TilePicture(code, kBlockUpright));
+  const TileCode code = static_cast<TileCode>(p.slots[slot].code);
   if (MustDiscardCount(p.handCount)) {
     CommandInfo info;
     info.command = kCommandDiscard;
     info.seat = p.seatMask;
     info.value[3] = static_cast<int16_t>(WireTile(code, kDiscardMarker));
     client_.records().SendCommand(info);
-    st.MustDiscard = false;
+    PendingDiscard = code;
   }
-  st.OfferElement = static_cast<int16_t>(e);
+  PutOutLocalTile(slot, code, st.LaidDown[0] == 0 && !st.ReadyDeclared);
+}
+
+void TablePlay::PutOutLocalTile(int slot, TileCode code, bool resort) {
+  TableView& view = client_.view();
+  if (!view.laidOut()) return;
+  Form& f = view.main();
+  TableState& st = client_.table().state;
+  PlayerRecord& p = client_.table().players[0];
+  if (!ConcealedSlots(p).Contains(slot)) return;
+  const LayoutScale& s = view.scale();
+  const int e = p.slots[slot].element;
+  const ElementId id = view.pool().Element(e);
+
+  view.TileWidth[0] = s.RoundX(36);
+  view.TileHeight[0] = s.RoundY(50);
+  view.ShowTile(e, TilePicture(code, kBlockUpright));
+  st.OfferElement = static_cast<int16_t>(id == kNoElement ? -1 : e);
   st.OfferView = 0;
   MoveToMiddle(id, view.TileWidth[0], view.TileHeight[0]);
   f.SendToBack(id);
+  f.Show(id);
   view.TileWidth[0] = s.RoundX(48);
   view.TileHeight[0] = s.RoundY(78);
 
@@ -142,7 +155,7 @@ void TablePlay::DiscardLocal(int e, int slot) {
     f.Move(moved, p.rowX + k * view.TileWidth[0], p.rowY);
   }
   p.handCount = static_cast<int16_t>(p.handCount - 1);
-  if (st.LaidDown[0] == 0 && !st.ReadyDeclared) ShowHand(0, p.handCount);
+  if (resort) ShowHand(0, p.handCount);
   const SlotRange range = ConcealedSlots(p);
   for (int k = range.first; k < range.end; ++k) {
     const ElementId t = view.pool().Element(p.slots[k].element);
@@ -173,6 +186,7 @@ void TablePlay::OnDiscardAnnounced(CommandInfo& info) {
   // A side seat's declaration speaks the call instead of the tile.
   if (!declares || v == 0) sound.PlayVoiceIfOn(v, TileClip(tile));
 
+  if (v == 0) FollowLocalDiscard(tile);
   if (v != 0 && view.laidOut()) ShowSideDiscard(v, tile);
   if (declares) ShowDiscardDeclaration(v, mark);
 }

@@ -19,19 +19,13 @@ int TablePlay::Random(int n) {
 void TablePlay::OnDiscard(CommandInfo& info) { OnDiscardAnnounced(info); }
 
 void TablePlay::OnTurn(CommandInfo& info) {
-  // Kept whole: the gang button reads its candidate lists from the offer it answers.
-  OptionRecord = client_.records().ReceivedRecord;
+  // Kept whole: the gang button reads its candidate lists from the offer it answers, and
+  // another seat's turn must not replace them.
+  if (client_.table().ViewOfMask(info.seat) == 0) OptionRecord = client_.records().ReceivedRecord;
   OnOptions(info);
 }
 
-// Offers, claims and their results are filled in with the options and claims.
-void TablePlay::OnOptions(CommandInfo&) {}
-void TablePlay::OnRightButtonPass(int, int) {}
-void TablePlay::SendGang(int) {}
-void TablePlay::SendConcealedGang(int) {}
-void TablePlay::SendAddedGang(int) {}
-void TablePlay::OnOperationResult(CommandInfo&) {}
-void TablePlay::OnFollowUpResult(CommandInfo&) {}
+void TablePlay::OnFollowUpResult(CommandInfo& info) { OnReveal(info); }
 
 int TablePlay::TileIndexOf(ElementId element) const {
   if (element == kNoElement) return -1;

@@ -77,12 +77,51 @@ class TablePlay {
   // The pass that declines the current offer; marks it answered.
   void SendPass();
 
-  // ---- entry points the options and claims fill in ----------------------------------------
+  // ---- options and claims ------------------------------------------------------------------
+  // Command 6: a seat's turn starts; for the local seat it carries the operations on offer.
   void OnOptions(CommandInfo& info);
+  // A click on Operation(i), 1..5.
+  void OnOperationClick(int i);
+  // A click on the gang choice mark Gang(c).
+  void OnGangChoiceClick(int c);
+  // A pass with the right button: `element` is the tile element pressed, or -1 for the
+  // button's release on the table surface.
   void OnRightButtonPass(int button, int element);
+  // The pointer over Operation(i), and back on the table surface.
+  void OnOperationHover(int i);
+  void OnOperationsLeft();
+  // Operation(i) or Gang(c) of `element`, or -1.
+  int OperationIndexOf(ElementId element) const;
+  int GangMarkIndexOf(ElementId element) const;
+
+  // The claim records. The meld records first copy their tiles into the local meld slots, so
+  // that the result finds them there.
+  void SendReady();
+  void SendWin();
+  void SendPeng(TileCode tile);
   void SendGang(int k);
   void SendConcealedGang(int k);
   void SendAddedGang(int k);
+
+  // The discard the client put into the middle of the table and the server has not announced
+  // yet (0: none). The announcement is checked against it.
+  int16_t PendingDiscard = 0;
+  // img_tip is up.
+  bool NoticeShown = false;
+
+  // Takes the local concealed tile at `slot` out of the hand as a discard: face up in the
+  // middle of the table, the row closed up, and re-sorted when `resort`. Sends nothing.
+  void PutOutLocalTile(int slot, TileCode code, bool resort);
+  // Ends the local player's turn on the table: clock, buttons and gang marks go away.
+  void EndLocalTurnDisplay();
+
+  // ---- operation results and the final reveal -----------------------------------------
+  // The facts every command 7 carries for later: the winning tile and the claim's winners.
+  void KeepResultFacts();
+  // The ready sticks a command 7 declaration shows.
+  void ShowResultDeclaration(const CommandInfo& info);
+  // Command 15: up to four of a seat's concealed tiles at the deal's end.
+  void OnReveal(CommandInfo& info);
 
   // The pool index of a tile element, or -1.
   int TileIndexOf(ElementId element) const;
@@ -102,12 +141,32 @@ class TablePlay {
   void PlaceOfferInDiscards(bool beforeDraw);
   void DealLocal(int n, const std::array<int16_t, 4>& values);
   void DealOther(ViewPos v, int n);
-  void DiscardLocal(int e, int slot);
+  void DiscardLocal(int slot);
   // Another seat's discard: its last concealed tile comes to the middle, face up.
   void ShowSideDiscard(ViewPos v, TileCode tile);
   // Centres tile element `e` on the table surface at the given size, by its size before.
   void MoveToMiddle(ElementId e, double width, double height);
   void ResetOperationButtons();
+  // Options, claims and results.
+  void StartTurnClock(int seconds, uint32_t colour);
+  void StopTurnClock();
+  void HideOperationButtons(bool includeGangMarks);
+  void DeactivateOperationButtons();
+  // A local offer that the server's next records have overtaken closes without an answer.
+  void CloseStaleOffer();
+  void ChooseGang();
+  // The server announced a discard of the local seat.
+  void FollowLocalDiscard(TileCode tile);
+  void LocalResult(int op, TileCode t0, TileCode t1, TileCode t2);
+  bool PrepareLocalMeld(int op, TileCode tile);
+  void LayOutPeng(TileCode t0, TileCode t1, TileCode t2);
+  void LayOutGang(int k, TileCode t2);
+  void LayOutConcealedGang(int k, TileCode t2);
+  void LayOutAddedGang(int k, TileCode t2);
+  void ShowWin(ViewPos v);
+  // Where the local meld tile of slot `s` lies (left), in window pixels.
+  double LocalMeldLeft(int s) const;
+  void ShowRevealedHands();
   // A record the table cannot follow (a tile for a full hand, a discard from an empty one): it
   // is logged and left out, so the model never indexes outside a seat's slots.
   void RefuseRecord(std::string_view why);
