@@ -58,6 +58,8 @@ class OfferFixture : public TableFixture {
     view().ResetTable();
     view().ButtonLocked[2] = true;
     state().DealDone = 3;
+    // Draws take wall elements from 60 on, which the hands set up directly do not use.
+    state().NextTileElement = 60;
     for (int v = 0; v < 3; ++v) client.seatVoices()[v] = SeatVoice{1, "00", "10", 3};
   }
 

@@ -1,4 +1,6 @@
-// Playing for the local player when the turn clock runs out.
+// Playing for the local player when the turn clock runs out: declining what is offered and
+// discarding, or for a declared hand taking the win or discarding the tile that keeps it ready.
+// After too many time-outs in a row the window hides itself as the hide key does.
 #pragma once
 
 #include <cstdint>
@@ -18,6 +20,15 @@ class AutoPlay {
   bool HiddenByKey = false;  // the hide key took the window away
 
  private:
+  // The answer of a player who has not declared ready.
+  void PlayTurn();
+  // A declared hand that is not offered a win.
+  void ReadyDiscard();
+  void HideLikeTheKey();
+  void ClearOperations();
+  // Sends the discard of local slot `slot` and puts the tile out.
+  void Discard(int slot, bool resort);
+
   Client& client_;
 };
 
