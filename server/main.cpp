@@ -27,7 +27,9 @@ using namespace korvel::server;
 constexpr const char* kUsage =
     "Usage: korvel-server [options]\n"
     "The Korvel game server: seats three players per table in login order, fills each new\n"
-    "table with computer players, deals, judges claims and wins, and scores.\n"
+    "table with computer players, deals, judges claims and wins, and scores. A player whose\n"
+    "connection drops during a game may reconnect to its seat; a login whose key is \"watch\"\n"
+    "(or \"watch:ACCOUNT\") watches the first table in play (or that player's).\n"
     "\n"
     "  --port N            listen on TCP port N (default 6000; 0 picks a free port)\n"
     "  --bind ADDR         listen on this IPv4 address (default 0.0.0.0)\n"
@@ -36,6 +38,8 @@ constexpr const char* kUsage =
     "  --wall FILE         play the walls listed in FILE in turn (72 tiles each, draw order)\n"
     "  --turn-seconds S    seconds a player has for a turn, 1..15 (default 8)\n"
     "  --start-seconds S   seconds from a full table to the first deal (default 15)\n"
+    "  --reconnect-seconds S  how long a seat whose connection dropped during a game waits\n"
+    "                      for its player to reconnect (default 90; 0: the player has left)\n"
     "  --deals N           with --bots 3: play N deals among computer players as fast as\n"
     "                      possible, print a summary and exit (0 when every deal balanced)\n"
     "  --trace FILE        write every record in and out, decoded, one line each\n"
@@ -50,6 +54,7 @@ struct Options {
   std::string wallFile;
   int turnSeconds = 8;
   int startSeconds = 15;
+  int reconnectSeconds = 90;
   int deals = 0;
   std::string traceFile;
   bool quiet = false;
@@ -100,6 +105,8 @@ bool ParseOptions(int argc, char** argv, Options& o, std::string& error) {
       ok = ParseNumber(value, o.turnSeconds, 1, 15);
     } else if (arg == "--start-seconds") {
       ok = ParseNumber(value, o.startSeconds, 0, 3600);
+    } else if (arg == "--reconnect-seconds") {
+      ok = ParseNumber(value, o.reconnectSeconds, 0, 3600);
     } else if (arg == "--deals") {
       ok = ParseNumber(value, o.deals, 1, 10000000);
     } else if (arg == "--trace") {
@@ -155,6 +162,7 @@ int Serve(const Options& o, const std::vector<WallTiles>& walls) {
   hall.walls = walls;
   hall.table.turnSeconds = o.turnSeconds;
   hall.table.startSeconds = o.startSeconds;
+  hall.table.reconnectWindowMs = o.reconnectSeconds * 1000;
   Hall tables(hall, clock, log);
 
   std::ofstream traceFile;

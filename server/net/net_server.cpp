@@ -38,10 +38,13 @@ class NetServer::Connection : public SeatLink {
     return tagCounter;
   }
   void Close(std::string_view reason) override { RequestClose(reason, true); }
+  void ContinueTagsAfter(uint16_t tag) override { tagCounter = tag; }
 
-  void RequestClose(std::string_view reason, bool flushFirst) {
+  // `lost`: the network took the connection away, so a seat may wait for its player.
+  void RequestClose(std::string_view reason, bool flushFirst, bool lostConnection = false) {
     if (closing) return;
     closing = true;
+    lost = lostConnection;
     closeRequestedMs = server_.clock_.NowMs();
     flushBeforeClose = flushFirst;
     closeReason = std::string(reason);
@@ -58,7 +61,9 @@ class NetServer::Connection : public SeatLink {
   size_t outputSent = 0;
   uint16_t tagCounter = 0;
   bool loggedIn = false;
-  bool seated = false;  // the table still holds this connection's seat
+  bool seated = false;    // the table still holds this connection's seat
+  bool watching = false;  // a watcher of table `tableId`
+  bool lost = false;
   int tableId = -1;
   int seat = -1;
   double tokens = 0;
@@ -139,12 +144,12 @@ void NetServer::ReadFrom(Connection& c) {
   for (;;) {
     const ssize_t n = ::recv(c.fd, buf, sizeof buf, 0);
     if (n == 0) {
-      Drop(c, "closed by the client");
+      c.RequestClose("closed by the client", false, true);
       return;
     }
     if (n < 0) {
       if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) return;
-      Drop(c, std::string("read error: ") + std::strerror(errno));
+      c.RequestClose(std::string("read error: ") + std::strerror(errno), false, true);
       return;
     }
     c.input.insert(c.input.end(), buf, buf + n);
@@ -188,25 +193,40 @@ void NetServer::Handle(Connection& c, const RecordBytes& record) {
         c.RequestClose("login refused", true);
         return;
       }
-      c.loggedIn = c.seated = true;
+      c.loggedIn = true;
+      c.watching = placed.watching;
+      c.seated = !placed.watching;
       c.tableId = placed.tableId;
       c.seat = placed.seat;
       log_("connection " + std::to_string(c.id) + ": table " + std::to_string(c.tableId) +
-           " seat " + std::to_string(c.seat));
+           (placed.watching ? " watching seat " : " seat ") + std::to_string(c.seat));
       return;
     }
     if (command == kCmdReconnect) {
-      // Nothing is kept for a lost seat yet: the client is told at once.
-      RecordBytes refusal = ReconnectResultRecord(false);
-      c.Deliver(refusal);
-      c.RequestClose("reconnection refused", true);
+      const Hall::Placement placed = hall_.Reconnect(record, &c);
+      if (placed.verdict != LoginVerdict::Accepted) {
+        log_("connection " + std::to_string(c.id) + ": reconnection refused: " + placed.reason);
+        RecordBytes refusal = ReconnectResultRecord(false);
+        c.Deliver(refusal);
+        c.RequestClose("reconnection refused", true);
+        return;
+      }
+      c.loggedIn = c.seated = true;
+      c.tableId = placed.tableId;
+      c.seat = placed.seat;
+      log_("connection " + std::to_string(c.id) + ": back at table " + std::to_string(c.tableId) +
+           " seat " + std::to_string(c.seat));
       return;
     }
     log_("connection " + std::to_string(c.id) + ": command " + std::to_string(command) +
          " before the login ignored");
     return;
   }
-  if (c.seated) hall_.OnRecord(c.tableId, c.seat, record);
+  if (c.watching) {
+    hall_.OnWatcherRecord(c.tableId, &c, record);
+  } else if (c.seated) {
+    hall_.OnRecord(c.tableId, c.seat, record);
+  }
 }
 
 void NetServer::WriteTo(Connection& c) {
@@ -215,7 +235,7 @@ void NetServer::WriteTo(Connection& c) {
     if (n < 0) {
       if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) break;
       c.flushBeforeClose = false;
-      Drop(c, std::string("write error: ") + std::strerror(errno));
+      c.RequestClose(std::string("write error: ") + std::strerror(errno), false, true);
       c.output.clear();
       c.outputSent = 0;
       return;
@@ -270,7 +290,15 @@ bool NetServer::RunOnce(int maxWaitMs, int extraFd) {
     if (c->flushBeforeClose && c->Pending() > 0 && after - c->closeRequestedMs < 5000) return false;
     if (c->seated) {
       c->seated = false;
-      hall_.Leave(c->tableId, c->seat, c.get(), c->closeReason);
+      if (c->lost) {
+        hall_.Lost(c->tableId, c->seat, c.get(), c->closeReason);
+      } else {
+        hall_.Leave(c->tableId, c->seat, c.get(), c->closeReason);
+      }
+    }
+    if (c->watching) {
+      c->watching = false;
+      hall_.Unwatch(c->tableId, c.get());
     }
     log_("connection " + std::to_string(c->id) + " closed: " + c->closeReason);
     return true;

@@ -47,17 +47,32 @@ bool Hall::AccountSeated(std::string_view account) const {
   return false;
 }
 
+namespace {
+
+std::string FieldText(const RecordBytes& r, size_t from, size_t length) {
+  std::string text;
+  for (size_t i = from; i < from + length && r[i] != 0; ++i)
+    text.push_back(static_cast<char>(r[i]));
+  return text;
+}
+
+}  // namespace
+
 Hall::Placement Hall::Login(const RecordBytes& r, SeatLink* link) {
   Placement out;
-  std::string account;
-  for (size_t i = rec::kUserId; i < rec::kUserId + rec::kUserIdBytes && r[i] != 0; ++i)
-    account.push_back(static_cast<char>(r[i]));
+  const std::string account = FieldText(r, rec::kUserId, rec::kUserIdBytes);
   const bool printable = std::all_of(account.begin(), account.end(),
                                      [](char c) { return static_cast<uint8_t>(c) >= 0x20; });
   if (account.empty() || !printable || account.rfind(kBotPrefix, 0) == 0) {
     out.verdict = LoginVerdict::Refused;
     out.reason = "the login record carries no usable user id";
     return out;
+  }
+  const std::string key = FieldText(r, rec::kLoginKey, rec::kLoginKeyBytes);
+  if (key == kWatchKey || key.rfind(std::string(kWatchKey) + ":", 0) == 0) {
+    return WatchLogin(
+        key.size() > kWatchKey.size() ? std::string_view(key).substr(kWatchKey.size() + 1) : "",
+        link);
   }
   if (AccountSeated(account)) {
     out.verdict = LoginVerdict::TableUnavailable;
@@ -82,6 +97,55 @@ Hall::Placement Hall::Login(const RecordBytes& r, SeatLink* link) {
   out.tableId = table->Id();
   out.verdict = out.seat >= 0 ? LoginVerdict::Accepted : LoginVerdict::TableUnavailable;
   return out;
+}
+
+Hall::Placement Hall::WatchLogin(std::string_view target, SeatLink* link) {
+  Placement out;
+  out.verdict = LoginVerdict::TableUnavailable;
+  for (const auto& t : tables_) {
+    if (!t->Watchable()) continue;
+    const int seat = target.empty() ? 0 : t->SeatOf(target);
+    if (seat < 0) continue;
+    if (!t->Watch(link, seat)) continue;
+    out.verdict = LoginVerdict::Accepted;
+    out.tableId = t->Id();
+    out.seat = seat;
+    out.watching = true;
+    return out;
+  }
+  out.reason = target.empty() ? "no table is in play to watch"
+                              : "\"" + std::string(target) + "\" plays at no table to watch";
+  return out;
+}
+
+Hall::Placement Hall::Reconnect(const RecordBytes& r, SeatLink* link) {
+  Placement out;
+  out.verdict = LoginVerdict::Refused;
+  const std::string account = FieldText(r, rec::kUserId, rec::kUserIdBytes);
+  const uint32_t key = ReadLE32(r, rec::kTrailer);
+  for (const auto& t : tables_) {
+    const int seat = t->SeatOf(account);
+    if (seat < 0) continue;
+    if (!t->Reconnect(seat, key, link)) break;
+    out.verdict = LoginVerdict::Accepted;
+    out.tableId = t->Id();
+    out.seat = seat;
+    return out;
+  }
+  out.reason = "\"" + account + "\" has no seat to come back to";
+  return out;
+}
+
+void Hall::Lost(int tableId, int seat, const SeatLink* link, std::string_view why) {
+  if (Table* t = Find(tableId)) t->Lost(seat, link, why);
+}
+
+void Hall::OnWatcherRecord(int tableId, const SeatLink* link, const RecordBytes& record) {
+  if (Table* t = Find(tableId)) t->OnWatcherRecord(link, record);
+}
+
+void Hall::Unwatch(int tableId, const SeatLink* link) {
+  if (Table* t = Find(tableId)) t->Unwatch(link);
 }
 
 Table* Hall::Find(int tableId) {

@@ -32,12 +32,22 @@ class Hall : public TableListener {
     LoginVerdict verdict = LoginVerdict::Refused;
     int tableId = -1;
     int seat = -1;
+    bool watching = false;  // a watcher of `seat`, not its player
     std::string reason;
   };
-  // Seats a human who sent its login record. On refusal nothing was sent to the link.
+  // Seats a human who sent its login record, or lets it watch when its login key asks to (see
+  // kWatchKey). On refusal nothing was sent to the link.
   Placement Login(const RecordBytes& loginRecord, SeatLink* link);
+  // A client whose connection dropped during a game asks for its seat back (command 28 with
+  // the reconnect key at 268..271). Accepted, the seat's table has already answered it; on
+  // refusal nothing was sent to the link.
+  Placement Reconnect(const RecordBytes& reconnectRecord, SeatLink* link);
   void OnRecord(int tableId, int seat, const RecordBytes& record);
   void Leave(int tableId, int seat, const SeatLink* link, std::string_view why);
+  // The connection was lost rather than closed by a leave notice: the seat may be kept.
+  void Lost(int tableId, int seat, const SeatLink* link, std::string_view why);
+  void OnWatcherRecord(int tableId, const SeatLink* link, const RecordBytes& record);
+  void Unwatch(int tableId, const SeatLink* link);
   void Tick();
   int64_t NextWakeMs() const;
   size_t TableCount() const { return tables_.size(); }
@@ -48,11 +58,15 @@ class Hall : public TableListener {
 
   // Computer players' accounts start with this; no human may log in with it.
   static constexpr std::string_view kBotPrefix = "robot#";
+  // A login key "watch" watches the first table in play; "watch:ACCOUNT" the table of that
+  // player, from its seat.
+  static constexpr std::string_view kWatchKey = "watch";
   static PlayerProfile BotProfile(int tableId, int index);
 
  private:
   Table& OpenTable();
   bool AccountSeated(std::string_view account) const;
+  Placement WatchLogin(std::string_view target, SeatLink* link);
 
   HallConfig config_;
   const Clock& clock_;

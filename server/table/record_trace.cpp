@@ -121,6 +121,14 @@ std::string DescribeRecord(const RecordBytes& r, TraceDirection direction) {
     case kCmdReconnectResult:
       line += "reconnect result " + std::to_string(v(3));
       break;
+    case kCmdRestore: {
+      line += "restore discards " + std::to_string(r[7]) + " taken " + std::to_string(v(0)) +
+              " far end " + std::to_string(v(2));
+      for (size_t k = 0; k < kRestoreEntries && r[16 + 2 * k] != 0; ++k)
+        line += (r[16 + 2 * k] & 0xF0) == kRestoreExposed ? " m" + Hex(r[17 + 2 * k]).substr(2)
+                                                          : " " + Hex(r[17 + 2 * k]).substr(2);
+      break;
+    }
     default:
       line += "values " + std::to_string(v(0)) + " " + std::to_string(v(1)) + " " +
               std::to_string(v(2)) + " " + std::to_string(v(3));

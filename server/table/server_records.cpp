@@ -241,4 +241,22 @@ RecordBytes ReconnectResultRecord(bool accepted) {
   return Header(kCmdPrivate29, 0, 0, 0, 0, accepted ? 1 : 2);
 }
 
+int WallEndCounter(int takenFromBack) {
+  const int b = std::clamp(takenFromBack, 0, 71);
+  return b % 2 == 0 ? 71 - b : (77 - b) % 72;
+}
+
+RecordBytes RestoreRecord(int seat, int discards, int takenFront, int wallEndCounter,
+                          std::span<const RestoreEntry> entries) {
+  RecordBytes r = Header(kCmdRestore, MaskOfSeat(seat), std::clamp(takenFront, 0, 255), 0,
+                         std::clamp(wallEndCounter, 0, 255), 0);
+  r[7] = static_cast<uint8_t>(std::clamp(discards, 0, 255));
+  const size_t n = std::min(entries.size(), kRestoreEntries);
+  for (size_t k = 0; k < n; ++k) {
+    r[16 + 2 * k] = entries[k].kind;
+    r[17 + 2 * k] = entries[k].tile;
+  }
+  return r;
+}
+
 }  // namespace korvel::server

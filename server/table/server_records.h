@@ -33,6 +33,7 @@ enum ServerCommand : uint8_t {
   kCmdReadyMark = 23,
   kCmdKeepAlive = 24,
   kCmdReconnectResult = 29,
+  kCmdRestore = 40,
 };
 
 // Login result: value(3) 1 accepted (2 and 3 are the two refusals the client words), value(1)
@@ -75,6 +76,24 @@ RecordBytes GameOverRecord(uint8_t remainingMask);
 // The relayed chat line of `sender`: the sender's text field and phrase values, nothing else.
 RecordBytes ChatRecord(int senderSeat, const RecordBytes& received);
 RecordBytes ReconnectResultRecord(bool accepted);
+
+// One entry of a restore record: a kind (0x10 concealed; 0x20 | the slot kind of the meld it
+// belongs to: 3 peng, 4 gang, 5 concealed gang, 6 added gang) and the tile, 0 when hidden.
+struct RestoreEntry {
+  uint8_t kind = 0;
+  TileCode tile = 0;
+};
+inline constexpr uint8_t kRestoreConcealed = 0x10;
+inline constexpr uint8_t kRestoreExposed = 0x20;
+inline constexpr size_t kRestoreEntries = 24;
+// The wall-end counter the client turns into the far end of the wall: 71 - b after an even
+// number b of tiles taken from the far end, 77 - b (mod 72) after an odd one.
+int WallEndCounter(int takenFromBack);
+// A seat's snapshot for a client that comes into a deal under way: its discards still lying in
+// its row (byte 7), the tiles taken from the start of the wall (value(0)), the wall-end counter
+// (value(2)), and up to 24 entries from byte 16.
+RecordBytes RestoreRecord(int seat, int discards, int takenFront, int wallEndCounter,
+                          std::span<const RestoreEntry> entries);
 
 // Writes Chinese text as double-byte GBK pairs (single-byte characters are dropped, because
 // the client reads these fields two bytes at a time).

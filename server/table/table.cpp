@@ -44,13 +44,18 @@ bool Table::HumanPresent() const { return Humans() > 0; }
 bool Table::Accepting() const { return stage_ == Stage::Filling && !Full(); }
 
 uint16_t Table::Send(int seat, RecordBytes record) {
-  SeatLink* link = seats_[Clamp(seat)].link;
-  return link ? link->Deliver(record) : 0;
+  SeatState& s = seats_[Clamp(seat)];
+  if (!s.link) return 0;
+  s.lastTag = s.link->Deliver(record);
+  return s.lastTag;
 }
+
+void Table::SendToWatcher(const Watcher& w, RecordBytes record) { w.link->Deliver(record); }
 
 void Table::SendAll(const RecordBytes& record) {
   for (int s = 0; s < kSeatCount; ++s)
     if (seats_[s].link) Send(s, record);
+  for (const Watcher& w : watchers_) SendToWatcher(w, record);
 }
 
 int Table::Seat(const PlayerProfile& player, SeatLink* link) {
@@ -127,11 +132,171 @@ void Table::Leave(int seat, const SeatLink* link, std::string_view why) {
   AfterSeatFreed();
 }
 
+void Table::Lost(int seat, const SeatLink* link, std::string_view why) {
+  if (seat < 0 || seat >= kSeatCount) return;
+  SeatState& s = seats_[seat];
+  if (!s.occupied || s.bot || s.gone || !link || s.link != link) return;
+  const bool gameOn = stage_ == Stage::InDeal || stage_ == Stage::BetweenDeals;
+  if (!gameOn || config_.reconnectWindowMs <= 0) {
+    Leave(seat, link, why);
+    return;
+  }
+  const int64_t now = clock_.NowMs();
+  s.link = nullptr;
+  s.away = true;
+  s.awayUntilMs = now + config_.reconnectWindowMs;
+  Log("seat " + std::to_string(seat) + ": " + s.profile.account + " lost its connection (" +
+      std::string(why) + "); the seat waits for a reconnection");
+  // Meanwhile the seat is played for at the computer players' pace.
+  if (stage_ == Stage::InDeal && deal_ && !deal_->Over() && deal_->Awaiting(seat))
+    s.dueMs = std::min(s.dueMs, now + config_.botDelayMs);
+}
+
+void Table::GiveUpAway(int seat) {
+  SeatState& s = seats_[seat];
+  s.away = false;
+  s.awayUntilMs = kNever;
+  Log("seat " + std::to_string(seat) + ": " + s.profile.account +
+      " did not come back; the seat is given up");
+  if (stage_ == Stage::InDeal && deal_ && !deal_->Over()) {
+    // Played for until the deal ends, which then ends the game.
+    s.gone = true;
+    return;
+  }
+  EndGame(seat);
+}
+
+int Table::SeatOf(std::string_view account) const {
+  for (int s = 0; s < kSeatCount; ++s)
+    if (seats_[s].occupied && !seats_[s].bot && seats_[s].profile.account == account) return s;
+  return -1;
+}
+
+template <typename SendFn>
+void Table::SendSnapshot(int viewer, SendFn send) {
+  send(DealStartRecord(deal_->Dealer(), die1_, die2_));
+  const int counter = WallEndCounter(deal_->TakenFromBack());
+  for (int s = 0; s < kSeatCount; ++s) {
+    const Hand& h = deal_->HandOf(s);
+    const bool own = s == viewer;
+    std::array<RestoreEntry, kRestoreEntries> entries{};
+    size_t n = 0;
+    for (int m = 0; m < h.meldCount; ++m) {
+      const Meld& meld = h.melds[m];
+      uint8_t kind = kRestoreExposed | 3;
+      if (meld.kind == MeldKind::Gang) kind = kRestoreExposed | 4;
+      if (meld.kind == MeldKind::ConcealedGang) kind = kRestoreExposed | 5;
+      if (meld.kind == MeldKind::AddedGang) kind = kRestoreExposed | 6;
+      // Another seat's concealed gang keeps its tile to itself.
+      const TileCode tile = meld.kind == MeldKind::ConcealedGang && !own ? 0 : meld.tile;
+      for (int k = 0; k < (meld.IsGang() ? 4 : 3) && n < entries.size(); ++k)
+        entries[n++] = RestoreEntry{kind, tile};
+    }
+    for (TileCode t : h.ClientOrder())
+      if (n < entries.size()) entries[n++] = RestoreEntry{kRestoreConcealed, own ? t : TileCode{0}};
+    send(RestoreRecord(s, deal_->DiscardsOf(s).size, deal_->TakenFromFront(), counter,
+                       std::span(entries.data(), n)));
+  }
+}
+
+bool Table::Reconnect(int seat, uint32_t key, SeatLink* link) {
+  if (seat < 0 || seat >= kSeatCount || !link) return false;
+  SeatState& s = seats_[seat];
+  if (!s.occupied || s.bot || s.gone || stage_ == Stage::Closed) return false;
+  // A client that never got its key sends 0.
+  if (key != s.reconnectKey && !(key == 0 && !s.keySent)) {
+    Log("seat " + std::to_string(seat) + ": reconnection with a wrong key refused");
+    return false;
+  }
+  if (s.link && s.link != link) {
+    // The old connection has not noticed it is gone yet: the new one takes over.
+    SeatLink* old = s.link;
+    s.link = nullptr;
+    old->Close("replaced by a reconnection");
+  }
+  const int64_t now = clock_.NowMs();
+  s.link = link;
+  s.away = false;
+  s.awayUntilMs = kNever;
+  s.refused = 0;
+  link->ContinueTagsAfter(s.lastTag);
+  Send(seat, ReconnectResultRecord(true));
+  Log("seat " + std::to_string(seat) + ": " + s.profile.account + " reconnected");
+  if (stage_ == Stage::InDeal && deal_ && !deal_->Over()) {
+    SendSnapshot(seat, [&](const RecordBytes& record) { Send(seat, record); });
+    if (deal_->Awaiting(seat)) {
+      const Offer& offer = deal_->OfferOf(seat);
+      if (offer.kind == OfferKind::OwnTurn) {
+        // The turn starts again with a full clock.
+        s.offerTag = Send(seat, OptionsRecord(seat, &offer, config_.turnSeconds));
+        s.dueMs = now + config_.turnSeconds * 1000LL + config_.graceMs;
+      } else {
+        // A claim on a discard the client never saw is declined for it.
+        s.dueMs = now;
+      }
+    }
+  } else if (stage_ == Stage::BetweenDeals && s.missedDealEnd) {
+    for (const RecordBytes& record : lastDealEnd_) Send(seat, record);
+    Send(seat, NextDealerRecord(dealer_, s.reconnectKey));
+    s.keySent = true;
+  }
+  s.missedDealEnd = false;
+  return true;
+}
+
+bool Table::Watchable() const {
+  return Full() &&
+         (stage_ == Stage::Starting || stage_ == Stage::InDeal || stage_ == Stage::BetweenDeals);
+}
+
+bool Table::Watch(SeatLink* link, int watchedSeat) {
+  if (!link || !Watchable() || watchedSeat < 0 || watchedSeat >= kSeatCount) return false;
+  watchers_.push_back(Watcher{link, watchedSeat});
+  const Watcher& w = watchers_.back();
+  SendToWatcher(w, LoginResultRecord(LoginVerdict::Accepted, config_.turnSeconds, 0));
+  for (int s = 0; s < kSeatCount; ++s) SendToWatcher(w, SeatRecord(s, seats_[s].profile.account));
+  // The watched player's record first: the watcher's client sees the table from that seat.
+  for (int k = 0; k < kSeatCount; ++k) {
+    const int s = (watchedSeat + k) % kSeatCount;
+    SendToWatcher(w, PlayerInfoRecord(MaskOfSeat(s), seats_[s].profile, seats_[s].ready));
+  }
+  if (stage_ == Stage::InDeal && deal_ && !deal_->Over()) {
+    SendSnapshot(watchedSeat, [&](const RecordBytes& record) { SendToWatcher(w, record); });
+  }
+  Log("a watcher follows seat " + std::to_string(watchedSeat) + " (" +
+      seats_[watchedSeat].profile.account + ")");
+  return true;
+}
+
+void Table::Unwatch(const SeatLink* link) {
+  std::erase_if(watchers_, [&](const Watcher& w) { return w.link == link; });
+}
+
+void Table::OnWatcherRecord(const SeatLink* link, const RecordBytes& record) {
+  auto it = std::find_if(watchers_.begin(), watchers_.end(),
+                         [&](const Watcher& w) { return w.link == link; });
+  if (it == watchers_.end()) return;
+  const int command = record[rec::kCommand];
+  if (command == kCmdKeepAlive) return;
+  const bool allZero = std::all_of(record.begin() + rec::kValues, record.begin() + rec::kPayload,
+                                   [](uint8_t b) { return b == 0; });
+  if (command == kCmdDealEnd && allZero) {
+    SeatLink* leaving = it->link;
+    watchers_.erase(it);
+    leaving->Close("the watcher left");
+    return;
+  }
+  Log("a watcher's command " + std::to_string(command) + " ignored");
+}
+
 void Table::FreeSeat(int seat) {
   const std::string account = seats_[seat].profile.account;
   seats_[seat] = SeatState{};
   for (int h = 0; h < kSeatCount; ++h)
     if (seats_[h].link) Send(h, PlayerLeftRecord(account));
+  // A watcher's view ends with the player who left.
+  for (const Watcher& w : watchers_) SendToWatcher(w, PlayerLeftRecord(account));
+  watchers_.clear();
 }
 
 void Table::AfterSeatFreed() {
@@ -147,6 +312,7 @@ void Table::EndGame(int leaver) {
   const uint8_t remaining = static_cast<uint8_t>(kAllSeats & ~MaskOfSeat(leaver));
   SendAll(GameOverRecord(remaining));
   for (SeatState& s : seats_) s.link = nullptr;
+  watchers_.clear();
   stage_ = Stage::Closed;
   stageDueMs_ = kNever;
   Log("closed: " + account + " left during the game");
@@ -181,6 +347,8 @@ void Table::StartDeal() {
 
 void Table::Tick() {
   const int64_t now = clock_.NowMs();
+  for (int s = 0; s < kSeatCount && stage_ != Stage::Closed; ++s)
+    if (seats_[s].away && now >= seats_[s].awayUntilMs) GiveUpAway(s);
   for (int guard = 0; guard < 10000; ++guard) {
     if (stage_ == Stage::Starting || stage_ == Stage::BetweenDeals) {
       if (config_.dealLimit > 0 && dealsPlayed_ >= config_.dealLimit) return;
@@ -208,6 +376,13 @@ void Table::Tick() {
 }
 
 int64_t Table::NextWakeMs() const {
+  int64_t away = kNever;
+  for (const SeatState& s : seats_)
+    if (s.away) away = std::min(away, s.awayUntilMs);
+  return std::min(away, NextPlayMs());
+}
+
+int64_t Table::NextPlayMs() const {
   switch (stage_) {
     case Stage::Starting:
     case Stage::BetweenDeals: {
@@ -386,15 +561,21 @@ void Table::OnRecord(int seat, const RecordBytes& record) {
 // ---- deal events become records ----
 
 void Table::DealStarted(int dealer, int die1, int die2) {
+  die1_ = die1;
+  die2_ = die2;
   SendAll(DealStartRecord(dealer, die1, die2));
 }
 
 void Table::TilesGiven(int seat, std::span<const TileCode> tiles) {
   const std::array<TileCode, 4> hidden{};
+  const std::span<const TileCode> zeros(hidden.data(), tiles.size());
   for (int r = 0; r < kSeatCount; ++r) {
     if (!seats_[r].link) continue;
-    Send(r, TilesRecord(seat, r == seat ? tiles : std::span(hidden.data(), tiles.size())));
+    Send(r, TilesRecord(seat, r == seat ? tiles : zeros));
   }
+  // A watcher's client keeps the watched hand face down; it needs the tiles for the end.
+  for (const Watcher& w : watchers_)
+    SendToWatcher(w, TilesRecord(seat, w.seat == seat ? tiles : zeros));
 }
 
 void Table::OfferMade(int seat, const Offer& offer) {
@@ -412,6 +593,11 @@ void Table::OfferMade(int seat, const Offer& offer) {
     }
   } else if (s.link) {
     tag = Send(seat, OptionsRecord(seat, &offer, config_.turnSeconds));
+  }
+  // Watchers see the other seats' clocks; the watched seat's own turn would be theirs to play.
+  if (offer.kind == OfferKind::OwnTurn) {
+    for (const Watcher& w : watchers_)
+      if (w.seat != seat) SendToWatcher(w, OptionsRecord(seat, nullptr, config_.turnSeconds));
   }
   s.offerTag = tag;
   if (s.link) {
@@ -433,6 +619,10 @@ void Table::OperationDone(int seat, OpCode op, TileCode tile, std::array<uint8_t
     const TileCode shown = op == OpConcealedGang && r != seat ? 0 : tile;
     Send(r, OperationRecord(seat, op, shown, false, op == OpHu ? tile : 0, winnerMasks));
   }
+  for (const Watcher& w : watchers_) {
+    const TileCode shown = op == OpConcealedGang && w.seat != seat ? 0 : tile;
+    SendToWatcher(w, OperationRecord(seat, op, shown, false, op == OpHu ? tile : 0, winnerMasks));
+  }
 }
 
 void Table::WinSettled(const WinEvent& ev) {
@@ -453,16 +643,22 @@ void Table::WinSettled(const WinEvent& ev) {
 
 void Table::DealEnded(const DealOutcome& out) {
   dealEnded_ = true;
-  for (int r = 0; r < kSeatCount; ++r) {
-    if (!seats_[r].link) continue;
+  auto reveal = [&](int receiver, auto send) {
     for (int s = 0; s < kSeatCount; ++s) {
-      if (s == r) continue;
+      if (s == receiver) continue;
       const TileList& tiles = out.reveal[s];
       for (size_t at = 0; at < tiles.size; at += 4) {
         const size_t n = std::min<size_t>(4, tiles.size - at);
-        Send(r, RevealRecord(s, std::span(tiles.begin() + at, n)));
+        send(RevealRecord(s, std::span(tiles.begin() + at, n)));
       }
     }
+  };
+  for (int r = 0; r < kSeatCount; ++r) {
+    if (!seats_[r].link) continue;
+    reveal(r, [&](const RecordBytes& record) { Send(r, record); });
+  }
+  for (const Watcher& w : watchers_) {
+    reveal(w.seat, [&](const RecordBytes& record) { SendToWatcher(w, record); });
   }
   if (out.exhausted && HumanPresent()) {
     for (int s = 0; s < kSeatCount; ++s) {
@@ -476,6 +672,7 @@ void Table::DealEnded(const DealOutcome& out) {
       SendAll(WinReportRecord(s, w));
     }
   }
+  lastDealEnd_.clear();
   for (int s = 0; s < kSeatCount; ++s) {
     SeatState& seat = seats_[s];
     const int64_t coins = static_cast<int64_t>(out.total[s]) * config_.baseStake;
@@ -484,11 +681,20 @@ void Table::DealEnded(const DealOutcome& out) {
     seat.profile.points += coins;
     if (out.total[s] > 0) ++seat.profile.wins;
     if (out.total[s] < 0) ++seat.profile.losses;
-    SendAll(DealResultRecord(s, coins, seat.profile.title));
+    lastDealEnd_.push_back(DealResultRecord(s, coins, seat.profile.title));
+    SendAll(lastDealEnd_.back());
   }
-  SendAll(DealEndRecord());
-  for (int r = 0; r < kSeatCount; ++r)
-    if (seats_[r].link) Send(r, NextDealerRecord(out.nextDealer, seats_[r].reconnectKey));
+  lastDealEnd_.push_back(DealEndRecord());
+  SendAll(lastDealEnd_.back());
+  for (int r = 0; r < kSeatCount; ++r) {
+    SeatState& seat = seats_[r];
+    if (seat.away) seat.missedDealEnd = true;
+    if (!seat.link) continue;
+    Send(r, NextDealerRecord(out.nextDealer, seat.reconnectKey));
+    seat.keySent = true;
+  }
+  // A watcher learns the next dealer; it has no key, as it never reconnects to a seat.
+  for (const Watcher& w : watchers_) SendToWatcher(w, NextDealerRecord(out.nextDealer, 0));
 
   dealer_ = out.nextDealer;
   ++dealsPlayed_;

@@ -32,6 +32,9 @@ class SeatLink {
   virtual uint16_t Deliver(RecordBytes& record) = 0;
   // Ends the connection from the server's side.
   virtual void Close(std::string_view reason) = 0;
+  // A connection that takes over a seat after a reconnection goes on numbering its records
+  // after the last tag the seat was sent, so answers to offers made before are told apart.
+  virtual void ContinueTagsAfter(uint16_t /*tag*/) {}
 };
 
 class TableListener {
@@ -54,6 +57,9 @@ struct TableConfig {
   int64_t startingCoins = 10000;
   int maxRefusedRecords = 200;  // a client that keeps sending refused records is disconnected
   int dealLimit = 0;            // stop after this many deals (bot-only runs); 0 = no limit
+  // How long a seat whose connection dropped during a game waits for its player to reconnect
+  // (the client tries for a little over a minute); 0 = a lost connection is a leave.
+  int reconnectWindowMs = 90000;
 };
 
 class Table : private DealObserver {
@@ -72,6 +78,27 @@ class Table : private DealObserver {
   // a human who leaves mid-deal is played for until the deal ends first. Only the link that
   // holds the seat can give it up.
   void Leave(int seat, const SeatLink* link, std::string_view why);
+  // A human seat's connection was lost (not a leave notice). During a game the seat is kept:
+  // it is played for while it waits for its player to reconnect, and given up when the wait
+  // runs out. Before the first deal it is a leave.
+  void Lost(int seat, const SeatLink* link, std::string_view why);
+  // The player of `seat` comes back on `link` with the reconnect key it was given (0 when it
+  // was never given one). On success the seat is told so (command 29) and, during a deal, gets
+  // the deal's start and the table's snapshot (command 40), then its open turn again.
+  bool Reconnect(int seat, uint32_t key, SeatLink* link);
+  // The seat a human account holds here, or -1.
+  int SeatOf(std::string_view account) const;
+  bool Away(int seat) const { return seats_[Clamp(seat)].away; }
+
+  // Watchers follow the table from one seat's side and never act. A full table takes them; a
+  // deal under way is shown to them with its snapshot.
+  bool Watchable() const;
+  bool Watch(SeatLink* link, int watchedSeat);
+  void Unwatch(const SeatLink* link);
+  // A watcher may keep its connection alive and leave; anything else it sends is ignored.
+  void OnWatcherRecord(const SeatLink* link, const RecordBytes& record);
+  int Watchers() const { return static_cast<int>(watchers_.size()); }
+
   // One record from a human seat's client. Anything malformed, unexpected or out of turn is
   // logged and ignored.
   void OnRecord(int seat, const RecordBytes& record);
@@ -108,6 +135,15 @@ class Table : private DealObserver {
     int64_t dueMs = kNever;
     uint16_t offerTag = 0;
     int refused = 0;
+    bool away = false;  // the connection dropped during the game; the seat waits for it
+    int64_t awayUntilMs = kNever;
+    bool missedDealEnd = false;  // a deal ended while the seat was away
+    bool keySent = false;        // the reconnect key has gone out to the seat's client
+    uint16_t lastTag = 0;        // the tag of the last record the seat was sent
+  };
+  struct Watcher {
+    SeatLink* link = nullptr;
+    int seat = 0;  // the seat whose side the watcher sees
   };
 
   static int Clamp(int seat) { return seat < 0 || seat >= kSeatCount ? 0 : seat; }
@@ -119,6 +155,12 @@ class Table : private DealObserver {
   void Log(const std::string& line) { listener_.Log("table " + std::to_string(id_) + ": " + line); }
 
   void AnnounceSeating();
+  // The deal's start and the three seats' snapshots as `viewer` may see them, through `send`.
+  template <typename SendFn>
+  void SendSnapshot(int viewer, SendFn send);
+  void GiveUpAway(int seat);
+  int64_t NextPlayMs() const;
+  void SendToWatcher(const Watcher& w, RecordBytes record);
   void StartDeal();
   void FreeSeat(int seat);
   void AfterSeatFreed();
@@ -150,6 +192,10 @@ class Table : private DealObserver {
 
   Stage stage_ = Stage::Filling;
   std::array<SeatState, kSeatCount> seats_{};
+  std::vector<Watcher> watchers_;
+  // The records every seat got at the last deal's end, for a seat that was away then.
+  std::vector<RecordBytes> lastDealEnd_;
+  int die1_ = 1, die2_ = 1;
   std::optional<Deal> deal_;
   int64_t stageDueMs_ = kNever;
   int64_t dealStartMs_ = 0;
