@@ -91,6 +91,21 @@ class LoopbackSocket : public Socket {
   bool connected_ = false;
 };
 
+// A second client core on loopback, started by the test.
+struct LoopbackClient {
+  LoopbackClient()
+      : socket(vp.timers),
+        platform{vp.timers, socket,   vp.lobby, vp.dialogs, vp.sound,
+                 vp.screen, vp.files, vp.log,   vp.process},
+        client(platform) {
+    vp.lobby.windows.insert("Tesk山庄");
+  }
+  VirtualPlatform vp;
+  LoopbackSocket socket;
+  Platform platform;
+  Client client;
+};
+
 class ReconnectLoopbackTest : public ::testing::Test {
  protected:
   ReconnectLoopbackTest()
@@ -131,9 +146,17 @@ class ReconnectLoopbackTest : public ::testing::Test {
       } catch (const ClientEnded& ended) {
         FAIL() << "the client ended with " << ended.code;
       }
+      if (watcher) {
+        try {
+          watcher->vp.timers.Advance(10);
+        } catch (const ClientEnded& ended) {
+          FAIL() << "the watcher ended with " << ended.code;
+        }
+      }
       if (!freeze) serverClock.Set(vp.timers.NowMs());
       server->RunOnce(0);
       socket.Pump();
+      if (watcher) watcher->socket.Pump();
     }
   }
   template <typename Done>
@@ -142,6 +165,49 @@ class ReconnectLoopbackTest : public ::testing::Test {
     return done();
   }
   Table* ServerTable() { return hall.Find(1); }
+  // Commands a client sent besides its login, keep-alives and the leave notice.
+  std::vector<int> SentBy(const LoopbackClient&) {
+    std::vector<int> commands;
+    for (const std::string& line : serverLog) {
+      if (line.find("a watcher's command") != std::string::npos) commands.push_back(0);
+    }
+    return commands;
+  }
+  std::vector<std::string> LaunchFields(std::string user, std::string key) {
+    return {std::move(user),
+            std::move(key),
+            "127.0.0.1",
+            std::to_string(server->Port()),
+            "Room",
+            "0",
+            "",
+            "0",
+            "",
+            "",
+            "0",
+            "",
+            "",
+            "0",
+            "0"};
+  }
+  void IntoTheFirstDeal() {
+    ASSERT_TRUE(StepUntil(
+        [&] {
+          const Table* t = ServerTable();
+          return t && t->CurrentDeal() && t->CurrentDeal()->TakenFromFront() >= 46;
+        },
+        120000));
+  }
+  // Each seat of `table` holds as many concealed tiles and melds as the server's deal says.
+  void ExpectSeatsMatch(const TableModel& table, const Deal& deal) {
+    for (int v = 0; v < kSeats; ++v) {
+      const PlayerRecord& p = table.players[v];
+      const int s = SeatIndexOf(p.seatMask);
+      if (deal.Won(s)) continue;  // a winner holds its winning tile apart
+      EXPECT_EQ(p.handCount, deal.HandOf(s).ConcealedCount()) << "seat " << s;
+      EXPECT_EQ((p.handStart - 4) / 3, deal.HandOf(s).meldCount) << "seat " << s;
+    }
+  }
 
   VirtualPlatform vp;
   LoopbackSocket socket;
@@ -151,19 +217,13 @@ class ReconnectLoopbackTest : public ::testing::Test {
   Hall hall;
   std::optional<NetServer> server;
   Client client;
+  std::optional<LoopbackClient> watcher;
 };
 
 TEST_F(ReconnectLoopbackTest, ADroppedClientComesBackToItsSeatWithItsTable) {
   ASSERT_TRUE(Listen());
-  client.Startup(testing::LaunchLine({"alice", "k", "127.0.0.1", std::to_string(server->Port()),
-                                      "Room", "0", "", "0", "", "", "0", "", "", "0", "0"}));
-  // Into the first deal, a few draws after the dealing.
-  ASSERT_TRUE(StepUntil(
-      [&] {
-        const Table* t = ServerTable();
-        return t && t->CurrentDeal() && t->CurrentDeal()->TakenFromFront() >= 46;
-      },
-      120000));
+  client.Startup(testing::LaunchLine(LaunchFields("alice", "k")));
+  IntoTheFirstDeal();
   const int seat = ServerTable()->SeatOf("alice");
   ASSERT_EQ(seat, 2);
   EXPECT_EQ(client.table().players[0].seatMask, 1 << seat);
@@ -191,11 +251,9 @@ TEST_F(ReconnectLoopbackTest, ADroppedClientComesBackToItsSeatWithItsTable) {
   std::sort(held.begin(), held.end(), HandOrderBefore);
   std::sort(wanted.begin(), wanted.end(), HandOrderBefore);
   EXPECT_EQ(held, wanted);
+  ExpectSeatsMatch(table, deal);
   for (int v = 0; v < kSeats; ++v) {
-    const PlayerRecord& p = table.players[v];
-    const int s = SeatIndexOf(p.seatMask);
-    EXPECT_EQ(p.handCount, deal.HandOf(s).ConcealedCount()) << "seat " << s;
-    EXPECT_EQ((p.handStart - 4) / 3, deal.HandOf(s).meldCount) << "seat " << s;
+    const int s = SeatIndexOf(table.players[v].seatMask);
     EXPECT_EQ(client.tableRestore().RestoreDiscards[v], deal.DiscardsOf(s).size) << "seat " << s;
   }
   EXPECT_EQ(client.tableRestore().RestoreTaken, deal.TakenFromFront());
@@ -214,6 +272,34 @@ TEST_F(ReconnectLoopbackTest, ADroppedClientComesBackToItsSeatWithItsTable) {
   for (const std::string& line : serverLog)
     accepted |= line.find("back at table 1") != std::string::npos;
   EXPECT_TRUE(accepted);
+}
+
+TEST_F(ReconnectLoopbackTest, AWatcherJoinsADealUnderWayAndFollowsIt) {
+  ASSERT_TRUE(Listen());
+  client.Startup(testing::LaunchLine(LaunchFields("alice", "k")));
+  IntoTheFirstDeal();
+  watcher.emplace();
+  Client& eve = watcher->client;
+  eve.Startup(testing::LaunchLine(LaunchFields("eve", "watch:alice")) + "1000");
+  ASSERT_TRUE(eve.Spectator);
+  // The table stands still while the watcher comes in: its snapshot is the table as it is.
+  ASSERT_TRUE(StepUntil([&] { return eve.tableRestore().TableRestored; }, 10000, true));
+  EXPECT_EQ(eve.table().players[0].seatMask, 1 << ServerTable()->SeatOf("alice"));
+  EXPECT_EQ(eve.table().players[0].name, "alice");
+  EXPECT_EQ(eve.watching().handVisible, 0);
+  ExpectSeatsMatch(eve.table(), *ServerTable()->CurrentDeal());
+
+  // A few turns later, once the watcher has shown everything it was sent, it still agrees.
+  const int before = ServerTable()->CurrentDeal()->TakenFromFront();
+  ASSERT_TRUE(StepUntil(
+      [&] { return ServerTable()->CurrentDeal()->TakenFromFront() >= before + 6; }, 60000));
+  ASSERT_TRUE(StepUntil([&] { return !eve.records().RecordWaiting(); }, 60000, true));
+  Step(1000, true);
+  const Deal* deal = ServerTable()->CurrentDeal();
+  ASSERT_NE(deal, nullptr);
+  if (!deal->Over()) ExpectSeatsMatch(eve.table(), *deal);
+  EXPECT_TRUE(SentBy(*watcher).empty()) << "a watcher sends no game records";
+  EXPECT_FALSE(watcher->vp.log.Contains("watching:")) << "every record fitted the watcher's table";
 }
 
 }  // namespace
