@@ -194,8 +194,11 @@ void Table::SendSnapshot(int viewer, SendFn send) {
     }
     for (TileCode t : h.ClientOrder())
       if (n < entries.size()) entries[n++] = RestoreEntry{kRestoreConcealed, own ? t : TileCode{0}};
-    send(RestoreRecord(s, deal_->DiscardsOf(s).size, deal_->TakenFromFront(), counter,
-                       std::span(entries.data(), n)));
+    RecordBytes record = RestoreRecord(s, deal_->DiscardsOf(s).size, deal_->TakenFromFront(),
+                                       counter, std::span(entries.data(), n));
+    // The deal's number at the table, so a returning client numbers its deals on.
+    record[rec::kByte5] = static_cast<uint8_t>(dealsStarted_ & 0xFF);
+    send(record);
   }
 }
 

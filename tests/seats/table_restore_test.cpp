@@ -105,6 +105,17 @@ TEST_F(RestoreTest, ThreeRecordsRebuildEverySeatTheWallAndTheDiscards) {
             player(1).discardY0 + view().scale().RoundY(35) - view().scale().RoundY(17));
 }
 
+TEST_F(RestoreTest, AReturningPlayerNumbersItsDealsAsTheServerDoes) {
+  // The repeated deal start counted the deal a second time; the snapshot names it.
+  ASSERT_EQ(play().DealCount, 1);
+  Feed(DealStartRecord(1, 3));
+  ASSERT_EQ(play().DealCount, 2);
+  RecordBytes r = RestoreRecord(SeatSnapshot{1, 0, {}, testing::Run(13)}, 40, 71);
+  r[5] = 1;
+  Feed(r, 100);
+  EXPECT_EQ(play().DealCount, 1);
+}
+
 TEST_F(RestoreTest, ARedDragonIsSetAsideAndThePengFillsThreeSlots) {
   SeatSnapshot local{1, 0, {}, testing::Run(13)};
   SeatSnapshot left{4, 0, {0x15, 0x21, 0x21, 0x21}, testing::Run(10, 3)};

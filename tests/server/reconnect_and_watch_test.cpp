@@ -129,6 +129,7 @@ TEST_F(ReconnectTest, ALostSeatIsPlayedForAndComesBackWithItsTable) {
   for (int s = 0; s < kSeatCount; ++s) {
     const RecordBytes& r = back.received[2 + s];
     EXPECT_EQ(r[rec::kSeat], 1 << s);
+    EXPECT_EQ(r[rec::kByte5], 1) << "the first deal at the table";
     EXPECT_EQ(r[7], deal().DiscardsOf(s).size);
     EXPECT_EQ(r[9], deal().TakenFromFront());
     EXPECT_EQ(r[13], WallEndCounter(deal().TakenFromBack()));

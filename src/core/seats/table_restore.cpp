@@ -85,6 +85,11 @@ void TableRestore::OnRestore(CommandInfo& info) {
     RestoreBack = info.value[2];
     RestoreCursor = 0;
   }
+  // A returning player counts the deal the server names (byte 5), not the repeated deal start.
+  if (!client_.Spectator && info.byte5 != 0) {
+    int& deals = client_.tablePlay().DealCount;
+    deals = (deals & ~0xFF) | info.byte5;
+  }
   RestoreTaken = std::max(RestoreTaken, info.value[0]);
   RestoreBack = std::min(RestoreBack, info.value[2]);
   if (!LayOutSeat(v, snap)) {
