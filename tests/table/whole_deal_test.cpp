@@ -222,3 +222,42 @@ TEST_F(WholeDealTest, ADealFromTheDiceToTheReveal) {
 
 }  // namespace
 }  // namespace korvel
+
+namespace korvel {
+namespace {
+
+TEST_F(WholeDealTest, TheNextDealStartsOnEmptySeatsEvenBeforeTheCountdownRanOut) {
+  // The last deal's tiles are still in the seats and the continue countdown still runs when
+  // the server starts the next deal.
+  Take(DealStartRecord(1, 3), 3000);
+  for (int round = 0; round < 3; ++round) {
+    Take(Four(1, 0x81, 0x82, 0x83, 0x84));
+    Take(Four(2, 0, 0, 0, 0));
+    Take(Four(4, 0, 0, 0, 0));
+  }
+  ASSERT_EQ(player(0).handCount, 12);
+  client.loop().Arm(kStepDealEndCountdown);
+  client.mainLoop().TurnClock = 10;
+  vp.socket.sent.clear();
+
+  Take(DealStartRecord(2, 4), 3000);
+  EXPECT_FALSE(client.loop().LoopFlag[kStepDealEndCountdown]);
+  for (int v = 0; v < 3; ++v) {
+    EXPECT_EQ(player(v).handCount, 0) << v;
+    EXPECT_EQ(player(v).handStart, 4) << v;
+  }
+  EXPECT_EQ(player(0).meldCursor, 3);
+  for (int round = 0; round < 3; ++round) {
+    Take(Four(2, 0, 0, 0, 0));
+    Take(Four(4, 0, 0, 0, 0));
+    Take(Four(1, 0x21, 0x22, 0x23, 0x24));
+  }
+  EXPECT_EQ(player(0).handCount, 12);
+  EXPECT_EQ(player(1).handCount, 12);
+  // No continue record goes out in the middle of the deal.
+  ASSERT_EQ(Run(20000), -1);
+  for (const auto& r : vp.socket.sent) EXPECT_NE(r[3], 16);
+}
+
+}  // namespace
+}  // namespace korvel

@@ -54,7 +54,12 @@ void TablePlay::OnDealStart(CommandInfo& info) {
   seating.PropDealStarted = true;
   client_.mainLoop().ShufflePending = false;
   client_.playersLeaving().GameRunning = true;
-  if (client_.Spectator) view.ResetTable();
+  // The server may start the next deal before the continue countdown has run out: the wait
+  // for it is over, and the last deal's tiles must not stay in the seats.
+  loop.LoopFlag[kStepDealEndCountdown] = false;
+  const bool seatsHoldTiles = std::any_of(table.players.begin(), table.players.end(),
+                                          [](const PlayerRecord& p) { return p.handCount != 0; });
+  if (client_.Spectator || seatsHoldTiles) view.ResetTable();
   loop.Arm(kStepBlink);
   loop.InDeal = true;
   ++DealCount;
