@@ -208,5 +208,40 @@ TEST_F(WatchingTest, APengByTheWatchedSeatTakesItsPairAndTheDiscardsPlaceIsFreed
   EXPECT_EQ(player(1).discardX, leftX - 5);
 }
 
+// Records of any content, watched or played, in any order: the seats' counters stay inside their
+// slots and every slot names a tile element or none.
+TEST_F(WatchingTest, RecordsOfAnyContentKeepEverySeatInsideItsSlots) {
+  for (bool watching : {true, false}) {
+    client.Spectator = watching;
+    uint32_t x = 12345;
+    auto next = [&] {
+      x = x * 1103515245u + 12345u;
+      return static_cast<uint8_t>(x >> 16);
+    };
+    const int commands[] = {1, 2, 4, 5, 7, 40};
+    for (int i = 0; i < 1500; ++i) {
+      RecordBytes r{};
+      for (size_t k = 5; k < 64; ++k) r[k] = next();
+      r[3] = static_cast<uint8_t>(commands[next() % 6]);
+      r[6] = static_cast<uint8_t>(1 << (next() % 3));
+      if (r[3] == 40)
+        for (size_t k = 16; k < 64; k += 2) r[k] = static_cast<uint8_t>(0x10 + (next() & 0x1F));
+      if (r[3] == 4) r[9] = static_cast<uint8_t>(next() % 7);
+      Deliver(r);
+      ASSERT_EQ(Run(100), -1) << "record " << i;
+      for (int v = 0; v < kSeats; ++v) {
+        const PlayerRecord& p = player(v);
+        ASSERT_GE(p.handStart, 0);
+        ASSERT_LE(p.handStart + p.handCount, kSlotsPerSeat) << "record " << i;
+        for (const TileSlot& slot : p.slots) {
+          ASSERT_GE(slot.element, -1);
+          ASSERT_LT(slot.element, kTileElements);
+        }
+      }
+    }
+  }
+  EXPECT_GE(client.dispatcher().Dispatched, 3000u);
+}
+
 }  // namespace
 }  // namespace korvel

@@ -183,7 +183,7 @@ bool TableRestore::LayOutSeat(ViewPos v, Snapshot& snap) {
   std::array<Meld, restore::kEntryCount> melds{};
   const int meldCount = GroupMelds(snap, melds);
   const int tiles = aside + snap.exposedCount + snap.concealedCount;
-  if (p.handStart + 3 * meldCount + snap.concealedCount > kSlotsPerSeat ||
+  if (p.handStart + 3 * meldCount + p.handCount + snap.concealedCount > kSlotsPerSeat ||
       RestoreCursor + tiles > kTileElements) {
     return false;
   }
