@@ -98,6 +98,8 @@ int main(int argc, char** argv) {
     p.WatcherBalance = parser.value(watch).toLongLong(&ok);
     if (!ok) return fail("--watch needs a number");
     p.Spectator = true;
+    // korvel-server recognises a watcher by its key.
+    if (!parser.isSet(key)) p.LoginKey = "watch";
   }
   p.PropSwitch = parser.isSet(props) ? 1 : 0;
   p.PropParameter = static_cast<int16_t>(parser.value(propParam).toInt());
