@@ -178,7 +178,7 @@ void MainLoop::DealEndCountdownStep() {
     HideClock();
     if (!TableCleared) {
       client_.ShowContinueButton();
-      client_.ClearTable();
+      client_.ResetTable();  // the full reset: tiles, table and seats
       TableCleared = true;
     }
     CommandInfo info;
