@@ -92,6 +92,8 @@ class Client {
   void ClearSysmsg(int list);
   void AddSysmsg(int list, const std::string& line);
   const std::vector<std::string>& Sysmsg(int list) const { return sysmsg_[list & 1]; }
+  // A chat or prop line in the two-line area: cut to 45 characters, older line moving up.
+  void ShowMessageLine(const std::string& text);
 
   // Presentation steps other subsystems call; each lands on the table's elements.
   void SetTileVisible(int element, bool visible);

@@ -3,6 +3,7 @@
 #include <array>
 
 #include "app/client.h"
+#include "platform/gbk.h"
 
 namespace korvel {
 namespace {
@@ -23,6 +24,24 @@ void Client::AddSysmsg(int list, const std::string& line) {
   sysmsg_[list & 1].push_back(line);
   if (view_.laidOut()) view_.main().AddLine(view_.el.Sysmsg[list & 1], line);
   platform_.log.Write("system: " + line);
+}
+
+void Client::ShowMessageLine(const std::string& text) {
+  constexpr size_t kMessageAreaChars = 45;
+  const std::string shown(Utf8Prefix(text, kMessageAreaChars));
+  if (!Sysmsg(1).empty()) {
+    const std::string moved = Sysmsg(1).back();
+    ClearSysmsg(0);
+    AddSysmsg(0, moved);
+    ClearSysmsg(1);
+    AddSysmsg(1, shown);
+  } else if (!Sysmsg(0).empty()) {
+    ClearSysmsg(1);
+    AddSysmsg(1, shown);
+  } else {
+    ClearSysmsg(0);
+    AddSysmsg(0, shown);
+  }
 }
 
 void Client::SetTileVisible(int element, bool visible) {

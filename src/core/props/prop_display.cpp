@@ -12,7 +12,6 @@ namespace korvel {
 namespace {
 
 constexpr const char* kPropImageName = "ImgProp";
-constexpr size_t kMessageAreaChars = 45;
 constexpr int kLargestFontSize = 72;
 
 // Colours come as the component's 0xBBGGRR numbers.
@@ -136,22 +135,7 @@ void PropDisplay::AddHistory(const std::string& text) {
   client_.chat().AddHistoryLines(WrapColumns(text, kPropMessageColumns));
 }
 
-void PropDisplay::ShowInMessageArea(const std::string& text) {
-  const std::string shown(Utf8Prefix(text, kMessageAreaChars));
-  if (!client_.Sysmsg(1).empty()) {
-    const std::string moved = client_.Sysmsg(1).back();
-    client_.ClearSysmsg(0);
-    client_.AddSysmsg(0, moved);
-    client_.ClearSysmsg(1);
-    client_.AddSysmsg(1, shown);
-  } else if (!client_.Sysmsg(0).empty()) {
-    client_.ClearSysmsg(1);
-    client_.AddSysmsg(1, shown);
-  } else {
-    client_.ClearSysmsg(0);
-    client_.AddSysmsg(0, shown);
-  }
-}
+void PropDisplay::ShowInMessageArea(const std::string& text) { client_.ShowMessageLine(text); }
 
 void PropDisplay::PropMessage(const std::string& text) { AddHistory(text); }
 

@@ -13,7 +13,6 @@ constexpr size_t kLeftName = 16;
 constexpr size_t kLeftNameEnd = 31;
 constexpr size_t kLeftNameShift = 8;
 constexpr int kGameOverWaitMs = 2000;
-constexpr size_t kMessageAreaChars = 45;
 constexpr int kChatBlinks = 8;
 constexpr int kCountdownShort = 10;
 constexpr int kCountdownLong = 15;
@@ -193,20 +192,7 @@ void PlayersLeaving::ShowChat(const CommandInfo& info, const std::string& receiv
   text = client_.chat().FilterChat(text);
   client_.chat().AddHistory(text);
 
-  const std::string shown(Utf8Prefix(text, kMessageAreaChars));
-  if (!client_.Sysmsg(1).empty()) {
-    const std::string moved = client_.Sysmsg(1).back();
-    client_.ClearSysmsg(0);
-    client_.AddSysmsg(0, moved);
-    client_.ClearSysmsg(1);
-    client_.AddSysmsg(1, shown);
-  } else if (!client_.Sysmsg(0).empty()) {
-    client_.ClearSysmsg(1);
-    client_.AddSysmsg(1, shown);
-  } else {
-    client_.ClearSysmsg(0);
-    client_.AddSysmsg(0, shown);
-  }
+  client_.ShowMessageLine(text);
   if (p != 0) client_.mainLoop().ChatBlinkCount = kChatBlinks;
 }
 
