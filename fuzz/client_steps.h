@@ -13,6 +13,8 @@ namespace korvel::fuzz {
 // Flags byte.
 inline constexpr uint8_t kFlagWatcher = 1;  // the client is started to watch a table
 inline constexpr uint8_t kFlagQuick = 2;    // quick mode (its own lobby title, short turn time)
+inline constexpr uint8_t kFlagProxy = 4;    // through a SOCKS5 proxy with a user name
+inline constexpr uint8_t kFlagProps = 8;    // props allowed (the component must be beside it)
 
 // Opcodes. 0x01..0x7F deliver that many bytes from the server; the rest are listed here.
 enum Op : uint8_t {
@@ -30,14 +32,16 @@ enum Op : uint8_t {
   kOpConnectFails = 0x8A,   // u8: the next connect fails (0: it succeeds again)
   kOpText = 0x8B,           // u8 n, then n bytes: typed into the chat box
   kOpRightTile = 0x8C,      // u8: right press and release on tile element n % 72
-  kOpTimeLong = 0x8D,       // u8 n: the clock moves (n + 1) seconds
+  kOpTimeLong = 0x8D,       // u8 n: the clock moves (n % 64 + 1) seconds
 };
 
 
 // The launch line the harness starts the client with.
 inline std::string LaunchLine(uint8_t flags) {
-  std::string line = flags & kFlagQuick ? "a$k$h$6000$Room$0$$0$$$1$lobby$$0$0$"
-                                        : "a$k$h$6000$Room$0$$0$$$0$$$0$0$";
+  std::string line = "a$k$h$6000$Room$";
+  line += flags & kFlagProxy ? "5$p$1080$u$pw$" : "0$$0$$$";
+  line += flags & kFlagQuick ? "1$lobby$$" : "0$$$";
+  line += flags & kFlagProps ? "1$7$" : "0$0$";
   if (flags & kFlagWatcher) line += "1000";
   return line;
 }

@@ -73,6 +73,15 @@ class Game {
       hall->Tick();
     }
     for (const auto& bytes : vp.socket.sent) {
+      if (proxyStage < 3 && (steps.bytes[0] & kFlagProxy)) {
+        // The proxy: asks for a user name, accepts it, and connects.
+        static const std::vector<uint8_t> kReplies[3] = {
+            {5, 2}, {1, 0}, {5, 0, 0, 1, 127, 0, 0, 1, 0x17, 0x70}};
+        steps.Deliver(kReplies[proxyStage]);
+        vp.socket.Deliver(kReplies[proxyStage]);
+        ++proxyStage;
+        continue;
+      }
       RecordBytes r{};
       std::copy_n(bytes.begin(), std::min(bytes.size(), r.size()), r.begin());
       ToServer(r);
@@ -236,6 +245,7 @@ class Game {
   int decidedKey = -1;
   bool skipThis = false;
   int64_t lastSentMs = 0;
+  int proxyStage = 0;
   std::vector<uint8_t> sentRecords;
 };
 
@@ -258,6 +268,11 @@ int main(int argc, char** argv) {
       Game game(kFlagQuick, 7);
       game.Play(2, 40000, 300);
       WriteFile(out / "client_stream" / "reconnect-7", game.steps.bytes);
+    }
+    {
+      Game game(kFlagProxy, 5);
+      game.Play(1, 20000);
+      WriteFile(out / "proxy_replies" / "deal-5", game.steps.bytes);
     }
     {
       Game game(kFlagWatcher, 11);
