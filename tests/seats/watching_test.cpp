@@ -208,6 +208,24 @@ TEST_F(WatchingTest, APengByTheWatchedSeatTakesItsPairAndTheDiscardsPlaceIsFreed
   EXPECT_EQ(player(1).discardX, leftX - 5);
 }
 
+// Before the first deal start the seats have no places yet: tiles then are left out, and every
+// tile element stays inside the window.
+TEST_F(WatchingTest, TilesBeforeAnyDealAreLeftOut) {
+  Feed(One(1, 0x21), 100);
+  Feed(Four(4, 0x21, 0x22, 0x23, 0x24), 100);
+  EXPECT_EQ(player(1).handCount, 0);
+  EXPECT_EQ(player(2).handCount, 0);
+  const Form& f = view().main();
+  for (ElementId e : view().el.MJ_Image) {
+    if (!f.Visible(e)) continue;
+    EXPECT_GE(f.GetLeft(e), 0);
+    EXPECT_GE(f.GetTop(e), 0);
+  }
+  StartDeal();
+  Feed(One(1, 0x21), 100);
+  EXPECT_EQ(player(1).handCount, 1);
+}
+
 // Records of any content, watched or played, in any order: the seats' counters stay inside their
 // slots and every slot names a tile element or none.
 TEST_F(WatchingTest, RecordsOfAnyContentKeepEverySeatInsideItsSlots) {

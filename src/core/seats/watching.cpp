@@ -74,6 +74,13 @@ void Watching::OnWatchDealTiles(CommandInfo& info, int count) {
   TableModel& table = client_.table();
   TableState& st = table.state;
   const ViewPos v = table.ViewOfMask(info.seat);
+  // A watcher's seats get their places only when a deal starts; tiles before that would stand
+  // outside the window.
+  if (!client_.loop().InDeal) {
+    client_.platform().log.Write("watching: tiles for seat " + std::to_string(v) +
+                                 " before any deal ignored");
+    return;
+  }
   const int n = count == 4 ? 4 : 1;
   PlayerRecord& p = table.players[v];
   const int s0 = p.handStart + p.handCount;
