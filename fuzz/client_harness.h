@@ -27,10 +27,11 @@
 
 namespace korvel::fuzz {
 
-inline constexpr int kKeys[] = {kKeyBack, kKeyTab,   kKeyReturn, kKeyShift, kKeyControl, kKeyAlt,
-                         kKeyEscape, kKeySpace, kKeyF1,   113,       114,         115,
-                         'A',      '0',       46,         13};
-inline constexpr uint32_t kLobbyNumbers[] = {22, 771, 1024, 1125, 1126, 1127, kSysCommand, kSysCommand};
+inline constexpr int kKeys[] = {kKeyBack,   kKeyTab,   kKeyReturn, kKeyShift, kKeyControl, kKeyAlt,
+                                kKeyEscape, kKeySpace, kKeyF1,     113,       114,         115,
+                                'A',        '0',       46,         13};
+inline constexpr uint32_t kLobbyNumbers[] = {22,   771,  1024,        1125,
+                                             1126, 1127, kSysCommand, kSysCommand};
 // A receive ring that holds this much and has not moved for this long has stopped for good.
 inline constexpr int64_t kStallLimitMs = 20000;
 
@@ -99,13 +100,13 @@ class Harness {
     const uint8_t op = Byte();
     if (trace_) {
       const RecordBytes& r = client_.records().ReceivedRecord;
-      std::fprintf(stderr, "t=%lld op=%02x last record:", static_cast<long long>(vp_.timers.NowMs()),
-                   op);
+      std::fprintf(stderr,
+                   "t=%lld op=%02x last record:", static_cast<long long>(vp_.timers.NowMs()), op);
       for (int k = 0; k < 16; ++k) std::fprintf(stderr, " %02x", r[k]);
       if (client_.view().laidOut()) {
         const Element* e = client_.view().main().Get(client_.view().el.MJ_Image[0]);
-        std::fprintf(stderr, " | tile 0 %s %g,%g", e->visible ? "shown" : "hidden", e->geometry.left,
-                     e->geometry.top);
+        std::fprintf(stderr, " | tile 0 %s %g,%g", e->visible ? "shown" : "hidden",
+                     e->geometry.left, e->geometry.top);
       }
       std::fprintf(stderr, "\n");
     }
@@ -222,10 +223,9 @@ class Harness {
     for (int v = 0; v < kSeats; ++v) {
       const PlayerRecord& p = t.players[v];
       Require(p.handCount >= 0 && p.handCount <= 14, "hand count", v, p.handCount);
-      Require(PlayerRecord::ValidSlot(p.handStart) || p.handStart == kSlotsPerSeat, "hand start",
-              v, p.handStart);
-      Require(p.handStart + p.handCount <= kSlotsPerSeat, "hand end", v,
-              p.handStart + p.handCount);
+      Require(PlayerRecord::ValidSlot(p.handStart) || p.handStart == kSlotsPerSeat, "hand start", v,
+              p.handStart);
+      Require(p.handStart + p.handCount <= kSlotsPerSeat, "hand end", v, p.handStart + p.handCount);
       Require(p.meldCursor >= 0 && p.meldCursor <= kSlotsPerSeat, "meld cursor", v, p.meldCursor);
       Require(p.laidStart >= 0 && p.laidStart <= kSlotsPerSeat, "laid start", v, p.laidStart);
       for (const TileSlot& s : p.slots) {

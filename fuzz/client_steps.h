@@ -18,23 +18,22 @@ inline constexpr uint8_t kFlagProps = 8;    // props allowed (the component must
 
 // Opcodes. 0x01..0x7F deliver that many bytes from the server; the rest are listed here.
 enum Op : uint8_t {
-  kOpDeliver = 0x00,        // u16 little-endian length, then that many bytes from the server
-  kOpTime = 0x80,           // u8 n: the clock moves (n + 1) * 10 ms
-  kOpTick = 0x81,           // the clock moves one main-loop tick
-  kOpTile = 0x82,           // u8: left press and release on tile element n % 72
-  kOpOperation = 0x83,      // u8: click on operation button n % 6
-  kOpGangChoice = 0x84,     // u8: click on gang choice n % 5
-  kOpDecline = 0x85,        // right button up on the table
-  kOpElement = 0x86,        // u8 form, u16 element, u8 how: any input on any element
-  kOpKey = 0x87,            // u8 key, u8 shift: a key on the main form
-  kOpLobby = 0x88,          // u8: one of the lobby's messages
-  kOpPeerClose = 0x89,      // the server drops the connection
-  kOpConnectFails = 0x8A,   // u8: the next connect fails (0: it succeeds again)
-  kOpText = 0x8B,           // u8 n, then n bytes: typed into the chat box
-  kOpRightTile = 0x8C,      // u8: right press and release on tile element n % 72
-  kOpTimeLong = 0x8D,       // u8 n: the clock moves (n % 64 + 1) seconds
+  kOpDeliver = 0x00,       // u16 little-endian length, then that many bytes from the server
+  kOpTime = 0x80,          // u8 n: the clock moves (n + 1) * 10 ms
+  kOpTick = 0x81,          // the clock moves one main-loop tick
+  kOpTile = 0x82,          // u8: left press and release on tile element n % 72
+  kOpOperation = 0x83,     // u8: click on operation button n % 6
+  kOpGangChoice = 0x84,    // u8: click on gang choice n % 5
+  kOpDecline = 0x85,       // right button up on the table
+  kOpElement = 0x86,       // u8 form, u16 element, u8 how: any input on any element
+  kOpKey = 0x87,           // u8 key, u8 shift: a key on the main form
+  kOpLobby = 0x88,         // u8: one of the lobby's messages
+  kOpPeerClose = 0x89,     // the server drops the connection
+  kOpConnectFails = 0x8A,  // u8: the next connect fails (0: it succeeds again)
+  kOpText = 0x8B,          // u8 n, then n bytes: typed into the chat box
+  kOpRightTile = 0x8C,     // u8: right press and release on tile element n % 72
+  kOpTimeLong = 0x8D,      // u8 n: the clock moves (n % 64 + 1) seconds
 };
-
 
 // The launch line the harness starts the client with.
 inline std::string LaunchLine(uint8_t flags) {

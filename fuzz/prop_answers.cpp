@@ -90,7 +90,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     uint8_t* base = target == 0   ? reinterpret_cast<uint8_t*>(boxes)
                     : target == 1 ? reinterpret_cast<uint8_t*>(score)
                                   : reinterpret_cast<uint8_t*>(&actions[target - 2]);
-    const size_t limit = target == 0 ? sizeof *boxes : target == 1 ? sizeof *score : sizeof *actions;
+    const size_t limit = target == 0   ? sizeof *boxes
+                         : target == 1 ? sizeof *score
+                                       : sizeof *actions;
     const size_t where = offset % limit;
     std::memcpy(base + where, data + at, std::min(n, limit - where));
     at += n;
@@ -106,8 +108,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (int k = 0; k < actionCount; ++k) component.queue(&actions[k]);
   component.setCheck(check);
 
-  auto harness = std::make_unique<korvel::fuzz::Harness>(data + at, size - at,
-                                                         korvel::fuzz::kFlagProps);
+  auto harness =
+      std::make_unique<korvel::fuzz::Harness>(data + at, size - at, korvel::fuzz::kFlagProps);
   harness->platform().files.appDir = component.appDir;
   try {
     harness->Run();

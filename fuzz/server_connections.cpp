@@ -99,8 +99,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (fd < 0) fd = Dial(server.Port());
         const uint8_t which = byte();
         const char account[2] = {static_cast<char>('a' + (which & 7)), 0};
-        const RecordBytes r = Login(account, which & 8 ? "watch" : "key",
-                                    which & 16 ? kCmdReconnect : kCmdLogin);
+        const RecordBytes r =
+            Login(account, which & 8 ? "watch" : "key", which & 16 ? kCmdReconnect : kCmdLogin);
         if (fd >= 0) (void)!::send(fd, r.data(), r.size(), MSG_NOSIGNAL);
         break;
       }

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
@@ -39,7 +40,8 @@ class Link : public srv::SeatLink {
 void WriteFile(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
   std::filesystem::create_directories(path.parent_path());
   std::ofstream(path, std::ios::binary)
-      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+      .write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
   std::printf("%s: %zu bytes\n", path.c_str(), bytes.size());
 }
 
@@ -50,6 +52,9 @@ class Game {
   Game(uint8_t flags, uint64_t seed) : steps(flags), client(vp.platform()), rng(seed) {
     vp.lobby.windows.insert("Tesk山庄");
     vp.lobby.windows.insert("lobby");
+    // The game record file lands here, to seed its own harness.
+    vp.files.appDir = (std::filesystem::temp_directory_path() / "korvel-record-seeds").string();
+    std::filesystem::create_directories(vp.files.appDir);
     hallConfig.seed = seed;
     hallConfig.table.turnSeconds = 8;
     hall.emplace(hallConfig, clock, [](std::string_view) {});
@@ -72,21 +77,27 @@ class Game {
     } else {
       hall->Tick();
     }
-    for (const auto& bytes : vp.socket.sent) {
-      if (proxyStage < 3 && (steps.bytes[0] & kFlagProxy)) {
-        // The proxy: asks for a user name, accepts it, and connects.
-        static const std::vector<uint8_t> kReplies[3] = {
-            {5, 2}, {1, 0}, {5, 0, 0, 1, 127, 0, 0, 1, 0x17, 0x70}};
-        steps.Deliver(kReplies[proxyStage]);
-        vp.socket.Deliver(kReplies[proxyStage]);
-        ++proxyStage;
-        continue;
-      }
-      RecordBytes r{};
-      std::copy_n(bytes.begin(), std::min(bytes.size(), r.size()), r.begin());
-      ToServer(r);
+    // A reply from the proxy is answered at once, so take what was sent in batches.
+    while (!vp.socket.sent.empty()) {
+      const std::vector<std::vector<uint8_t>> batch = std::move(vp.socket.sent);
+      vp.socket.sent.clear();
+      for (const auto& bytes : batch) FromClient(bytes);
     }
-    vp.socket.sent.clear();
+  }
+
+  void FromClient(const std::vector<uint8_t>& bytes) {
+    if (proxyStage < 3 && (steps.bytes[0] & kFlagProxy)) {
+      // The proxy: asks for a user name, accepts it, and connects.
+      static const std::vector<uint8_t> kReplies[3] = {
+          {5, 2}, {1, 0}, {5, 0, 0, 1, 127, 0, 0, 1, 0x17, 0x70}};
+      steps.Deliver(kReplies[proxyStage]);
+      vp.socket.Deliver(kReplies[proxyStage]);
+      ++proxyStage;
+      return;
+    }
+    RecordBytes r{};
+    std::copy_n(bytes.begin(), std::min(bytes.size(), r.size()), r.begin());
+    ToServer(r);
   }
 
   void ToServer(RecordBytes r) {
@@ -224,6 +235,8 @@ class Game {
       Step();
       if (Quiet()) Act();
     }
+    // The deal's end reaches the client a little later: its board, its record file.
+    for (int i = 0; i < 60; ++i) Step();
     std::printf("%d deals in the game\n", Deals());
   }
 
@@ -263,6 +276,10 @@ int main(int argc, char** argv) {
       game.Play(1, 20000);
       WriteFile(out / "client_stream" / ("deal-" + std::to_string(seed)), game.steps.bytes);
       WriteFile(out / "server_table_fuzz" / ("deal-" + std::to_string(seed)), game.sentRecords);
+      std::ifstream record(game.client.settlement().GameRecordPath(), std::ios::binary);
+      const std::vector<uint8_t> file((std::istreambuf_iterator<char>(record)),
+                                      std::istreambuf_iterator<char>());
+      if (!file.empty()) WriteFile(out / "game_record" / ("deal-" + std::to_string(seed)), file);
     }
     {
       Game game(kFlagQuick, 7);
