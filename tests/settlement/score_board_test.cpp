@@ -2,6 +2,8 @@
 // statistics, history and countdown out, and the continue record when the countdown ends.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "settlement/settlement.h"
 #include "settlement/settlement_fixture.h"
 
@@ -135,6 +137,16 @@ TEST_F(ScoreBoardTest, APlayerWhoLeavesDuringTheCountdownLeavesWhenItEndsAndTheN
   EXPECT_EQ(client.dispatcher().Dispatched - before, 2u) << "the player left, then what followed";
   EXPECT_EQ(client.table().players[2].name, "");
   EXPECT_EQ(client.seating().seatInfo[2].nickname, "");
+}
+
+TEST_F(ScoreBoardTest, TheDealEndStartsTheKeepAliveThatTheSeatAnnouncementsStopped) {
+  client.connection().StopKeepAlive();
+  DiscardWinDeal();
+  EXPECT_TRUE(vp.timers.Running("TimerKeepAlive"));
+  vp.socket.sent.clear();
+  ASSERT_EQ(Run(10050), -1);
+  const std::vector<int> sent = SentCommands();
+  EXPECT_EQ(std::count(sent.begin(), sent.end(), 24), 2);
 }
 
 TEST_F(ScoreBoardTest, DealScoresTakeTheirSignFromValueOne) {
