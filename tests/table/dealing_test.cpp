@@ -226,5 +226,23 @@ TEST_F(DealingTest, TilesForAHandWithoutRoomAreLeftOut) {
   EXPECT_EQ(player(1).handCount, 13);
 }
 
+// Logged in but not yet seated, the table has not been cleared and the rows have no places:
+// tiles then are left out instead of standing outside the window. A deal start places them.
+TEST_F(DealingTest, TilesBeforeTheSeatsHavePlacesAreLeftOut) {
+  ASSERT_FALSE(view().seatsPlaced());
+  Feed(One(4, 0x21));
+  Feed(Four(2, 0x21, 0x22, 0x23, 0x24));
+  EXPECT_EQ(Handed(), 0);
+  for (ElementId e : el().MJ_Image) {
+    if (!main().Visible(e)) continue;
+    EXPECT_GE(main().GetLeft(e), 0);
+    EXPECT_GE(main().GetTop(e), 0);
+  }
+  StartDeal(false);
+  EXPECT_TRUE(view().seatsPlaced());
+  Feed(One(4, 0x21));
+  EXPECT_EQ(Handed(), 1);
+}
+
 }  // namespace
 }  // namespace korvel

@@ -76,9 +76,9 @@ void Watching::OnWatchDealTiles(CommandInfo& info, int count) {
   const ViewPos v = table.ViewOfMask(info.seat);
   // A watcher's seats get their places only when a deal starts; tiles before that would stand
   // outside the window.
-  if (!client_.loop().InDeal) {
+  if (!view.seatsPlaced()) {
     client_.platform().log.Write("watching: tiles for seat " + std::to_string(v) +
-                                 " before any deal ignored");
+                                 " before the seats have places ignored");
     return;
   }
   const int n = count == 4 ? 4 : 1;

@@ -35,6 +35,11 @@ void TablePlay::OnDealTiles(CommandInfo& info, int count) {
 void TablePlay::OnTiles(int seatMask, int n, const std::array<int16_t, 4>& values) {
   TableView& view = client_.view();
   if (!view.laidOut()) return;
+  // Before the seats are seated and the table cleared the rows have no places in the window.
+  if (!view.seatsPlaced()) {
+    client_.platform().log.Write("table: tiles before the seats have places ignored");
+    return;
+  }
   TableModel& table = client_.table();
   TableState& st = table.state;
 

@@ -143,6 +143,7 @@ void TableView::ClearTable() {
     player.discardX0 = player.discardX;
     player.discardY0 = player.discardY;
   }
+  seatsPlaced_ = true;
 
   // Multiplier displays back to 1 and out of sight.
   f.SetCaption(el.lblDifen, "1");

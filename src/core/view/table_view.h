@@ -39,6 +39,9 @@ class TableView {
   const Scene& scene() const { return scene_; }
   // The main form exists once LayOut has run.
   bool laidOut() const { return mainForm_ != kNoForm; }
+  // The seats have their rows and discard areas once the table has been cleared; a tile
+  // handed to a seat before that has nowhere inside the window to go.
+  bool seatsPlaced() const { return seatsPlaced_; }
   Form& main() { return scene_.form(mainForm_); }
   const Form& main() const { return scene_.form(mainForm_); }
   FormId mainForm() const { return mainForm_; }
@@ -100,6 +103,7 @@ class TableView {
   LoopState& loop_;
   Scene scene_;
   FormId mainForm_ = kNoForm;
+  bool seatsPlaced_ = false;
   LayoutScale scale_;
   SpriteLists sprites_;
   TileElementPool pool_;
