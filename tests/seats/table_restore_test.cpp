@@ -223,5 +223,23 @@ TEST_F(RestoreTest, AnotherSeatsHiddenConcealedGangLiesFaceDown) {
   }
 }
 
+// Restore records before any deal start (logged in, the table never cleared) have no seat
+// places to lay out from: they are left out, and no tile stands outside the window.
+TEST_F(TableFixture, RestoreRecordsBeforeTheSeatsHavePlacesAreLeftOut) {
+  StartPlaying(1);
+  ASSERT_FALSE(view().seatsPlaced());
+  const SeatSnapshot local{1, 0, {0x45, 0x45, 0x45, 0x45}, testing::Run(10)};
+  const SeatSnapshot left{4, 0, {}, testing::Run(13, 3)};
+  const SeatSnapshot right{2, 0, {}, testing::Run(13, 5)};
+  for (const SeatSnapshot* s : {&local, &left, &right}) Feed(RestoreRecord(*s, 39, 4), 100);
+  EXPECT_FALSE(client.tableRestore().TableRestored);
+  for (int v = 0; v < kSeats; ++v) EXPECT_EQ(player(v).handCount, 0);
+  for (ElementId e : el().MJ_Image) {
+    if (!main().Visible(e)) continue;
+    EXPECT_GE(main().GetTop(e), 0);
+    EXPECT_GE(main().GetLeft(e), 0);
+  }
+}
+
 }  // namespace
 }  // namespace korvel

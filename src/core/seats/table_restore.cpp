@@ -69,6 +69,12 @@ void TableRestore::OnRestore(CommandInfo& info) {
   TableView& view = client_.view();
   if (!view.laidOut()) return;
   Log& log = client_.platform().log;
+  // The deal start that comes before a restore places the seats; without it the melds and
+  // hands would be laid out from rows that have no places in the window.
+  if (!view.seatsPlaced()) {
+    log.Write("restore record before the seats have places left out");
+    return;
+  }
   const RecordBytes& r = client_.records().ReceivedRecord;
   Snapshot snap = Split(r);
   if (snap.concealedCount > restore::kMaxConcealed) {
