@@ -17,9 +17,6 @@
 #include "client_steps.h"
 #include "platform/virtual_platform.h"
 
-// Temporary: remove once the watcher no longer answers offers (being fixed on main).
-#define KORVEL_FUZZ_WATCHER_SENDS_KNOWN 1
-
 // The checks run after every step; their own comparisons are no coverage worth steering by.
 #define KORVEL_FUZZ_NO_COVERAGE __attribute__((no_sanitize("coverage")))
 
@@ -273,15 +270,6 @@ class Harness {
         const int command = bytes[2] << 8 | bytes[3];
         const bool continues = command == kCommandContinue && bytes[15] != 0;
         const bool played = command == 2 || command == kCmdOperation || continues;
-#ifdef KORVEL_FUZZ_WATCHER_SENDS_KNOWN
-        // Known and being mended: a watcher answering its seat's offers and the continue
-        // prompt. Noted once, until the fix lands.
-        if (played && !watcherPlayedNoted_) {
-          watcherPlayedNoted_ = true;
-          std::fprintf(stderr, "known fault: a watcher sent command %d\n", command);
-        }
-        continue;
-#endif
         Require(!played, "a watcher played", command, bytes[15]);
       }
     }
@@ -310,7 +298,6 @@ class Harness {
   bool watcher_ = false;
   // KORVEL_FUZZ_TRACE=1 prints every step, to find the one that broke something.
   const bool trace_ = std::getenv("KORVEL_FUZZ_TRACE") != nullptr;
-  bool watcherPlayedNoted_ = false;
   uint64_t checkedChanges_ = ~uint64_t{0};
   uint32_t lastRead_ = 0;
   int64_t stillSince_ = 0;

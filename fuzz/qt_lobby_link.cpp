@@ -3,6 +3,7 @@
 // up when they like, and every message that arrives goes to a client's lobby handler, whose
 // leaving and log-in paths run on the virtual platform. Nothing may crash and the link must
 // still answer a well-formed message afterwards.
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
@@ -10,7 +11,6 @@
 #include <array>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <memory>
 
 #include "app/client.h"
@@ -31,7 +31,7 @@ struct Link {
     static char* argv[] = {name, nullptr};
     app = std::make_unique<QCoreApplication>(argc, argv);
     dir = "/tmp/korvel-fuzz-link-" + std::to_string(getpid());
-    std::filesystem::create_directories(dir);
+    ::mkdir(dir.c_str(), 0700);  // private, as the client's own runtime folder must be
     link = std::make_unique<UnixLobbyLink>(dir);
     if (!link->Listen(kTitle, [this](const LobbyMessage& m) { return handler(m); })) {
       std::fprintf(stderr, "cannot listen in %s\n", dir.c_str());
