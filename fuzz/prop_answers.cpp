@@ -85,8 +85,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // Each patch: which answer, where, how many bytes, the bytes.
   for (int i = 0; i < patches && at < size; ++i) {
     const uint8_t target = byte() % (2 + kActions);
-    const uint16_t offset = static_cast<uint16_t>(byte() | byte() << 8);
-    const size_t n = std::min<size_t>(byte() % 17, size - at);
+    const uint8_t low = byte();
+    const uint16_t offset = static_cast<uint16_t>(low | byte() << 8);
+    const size_t wanted = byte() % 17;
+    const size_t n = std::min(wanted, size - at);
     uint8_t* base = target == 0   ? reinterpret_cast<uint8_t*>(boxes)
                     : target == 1 ? reinterpret_cast<uint8_t*>(score)
                                   : reinterpret_cast<uint8_t*>(&actions[target - 2]);

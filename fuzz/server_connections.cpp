@@ -92,7 +92,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       case 2: {
         // Bytes from this client: a length, then the bytes.
         if (fd < 0) fd = Dial(server.Port());
-        const size_t n = std::min<size_t>(size - at, 1 + byte() * 2);
+        const size_t wanted = 1 + byte() * 2;
+        const size_t n = std::min(size - at, wanted);
         if (fd >= 0) (void)!::send(fd, data + at, n, MSG_NOSIGNAL);
         at += n;
         break;
