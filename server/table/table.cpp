@@ -102,6 +102,10 @@ void Table::AnnounceSeating() {
     for (int s = 0; s < kSeatCount; ++s)
       Send(h, PlayerInfoRecord(s == h ? kSeatByteSelf : MaskOfSeat(s), seats_[s].profile,
                                seats_[s].ready));
+    // The first deal's dealer, and the key that proves this connection's seat if it has to
+    // come back: given now, so no reconnection is ever taken on trust.
+    Send(h, NextDealerRecord(dealer_, seats_[h].reconnectKey));
+    seats_[h].keySent = true;
   }
 }
 
@@ -116,8 +120,8 @@ void Table::Leave(int seat, const SeatLink* link, std::string_view why) {
     // The deal goes on; the seat is played for until it ends.
     s.gone = true;
     if (deal_->Awaiting(seat))
-      s.dueMs = std::min(s.dueMs, clock_.NowMs() + (HumanPresent() ? config_.botDelayMs : 0));
-    if (!HumanPresent()) {
+      s.dueMs = std::min(s.dueMs, clock_.NowMs() + (Audience() ? config_.botDelayMs : 0));
+    if (!Audience()) {
       // Nobody is left to watch: finish at once.
       for (SeatState& other : seats_)
         if (other.dueMs != kNever) other.dueMs = clock_.NowMs();
@@ -202,17 +206,23 @@ void Table::SendSnapshot(int viewer, SendFn send) {
   }
 }
 
-bool Table::Reconnect(int seat, uint32_t key, SeatLink* link) {
+bool Table::Reconnect(int seat, uint32_t key, SeatLink* link, bool* busy) {
   if (seat < 0 || seat >= kSeatCount || !link) return false;
   SeatState& s = seats_[seat];
   if (!s.occupied || s.bot || s.gone || stage_ == Stage::Closed) return false;
-  // A client that never got its key sends 0.
-  if (key != s.reconnectKey && !(key == 0 && !s.keySent)) {
+  // The key went out when the table filled; before that a lost connection is a leave.
+  if (!s.keySent || key != s.reconnectKey) {
     Log("seat " + std::to_string(seat) + ": reconnection with a wrong key refused");
     return false;
   }
+  if (s.link && s.link != link && s.link->Responsive()) {
+    Log("seat " + std::to_string(seat) +
+        ": reconnection refused while the seat's connection lives");
+    if (busy) *busy = true;
+    return false;
+  }
   if (s.link && s.link != link) {
-    // The old connection has not noticed it is gone yet: the new one takes over.
+    // The old connection went quiet without noticing it is gone: the new one takes over.
     SeatLink* old = s.link;
     s.link = nullptr;
     old->Close("replaced by a reconnection");
@@ -227,6 +237,8 @@ bool Table::Reconnect(int seat, uint32_t key, SeatLink* link) {
   Log("seat " + std::to_string(seat) + ": " + s.profile.account + " reconnected");
   if (stage_ == Stage::InDeal && deal_ && !deal_->Over()) {
     SendSnapshot(seat, [&](const RecordBytes& record) { Send(seat, record); });
+    for (const RecordBytes& record : dealWins_) Send(seat, record);
+    s.winsSeen = dealWins_.size();
     if (deal_->Awaiting(seat)) {
       const Offer& offer = deal_->OfferOf(seat);
       if (offer.kind == OfferKind::OwnTurn) {
@@ -239,6 +251,12 @@ bool Table::Reconnect(int seat, uint32_t key, SeatLink* link) {
       }
     }
   } else if (stage_ == Stage::BetweenDeals && s.missedDealEnd) {
+    // The wins it missed, so the board's totals agree with the deal's results.
+    for (size_t i = std::min(s.winsSeen, dealWins_.size()); i < dealWins_.size(); ++i)
+      Send(seat, dealWins_[i]);
+    s.winsSeen = dealWins_.size();
+    if (lastOutcome_)
+      SendReveal(*lastOutcome_, seat, [&](const RecordBytes& record) { Send(seat, record); });
     for (const RecordBytes& record : lastDealEnd_) Send(seat, record);
     Send(seat, NextDealerRecord(dealer_, s.reconnectKey));
     s.keySent = true;
@@ -247,13 +265,37 @@ bool Table::Reconnect(int seat, uint32_t key, SeatLink* link) {
   return true;
 }
 
+template <typename SendFn>
+void Table::SendReveal(const DealOutcome& out, int receiver, SendFn send) {
+  for (int s = 0; s < kSeatCount; ++s) {
+    if (s == receiver) continue;
+    const TileList& tiles = out.reveal[s];
+    for (size_t at = 0; at < tiles.size; at += 4) {
+      const size_t n = std::min<size_t>(4, tiles.size - at);
+      send(RevealRecord(s, std::span(tiles.begin() + at, n)));
+    }
+  }
+}
+
 bool Table::Watchable() const {
   return Full() &&
          (stage_ == Stage::Starting || stage_ == Stage::InDeal || stage_ == Stage::BetweenDeals);
 }
 
+bool Table::Involves(std::string_view account, std::string_view address) const {
+  for (const SeatState& s : seats_) {
+    if (!s.occupied || s.bot) continue;
+    if (s.profile.account == account) return true;
+    if (!address.empty() && s.profile.address == address) return true;
+  }
+  return false;
+}
+
 bool Table::Watch(SeatLink* link, int watchedSeat) {
   if (!link || !Watchable() || watchedSeat < 0 || watchedSeat >= kSeatCount) return false;
+  // A computer player has nobody to follow; its hand is nobody's to see.
+  if (!seats_[watchedSeat].occupied || seats_[watchedSeat].bot) return false;
+  if (static_cast<int>(watchers_.size()) >= config_.maxWatchers) return false;
   watchers_.push_back(Watcher{link, watchedSeat});
   const Watcher& w = watchers_.back();
   SendToWatcher(w, LoginResultRecord(LoginVerdict::Accepted, config_.turnSeconds, 0));
@@ -265,6 +307,7 @@ bool Table::Watch(SeatLink* link, int watchedSeat) {
   }
   if (stage_ == Stage::InDeal && deal_ && !deal_->Over()) {
     SendSnapshot(watchedSeat, [&](const RecordBytes& record) { SendToWatcher(w, record); });
+    for (const RecordBytes& record : dealWins_) SendToWatcher(w, record);
   }
   Log("a watcher follows seat " + std::to_string(watchedSeat) + " (" +
       seats_[watchedSeat].profile.account + ")");
@@ -343,6 +386,8 @@ void Table::StartDeal() {
   const int die1 = 1 + static_cast<int>(rng_.Below(6));
   const int die2 = 1 + static_cast<int>(rng_.Below(6));
   ++dealsStarted_;
+  dealWins_.clear();
+  for (SeatState& s : seats_) s.winsSeen = 0;
   deal_.reset();
   deal_.emplace(static_cast<DealObserver&>(*this));
   deal_->Start(dealer_, wall, die1, die2);
@@ -607,7 +652,7 @@ void Table::OfferMade(int seat, const Offer& offer) {
     const int64_t from = std::max(now, dealStartMs_ + config_.firstTurnAllowanceMs);
     s.dueMs = from + config_.turnSeconds * 1000LL + config_.graceMs;
   } else {
-    s.dueMs = now + (HumanPresent() ? config_.botDelayMs : 0);
+    s.dueMs = now + (Audience() ? config_.botDelayMs : 0);
   }
 }
 
@@ -615,7 +660,18 @@ void Table::Discarded(int seat, TileCode tile, bool declaresReady, int concealed
   SendAll(DiscardRecord(seat, tile, declaresReady, concealedLeft));
 }
 
+void Table::SendWins(const RecordBytes& record) {
+  dealWins_.push_back(record);
+  SendAll(record);
+  for (SeatState& s : seats_)
+    if (s.link) s.winsSeen = dealWins_.size();
+}
+
 void Table::OperationDone(int seat, OpCode op, TileCode tile, std::array<uint8_t, 2> winnerMasks) {
+  if (op == OpHu) {
+    SendWins(OperationRecord(seat, op, tile, false, tile, winnerMasks));
+    return;
+  }
   for (int r = 0; r < kSeatCount; ++r) {
     if (!seats_[r].link) continue;
     // A concealed gang stays concealed from the other seats.
@@ -630,7 +686,7 @@ void Table::OperationDone(int seat, OpCode op, TileCode tile, std::array<uint8_t
 
 void Table::WinSettled(const WinEvent& ev) {
   listener_.WinFinished(id_, ev);
-  if (!HumanPresent()) return;
+  if (!Audience()) return;
   for (int s = 0; s < kSeatCount; ++s) {
     WinReport w;
     w.score = ev.delta[s];
@@ -640,30 +696,21 @@ void Table::WinSettled(const WinEvent& ev) {
       if (ev.winners[i].seat == s) w.fan = ev.winners[i].value.code;
     w.baseStake = config_.baseStake;
     w.dealAmount = ev.dealTotal[s];
-    SendAll(WinReportRecord(s, w));
+    SendWins(WinReportRecord(s, w));
   }
 }
 
 void Table::DealEnded(const DealOutcome& out) {
   dealEnded_ = true;
-  auto reveal = [&](int receiver, auto send) {
-    for (int s = 0; s < kSeatCount; ++s) {
-      if (s == receiver) continue;
-      const TileList& tiles = out.reveal[s];
-      for (size_t at = 0; at < tiles.size; at += 4) {
-        const size_t n = std::min<size_t>(4, tiles.size - at);
-        send(RevealRecord(s, std::span(tiles.begin() + at, n)));
-      }
-    }
-  };
+  lastOutcome_ = out;
   for (int r = 0; r < kSeatCount; ++r) {
     if (!seats_[r].link) continue;
-    reveal(r, [&](const RecordBytes& record) { Send(r, record); });
+    SendReveal(out, r, [&](const RecordBytes& record) { Send(r, record); });
   }
   for (const Watcher& w : watchers_) {
-    reveal(w.seat, [&](const RecordBytes& record) { SendToWatcher(w, record); });
+    SendReveal(out, w.seat, [&](const RecordBytes& record) { SendToWatcher(w, record); });
   }
-  if (out.exhausted && HumanPresent()) {
+  if (out.exhausted && Audience()) {
     for (int s = 0; s < kSeatCount; ++s) {
       WinReport w;
       w.checkReady = out.check.ready[s];
@@ -672,7 +719,7 @@ void Table::DealEnded(const DealOutcome& out) {
       w.checkAmount = out.check.delta[s];
       w.baseStake = config_.baseStake;
       w.dealAmount = out.total[s];
-      SendAll(WinReportRecord(s, w));
+      SendWins(WinReportRecord(s, w));
     }
   }
   lastDealEnd_.clear();
@@ -704,7 +751,7 @@ void Table::DealEnded(const DealOutcome& out) {
   listener_.DealFinished(id_, out);
 
   stage_ = Stage::BetweenDeals;
-  stageDueMs_ = clock_.NowMs() + config_.startSeconds * 1000LL + config_.continueGraceMs;
+  stageDueMs_ = clock_.NowMs() + config_.pauseSeconds * 1000LL + config_.continueGraceMs;
   for (int s = 0; s < kSeatCount; ++s)
     if (seats_[s].bot) SendAll(ReadyMarkRecord(seats_[s].profile.account));
 

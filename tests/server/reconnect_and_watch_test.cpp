@@ -117,7 +117,7 @@ TEST_F(ReconnectTest, ALostSeatIsPlayedForAndComesBackWithItsTable) {
   EXPECT_EQ(alice.received.size(), before) << "nothing goes to a lost connection";
 
   ReturningLink back;
-  ASSERT_TRUE(table->Reconnect(2, 0, &back)) << "no key was given before the first deal's end";
+  ASSERT_TRUE(table->Reconnect(2, KeyOf(alice), &back)) << "the key given when the table filled";
   EXPECT_FALSE(table->Away(2));
   EXPECT_EQ(back.continued, lastTag);
   const std::vector<int> commands = Commands(back);
@@ -167,7 +167,7 @@ TEST_F(ReconnectTest, OnlyTheKeyTheSeatWasGivenBringsItBack) {
   ASSERT_NE(key, 0u);
   table->Lost(2, &alice, "read error");
   ReturningLink thief, back;
-  EXPECT_FALSE(table->Reconnect(2, 0, &thief)) << "the key went out at the deal's end";
+  EXPECT_FALSE(table->Reconnect(2, 0, &thief));
   EXPECT_FALSE(table->Reconnect(2, key ^ 0x10, &thief));
   EXPECT_TRUE(thief.received.empty());
   ASSERT_TRUE(table->Reconnect(2, key, &back));
@@ -181,11 +181,22 @@ TEST_F(ReconnectTest, ASeatAwayAtTheDealsEndGetsItsResultsOnReturn) {
   table->Lost(2, &alice, "closed by the client");
   RunUntil([&] { return listener.deals.size() >= 1; });
   ReturningLink back;
-  ASSERT_TRUE(table->Reconnect(2, 0, &back));
-  EXPECT_EQ(Commands(back), (std::vector<int>{29, 9, 9, 9, 16, 16}));
-  EXPECT_EQ(back.received[4][15], 0) << "the deal's end";
-  EXPECT_EQ(back.received[5][15], 2) << "the next dealer, with the key";
-  EXPECT_NE(ReadLE32(back.received[5], rec::kTrailer), 0u);
+  ASSERT_TRUE(table->Reconnect(2, KeyOf(alice), &back));
+  const std::vector<int> commands = Commands(back);
+  ASSERT_GE(commands.size(), 6u);
+  EXPECT_EQ(commands.front(), 29);
+  EXPECT_EQ(std::vector<int>(commands.end() - 5, commands.end()),
+            (std::vector<int>{9, 9, 9, 16, 16}));
+  EXPECT_EQ(back.received[commands.size() - 2][15], 0) << "the deal's end";
+  EXPECT_EQ(back.received.back()[15], 2) << "the next dealer, with the key";
+  EXPECT_NE(ReadLE32(back.received.back(), rec::kTrailer), 0u);
+  // Every win report of the deal reached the client once, before or after the drop, so the
+  // board's totals agree with the results.
+  const DealOutcome& out = listener.deals[0];
+  const size_t reports = 3 * (listener.wins.size() + (out.exhausted ? 1 : 0));
+  EXPECT_EQ(alice.OfCommand(kCmdWinReport).size() + back.OfCommand(kCmdWinReport).size(), reports);
+  // And it sees the others' hands as the players who stayed did.
+  EXPECT_FALSE(back.OfCommand(kCmdReveal).empty());
   // Its continue record makes it ready for the next deal.
   RecordBytes ready{};
   ready[rec::kCommand] = kCmdDealEnd;
@@ -202,7 +213,7 @@ TEST_F(ReconnectTest, APlayerWhoDoesNotReturnInTimeEndsTheGame) {
   RunUntil([&] { return table->Closed(); });
   EXPECT_EQ(listener.deals.size(), 1u) << "the deal was finished first";
   ReturningLink late;
-  EXPECT_FALSE(table->Reconnect(2, 0, &late));
+  EXPECT_FALSE(table->Reconnect(2, KeyOf(alice), &late));
 }
 
 TEST_F(ReconnectTest, BeforeTheFirstDealALostConnectionFreesTheSeat) {
@@ -216,7 +227,7 @@ TEST_F(ReconnectTest, ANewConnectionTakesOverFromOneThatHasNotNoticedItIsGone) {
   SeatAlice();
   IntoTheDeal();
   ReturningLink back;
-  ASSERT_TRUE(table->Reconnect(2, 0, &back));
+  ASSERT_TRUE(table->Reconnect(2, KeyOf(alice), &back));
   EXPECT_EQ(alice.closedFor, "replaced by a reconnection");
   const size_t before = alice.received.size();
   RunUntil([&] { return listener.deals.size() >= 1; });
@@ -263,6 +274,7 @@ TEST_F(ReconnectTest, AWatcherSeesTheDealFromItsSeatAndIsNeverGivenATurn) {
 TEST(HallWatching, AWatchKeyNamesThePlayerToWatch) {
   ManualClock clock;
   HallConfig config;
+  config.allowWatchers = true;
   Hall hall(config, clock, [](std::string_view) {});
   RecordingLink alice, watcher, nobody, back;
   ASSERT_EQ(hall.Login(BuildLoginRecord("alice", "k").record, &alice).verdict,

@@ -29,6 +29,12 @@ class LoopbackSocket : public Socket {
     Close();
     ++connects;
     fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
+    if (fd_ >= 0 && !localAddress.empty()) {
+      sockaddr_in local{};
+      local.sin_family = AF_INET;
+      ::inet_pton(AF_INET, localAddress.c_str(), &local.sin_addr);
+      ::bind(fd_, reinterpret_cast<sockaddr*>(&local), sizeof local);
+    }
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
     addr.sin_port = htons(port);
@@ -83,6 +89,7 @@ class LoopbackSocket : public Socket {
     Close();
   }
   int connects = 0;
+  std::string localAddress;  // another loopback address stands for another machine
 
  private:
   VirtualTimers& timers_;
@@ -122,6 +129,7 @@ class ReconnectLoopbackTest : public ::testing::Test {
     c.bots = 2;
     c.seed = 5;
     c.table.startSeconds = 1;
+    c.allowWatchers = true;
     return c;
   }
   // The launch line carries the port as a 16-bit number, so the server listens below 32768.
@@ -279,6 +287,8 @@ TEST_F(ReconnectLoopbackTest, AWatcherJoinsADealUnderWayAndFollowsIt) {
   client.Startup(testing::LaunchLine(LaunchFields("alice", "k")));
   IntoTheFirstDeal();
   watcher.emplace();
+  // Nobody watches a table played from its own address: the watcher is another machine.
+  watcher->socket.localAddress = "127.0.0.2";
   Client& eve = watcher->client;
   eve.Startup(testing::LaunchLine(LaunchFields("eve", "watch:alice")) + "1000");
   ASSERT_TRUE(eve.Spectator);

@@ -70,7 +70,11 @@ TEST_F(TableTest, SeatingSendsLoginSeatsAndPlayersInTheOrderTheClientCounts) {
   SeatHumanWithTwoBots();
   std::vector<int> commands;
   for (const auto& r : human.received) commands.push_back(r[rec::kCommand]);
-  EXPECT_EQ(commands, (std::vector<int>{18, 20, 20, 20, 3, 3, 3, 20, 20, 20}));
+  EXPECT_EQ(commands, (std::vector<int>{18, 20, 20, 20, 3, 3, 3, 20, 20, 20, 16}));
+  // The first dealer, and the key that brings the seat back after a dropped connection.
+  const RecordBytes& key = human.received.back();
+  EXPECT_EQ(key[15], 2);
+  EXPECT_NE(ReadLE32(key, rec::kTrailer), 0u);
   const RecordBytes& login = human.received[0];
   EXPECT_EQ(login[15], 1);  // accepted
   EXPECT_EQ(login[11], 8);  // turn seconds
@@ -146,10 +150,10 @@ TEST_F(TableTest, ADealNeverShowsOtherSeatsConcealedTilesAndEndsWithTheSettlemen
   for (const auto& r : human.OfCommand(15)) EXPECT_NE(r[rec::kSeat], 4);
   EXPECT_EQ(human.OfCommand(9).size(), 3u);
   const auto ends = human.OfCommand(16);
-  ASSERT_EQ(ends.size(), 2u);
-  EXPECT_EQ(ends[0][15], 0);
-  EXPECT_EQ(ends[1][15], 2);
-  EXPECT_NE(ReadLE32(ends[1], rec::kTrailer), 0u);
+  ASSERT_EQ(ends.size(), 3u) << "the key at the seating, then the deal's end and the next dealer";
+  EXPECT_EQ(ends[1][15], 0);
+  EXPECT_EQ(ends[2][15], 2);
+  EXPECT_EQ(ReadLE32(ends[2], rec::kTrailer), ReadLE32(ends[0], rec::kTrailer));
   EXPECT_EQ(human.OfCommand(17).size() % 3, 0u);
   EXPECT_EQ(Sum(listener.deals[0].total), 0);
 }
@@ -246,9 +250,9 @@ TEST_F(TableTest, AHumanLeavingMidDealIsPlayedForThenTheGameEnds) {
   // the deal-end record with value(3) = 1 names the seat missing from its mask.
   EXPECT_TRUE(bob.OfCommand(21).empty());
   const auto ends = bob.OfCommand(16);
-  ASSERT_EQ(ends.size(), 3u);
-  EXPECT_EQ(ends[2][15], 1);
-  EXPECT_EQ(ends[2][rec::kSeat], 7 - 2);
+  ASSERT_EQ(ends.size(), 4u);
+  EXPECT_EQ(ends[3][15], 1);
+  EXPECT_EQ(ends[3][rec::kSeat], 7 - 2);
   EXPECT_TRUE(table->Closed());
 }
 
@@ -319,7 +323,7 @@ TEST_F(TableTest, SeveralDealsRotateTheDealerAndStayBalanced) {
   const auto starts = human.OfCommand(4);
   const auto ends = human.OfCommand(16);
   for (size_t n = 1; n < starts.size(); ++n) {
-    const RecordBytes& next = ends[2 * n - 1];
+    const RecordBytes& next = ends[2 * n];  // after the seating's key
     ASSERT_EQ(next[15], 2);
     EXPECT_EQ(starts[n][rec::kSeat], next[rec::kSeat]);
   }
