@@ -3,7 +3,9 @@
 // play, shown the deal from the watched seat's side, and never handed a turn.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <optional>
+#include <set>
 
 #include "server_test_support.h"
 #include "table/hall.h"
@@ -269,6 +271,105 @@ TEST_F(ReconnectTest, AWatcherSeesTheDealFromItsSeatAndIsNeverGivenATurn) {
   table->OnWatcherRecord(&watcher, LeaveNotice());
   EXPECT_EQ(table->Watchers(), 0);
   EXPECT_FALSE(watcher.closedFor.empty());
+}
+
+// A table whose first deal opens with the dealer, a computer player, winning on its own
+// tiles, so the deal goes on after a win.
+class WinFirstTest : public ReconnectTest {
+ protected:
+  void SeatAliceAtAWonTable() {
+    // The dealer is drawn from the table's seed: find a seed whose dealer is a computer player.
+    for (seed = 1; seed < 50; ++seed) {
+      CollectingListener quiet;
+      Table probe(1, config, clock, seed, shanten, quiet);
+      probe.Seat(Hall::BotProfile(1, 0), nullptr);
+      probe.Seat(Hall::BotProfile(1, 1), nullptr);
+      RecordingLink nobody;
+      probe.Seat(Human("alice"), &nobody);
+      clock.Advance(config.startSeconds * 1000LL);
+      probe.Tick();
+      if (probe.CurrentDeal() && probe.CurrentDeal()->Dealer() != 2) {
+        dealer = probe.CurrentDeal()->Dealer();
+        break;
+      }
+    }
+    ASSERT_GE(dealer, 0);
+    std::array<std::string, 3> hands;
+    hands[dealer] = "b1 b1 b1 b2 b2 b2 b3 b3 b3 b4 b4 b4 b5 b5";
+    hands[(dealer + 1) % 3] = "d1 d2 d3 d4 d5 d6 d7 d8 d9 d1 d2 d3 b6";
+    hands[(dealer + 2) % 3] = "d4 d5 d6 d7 d8 d9 d1 d2 d3 d4 d5 d6 b7";
+    walls = {testing::ScriptWall(dealer, hands)};
+    table.emplace(1, config, clock, seed, shanten, listener, &walls);
+    table->Seat(Hall::BotProfile(1, 0), nullptr);
+    table->Seat(Hall::BotProfile(1, 1), nullptr);
+    ASSERT_EQ(table->Seat(Human("alice"), &alice), 2);
+  }
+  void UntilTheFirstWin() {
+    RunUntil([&] { return !listener.wins.empty(); });
+    ASSERT_FALSE(listener.wins.empty());
+    ASSERT_EQ(listener.wins[0].winners[0].seat, dealer);
+    ASSERT_FALSE(deal().Over());
+  }
+  // After the snapshot: the win's result and its three reports, one per seat.
+  void ExpectTheWinAfterTheSnapshot(const RecordingLink& link) {
+    const std::vector<int> commands = Commands(link);
+    const auto restore = std::find(commands.begin(), commands.end(), int{kCmdRestore});
+    ASSERT_NE(restore, commands.end());
+    const size_t at = static_cast<size_t>(restore - commands.begin()) + 3;
+    ASSERT_GE(commands.size(), at + 4);
+    EXPECT_EQ(std::vector<int>(commands.begin() + at, commands.begin() + at + 4),
+              (std::vector<int>{kCmdOperation, kCmdWinReport, kCmdWinReport, kCmdWinReport}));
+    const RecordBytes& win = link.received[at];
+    EXPECT_EQ(win[9], OpHu);
+    EXPECT_EQ(win[rec::kSeat], 1 << dealer);
+    std::set<int> seats;
+    for (size_t i = at + 1; i < at + 4; ++i) seats.insert(link.received[i][rec::kSeat]);
+    EXPECT_EQ(seats, (std::set<int>{1, 2, 4}));
+  }
+
+  uint64_t seed = 0;
+  int dealer = -1;
+  std::vector<WallTiles> walls;
+};
+
+TEST_F(WinFirstTest, APlayerBackInTheDealSeesTheWinItMissed) {
+  SeatAliceAtAWonTable();
+  RunUntil([&] { return table->CurrentDeal() != nullptr; });
+  ASSERT_TRUE(listener.wins.empty());
+  table->Lost(2, &alice, "closed by the client");
+  UntilTheFirstWin();
+  ReturningLink back;
+  ASSERT_TRUE(table->Reconnect(2, KeyOf(alice), &back));
+  ExpectTheWinAfterTheSnapshot(back);
+}
+
+TEST_F(WinFirstTest, AWatcherComingInAfterAWinSeesIt) {
+  config.maxWatchers = 1;
+  SeatAliceAtAWonTable();
+  UntilTheFirstWin();
+  RecordingLink watcher, second;
+  ASSERT_TRUE(table->Watch(&watcher, 2));
+  ExpectTheWinAfterTheSnapshot(watcher);
+  EXPECT_FALSE(table->Watch(&second, 2)) << "one watcher per table here";
+  EXPECT_FALSE(table->Watch(&second, dealer)) << "a computer player is not watched";
+}
+
+TEST_F(WinFirstTest, WatchersGetTheWinsAfterTheLastPlayerLeft) {
+  SeatAliceAtAWonTable();
+  RecordingLink watcher;
+  ASSERT_TRUE(table->Watch(&watcher, 2)) << "a full table may be watched before its first deal";
+  RunUntil([&] { return table->CurrentDeal() != nullptr; });
+  ASSERT_TRUE(listener.wins.empty());
+  table->Leave(2, &alice, "leave notice");
+  const int64_t left = clock.NowMs();
+  RunUntil([&] { return table->Closed(); });
+  EXPECT_EQ(watcher.OfCommand(kCmdWinReport).size(),
+            3 * (listener.wins.size() + (listener.deals[0].exhausted ? 1 : 0)));
+  EXPECT_GE(watcher.OfCommand(kCmdDealResult).size(), 3u);
+  EXPECT_GT(clock.NowMs() - left, config.botDelayMs) << "played at a pace the watcher can follow";
+  const auto ends = watcher.OfCommand(kCmdDealEnd);
+  ASSERT_FALSE(ends.empty());
+  EXPECT_EQ(ends.back()[15], 1) << "the game is over";
 }
 
 TEST(HallWatching, AWatchKeyNamesThePlayerToWatch) {
