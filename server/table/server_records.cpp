@@ -202,13 +202,17 @@ RecordBytes WinReportRecord(int seat, const WinReport& w) {
   return r;
 }
 
-RecordBytes DealResultRecord(int seat, int64_t coins, std::string_view titleUtf8) {
-  const int sign = coins >= 0 ? 1 : 0;
+RecordBytes DealResultRecord(int seat, const DealResult& d, std::string_view titleUtf8) {
+  const int sign = d.coins >= 0 ? 1 : 0;
   RecordBytes r = Header(kCmdDealResult, MaskOfSeat(seat), 0, sign);
-  WriteLE64(r, 16, Magnitude(coins));
-  r[25] = static_cast<uint8_t>(sign);
-  WriteLE64(r, 26, Magnitude(coins));
+  WriteLE64(r, 16, Magnitude(d.coins));
+  r[24] = d.capped ? 1 : 0;
+  r[25] = d.subtotal >= 0 ? 1 : 0;
+  WriteLE64(r, 26, Magnitude(d.subtotal));
+  r[34] = static_cast<uint8_t>(std::clamp(d.feePercent, 0, 100));
   WriteDoubleByteText(r, 44, 16, titleUtf8);
+  // The client reads the fee label from a result that is not a loss; one byte stays 0.
+  WriteGbkText(r, 61, 19, d.feeTextUtf8);
   return r;
 }
 
@@ -225,6 +229,10 @@ RecordBytes NextDealerRecord(int dealer, uint32_t reconnectKey) {
 
 RecordBytes GameOverRecord(uint8_t remainingMask) {
   return Header(kCmdDealEnd, remainingMask, 0, 0, 1, 1);
+}
+
+RecordBytes CoinsShortRecord(uint8_t remainingMask, uint8_t changeRoomMask) {
+  return Header(kCmdDealEnd, remainingMask, 0, changeRoomMask, 1, 3);
 }
 
 RecordBytes ChatRecord(int senderSeat, const RecordBytes& received) {

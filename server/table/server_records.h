@@ -68,11 +68,26 @@ struct WinReport {
   int64_t dealAmount = 0;  // the seat's deal so far, units, signed
 };
 RecordBytes WinReportRecord(int seat, const WinReport& report);
-RecordBytes DealResultRecord(int seat, int64_t coins, std::string_view titleUtf8);
+// One seat's deal result: `coins` is the final change of its coins; `subtotal` the amount
+// before the loss limit and the fee; a fee percentage of 0 leaves the client's last one.
+struct DealResult {
+  int64_t coins = 0;
+  int64_t subtotal = 0;
+  bool capped = false;
+  int feePercent = 0;
+  std::string_view feeTextUtf8;
+};
+RecordBytes DealResultRecord(int seat, const DealResult& result, std::string_view titleUtf8);
+inline RecordBytes DealResultRecord(int seat, int64_t coins, std::string_view titleUtf8) {
+  return DealResultRecord(seat, DealResult{coins, coins, false, 0, {}}, titleUtf8);
+}
 RecordBytes DealEndRecord();
 RecordBytes NextDealerRecord(int dealer, uint32_t reconnectKey);
 // The game at the table ends because the seat missing from `remainingMask` left.
 RecordBytes GameOverRecord(uint8_t remainingMask);
+// In place of the deal end: the seats missing from `remainingMask` lack the coins for another
+// deal; those in `changeRoomMask` are told to change rooms rather than claim an allowance.
+RecordBytes CoinsShortRecord(uint8_t remainingMask, uint8_t changeRoomMask);
 // The relayed chat line of `sender`: the sender's text field and phrase values, nothing else.
 RecordBytes ChatRecord(int senderSeat, const RecordBytes& received);
 RecordBytes ReconnectResultRecord(bool accepted);

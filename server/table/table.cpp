@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "table/coin_settlement.h"
 #include "table/server_records.h"
 #include "table/timeout_play.h"
 
@@ -723,16 +724,34 @@ void Table::DealEnded(const DealOutcome& out) {
     }
   }
   lastDealEnd_.clear();
+  std::array<int64_t, kSeatCount> held{};
+  for (int s = 0; s < kSeatCount; ++s) held[s] = seats_[s].profile.coins;
+  const auto settled = SettleCoins(out.total, held, config_.baseStake, config_.feePercent);
+  uint8_t shortMask = 0;
   for (int s = 0; s < kSeatCount; ++s) {
     SeatState& seat = seats_[s];
-    const int64_t coins = static_cast<int64_t>(out.total[s]) * config_.baseStake;
+    const SeatCoins& c = settled[s];
     seat.totalUnits += out.total[s];
-    seat.profile.coins += coins;
-    seat.profile.points += coins;
+    seat.profile.coins += c.coins;
+    seat.profile.points += c.coins;
     if (out.total[s] > 0) ++seat.profile.wins;
     if (out.total[s] < 0) ++seat.profile.losses;
-    lastDealEnd_.push_back(DealResultRecord(s, coins, seat.profile.title));
+    if (seat.profile.coins < config_.minimumCoins) shortMask |= MaskOfSeat(s);
+    const DealResult result{c.coins, c.subtotal, c.capped, config_.feePercent, config_.feeText};
+    lastDealEnd_.push_back(DealResultRecord(s, result, seat.profile.title));
     SendAll(lastDealEnd_.back());
+  }
+  if (shortMask != 0) {
+    // The notice takes the deal end's place: it shows the board and ends the game.
+    SendAll(CoinsShortRecord(static_cast<uint8_t>(kAllSeats & ~shortMask), shortMask));
+    ++dealsPlayed_;
+    listener_.DealFinished(id_, out);
+    for (SeatState& seat : seats_) seat.link = nullptr;
+    watchers_.clear();
+    stage_ = Stage::Closed;
+    stageDueMs_ = kNever;
+    Log("closed: a player's coins ran short");
+    return;
   }
   lastDealEnd_.push_back(DealEndRecord());
   SendAll(lastDealEnd_.back());

@@ -307,6 +307,36 @@ TEST_F(TableTest, ChatIsRelayedWithTheSendersSeatAndWhispersReachOnlyTheirTarget
   EXPECT_EQ(human.OfCommand(19).size(), 3u);
 }
 
+TEST_F(TableTest, ASeatShortOfCoinsEndsTheGameWithTheNoticeInsteadOfTheDealEnd) {
+  config.botDelayMs = 0;
+  config.startingCoins = 30;
+  config.minimumCoins = 30;  // any loss leaves a seat short
+  config.feePercent = 10;
+  SeatHumanWithTwoBots();
+  for (size_t n = 1; !table->Closed() && n <= 20; ++n) {
+    RunDeals(n);
+    if (!table->Closed()) table->OnRecord(2, ClientRecord(16, 4, {0, 0, 0, 1}, human.tag));
+  }
+  ASSERT_TRUE(table->Closed());
+  for (int s = 0; s < 3; ++s) EXPECT_GE(table->CoinsOf(s), 0) << s;
+  const auto ends = human.OfCommand(kCmdDealEnd);
+  ASSERT_FALSE(ends.empty());
+  const RecordBytes& notice = ends.back();
+  EXPECT_EQ(notice[15], 3);
+  uint8_t shortMask = 0;
+  for (int s = 0; s < 3; ++s)
+    if (table->CoinsOf(s) < config.minimumCoins) shortMask |= static_cast<uint8_t>(1 << s);
+  EXPECT_NE(shortMask, 0);
+  EXPECT_EQ(notice[rec::kSeat], 7 & ~shortMask);
+  // The last results come straight before it, and carry the table's fee.
+  const auto& all = human.received;
+  ASSERT_GE(all.size(), 4u);
+  for (size_t i = all.size() - 4; i < all.size() - 1; ++i) {
+    EXPECT_EQ(all[i][rec::kCommand], kCmdDealResult);
+    EXPECT_EQ(all[i][34], 10);
+  }
+}
+
 TEST_F(TableTest, SeveralDealsRotateTheDealerAndStayBalanced) {
   config.botDelayMs = 0;
   SeatHumanWithTwoBots();

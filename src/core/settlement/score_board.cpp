@@ -217,7 +217,8 @@ void Settlement::AddTotals() {
 
   // 3. Fee lines.
   for (int v = 0; v < kSeats; ++v) {
-    if (stores.dealAmount[v] > 0) {
+    // A table that charges no fee has no fee line.
+    if (stores.dealAmount[v] > 0 && FeePercent != 0) {
       boardLines[v].push_back(FeeText + std::to_string(FeePercent) + "%");
     } else {
       boardLines[v].push_back(" ");
