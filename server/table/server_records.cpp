@@ -82,7 +82,7 @@ RecordBytes SeatRecord(int seat, std::string_view account) {
   return r;
 }
 
-RecordBytes PlayerInfoRecord(uint8_t seatByte, const PlayerProfile& p, bool ready) {
+RecordBytes PlayerInfoRecord(uint8_t seatByte, const PlayerProfile& p, bool ready, bool props) {
   RecordBytes r = Header(kCmdPlayerInfo, seatByte);
   WriteGbkText(r, 16, 31, p.nickname);  // 16..47 with room for a final zero
   WriteBytes(r, 48, 15, p.avatar);
@@ -98,7 +98,7 @@ RecordBytes PlayerInfoRecord(uint8_t seatByte, const PlayerProfile& p, bool read
   r[208] = ready ? 1 : 0;
   WriteBytes(r, 210, 7, "00");  // voice language; the client assigns the voices itself
   WriteBytes(r, 218, 7, "10");
-  r[255] = 1;  // this server carries no prop traffic: the client keeps its component off
+  r[255] = props ? 0 : 1;  // nonzero keeps the client's prop component off
   return r;
 }
 
@@ -242,6 +242,17 @@ RecordBytes ChatRecord(int senderSeat, const RecordBytes& received) {
   std::copy_n(received.begin() + rec::kChatText, rec::kChatBytes, r.begin() + rec::kChatText);
   // Always end the text inside its field, so no reader runs past it.
   r[rec::kChatText + rec::kChatBytes - 1] = 0;
+  return r;
+}
+
+RecordBytes PropScoreRecord() { return Header(kCmdPropScore, kAllSeats); }
+
+RecordBytes RelayedPropRecord(int senderSeat, const RecordBytes& received) {
+  RecordBytes r = received;
+  r[2] = 0;
+  r[rec::kSeat] = MaskOfSeat(senderSeat);
+  // The tags and the key trailer are the server's own.
+  std::fill(r.begin() + rec::kServerTag, r.end(), 0);
   return r;
 }
 

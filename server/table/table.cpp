@@ -78,13 +78,15 @@ int Table::Seat(const PlayerProfile& player, SeatLink* link) {
   if (link) {
     Send(seat,
          LoginResultRecord(LoginVerdict::Accepted, config_.turnSeconds, config_.timeoutLimit));
-    Send(seat, PlayerInfoRecord(kSeatByteSelf, s.profile, s.ready));
+    Send(seat, PlayerInfoRecord(kSeatByteSelf, s.profile, s.ready, config_.props));
     for (int o = 0; o < kSeatCount; ++o)
       if (o != seat && seats_[o].occupied)
-        Send(seat, PlayerInfoRecord(kSeatByteJoined, seats_[o].profile, seats_[o].ready));
+        Send(seat,
+             PlayerInfoRecord(kSeatByteJoined, seats_[o].profile, seats_[o].ready, config_.props));
   }
   for (int o = 0; o < kSeatCount; ++o)
-    if (o != seat && seats_[o].link) Send(o, PlayerInfoRecord(kSeatByteJoined, s.profile, s.ready));
+    if (o != seat && seats_[o].link)
+      Send(o, PlayerInfoRecord(kSeatByteJoined, s.profile, s.ready, config_.props));
 
   if (Full()) {
     AnnounceSeating();
@@ -102,7 +104,7 @@ void Table::AnnounceSeating() {
     for (int s = 0; s < kSeatCount; ++s) Send(h, SeatRecord(s, seats_[s].profile.account));
     for (int s = 0; s < kSeatCount; ++s)
       Send(h, PlayerInfoRecord(s == h ? kSeatByteSelf : MaskOfSeat(s), seats_[s].profile,
-                               seats_[s].ready));
+                               seats_[s].ready, config_.props));
     // The first deal's dealer, and the key that proves this connection's seat if it has to
     // come back: given now, so no reconnection is ever taken on trust.
     Send(h, NextDealerRecord(dealer_, seats_[h].reconnectKey));
@@ -304,7 +306,8 @@ bool Table::Watch(SeatLink* link, int watchedSeat) {
   // The watched player's record first: the watcher's client sees the table from that seat.
   for (int k = 0; k < kSeatCount; ++k) {
     const int s = (watchedSeat + k) % kSeatCount;
-    SendToWatcher(w, PlayerInfoRecord(MaskOfSeat(s), seats_[s].profile, seats_[s].ready));
+    SendToWatcher(
+        w, PlayerInfoRecord(MaskOfSeat(s), seats_[s].profile, seats_[s].ready, config_.props));
   }
   if (stage_ == Stage::InDeal && deal_ && !deal_->Over()) {
     SendSnapshot(watchedSeat, [&](const RecordBytes& record) { SendToWatcher(w, record); });
@@ -549,6 +552,21 @@ void Table::OnRecord(int seat, const RecordBytes& record) {
   switch (command) {
     case kCmdKeepAlive:
       return;
+    case kCmdProp: {
+      // A prop given to another seat: everyone else at the table is told who gave what to
+      // whom; the sender's client has shown it already.
+      const int target = record[11];
+      const int targetSeat = target == 1 ? 0 : target == 2 ? 1 : target == 4 ? 2 : -1;
+      if (!config_.props || !Full() || targetSeat < 0 || targetSeat == seat) {
+        Refuse(seat, "a prop message with no seat to go to");
+        return;
+      }
+      const RecordBytes out = RelayedPropRecord(seat, record);
+      for (int o = 0; o < kSeatCount; ++o)
+        if (o != seat && seats_[o].link) Send(o, out);
+      for (const Watcher& w : watchers_) SendToWatcher(w, out);
+      return;
+    }
     case kCmdChat: {
       if (ReadBE32(record, rec::kPropLength) == 272 || ReadBE32(record, rec::kPropLength) == 260) {
         Refuse(seat, "prop traffic is not carried here");
@@ -744,6 +762,7 @@ void Table::DealEnded(const DealOutcome& out) {
   if (shortMask != 0) {
     // The notice takes the deal end's place: it shows the board and ends the game.
     SendAll(CoinsShortRecord(static_cast<uint8_t>(kAllSeats & ~shortMask), shortMask));
+    if (config_.props) SendAll(PropScoreRecord());
     ++dealsPlayed_;
     listener_.DealFinished(id_, out);
     for (SeatState& seat : seats_) seat.link = nullptr;
@@ -755,6 +774,11 @@ void Table::DealEnded(const DealOutcome& out) {
   }
   lastDealEnd_.push_back(DealEndRecord());
   SendAll(lastDealEnd_.back());
+  // With props the client hands the board to its component, which settles on this notice.
+  if (config_.props) {
+    lastDealEnd_.push_back(PropScoreRecord());
+    SendAll(lastDealEnd_.back());
+  }
   for (int r = 0; r < kSeatCount; ++r) {
     SeatState& seat = seats_[r];
     if (seat.away) seat.missedDealEnd = true;

@@ -9,7 +9,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <filesystem>
 #include <optional>
+#include <set>
 
 #include "net/net_server.h"
 #include "support/client_fixture.h"
@@ -115,12 +117,11 @@ struct LoopbackClient {
 
 class ReconnectLoopbackTest : public ::testing::Test {
  protected:
-  ReconnectLoopbackTest()
+  explicit ReconnectLoopbackTest(const HallConfig& config = HallConfigFor())
       : socket(vp.timers),
         platform{vp.timers, socket,   vp.lobby, vp.dialogs, vp.sound,
                  vp.screen, vp.files, vp.log,   vp.process},
-        hall(HallConfigFor(), serverClock,
-             [this](std::string_view line) { serverLog.emplace_back(line); }),
+        hall(config, serverClock, [this](std::string_view line) { serverLog.emplace_back(line); }),
         client(platform) {
     vp.lobby.windows.insert("Tesk山庄");
   }
@@ -310,6 +311,151 @@ TEST_F(ReconnectLoopbackTest, AWatcherJoinsADealUnderWayAndFollowsIt) {
   if (!deal->Over()) ExpectSeatsMatch(eve.table(), *deal);
   EXPECT_TRUE(SentBy(*watcher).empty()) << "a watcher sends no game records";
   EXPECT_FALSE(watcher->vp.log.Contains("watching:")) << "every record fitted the watcher's table";
+}
+
+// A second player on a plain socket: it logs in, reads what it is sent and answers nothing,
+// so the server plays its turns when they run out.
+class PlainPeer {
+ public:
+  PlainPeer(uint16_t port, std::string_view account) {
+    fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(port);
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::connect(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+    pending_ = BuildLoginRecord(account, "k").record;
+  }
+  ~PlainPeer() { ::close(fd_); }
+  void Send(const RecordBytes& r) { pending_ = r; }
+  void Pump() {
+    if (pending_ && ::send(fd_, pending_->data(), pending_->size(), MSG_NOSIGNAL) == kRecordSize)
+      pending_.reset();
+    uint8_t buf[8192];
+    for (ssize_t n; (n = ::recv(fd_, buf, sizeof buf, 0)) > 0;)
+      input_.insert(input_.end(), buf, buf + n);
+    while (input_.size() >= kRecordSize) {
+      RecordBytes r;
+      std::copy_n(input_.begin(), kRecordSize, r.begin());
+      input_.erase(input_.begin(), input_.begin() + kRecordSize);
+      received.push_back(r);
+    }
+  }
+  std::vector<RecordBytes> received;
+
+ private:
+  int fd_ = -1;
+  std::optional<RecordBytes> pending_;
+  std::vector<uint8_t> input_;
+};
+
+// Props on: alice's client with the demonstration component, bob on a plain socket, and one
+// computer player.
+class PropsLoopbackTest : public ReconnectLoopbackTest {
+ protected:
+  PropsLoopbackTest() : ReconnectLoopbackTest(PropsConfig()) {}
+  static HallConfig PropsConfig() {
+    HallConfig c = HallConfigFor();
+    c.bots = 1;
+    c.table.props = true;
+    return c;
+  }
+  static bool Has(const std::vector<std::string>& lines, std::string_view a, std::string_view b) {
+    return std::any_of(lines.begin(), lines.end(), [&](const std::string& l) {
+      return l.find(a) != std::string::npos && l.find(b) != std::string::npos;
+    });
+  }
+  template <typename Done>
+  bool Until(Done done, int limitMs) {
+    for (int t = 0; t < limitMs && !done(); t += 10) {
+      Step(10);
+      bob->Pump();
+    }
+    return done();
+  }
+  void Key(int code) {
+    client.input().OnKeyDown(client.view().mainForm(), client.view().el.pic1, code, 0);
+  }
+  std::optional<PlainPeer> bob;
+};
+
+TEST_F(PropsLoopbackTest, FlowersEggsAndATreasureBoxBetweenClientServerAndComponent) {
+#ifndef KORVEL_DEMO_PLUGIN
+  GTEST_SKIP() << "built without KORVEL_DEMO_PROPS";
+#else
+  ASSERT_TRUE(Listen());
+  vp.files.appDir =
+      std::filesystem::path(KORVEL_DEMO_PLUGIN).parent_path().parent_path().parent_path();
+  std::vector<std::string> fields = LaunchFields("alice", "k");
+  fields[13] = "1";  // the launch line allows props
+  client.Startup(testing::LaunchLine(fields));
+  Step(300);
+  bob.emplace(server->Port(), "bob");
+  ASSERT_TRUE(Until([&] { return client.props().PropsActive == 2; }, 20000))
+      << "the player records let the component run";
+  for (const RecordBytes& r : bob->received) {
+    if (r[rec::kCommand] == kCmdPlayerInfo) {
+      EXPECT_EQ(r[255], 0) << "props allowed";
+    }
+  }
+  ASSERT_TRUE(Until(
+      [&] {
+        const Table* t = ServerTable();
+        return t && t->CurrentDeal() && t->CurrentDeal()->TakenFromFront() >= 41;
+      },
+      120000));
+  const int aliceMask = 1 << ServerTable()->SeatOf("alice");
+  const int bobMask = 1 << ServerTable()->SeatOf("bob");
+
+  // Alice gives a flower to the seat on her right and throws an egg at the one on her left:
+  // one of them is bob, who is told of both.
+  Key(113);
+  Key(114);
+  ASSERT_TRUE(Until(
+      [&] {
+        return std::count_if(bob->received.begin(), bob->received.end(),
+                             [](const auto& r) { return r[rec::kCommand] == kCmdProp; }) >= 2;
+      },
+      3000));
+  std::set<int> props, targets;
+  for (const RecordBytes& r : bob->received) {
+    if (r[rec::kCommand] != kCmdProp) continue;
+    EXPECT_EQ(r[rec::kSeat], aliceMask) << "the giver's seat";
+    props.insert(r[9]);
+    targets.insert(r[11]);
+  }
+  EXPECT_EQ(props, (std::set<int>{1, 2}));
+  EXPECT_TRUE(targets.count(bobMask));
+  const std::vector<std::string>& mine = client.chat().History();
+  EXPECT_TRUE(Has(mine, "你送给", "鲜花"));
+  EXPECT_TRUE(Has(mine, "你扔给", "鸡蛋"));
+
+  // Bob gives alice a flower: her component announces it.
+  RecordBytes gift{};
+  gift[rec::kCommand] = kCmdProp;
+  gift[rec::kSeat] = 7;  // whatever the sender claims, the server names its real seat
+  gift[9] = 1;
+  gift[11] = static_cast<uint8_t>(aliceMask);
+  bob->Send(gift);
+  ASSERT_TRUE(Until([&] { return Has(client.chat().History(), "bob送给你", "鲜花"); }, 3000));
+
+  // The deal's end goes to the component, which offers alice a treasure box, then the board.
+  ASSERT_TRUE(Until([&] { return client.props().display().BoxCountdownOn; }, 600000));
+  const Form& f = client.view().main();
+  EXPECT_TRUE(f.Visible(f.Find("ImgProp", 0)));
+  // The component settles, then the client's own board and continue prompt follow.
+  ASSERT_TRUE(Until([&] { return vp.log.Contains("请点击【继续】按钮继续游戏！"); }, 30000));
+  const Form& board = client.view().scene().form(client.settlement().board().form);
+  const std::vector<std::string>& column = board.Get(client.settlement().board().State[0])->lines;
+  EXPECT_TRUE(Has(column, "最终分：", "金币"));
+  EXPECT_TRUE(Has(client.chat().History(), "获得", "×"));
+  int scores = 0;
+  for (const RecordBytes& r : bob->received) scores += r[rec::kCommand] == kCmdPropScore ? 1 : 0;
+  EXPECT_EQ(scores, 1) << "one prop score per deal end";
+  for (const std::string& line : serverLog) {
+    EXPECT_EQ(line.find("prop message"), std::string::npos) << line;
+  }
+#endif
 }
 
 }  // namespace

@@ -337,6 +337,47 @@ TEST_F(TableTest, ASeatShortOfCoinsEndsTheGameWithTheNoticeInsteadOfTheDealEnd) 
   }
 }
 
+TEST_F(TableTest, PropsTravelOnlyWhenTheTableAllowsThem) {
+  // Off: the player records keep the client's component off and prop messages go nowhere.
+  SeatHumanWithTwoBots();
+  for (const auto& r : human.OfCommand(kCmdPlayerInfo)) EXPECT_EQ(r[255], 1);
+  table->OnRecord(2, ClientRecord(kCmdProp, 4, {1, 1}, human.tag));
+  EXPECT_TRUE(human.OfCommand(kCmdProp).empty());
+
+  // On, with bob in seat 1.
+  config.props = true;
+  human.received.clear();
+  RecordingLink bob;
+  table.emplace(1, config, clock, 7, shanten, listener);
+  table->Seat(Hall::BotProfile(1, 0), nullptr);
+  ASSERT_EQ(table->Seat(Human("bob"), &bob), 1);
+  ASSERT_EQ(table->Seat(Human("alice"), &human), 2);
+  for (const auto& r : human.OfCommand(kCmdPlayerInfo)) EXPECT_EQ(r[255], 0);
+  // Alice (mask 4) gives bob (mask 2) a flower, claiming to be seat 1 and a key.
+  RecordBytes gift = ClientRecord(kCmdProp, 1, {2, 2}, human.tag);
+  WriteLE32(gift, rec::kTrailer, 0x1234);
+  table->OnRecord(2, gift);
+  ASSERT_EQ(bob.OfCommand(kCmdProp).size(), 1u);
+  const RecordBytes relayed = bob.OfCommand(kCmdProp)[0];
+  EXPECT_EQ(relayed[rec::kSeat], 4) << "the sender's real seat";
+  EXPECT_EQ(relayed[9], 2);
+  EXPECT_EQ(relayed[11], 2);
+  EXPECT_EQ(ReadLE32(relayed, rec::kTrailer), 0u);
+  EXPECT_TRUE(human.OfCommand(kCmdProp).empty()) << "the sender has shown it already";
+  // To itself, to nobody, to two seats at once: not relayed.
+  for (int target : {4, 0, 3, 8}) table->OnRecord(2, ClientRecord(kCmdProp, 4, {1, target}, 0));
+  EXPECT_EQ(bob.OfCommand(kCmdProp).size(), 1u);
+  // Each deal end is followed by the prop score.
+  RunDeals(1);
+  const auto& all = human.received;
+  for (size_t i = 0; i + 1 < all.size(); ++i) {
+    if (all[i][rec::kCommand] == kCmdDealEnd && all[i][15] == 0) {
+      EXPECT_EQ(all[i + 1][rec::kCommand], kCmdPropScore);
+    }
+  }
+  EXPECT_EQ(human.OfCommand(kCmdPropScore).size(), 1u);
+}
+
 TEST_F(TableTest, SeveralDealsRotateTheDealerAndStayBalanced) {
   config.botDelayMs = 0;
   SeatHumanWithTwoBots();
