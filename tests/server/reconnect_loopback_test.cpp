@@ -14,6 +14,7 @@
 #include <set>
 
 #include "net/net_server.h"
+#include "server_test_support.h"
 #include "support/client_fixture.h"
 #include "table/hall.h"
 #include "table/hand_order.h"
@@ -231,7 +232,7 @@ class ReconnectLoopbackTest : public ::testing::Test {
 
 TEST_F(ReconnectLoopbackTest, ADroppedClientComesBackToItsSeatWithItsTable) {
   ASSERT_TRUE(Listen());
-  client.Startup(testing::LaunchLine(LaunchFields("alice", "k")));
+  client.Startup(korvel::testing::LaunchLine(LaunchFields("alice", "k")));
   IntoTheFirstDeal();
   const int seat = ServerTable()->SeatOf("alice");
   ASSERT_EQ(seat, 2);
@@ -285,13 +286,13 @@ TEST_F(ReconnectLoopbackTest, ADroppedClientComesBackToItsSeatWithItsTable) {
 
 TEST_F(ReconnectLoopbackTest, AWatcherJoinsADealUnderWayAndFollowsIt) {
   ASSERT_TRUE(Listen());
-  client.Startup(testing::LaunchLine(LaunchFields("alice", "k")));
+  client.Startup(korvel::testing::LaunchLine(LaunchFields("alice", "k")));
   IntoTheFirstDeal();
   watcher.emplace();
   // Nobody watches a table played from its own address: the watcher is another machine.
   watcher->socket.localAddress = "127.0.0.2";
   Client& eve = watcher->client;
-  eve.Startup(testing::LaunchLine(LaunchFields("eve", "watch:alice")) + "1000");
+  eve.Startup(korvel::testing::LaunchLine(LaunchFields("eve", "watch:alice")) + "1000");
   ASSERT_TRUE(eve.Spectator);
   // The table stands still while the watcher comes in: its snapshot is the table as it is.
   ASSERT_TRUE(StepUntil([&] { return eve.tableRestore().TableRestored; }, 10000, true));
@@ -311,6 +312,73 @@ TEST_F(ReconnectLoopbackTest, AWatcherJoinsADealUnderWayAndFollowsIt) {
   if (!deal->Over()) ExpectSeatsMatch(eve.table(), *deal);
   EXPECT_TRUE(SentBy(*watcher).empty()) << "a watcher sends no game records";
   EXPECT_FALSE(watcher->vp.log.Contains("watching:")) << "every record fitted the watcher's table";
+}
+
+// The first deal opens with a computer player winning on its own tiles; the table's first
+// dealer comes from the hall's seed, so the wall is arranged for that dealer.
+class WonDealLoopbackTest : public ReconnectLoopbackTest {
+ protected:
+  WonDealLoopbackTest() : ReconnectLoopbackTest(WonConfig()) {}
+  static int FirstDealer(const HallConfig& c) {
+    ManualClock clock;
+    ShantenCalculator shanten;
+    testing::CollectingListener quiet;
+    testing::RecordingLink nobody;
+    Table probe(1, c.table, clock, c.seed ^ 0x9E3779B97F4A7C15ull, shanten, quiet);
+    probe.Seat(Hall::BotProfile(1, 0), nullptr);
+    probe.Seat(Hall::BotProfile(1, 1), nullptr);
+    PlayerProfile human;
+    human.account = "x";
+    probe.Seat(human, &nobody);
+    clock.Advance(c.table.startSeconds * 1000LL);
+    probe.Tick();
+    return probe.CurrentDeal() ? probe.CurrentDeal()->Dealer() : -1;
+  }
+  static HallConfig WonConfig() {
+    HallConfig c = HallConfigFor();
+    for (c.seed = 1; FirstDealer(c) == 2; ++c.seed) {
+    }
+    const int dealer = FirstDealer(c);
+    std::array<std::string, 3> hands;
+    hands[dealer] = "b1 b1 b1 b2 b2 b2 b3 b3 b3 b4 b4 b4 b5 b5";
+    hands[(dealer + 1) % 3] = "d1 d2 d3 d4 d5 d6 d7 d8 d9 d1 d2 d3 b6";
+    hands[(dealer + 2) % 3] = "d4 d5 d6 d7 d8 d9 d1 d2 d3 d4 d5 d6 b7";
+    c.walls = {testing::ScriptWall(dealer, hands)};
+    return c;
+  }
+};
+
+TEST_F(WonDealLoopbackTest, AClientBackAfterAWinInTheDealSeesTheWinAndItsReports) {
+  ASSERT_TRUE(Listen());
+  client.Startup(korvel::testing::LaunchLine(LaunchFields("alice", "k")));
+  ASSERT_TRUE(StepUntil([&] { return ServerTable() && ServerTable()->CurrentDeal(); }, 60000));
+  const int dealer = ServerTable()->CurrentDeal()->Dealer();
+  ASSERT_NE(dealer, 2);
+  socket.Cut();
+  ASSERT_TRUE(StepUntil(
+      [&] {
+        const Deal* d = ServerTable()->CurrentDeal();
+        return d && d->Won(dealer);
+      },
+      20000));
+  ASSERT_TRUE(StepUntil([&] { return client.tableRestore().TableRestored; }, 20000, true));
+  Step(3000, true);
+  const TableModel& table = client.table();
+  int winnerView = -1;
+  for (int v = 0; v < kSeats; ++v)
+    if (SeatIndexOf(table.players[v].seatMask) == dealer) winnerView = v;
+  ASSERT_GE(winnerView, 1);
+  const Settlement& settlement = client.settlement();
+  EXPECT_EQ(settlement.stores.HasWon[winnerView], 1) << "the winner's status";
+  EXPECT_EQ(settlement.stores.WinEventCount, 1) << "the win's three reports, once";
+
+  // Through the deal's end the board's totals agree with the results.
+  ASSERT_TRUE(StepUntil([&] { return ServerTable()->DealsPlayed() >= 1; }, 300000));
+  Step(3000);
+  for (int v = 0; v < kSeats; ++v) {
+    const int s = SeatIndexOf(table.players[v].seatMask);
+    EXPECT_EQ(settlement.stores.dealAmount[v] * 10, table.players[v].dealScore) << "seat " << s;
+  }
 }
 
 // A second player on a plain socket: it logs in, reads what it is sent and answers nothing,
@@ -388,7 +456,7 @@ TEST_F(PropsLoopbackTest, FlowersEggsAndATreasureBoxBetweenClientServerAndCompon
       std::filesystem::path(KORVEL_DEMO_PLUGIN).parent_path().parent_path().parent_path();
   std::vector<std::string> fields = LaunchFields("alice", "k");
   fields[13] = "1";  // the launch line allows props
-  client.Startup(testing::LaunchLine(fields));
+  client.Startup(korvel::testing::LaunchLine(fields));
   Step(300);
   bob.emplace(server->Port(), "bob");
   ASSERT_TRUE(Until([&] { return client.props().PropsActive == 2; }, 20000))
