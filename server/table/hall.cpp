@@ -7,7 +7,12 @@
 namespace korvel::server {
 
 Hall::Hall(const HallConfig& config, const Clock& clock, LogFn log)
-    : config_(config), clock_(clock), log_(std::move(log)) {}
+    : config_(config), clock_(clock), log_(std::move(log)) {
+  // The text codec opens its converters on first use, which needs file descriptors: open them
+  // now, so a login that arrives while the process is out of descriptors cannot fail on them.
+  Utf8ToGbk("牌");
+  GbkToUtf8("a");
+}
 
 PlayerProfile Hall::BotProfile(int tableId, int index) {
   static constexpr const char* kNames[] = {"机器人一号", "机器人二号", "机器人三号"};
