@@ -228,6 +228,8 @@ TEST(ServerRecords, TraceLinesNameTheCommand) {
   const std::array<TileCode, 1> one = {0x29};
   EXPECT_NE(DescribeRecord(TilesRecord(0, one), TraceDirection::Out).find("draw b9"),
             std::string::npos);
+  EXPECT_NE(DescribeRecord(PropScoreRecord(), TraceDirection::Out).find("prop score"),
+            std::string::npos);
   RecordBytes junk;
   for (size_t i = 0; i < junk.size(); ++i) junk[i] = static_cast<uint8_t>(i * 37);
   for (int c = 0; c < 256; ++c) {
