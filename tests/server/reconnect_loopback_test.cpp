@@ -26,7 +26,10 @@ namespace {
 class LoopbackSocket : public Socket {
  public:
   explicit LoopbackSocket(VirtualTimers& timers) : timers_(timers) {}
-  ~LoopbackSocket() override { Close(); }
+  ~LoopbackSocket() override {
+    Close();
+    for (int fd : abandoned_) ::close(fd);
+  }
   void SetEvents(SocketEvents* events) override { events_ = events; }
   void Connect(const std::string& host, uint16_t port) override {
     Close();
@@ -91,6 +94,13 @@ class LoopbackSocket : public Socket {
     if (fd_ >= 0) ::shutdown(fd_, SHUT_RDWR);
     Close();
   }
+  // The client loses its connection without the server hearing of it: the socket stays open
+  // on the server's side and simply goes quiet.
+  void Abandon() {
+    abandoned_.push_back(fd_);
+    fd_ = -1;
+    connected_ = false;
+  }
   int connects = 0;
   std::string localAddress;  // another loopback address stands for another machine
 
@@ -99,6 +109,7 @@ class LoopbackSocket : public Socket {
   SocketEvents* events_ = nullptr;
   int fd_ = -1;
   bool connected_ = false;
+  std::vector<int> abandoned_;
 };
 
 // A second client core on loopback, started by the test.
@@ -282,6 +293,25 @@ TEST_F(ReconnectLoopbackTest, ADroppedClientComesBackToItsSeatWithItsTable) {
   for (const std::string& line : serverLog)
     accepted |= line.find("back at table 1") != std::string::npos;
   EXPECT_TRUE(accepted);
+}
+
+TEST_F(ReconnectLoopbackTest, WhileTheOldConnectionLivesOnTheServerTheClientIsPutOffThenLetIn) {
+  ASSERT_TRUE(Listen());
+  client.Startup(korvel::testing::LaunchLine(LaunchFields("alice", "k")));
+  IntoTheFirstDeal();
+  const int seat = ServerTable()->SeatOf("alice");
+  socket.Abandon();
+  // The client tries within seconds, while the server still counts the old connection alive:
+  // it is closed without an answer (an answer would end the client), and it tries again.
+  ASSERT_TRUE(StepUntil([&] { return client.reconnection().Reconnected; }, 60000));
+  EXPECT_GE(socket.connects, 3);
+  bool putOff = false;
+  for (const std::string& line : serverLog)
+    putOff |= line.find("reconnection put off") != std::string::npos;
+  EXPECT_TRUE(putOff);
+  EXPECT_FALSE(ServerTable()->Away(seat));
+  EXPECT_TRUE(client.loop().TableActive);
+  EXPECT_TRUE(StepUntil([&] { return client.tableRestore().TableRestored; }, 10000));
 }
 
 TEST_F(ReconnectLoopbackTest, AWatcherJoinsADealUnderWayAndFollowsIt) {
