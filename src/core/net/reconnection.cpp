@@ -119,6 +119,7 @@ void Reconnection::OnReconnectResult(CommandInfo& info, const RecordBytes&) {
     client_.ClearSysmsg(0);
     client_.ClearSysmsg(1);
     client_.AddSysmsg(0, "正在重连服务器，请等待...！");
+    client_.tablePlay().EndTurnCutOff();
     client_.loop().TableActive = true;
     Reconnected = true;
     // The login is no longer pending: the lobby may take the player away between deals again.
