@@ -139,6 +139,7 @@ void Settlement::PropsAfterPlayerLeft() {
 
 void Settlement::DealEndNotice(const CommandInfo& info) {
   client_.loop().BetweenDeals = true;
+  client_.reconnection().DealEnded();
   client_.records().ArmHeld();
   for (int v = 0; v < kSeats; ++v) ClearBoardList(v);
   PropSettlePending = true;
