@@ -34,6 +34,25 @@ class ReconnectionTest : public ClientFixture {
     return out;
   }
   int connectsBefore = 0;
+  // Logs in through the proxy "proxy" to the server 10.0.0.1.
+  void ProxyLogIn() {
+    auto fields = testing::DirectFields();
+    fields[2] = "10.0.0.1";
+    fields[5] = "5";
+    fields[6] = "proxy";
+    fields[7] = "1080";
+    ASSERT_TRUE(Start(fields));
+    ProxyAnswers(true);
+    Deliver(ServerRecord(kCmdLogin, 0, {5, 8, 0, 1}));
+    ASSERT_EQ(Run(100), -1);
+  }
+  // The proxy's greeting reply, then its connect reply: reached the server or not.
+  void ProxyAnswers(bool reached) {
+    vp.socket.Deliver(std::vector<uint8_t>{5, 0});
+    vp.socket.Deliver(
+        std::vector<uint8_t>{5, static_cast<uint8_t>(reached ? 0 : 1), 0, 1, 0, 0, 0, 0, 0, 0});
+  }
+}
 };
 
 TEST(ReconnectRecord, CarriesTheCommandTheTagAndTheKeyLowByteFirst) {
@@ -198,16 +217,7 @@ TEST_F(ReconnectionTest, LosingTheConnectionBeforeTheLoginResultStartsNothing) {
 }
 
 TEST_F(ReconnectionTest, ThroughTheProxyTheQueuedRecordsSurviveTheNegotiation) {
-  auto fields = testing::DirectFields();
-  fields[2] = "10.0.0.1";
-  fields[5] = "5";
-  fields[6] = "proxy";
-  fields[7] = "1080";
-  ASSERT_TRUE(Start(fields));
-  vp.socket.Deliver(std::vector<uint8_t>{5, 0});
-  vp.socket.Deliver(std::vector<uint8_t>{5, 0, 0, 1, 0, 0, 0, 0, 0, 0});
-  Deliver(ServerRecord(kCmdLogin, 0, {5, 8, 0, 1}));
-  ASSERT_EQ(Run(100), -1);
+  ProxyLogIn();
   vp.socket.PeerClose();
   ASSERT_EQ(Run(50), -1);
   CommandInfo keepAlive;
@@ -276,24 +286,6 @@ TEST_F(ReconnectionTest, EachDealMayResynchroniseOnce) {
 
 class ProxyReconnectionTest : public ReconnectionTest {
  protected:
-  // Logs in through the proxy "proxy" to the server 10.0.0.1.
-  void ProxyLogIn() {
-    auto fields = testing::DirectFields();
-    fields[2] = "10.0.0.1";
-    fields[5] = "5";
-    fields[6] = "proxy";
-    fields[7] = "1080";
-    ASSERT_TRUE(Start(fields));
-    ProxyAnswers(true);
-    Deliver(ServerRecord(kCmdLogin, 0, {5, 8, 0, 1}));
-    ASSERT_EQ(Run(100), -1);
-  }
-  // The proxy's greeting reply, then its connect reply: reached the server or not.
-  void ProxyAnswers(bool reached) {
-    vp.socket.Deliver(std::vector<uint8_t>{5, 0});
-    vp.socket.Deliver(
-        std::vector<uint8_t>{5, static_cast<uint8_t>(reached ? 0 : 1), 0, 1, 0, 0, 0, 0, 0, 0});
-  }
   // Drops the connection and lets the server accept the reconnection through the proxy.
   void ReconnectThroughProxy() {
     client.records().ReconnectKey = 384;
@@ -304,14 +296,6 @@ class ProxyReconnectionTest : public ReconnectionTest {
     Deliver(ServerRecord(kCmdPrivate29, 0, {0, 0, 0, 1}));
     ASSERT_EQ(Run(200), -1);
     ASSERT_TRUE(client.reconnection().Reconnected);
-  }
-  int Ask(uint32_t number) {
-    try {
-      vp.lobby.DeliverToClient({number, 0, 0});
-      return -1;
-    } catch (const ClientEnded& e) {
-      return e.code;
-    }
   }
 };
 
