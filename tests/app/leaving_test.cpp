@@ -23,7 +23,6 @@ class LeavingTest : public ClientFixture {
     }
     return 0;
   }
-}
 };
 
 TEST_F(LeavingTest, IsADealInProgressIsAnsweredByPosting) {

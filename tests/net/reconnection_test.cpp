@@ -52,7 +52,6 @@ class ReconnectionTest : public ClientFixture {
     vp.socket.Deliver(
         std::vector<uint8_t>{5, static_cast<uint8_t>(reached ? 0 : 1), 0, 1, 0, 0, 0, 0, 0, 0});
   }
-}
 };
 
 TEST(ReconnectRecord, CarriesTheCommandTheTagAndTheKeyLowByteFirst) {
