@@ -113,6 +113,8 @@ void TableView::ClearTable() {
   TableState& st = table_.state;
   for (ElementId e : el.MJ_Image) f.Hide(e);
   for (ElementId e : {el.Time_Img, el.Number, el.img_zhuang, el.lbZhuang, el.Words}) f.Hide(e);
+  // The plate names the dealer of a deal that has started, never one of an earlier table.
+  f.SetCaption(el.lbZhuang, "");
   for (ElementId e : el.Operation) f.Hide(e);
   for (ElementId e : el.Speak) f.Hide(e);
   for (ElementId e : el.Chi) f.Hide(e);
