@@ -22,6 +22,7 @@
 #include "qt_platform.h"
 #include "scene_renderer.h"
 #include "scene_window.h"
+#include "support/in_process_table.h"
 #include "table/hall.h"
 #include "table/offer_records.h"
 #include "table/server_records.h"
@@ -35,28 +36,8 @@ namespace srv = korvel::server;
 constexpr int kStepMs = 50;
 constexpr int kLocalSeat = 2;  // two computer players sit first
 
-class ClientLink : public srv::SeatLink {
- public:
-  uint16_t Deliver(RecordBytes& record) override {
-    ++tag;
-    record[rec::kServerTag] = static_cast<uint8_t>(tag >> 8);
-    record[rec::kServerTag + 1] = static_cast<uint8_t>(tag);
-    pending.push_back(record);
-    return tag;
-  }
-  void Close(std::string_view reason) override { closed = std::string(reason); }
-  std::vector<RecordBytes> pending;
-  uint16_t tag = 0;
-  std::string closed;
-};
-
-class Listener : public srv::TableListener {
- public:
-  void Log(std::string_view line) override { lines.emplace_back(line); }
-  void DealFinished(int, const srv::DealOutcome&) override { ++deals; }
-  std::vector<std::string> lines;
-  int deals = 0;
-};
+using testing::ClientLink;
+using Listener = testing::DealListener;
 
 // One record the client sent: its command and value(3), and when.
 struct Sent {
@@ -302,8 +283,8 @@ class TableWindowTest : public WindowFixture {
     for (int i = 0; i < maxSteps && listener.deals < deals; ++i) {
       Step();
       if (HasFatalFailure()) return;
-      if (Quiet()) Act();
       if (operationBeforeDealEnd.empty()) CheckOperationRow();
+      if (Quiet()) Act();
     }
     ASSERT_GE(listener.deals, deals) << "the deals did not finish";
     Steps(60);
@@ -316,6 +297,7 @@ class TableWindowTest : public WindowFixture {
                      static_cast<int>(view().X(480)), static_cast<int>(view().Y(145)));
     for (int i = 1; i < 6; ++i) {
       if (!main().Visible(el().Operation[i])) continue;
+      ++rowChecks;
       const QRect button = SceneRenderer::PixelRect(*main().Get(el().Operation[i]));
       for (int t = 0; t < kTileElements; ++t) {
         const Element& tile = *main().Get(Tile(t));
@@ -339,6 +321,7 @@ class TableWindowTest : public WindowFixture {
   std::vector<Sent> sent;
   int clicked = 0;
   int discards = 0;
+  int rowChecks = 0;
   std::string operationBeforeDealEnd;
 };
 
@@ -419,6 +402,7 @@ TEST_P(TableWindowTest, ADealPlayedWithThePointerEndsOnABoardAndContinueSendsOnc
   if (HasFatalFailure()) return;
   EXPECT_GT(discards, 0);
   EXPECT_EQ(operationBeforeDealEnd, "");
+  EXPECT_GT(rowChecks, 0) << "the operation buttons never showed";
 
   // The board is up, above the table, clear of the buttons and the hand.
   const FormId board = client.settlement().board().form;
@@ -493,7 +477,9 @@ TEST_P(TableWindowTest, SecondaryWindowsStayAboveTheTableClearOfTheButtonsAndThe
     const FormId info = client.seating().infoForm();
     if (info == kNoForm || !client.view().scene().form(info).visible()) continue;
     ExpectClearOfTheTable(info, "the player information");
-    Hover(el().imgDinglan);
+    // The top bar, clear of the labels and pictures on it, closes it again.
+    MoveTo(MainWindow(), QPoint(static_cast<int>(view().X(250)), static_cast<int>(view().Y(90))));
+    EXPECT_FALSE(WindowOf(info)->isVisible());
   }
 
   // The chat history hides neither the hand nor the chat input, and 关闭 closes it.
@@ -616,6 +602,21 @@ TEST_P(DealEndWindowTest, TheDealerPlateHoldsItsNameAndForgetsAnEarlierTable) {
   Feed(testing::ServerRecord(kCmdLogin, 0, {5, 8, 0, 1}), 200);
   client.ResetTable();
   EXPECT_EQ(main().Get(el().lbZhuang)->caption, "");
+}
+
+TEST_P(DealEndWindowTest, BalloonsAndReadyMarksLeaveTheSideClocksInSight) {
+  for (int v : {1, 2}) {
+    // The clock of a side seat's turn, where the turn start puts it.
+    Feed(testing::OptionRecord(v == 1 ? 4 : 2, 0, 8), 200);
+    const QRect clock = SceneRenderer::PixelRect(*main().Get(el().Time_Img));
+    ASSERT_TRUE(main().Visible(el().Time_Img));
+    // The seat declares ready: its balloon comes up; between deals its ready mark shows.
+    Feed(DiscardRecord(v == 1 ? 4 : 2, 0x21, 1), 200);
+    const ElementId balloon = el().tsSpeak[v - 1];
+    EXPECT_TRUE(main().Visible(balloon)) << "seat " << v;
+    EXPECT_FALSE(SceneRenderer::PixelRect(*main().Get(balloon)).intersects(clock)) << v;
+    EXPECT_FALSE(SceneRenderer::PixelRect(*main().Get(el().OK[v])).intersects(clock)) << v;
+  }
 }
 
 TEST_P(DealEndWindowTest, QuickTablesAnnounceTheirOwnCountdown) {
