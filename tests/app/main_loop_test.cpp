@@ -105,20 +105,44 @@ TEST_F(MainLoopTest, ABurstOfRecordsIsDispatchedOnePerTick) {
   EXPECT_EQ(client.dispatcher().Dispatched - before, 10u);
 }
 
-TEST_F(MainLoopTest, APlayerLeavingBetweenDealsWaitsWithEverythingBehindIt) {
+TEST_F(MainLoopTest, APlayerLeavingBetweenDealsWaitsForTheCountdownWithEverythingBehindIt) {
   LogIn();
   client.table().players[0].seatMask = 1;
   client.connection().StopKeepAlive();
   client.loop().BetweenDeals = true;
+  client.mainLoop().TurnClock = 3;
+  client.loop().Arm(kStepDealEndCountdown);
   const uint64_t before = client.dispatcher().Dispatched;
   Deliver(ServerRecord(21, 2));
   Deliver(ServerRecord(100));
   ASSERT_EQ(Run(2000), -1);
   EXPECT_EQ(client.dispatcher().Dispatched, before);
   EXPECT_TRUE(vp.timers.Running("TimerKeepAlive")) << "another seat left: keep the line alive";
-  client.loop().BetweenDeals = false;
-  ASSERT_EQ(Run(200), -1);
+  // The countdown ends with the continue record; the held records follow at once, although
+  // nothing has cleared BetweenDeals (only the next deal's start would, and it waits behind).
+  ASSERT_EQ(Run(2200), -1);
+  EXPECT_EQ(SentCommands(), std::vector<int>{16});
   EXPECT_EQ(client.dispatcher().Dispatched - before, 2u);
+}
+
+TEST_F(MainLoopTest, APlayerLeavingBetweenDealsIsNotHeldOnceContinueIsPressedOrWithoutCountdown) {
+  LogIn();
+  client.table().players[0].seatMask = 1;
+  client.loop().BetweenDeals = true;
+  client.mainLoop().TurnClock = 15;
+  client.loop().Arm(kStepDealEndCountdown);
+  client.playersLeaving().ContinuePressed = true;
+  const uint64_t before = client.dispatcher().Dispatched;
+  Deliver(ServerRecord(21, 2));
+  Deliver(ServerRecord(100));
+  ASSERT_EQ(Run(300), -1);
+  EXPECT_EQ(client.dispatcher().Dispatched - before, 2u);
+
+  client.loop().BetweenDeals = true;
+  client.loop().LoopFlag[kStepDealEndCountdown] = false;
+  Deliver(ServerRecord(21, 2));
+  ASSERT_EQ(Run(300), -1);
+  EXPECT_EQ(client.dispatcher().Dispatched - before, 3u);
 }
 
 TEST_F(MainLoopTest, TheTurnClockTurnsRedForTheLastFiveSeconds) {

@@ -224,5 +224,87 @@ TEST_F(ReconnectionTest, ThroughTheProxyTheQueuedRecordsSurviveTheNegotiation) {
   EXPECT_EQ(sent[0][3], kCmdReconnect);
 }
 
+class ProxyReconnectionTest : public ReconnectionTest {
+ protected:
+  // Logs in through the proxy "proxy" to the server 10.0.0.1.
+  void ProxyLogIn() {
+    auto fields = testing::DirectFields();
+    fields[2] = "10.0.0.1";
+    fields[5] = "5";
+    fields[6] = "proxy";
+    fields[7] = "1080";
+    ASSERT_TRUE(Start(fields));
+    ProxyAnswers(true);
+    Deliver(ServerRecord(kCmdLogin, 0, {5, 8, 0, 1}));
+    ASSERT_EQ(Run(100), -1);
+  }
+  // The proxy's greeting reply, then its connect reply: reached the server or not.
+  void ProxyAnswers(bool reached) {
+    vp.socket.Deliver(std::vector<uint8_t>{5, 0});
+    vp.socket.Deliver(
+        std::vector<uint8_t>{5, static_cast<uint8_t>(reached ? 0 : 1), 0, 1, 0, 0, 0, 0, 0, 0});
+  }
+  // Drops the connection and lets the server accept the reconnection through the proxy.
+  void ReconnectThroughProxy() {
+    client.records().ReconnectKey = 384;
+    vp.socket.PeerClose();
+    ASSERT_EQ(Run(4100), -1);
+    ProxyAnswers(true);
+    ASSERT_EQ(SentRecords().back()[3], kCmdReconnect);
+    Deliver(ServerRecord(kCmdPrivate29, 0, {0, 0, 0, 1}));
+    ASSERT_EQ(Run(200), -1);
+    ASSERT_TRUE(client.reconnection().Reconnected);
+  }
+  int Ask(uint32_t number) {
+    try {
+      vp.lobby.DeliverToClient({number, 0, 0});
+      return -1;
+    } catch (const ClientEnded& e) {
+      return e.code;
+    }
+  }
+};
+
+TEST_F(ProxyReconnectionTest, LoggingInAgainAfterAReconnectionIsAFreshLogin) {
+  ProxyLogIn();
+  ReconnectThroughProxy();
+  ASSERT_EQ(Ask(kMsgLeaveNow), -1);
+  vp.socket.sent.clear();
+  ASSERT_EQ(Ask(kMsgLogin), -1);
+  ProxyAnswers(true);
+  const auto sent = SentRecords();
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_EQ(sent[0][3], kCmdLogin);
+  for (size_t at : {260u, 261u, 268u, 269u, 270u, 271u}) EXPECT_EQ(sent[0][at], 0) << at;
+  EXPECT_EQ(sent[0], BuildLoginRecord("a", "k").record);
+}
+
+TEST_F(ProxyReconnectionTest, AnAcceptedReconnectionLetsTheLobbyTakeThePlayerAwayBetweenDeals) {
+  ProxyLogIn();
+  ReconnectThroughProxy();
+  EXPECT_FALSE(client.connection().Connected) << "the login is no longer pending";
+  client.loop().InDeal = false;
+  vp.lobby.deliveries.clear();
+  ASSERT_EQ(Ask(kMsgConnected), -1);
+  ASSERT_FALSE(vp.lobby.deliveries.empty());
+  EXPECT_EQ(vp.lobby.deliveries.back().message.number, kMsgLeaveNow);
+}
+
+TEST_F(ProxyReconnectionTest, AProxyThatCannotReachTheServerIsOneFailedAttemptEachTime) {
+  ProxyLogIn();
+  vp.socket.PeerClose();
+  vp.dialogs.shown.clear();
+  const int before = vp.socket.connects;
+  ASSERT_EQ(Run(4100), -1);
+  for (int attempt = 1; attempt <= 5; ++attempt) {
+    EXPECT_EQ(vp.socket.connects - before, attempt);
+    ProxyAnswers(false);
+    ASSERT_EQ(Run(3000), -1);
+  }
+  EXPECT_TRUE(vp.dialogs.shown.empty()) << "no notice per attempt";
+  EXPECT_EQ(client.reconnection().ReconnectTries, 6);
+  EXPECT_TRUE(client.reconnection().Active());
+}
+
 }  // namespace
 }  // namespace korvel

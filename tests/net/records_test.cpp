@@ -173,6 +173,18 @@ TEST_F(RecordsTest, SeatAnnouncementCarriesTheNameOfTheAnnouncedSeat) {
   EXPECT_EQ(taken.text, name);
 }
 
+TEST_F(RecordsTest, SeatAnnouncementForASeatBeyondTheThirdCarriesNoName) {
+  for (uint8_t seat : {8, 9, 15, 0x78}) {
+    RecordBytes r = Incoming(kCmdSeatAnnounce);
+    r[6] = seat;
+    r[16] = 'z';
+    TakenRecord taken = Receive(r);
+    EXPECT_EQ(taken.extra, TakenRecord::Extra::None) << int{seat};
+    EXPECT_TRUE(taken.text.empty());
+  }
+  EXPECT_TRUE(vp.log.Contains("no such seat"));
+}
+
 TEST_F(RecordsTest, ChatIsCutToOneHundredCharactersAndDoubleByteTextTakesTwoBytes) {
   CommandInfo info;
   info.command = kCmdChat;

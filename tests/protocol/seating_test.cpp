@@ -105,6 +105,14 @@ TEST_F(SeatingTest, TheThirdAnnouncementAssignsSeatsByAccountName) {
   EXPECT_FALSE(fresh.timers.Running("TimerKeepAlive")) << "the announcement stops keep-alive";
 }
 
+TEST_F(SeatingTest, AnAnnouncementForAFourthSeatIsLeftOut) {
+  Feed({Announcement(8, "a"), Announcement(15, "b"), Announcement(1, "a"), Announcement(2, "b"),
+        Announcement(4, "c")});
+  EXPECT_EQ(client.seating().SeatName[0], "a");
+  EXPECT_EQ(client.seating().SeatName[1], "b");
+  EXPECT_EQ(client.table().players[0].seatMask, 1);
+}
+
 TEST_F(SeatingTest, NamesThatNeverMatchLeaveTheSeatsAlone) {
   Feed({Announcement(1, "x"), Announcement(2, "y"), Announcement(4, "z")});
   EXPECT_EQ(client.table().players[0].seatMask, 0);

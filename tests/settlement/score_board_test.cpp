@@ -2,6 +2,8 @@
 // statistics, history and countdown out, and the continue record when the countdown ends.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "settlement/settlement.h"
 #include "settlement/settlement_fixture.h"
 
@@ -116,6 +118,35 @@ TEST_F(ScoreBoardTest, ADiscardWinDealEndsWithAnAlignedBoardAndTheContinuePrompt
   EXPECT_EQ(continues()[0][6], 1);
   ASSERT_EQ(Run(3000), -1);
   EXPECT_EQ(continues().size(), 1u) << "exactly one";
+}
+
+TEST_F(ScoreBoardTest, APlayerWhoLeavesDuringTheCountdownLeavesWhenItEndsAndTheNextDealFollows) {
+  client.table().players[2].name = "cat";
+  DiscardWinDeal();
+  ASSERT_TRUE(board().visible());
+  RecordBytes left = ServerRecord(21, 2);
+  const std::string account = "cat";
+  std::copy(account.begin(), account.end(), left.begin() + 16);
+  const uint64_t before = client.dispatcher().Dispatched;
+  Feed({left, ServerRecord(100)});
+  ASSERT_EQ(Run(5000), -1);
+  EXPECT_EQ(client.dispatcher().Dispatched, before) << "held while the board counts down";
+  EXPECT_EQ(client.table().players[2].name, "cat");
+  EXPECT_TRUE(board().visible());
+  ASSERT_EQ(Run(11000), -1);
+  EXPECT_EQ(client.dispatcher().Dispatched - before, 2u) << "the player left, then what followed";
+  EXPECT_EQ(client.table().players[2].name, "");
+  EXPECT_EQ(client.seating().seatInfo[2].nickname, "");
+}
+
+TEST_F(ScoreBoardTest, TheDealEndStartsTheKeepAliveThatTheSeatAnnouncementsStopped) {
+  client.connection().StopKeepAlive();
+  DiscardWinDeal();
+  EXPECT_TRUE(vp.timers.Running("TimerKeepAlive"));
+  vp.socket.sent.clear();
+  ASSERT_EQ(Run(10050), -1);
+  const std::vector<int> sent = SentCommands();
+  EXPECT_EQ(std::count(sent.begin(), sent.end(), 24), 2);
 }
 
 TEST_F(ScoreBoardTest, DealScoresTakeTheirSignFromValueOne) {

@@ -175,12 +175,13 @@ void Leaving::Relogin() {
   const LaunchParams& launch = client_.launch();
   connection.RecordMode = true;
   connection.Connected = true;
+  // A reconnection may have left its own command, tag and key in the login record; this login
+  // is a fresh one whichever way it travels.
+  client_.records().LoginRecord = BuildLoginRecord(launch.UserId, launch.LoginKey).record;
   if (launch.ConnectionType == kConnectDirect) {
     client_.records().ResetRings();
     client_.platform().socket.Close();
     client_.platform().socket.Connect(launch.ServerHost, static_cast<uint16_t>(launch.ServerPort));
-    // A reconnection may have left its own command in the login record.
-    client_.records().LoginRecord[rec::kCommand] = kCmdLogin;
     client_.mainLoop().Start();
     client_.loop().Arm(kStepLogin);
   } else if (launch.ConnectionType == kConnectProxy) {

@@ -89,8 +89,10 @@ void MainLoop::ReceiveStep() {
   if (records.RecordWaiting()) {
     const uint32_t before = records.ReceiveRead;
     TakenRecord taken = records.TakeRecord();
-    if (loop.BetweenDeals && records.Rinfo.command == kCommandPlayerLeft) {
-      // A player leaving between deals waits until the next deal has started.
+    if (loop.BetweenDeals && records.Rinfo.command == kCommandPlayerLeft &&
+        ContinueCountdownRunning()) {
+      // A player leaving between deals waits while the board counts down, so the board stays as
+      // it was; it must not wait for the next deal, whose start sits behind it in the ring.
       records.ReceiveRead = before;
       if (records.Rinfo.seat != client_.table().players[0].seatMask) {
         client_.connection().StartKeepAlive();
@@ -102,6 +104,11 @@ void MainLoop::ReceiveStep() {
     }
   }
   loop.LoopCount[kStepReceive] = records.RecordWaiting() ? 1 : 0;
+}
+
+bool MainLoop::ContinueCountdownRunning() {
+  return client_.loop().LoopFlag[kStepDealEndCountdown] &&
+         !client_.playersLeaving().ContinuePressed;
 }
 
 void MainLoop::SilenceExpired() {

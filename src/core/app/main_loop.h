@@ -56,6 +56,8 @@ class MainLoop {
  private:
   void ReceiveStep();
   void SilenceExpired();
+  // The continue countdown after a deal still runs and the player has not pressed continue.
+  bool ContinueCountdownRunning();
   void BlinkStep();
   void TurnClockStep();
   void DealEndCountdownStep();

@@ -205,7 +205,13 @@ void Connection::JudgeProxyReply() {
 }
 
 void Connection::ProxyFailed(const std::string& text) {
-  ShowMessage(client_.platform(), text, kTitleApp);
+  // While reconnecting this is one failed attempt among several: the procedure tries again and
+  // has its own notice if all fail; a message box here would hold every later attempt up.
+  if (client_.reconnection().Active()) {
+    client_.platform().log.Write("reconnection through the proxy failed: " + text);
+  } else {
+    ShowMessage(client_.platform(), text, kTitleApp);
+  }
   client_.platform().socket.Close();
 }
 

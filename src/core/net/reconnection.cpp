@@ -51,6 +51,9 @@ void Reconnection::CountdownTick() {
 }
 
 void Reconnection::CountTick() {
+  // An attempt through the proxy waits for the proxy while events run; a tick that comes
+  // meanwhile must not open a second connection for the same attempt.
+  if (attempting_) return;
   Platform& platform = client_.platform();
   if (platform.socket.IsConnected()) {
     // The login step sends the reconnection record; command 29 does the rest.
@@ -60,7 +63,9 @@ void Reconnection::CountTick() {
   }
   if (ReconnectTries < kReconnectMaxTries) {
     ++ReconnectTries;
+    attempting_ = true;
     Attempt();
+    attempting_ = false;
     return;
   }
   active_ = false;
@@ -116,6 +121,8 @@ void Reconnection::OnReconnectResult(CommandInfo& info, const RecordBytes&) {
     client_.AddSysmsg(0, "正在重连服务器，请等待...！");
     client_.loop().TableActive = true;
     Reconnected = true;
+    // The login is no longer pending: the lobby may take the player away between deals again.
+    client_.connection().Connected = false;
     // The records that waited while the connection was down now leave, one per tick.
     client_.loop().LoopFlag[kStepFlush] = true;
     client_.props().ConnectionState(true);

@@ -63,6 +63,7 @@ class Reconnection {
 
   Client& client_;
   bool active_ = false;
+  bool attempting_ = false;
   FormId form_ = kNoForm;
   bool formLoaded_ = false;
 };

@@ -176,10 +176,17 @@ TakenRecord Records::TakeRecord() {
   Rinfo = DecodeHeader(target);
 
   if (command == kCmdSeatAnnounce) {
-    const auto name = std::span(target).subspan(rec::kUserId, rec::kUserIdBytes);
-    taken.extra = TakenRecord::Extra::SeatName;
-    taken.seatIndex = SeatIndexOf(Rinfo.seat);
-    taken.text = GbkToUtf8(name, /*stopAtZero=*/true);
+    // Seat bytes 8..15 name a fourth seat that a three-seat table does not have.
+    const int seatIndex = SeatIndexOf(Rinfo.seat);
+    if (seatIndex < kSeats) {
+      const auto name = std::span(target).subspan(rec::kUserId, rec::kUserIdBytes);
+      taken.extra = TakenRecord::Extra::SeatName;
+      taken.seatIndex = seatIndex;
+      taken.text = GbkToUtf8(name, /*stopAtZero=*/true);
+    } else {
+      log_.Write("seat announcement for seat byte " + std::to_string(Rinfo.seat) +
+                 " left out: no such seat");
+    }
   } else if (command == kCmdChat) {
     const uint32_t length = ReadBE32(target, rec::kPropLength);
     if (length == 272 || length == 260) {

@@ -93,6 +93,9 @@ void Settlement::OnDealEnd(CommandInfo& info) {
 }
 
 void Settlement::OnSettlement(CommandInfo& info) {
+  // The seat announcements stopped the keep-alive for the deal; the time between deals needs it
+  // again. Started first, so that leaving the table below stops it for good.
+  client_.connection().StartKeepAlive();
   switch (info.value[3]) {
     case kNoticeDealEnd:
       DealEndNotice(info);
