@@ -403,6 +403,25 @@ TEST_P(TableWindowTest, ADealPlayedWithThePointerEndsOnABoardAndContinueSendsOnc
   EXPECT_GT(discards, 0);
   EXPECT_EQ(operationBeforeDealEnd, "");
   EXPECT_GT(rowChecks, 0) << "the operation buttons never showed";
+  // At the reveal the left seat's column ends above the local melds and hand.
+  std::vector<int> local;
+  for (const TileSlot& mine : player(0).slots) {
+    if (mine.kind != SlotKind::Empty && main().Visible(Tile(mine.element))) {
+      local.push_back(mine.element);
+    }
+  }
+  for (const TileSlot& left : player(1).slots) {
+    // A slot may still name an element the local seat has taken over.
+    if (left.kind == SlotKind::Empty || !main().Visible(Tile(left.element)) ||
+        std::count(local.begin(), local.end(), left.element) > 0) {
+      continue;
+    }
+    for (int mine : local) {
+      EXPECT_FALSE(SceneRenderer::PixelRect(TileEl(left.element))
+                       .intersects(SceneRenderer::PixelRect(TileEl(mine))))
+          << "left tile " << left.element << " on local tile " << mine;
+    }
+  }
 
   // The board is up, above the table, clear of the buttons and the hand.
   const FormId board = client.settlement().board().form;

@@ -129,7 +129,9 @@ void TableView::ClearTable() {
   // Seat origins: the concealed rows at fixed places, the discard areas beside each wall's end.
   const auto& mj = el.MJ_Image;
   auto& p = table_.players;
-  constexpr double kRow[kSeats][2] = {{19, 564}, {163, 192}, {942, 560}};
+  // The left seat's column starts high enough that its last tiles end above the local row,
+  // whose melds lie at its bottom left.
+  constexpr double kRow[kSeats][2] = {{19, 564}, {163, 150}, {942, 560}};
   for (int v = 0; v < kSeats; ++v) {
     p[v].rowX = scale_.RoundX(kRow[v][0]);
     p[v].rowY = scale_.RoundY(kRow[v][1]);
