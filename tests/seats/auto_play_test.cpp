@@ -122,7 +122,7 @@ TEST_F(AutoPlayTest, TheWindowHidesAfterTheLimitOfTimeOutsInARow) {
   // The player is warned one time-out before the window goes.
   ASSERT_FALSE(client.Sysmsg(0).empty() && client.Sysmsg(1).empty());
   const auto& lines = client.Sysmsg(1).empty() ? client.Sysmsg(0) : client.Sysmsg(1);
-  EXPECT_EQ(lines.back(), "您已连续超时2次，再超时一次窗口将隐藏，由系统代您出牌");
+  EXPECT_EQ(lines.back(), "连续超时2次，再超时窗口将自动隐藏");
   ASSERT_EQ(TimeOut().size(), 2u);
   EXPECT_TRUE(client.autoPlay().HiddenByKey);
   EXPECT_TRUE(client.MainWindowMinimized);

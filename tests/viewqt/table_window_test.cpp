@@ -606,6 +606,8 @@ TEST_P(DealEndWindowTest, TheDealerPlateHoldsItsNameAndForgetsAnEarlierTable) {
   const Element& name = *main().Get(el().lbZhuang);
   ASSERT_TRUE(name.visible);
   EXPECT_EQ(name.caption, "庄家的名字");
+  // The server started the deal without a click: the button reads continue from now on.
+  EXPECT_EQ(main().GetPicture(el().AnNiu[2]), view().sprites().ButtonSprites[6]);
   const QRect plateRect = SceneRenderer::PixelRect(plate);
   const QRect nameRect = SceneRenderer::PixelRect(name);
   EXPECT_TRUE(plateRect.contains(nameRect));

@@ -25,8 +25,7 @@ void AutoPlay::OnLocalTimeout() {
       HideLikeTheKey();
     } else if (TimeoutLimit >= 2 && TimeoutRun == TimeoutLimit - 1 && !st.ReadyListSent) {
       // A newcomer is told before the window goes away by itself.
-      client_.ShowMessageLine("您已连续超时" + std::to_string(TimeoutRun) +
-                              "次，再超时一次窗口将隐藏，由系统代您出牌");
+      client_.ShowMessageLine("连续超时" + std::to_string(TimeoutRun) + "次，再超时窗口将自动隐藏");
     }
   }
   st.ClickState = 3;

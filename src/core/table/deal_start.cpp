@@ -63,6 +63,8 @@ void TablePlay::OnDealStart(CommandInfo& info) {
   loop.Arm(kStepBlink);
   loop.InDeal = true;
   ++DealCount;
+  // A deal the server started without a click still turns start into continue.
+  client_.frame().ShowStartButton();
   if (!view.laidOut()) return;
   Form& f = view.main();
   for (int v = 0; v < kSeats; ++v) f.Hide(view.el.OK[v]);
