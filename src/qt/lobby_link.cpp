@@ -42,6 +42,21 @@ std::string LobbyEndpointPath(const std::string& runtimeDir, const std::string& 
   return runtimeDir + "/" + name + ".sock";
 }
 
+std::string RuntimeDirProblem(const std::string& dir) {
+  struct stat st {};
+  if (lstat(dir.c_str(), &st) != 0) return "it cannot be created";
+  if (S_ISLNK(st.st_mode)) return "it is a symbolic link";
+  if (!S_ISDIR(st.st_mode)) return "it is not a folder";
+  if (st.st_uid != getuid())
+    return "it belongs to another user (uid " + std::to_string(st.st_uid) + ")";
+  if ((st.st_mode & 077) != 0) {
+    char mode[8];
+    std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(st.st_mode & 07777));
+    return std::string("others may use it (mode ") + mode + ", not 0700)";
+  }
+  return {};
+}
+
 std::string KorvelRuntimeDir() {
   std::string dir;
   if (const char* xdg = std::getenv("XDG_RUNTIME_DIR"); xdg && *xdg) {
@@ -50,6 +65,15 @@ std::string KorvelRuntimeDir() {
     dir = "/tmp/korvel-" + std::to_string(getuid());
   }
   mkdir(dir.c_str(), 0700);
+  // The lock and the lobby's sockets live here: in a folder somebody else made, they could
+  // be read, replaced or pointed elsewhere by that user.
+  if (const std::string problem = RuntimeDirProblem(dir); !problem.empty()) {
+    std::fprintf(stderr,
+                 "korvel: will not use the runtime folder %s: %s. Remove it, or set "
+                 "XDG_RUNTIME_DIR to a folder of your own.\n",
+                 dir.c_str(), problem.c_str());
+    std::exit(2);
+  }
   return dir;
 }
 

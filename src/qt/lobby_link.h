@@ -13,7 +13,11 @@ namespace korvel {
 
 // The socket path of the window called `title` inside `runtimeDir`.
 std::string LobbyEndpointPath(const std::string& runtimeDir, const std::string& title);
-// The per-user runtime folder ($XDG_RUNTIME_DIR/korvel or /tmp/korvel-<uid>), created 0700.
+// Why `dir` is not safe as this user's runtime folder (not a real folder, another owner, open to
+// others), or empty when it is.
+std::string RuntimeDirProblem(const std::string& dir);
+// The per-user runtime folder ($XDG_RUNTIME_DIR/korvel or /tmp/korvel-<uid>), created 0700;
+// a folder that is not safe ends the program with a message saying why.
 std::string KorvelRuntimeDir();
 
 class UnixLobbyLink : public QObject, public LobbyLink {

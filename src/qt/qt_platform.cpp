@@ -20,6 +20,8 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "platform/log_text.h"
+
 namespace korvel {
 
 // ---- timers -------------------------------------------------------------------------------
@@ -259,7 +261,8 @@ StderrLog::~StderrLog() {
 
 void StderrLog::Write(std::string_view line) {
   FILE* out = file_ ? file_ : stderr;
-  std::fprintf(out, "[%s] %.*s\n", program_.c_str(), static_cast<int>(line.size()), line.data());
+  const std::string safe = EscapeForLog(line);
+  std::fprintf(out, "[%s] %s\n", program_.c_str(), safe.c_str());
   std::fflush(out);
 }
 

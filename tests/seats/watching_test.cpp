@@ -8,6 +8,7 @@
 
 #include "seats/restore_records.h"
 #include "seats/table_restore.h"
+#include "table/offer_records.h"
 #include "table/table_fixture.h"
 
 namespace korvel {
@@ -76,6 +77,31 @@ class WatchingTest : public TableFixture {
     return vp.timers.NowMs() - before - 100;
   }
 };
+
+TEST_F(WatchingTest, AWatcherNeverPlaysForTheWatchedSeatWhateverTheServerOffers) {
+  RestoreDeal();
+  vp.socket.sent.clear();
+  const int16_t offerBefore = state().OfferElement;
+  // The server offers the watched seat a discard turn, then a claim with every button.
+  Feed(Four(2, 0x21, 0x21, 0x21, 0x22), 100);
+  Feed(testing::OptionRecord(2, 0xFF, 3), 100);
+  ASSERT_EQ(Run(12000), -1);
+  Feed(testing::OptionRecord(2, OpPeng | OpGang | OpHu | OpPass, 3, {0x21}), 100);
+  ASSERT_EQ(Run(12000), -1);
+  for (ElementId op : el().Operation) EXPECT_FALSE(main().Enabled(op));
+  EXPECT_EQ(state().OfferElement, offerBefore) << "nothing was discarded to the middle";
+  // The score board's countdown runs out too.
+  client.mainLoop().TurnClock = 1;
+  client.loop().Arm(kStepDealEndCountdown);
+  ASSERT_EQ(Run(3000), -1);
+  for (int command : SentCommands()) EXPECT_EQ(command, 24) << "only keep-alives leave";
+  // Even a record built by hand does not leave.
+  CommandInfo discard;
+  discard.command = 2;
+  client.records().SendCommand(discard);
+  ASSERT_EQ(Run(200), -1);
+  for (int command : SentCommands()) EXPECT_EQ(command, 24);
+}
 
 TEST_F(WatchingTest, TheWatchedPlayerSitsAtTheBottom) {
   EXPECT_TRUE(client.watching().SeatsShown);

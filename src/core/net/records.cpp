@@ -89,11 +89,20 @@ void CopyOut(const std::array<uint8_t, kRingSize>& ring, uint32_t& index, Record
 
 }  // namespace
 
+bool IsGameRecord(int command) {
+  return command == kCmdDiscard || command == kCmdOperation || command == kCmdSettlement;
+}
+
 Records::Records(LoopState& loop, TableModel& table, Socket& socket, Log& log)
     : loop_(loop), table_(table), socket_(socket), log_(log) {}
 
 void Records::SendCommand(const CommandInfo& info) {
   RecordBytes r = EncodeHeader(info);
+  if (table_.state.Spectator && IsGameRecord(r[rec::kCommand])) {
+    // A watcher only looks on: whatever its table shows, it never plays for the watched seat.
+    log_.Write("a watcher sends no command " + std::to_string(r[rec::kCommand]));
+    return;
+  }
   if (r[rec::kCommand] == kCmdChat) {
     if (PendingChat.empty()) return;
     std::string_view text = Utf8Prefix(PendingChat, rec::kChatChars);

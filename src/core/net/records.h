@@ -40,8 +40,10 @@ inline constexpr size_t kTrailer = 268;
 }  // namespace rec
 
 // Commands the record layer itself treats specially.
+inline constexpr int kCmdDiscard = 2;
 inline constexpr int kCmdSeatAnnounce = 3;
 inline constexpr int kCmdOperation = 7;
+inline constexpr int kCmdSettlement = 16;  // the deal end from the server, continue from us
 inline constexpr int kCmdWinReport = 17;
 inline constexpr int kCmdLogin = 18;
 inline constexpr int kCmdChat = 19;
@@ -79,6 +81,9 @@ inline uint32_t ReadLE32(const RecordBytes& r, size_t at) {
 inline void WriteLE32(RecordBytes& r, size_t at, uint32_t v) {
   for (int k = 0; k < 4; ++k) r[at + k] = static_cast<uint8_t>(v >> (8 * k));
 }
+
+// The records that play a seat: discards, claims and passes, and continue.
+bool IsGameRecord(int command);
 
 // Builds the record of `info` without queuing it (no chat text, no ready mark, no tag).
 RecordBytes EncodeHeader(const CommandInfo& info);

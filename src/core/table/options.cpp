@@ -72,13 +72,12 @@ void TablePlay::OnOptions(CommandInfo& info) {
   const int seconds = r[kClockSecondsByte];
   const ViewPos v = table.ViewOfMask(info.seat);
 
-  if (v != 0) {
-    // Another seat's turn: whatever was offered to the local player is over.
+  if (v != 0 || client_.Spectator) {
+    // Another seat's turn, or the watched player's, which a watcher only looks at: whatever was
+    // offered to the local player is over, and running out of time plays nothing.
     CloseStaleOffer();
     loop.LocalTurn = false;
-    view.Place(view.el.Time_Img, kSideClockLeft[v], kSideClockTop);
-    f.Move(view.el.Number, f.GetLeft(view.el.Time_Img) + view.X(kNumberOffsetX),
-           f.GetTop(view.el.Time_Img) + view.Y(kNumberOffsetY));
+    PlaceClock(v);
     StartTurnClock(hidden ? 1 : seconds, kClockGreen);
     return;
   }
@@ -139,11 +138,21 @@ void TablePlay::OnOptions(CommandInfo& info) {
     clock = seconds < kShortestClock ? kFallbackClock : seconds;
   }
   loop.LocalTurn = true;
-  f.Move(view.el.Time_Img, f.GetLeft(view.el.Imgwealth),
-         f.GetTop(view.el.Imgwealth) + view.Y(kLocalClockBelowWealth));
+  PlaceClock(0);
+  StartTurnClock(clock, kClockGreen);
+}
+
+void TablePlay::PlaceClock(ViewPos v) {
+  TableView& view = client_.view();
+  Form& f = view.main();
+  if (v != 0) {
+    view.Place(view.el.Time_Img, kSideClockLeft[v], kSideClockTop);
+  } else {
+    f.Move(view.el.Time_Img, f.GetLeft(view.el.Imgwealth),
+           f.GetTop(view.el.Imgwealth) + view.Y(kLocalClockBelowWealth));
+  }
   f.Move(view.el.Number, f.GetLeft(view.el.Time_Img) + view.X(kNumberOffsetX),
          f.GetTop(view.el.Time_Img) + view.Y(kNumberOffsetY));
-  StartTurnClock(clock, kClockGreen);
 }
 
 void TablePlay::StartTurnClock(int seconds, uint32_t colour) {

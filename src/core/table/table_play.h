@@ -148,6 +148,8 @@ class TablePlay {
   void MoveToMiddle(ElementId e, double width, double height);
   void ResetOperationButtons();
   // Options, claims and results.
+  // Puts the clock beside the seat at `v`: the sides for the others, below the wealth for 0.
+  void PlaceClock(ViewPos v);
   void StartTurnClock(int seconds, uint32_t colour);
   void StopTurnClock();
   void HideOperationButtons(bool includeGangMarks);
