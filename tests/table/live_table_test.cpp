@@ -13,6 +13,7 @@
 
 #include "offer_records.h"
 #include "rules/hand.h"
+#include "support/in_process_table.h"
 #include "table/hall.h"
 #include "table/table.h"
 
@@ -24,28 +25,8 @@ namespace srv = korvel::server;
 constexpr int kLocalSeat = 2;  // two computer players sit first
 constexpr int kStepMs = 50;
 
-class ClientLink : public srv::SeatLink {
- public:
-  uint16_t Deliver(RecordBytes& record) override {
-    ++tag;
-    record[rec::kServerTag] = static_cast<uint8_t>(tag >> 8);
-    record[rec::kServerTag + 1] = static_cast<uint8_t>(tag);
-    pending.push_back(record);
-    return tag;
-  }
-  void Close(std::string_view reason) override { closed = std::string(reason); }
-  std::vector<RecordBytes> pending;
-  uint16_t tag = 0;
-  std::string closed;
-};
-
-class Listener : public srv::TableListener {
- public:
-  void Log(std::string_view line) override { lines.emplace_back(line); }
-  void DealFinished(int, const srv::DealOutcome&) override { ++deals; }
-  std::vector<std::string> lines;
-  int deals = 0;
-};
+using testing::ClientLink;
+using Listener = testing::DealListener;
 
 class LiveTableTest : public testing::TableFixture {
  protected:

@@ -32,7 +32,6 @@ enum SettlementNotice : int {
 };
 
 constexpr int kAllSeatsMask = 7;
-constexpr int kLongName = 11;
 
 int64_t SignedLE64(const RecordBytes& r, size_t at) {
   uint64_t v = 0;
@@ -216,9 +215,7 @@ void Settlement::NextDealer(const CommandInfo& info) {
   table.players[v].isDealer = true;
   TableView& view = client_.view();
   if (view.laidOut()) {
-    const std::string& name = client_.seating().seatInfo[v].nickname;
-    view.main().SetCaption(view.el.lbZhuang, name);
-    view.main().SetFontSize(view.el.lbZhuang, Utf8Length(name) >= kLongName ? 9 : 12);
+    view.ShowDealerName(client_.seating().seatInfo[v].nickname);
   }
   client_.records().SetReconnectKeyFromReceived();
   HideShuffleDisplay();
