@@ -18,8 +18,15 @@ namespace korvel::server {
 
 class NetServer::Connection : public SeatLink {
  public:
-  Connection(NetServer& server, int fd, int id, std::string peer, int64_t now)
-      : server_(server), fd(fd), id(id), peer(std::move(peer)), openedMs(now), lastRefillMs(now) {}
+  Connection(NetServer& server, int fd, int id, std::string address, std::string peer, int64_t now)
+      : server_(server),
+        fd(fd),
+        id(id),
+        address(std::move(address)),
+        peer(std::move(peer)),
+        openedMs(now),
+        lastRefillMs(now),
+        lastHeardMs(now) {}
   ~Connection() override {
     if (fd >= 0) ::close(fd);
   }
@@ -39,6 +46,12 @@ class NetServer::Connection : public SeatLink {
   }
   void Close(std::string_view reason) override { RequestClose(reason, true); }
   void ContinueTagsAfter(uint16_t tag) override { tagCounter = tag; }
+  bool Responsive() const override {
+    return !closing && server_.clock_.NowMs() - lastHeardMs < kResponsiveMs;
+  }
+  // Two of the client's five-second keep-alives may be late before a connection counts as
+  // gone quiet.
+  static constexpr int64_t kResponsiveMs = 12000;
 
   // `lost`: the network took the connection away, so a seat may wait for its player.
   void RequestClose(std::string_view reason, bool flushFirst, bool lostConnection = false) {
@@ -54,7 +67,8 @@ class NetServer::Connection : public SeatLink {
   NetServer& server_;
   int fd;
   const int id;
-  const std::string peer;
+  const std::string address;  // the client's IP address
+  const std::string peer;     // address and port, for the log
   const int64_t openedMs;
   std::vector<uint8_t> input;
   std::vector<uint8_t> output;
@@ -68,6 +82,7 @@ class NetServer::Connection : public SeatLink {
   int seat = -1;
   double tokens = 0;
   int64_t lastRefillMs;
+  int64_t lastHeardMs;
   int dropped = 0;
   bool closing = false;
   int64_t closeRequestedMs = 0;
@@ -124,17 +139,42 @@ void NetServer::Accept() {
     socklen_t len = sizeof addr;
     const int fd = ::accept4(listenFd_, reinterpret_cast<sockaddr*>(&addr), &len,
                              SOCK_NONBLOCK | SOCK_CLOEXEC);
-    if (fd < 0) return;
-    const int on = 1;
-    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+    if (fd < 0) {
+      if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR || errno == ECONNABORTED)
+        return;
+      // Out of descriptors or memory: the pending connection stays queued and the listener
+      // stays readable, so rest it a while instead of spinning; the tables play on.
+      acceptPausedUntilMs_ = clock_.NowMs() + config_.acceptBackoffMs;
+      if (++acceptFailures_ == 1 || acceptFailures_ % 100 == 0)
+        log_(std::string("accept failed (") + std::strerror(errno) + "); new connections wait");
+      return;
+    }
     char ip[INET_ADDRSTRLEN] = "?";
     ::inet_ntop(AF_INET, &addr.sin_addr, ip, sizeof ip);
     const std::string peer = std::string(ip) + ":" + std::to_string(ntohs(addr.sin_port));
-    auto c = std::make_unique<Connection>(*this, fd, nextConnectionId_++, peer, clock_.NowMs());
+    const std::string refusal = AdmissionRefusal(ip);
+    if (!refusal.empty()) {
+      ::close(fd);
+      if (++refusedConnections_ == 1 || refusedConnections_ % 100 == 0)
+        log_("connection from " + peer + " refused: " + refusal);
+      continue;
+    }
+    const int on = 1;
+    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+    auto c = std::make_unique<Connection>(*this, fd, nextConnectionId_++, ip, peer, clock_.NowMs());
     c->tokens = config_.burstRecords;
     log_("connection " + std::to_string(c->id) + " from " + peer);
     connections_.push_back(std::move(c));
   }
+}
+
+std::string NetServer::AdmissionRefusal(std::string_view address) const {
+  if (static_cast<int>(connections_.size()) >= config_.maxConnections)
+    return "the server holds its most connections";
+  const auto fromAddress = std::count_if(connections_.begin(), connections_.end(),
+                                         [&](const auto& c) { return c->address == address; });
+  if (fromAddress >= config_.maxPerAddress) return "too many connections from one address";
+  return {};
 }
 
 void NetServer::Drop(Connection& c, std::string_view reason) { c.RequestClose(reason, false); }
@@ -182,10 +222,11 @@ void NetServer::Handle(Connection& c, const RecordBytes& record) {
     return;
   }
   c.tokens -= 1;
+  c.lastHeardMs = now;
   const int command = record[rec::kCommand];
   if (!c.loggedIn) {
     if (command == kCmdLogin) {
-      const Hall::Placement placed = hall_.Login(record, &c);
+      const Hall::Placement placed = hall_.Login(record, &c, c.address);
       if (placed.verdict != LoginVerdict::Accepted) {
         log_("connection " + std::to_string(c.id) + ": login refused: " + placed.reason);
         RecordBytes refusal = LoginResultRecord(placed.verdict, 8, 0);
@@ -204,6 +245,11 @@ void NetServer::Handle(Connection& c, const RecordBytes& record) {
     }
     if (command == kCmdReconnect) {
       const Hall::Placement placed = hall_.Reconnect(record, &c);
+      if (placed.tryLater) {
+        log_("connection " + std::to_string(c.id) + ": reconnection put off: " + placed.reason);
+        Drop(c, "the seat's connection still lives");
+        return;
+      }
       if (placed.verdict != LoginVerdict::Accepted) {
         log_("connection " + std::to_string(c.id) + ": reconnection refused: " + placed.reason);
         RecordBytes refusal = ReconnectResultRecord(false);
@@ -254,7 +300,9 @@ void NetServer::WriteTo(Connection& c) {
 bool NetServer::RunOnce(int maxWaitMs, int extraFd) {
   std::vector<pollfd> fds;
   fds.reserve(connections_.size() + 2);
-  fds.push_back({listenFd_, POLLIN, 0});
+  const int64_t now = clock_.NowMs();
+  const bool acceptPaused = now < acceptPausedUntilMs_;
+  fds.push_back({listenFd_, static_cast<short>(acceptPaused ? 0 : POLLIN), 0});
   for (const auto& c : connections_) {
     short events = c->closing ? 0 : POLLIN;
     if (c->Pending() > 0) events |= POLLOUT;
@@ -262,10 +310,10 @@ bool NetServer::RunOnce(int maxWaitMs, int extraFd) {
   }
   if (extraFd >= 0) fds.push_back({extraFd, POLLIN, 0});
 
-  const int64_t now = clock_.NowMs();
   int64_t wait = maxWaitMs;
   const int64_t wake = hall_.NextWakeMs();
   if (wake != Table::kNever) wait = std::clamp<int64_t>(wake - now, 0, maxWaitMs);
+  if (acceptPaused) wait = std::clamp<int64_t>(acceptPausedUntilMs_ - now, 0, wait);
   ::poll(fds.data(), fds.size(), static_cast<int>(wait));
 
   if (fds[0].revents & POLLIN) Accept();

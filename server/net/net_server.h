@@ -19,9 +19,14 @@
 namespace korvel::server {
 
 struct NetConfig {
-  std::string bindAddress = "0.0.0.0";
+  std::string bindAddress = "127.0.0.1";
   uint16_t port = 6000;
-  int loginTimeoutMs = 30000;
+  // The client logs in as soon as it is connected; a silent connection only holds a slot.
+  int loginTimeoutMs = 10000;
+  int maxConnections = 512;
+  int maxPerAddress = 16;
+  // After accept() fails (out of descriptors, say), the listener rests this long.
+  int acceptBackoffMs = 250;
   // Records a client may send in a burst, and per second after it; the client itself sends at
   // most one record per 50 ms.
   int burstRecords = 60;
@@ -46,6 +51,10 @@ class NetServer {
   // result says whether it became readable.
   bool RunOnce(int maxWaitMs, int extraFd = -1);
   size_t Connections() const { return connections_.size(); }
+  // accept() failures so far, and connections refused by the caps.
+  int AcceptFailures() const { return acceptFailures_; }
+  int RefusedConnections() const { return refusedConnections_; }
+  bool AcceptPaused() const { return clock_.NowMs() < acceptPausedUntilMs_; }
 
  private:
   class Connection;
@@ -54,6 +63,8 @@ class NetServer {
   void WriteTo(Connection& c);
   void Handle(Connection& c, const RecordBytes& record);
   void Drop(Connection& c, std::string_view reason);
+  // Why a new connection from `address` is turned away, or empty.
+  std::string AdmissionRefusal(std::string_view address) const;
   void TraceLine(const Connection& c, const RecordBytes& record, bool in);
 
   NetConfig config_;
@@ -64,6 +75,9 @@ class NetServer {
   int listenFd_ = -1;
   uint16_t port_ = 0;
   int nextConnectionId_ = 1;
+  int64_t acceptPausedUntilMs_ = 0;
+  int acceptFailures_ = 0;
+  int refusedConnections_ = 0;
   std::vector<std::unique_ptr<Connection>> connections_;
 };
 

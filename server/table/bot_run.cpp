@@ -49,6 +49,9 @@ BotRunSummary RunBotDeals(const BotRunOptions& options) {
   config.startSeconds = 0;
   config.continueGraceMs = 0;
   config.dealLimit = options.deals;
+  // Computer players among themselves play for units; coins never end their run.
+  config.startingCoins = int64_t{1} << 50;
+  config.minimumCoins = 0;
   summary.baseStake = config.baseStake;
   Table table(1, config, clock, options.seed, shanten, listener, options.walls);
   for (int i = 0; i < kSeatCount; ++i) table.Seat(Hall::BotProfile(1, i), nullptr);

@@ -7,7 +7,12 @@
 namespace korvel::server {
 
 Hall::Hall(const HallConfig& config, const Clock& clock, LogFn log)
-    : config_(config), clock_(clock), log_(std::move(log)) {}
+    : config_(config), clock_(clock), log_(std::move(log)) {
+  // The text codec opens its converters on first use, which needs file descriptors: open them
+  // now, so a login that arrives while the process is out of descriptors cannot fail on them.
+  Utf8ToGbk("牌");
+  GbkToUtf8("a");
+}
 
 PlayerProfile Hall::BotProfile(int tableId, int index) {
   static constexpr const char* kNames[] = {"机器人一号", "机器人二号", "机器人三号"};
@@ -58,7 +63,16 @@ std::string FieldText(const RecordBytes& r, size_t from, size_t length) {
 
 }  // namespace
 
-Hall::Placement Hall::Login(const RecordBytes& r, SeatLink* link) {
+int Hall::SeatsHeldFrom(std::string_view address) const {
+  int n = 0;
+  for (const auto& table : tables_)
+    for (int s = 0; s < kSeatCount; ++s)
+      if (table->Occupied(s) && !table->PlayerAt(s).bot && table->PlayerAt(s).address == address)
+        ++n;
+  return n;
+}
+
+Hall::Placement Hall::Login(const RecordBytes& r, SeatLink* link, std::string_view address) {
   Placement out;
   const std::string account = FieldText(r, rec::kUserId, rec::kUserIdBytes);
   const bool printable = std::all_of(account.begin(), account.end(),
@@ -71,6 +85,7 @@ Hall::Placement Hall::Login(const RecordBytes& r, SeatLink* link) {
   const std::string key = FieldText(r, rec::kLoginKey, rec::kLoginKeyBytes);
   if (key == kWatchKey || key.rfind(std::string(kWatchKey) + ":", 0) == 0) {
     return WatchLogin(
+        account, address,
         key.size() > kWatchKey.size() ? std::string_view(key).substr(kWatchKey.size() + 1) : "",
         link);
   }
@@ -79,14 +94,27 @@ Hall::Placement Hall::Login(const RecordBytes& r, SeatLink* link) {
     out.reason = "\"" + account + "\" is already seated";
     return out;
   }
+  // Seats left waiting for a reconnection count too, so one client cannot fill the hall with
+  // tables whose computer players play on.
+  if (!address.empty() && SeatsHeldFrom(address) >= config_.maxSeatsPerAddress) {
+    out.verdict = LoginVerdict::TableUnavailable;
+    out.reason = "the address " + std::string(address) + " already holds its share of seats";
+    return out;
+  }
   Table* table = nullptr;
   for (const auto& t : tables_)
     if (t->Accepting()) {
       table = t.get();
       break;
     }
+  if (!table && static_cast<int>(tables_.size()) >= config_.maxTables) {
+    out.verdict = LoginVerdict::TableUnavailable;
+    out.reason = "every table is taken";
+    return out;
+  }
   if (!table) table = &OpenTable();
   PlayerProfile p;
+  p.address = address;
   p.account = account;
   p.nickname = GbkToUtf8(account);
   p.avatar = "m1";
@@ -99,12 +127,20 @@ Hall::Placement Hall::Login(const RecordBytes& r, SeatLink* link) {
   return out;
 }
 
-Hall::Placement Hall::WatchLogin(std::string_view target, SeatLink* link) {
+Hall::Placement Hall::WatchLogin(std::string_view account, std::string_view address,
+                                 std::string_view target, SeatLink* link) {
   Placement out;
   out.verdict = LoginVerdict::TableUnavailable;
+  if (!config_.allowWatchers) {
+    out.reason = "watching is not allowed here";
+    return out;
+  }
   for (const auto& t : tables_) {
-    if (!t->Watchable()) continue;
-    const int seat = target.empty() ? 0 : t->SeatOf(target);
+    // Nobody watches a table it plays at, under its own account or from its own address.
+    if (!t->Watchable() || t->Involves(account, address)) continue;
+    int seat = target.empty() ? -1 : t->SeatOf(target);
+    for (int s = 0; target.empty() && s < kSeatCount && seat < 0; ++s)
+      if (t->Occupied(s) && !t->PlayerAt(s).bot) seat = s;
     if (seat < 0) continue;
     if (!t->Watch(link, seat)) continue;
     out.verdict = LoginVerdict::Accepted;
@@ -113,7 +149,7 @@ Hall::Placement Hall::WatchLogin(std::string_view target, SeatLink* link) {
     out.watching = true;
     return out;
   }
-  out.reason = target.empty() ? "no table is in play to watch"
+  out.reason = target.empty() ? "no table may be watched"
                               : "\"" + std::string(target) + "\" plays at no table to watch";
   return out;
 }
@@ -126,7 +162,10 @@ Hall::Placement Hall::Reconnect(const RecordBytes& r, SeatLink* link) {
   for (const auto& t : tables_) {
     const int seat = t->SeatOf(account);
     if (seat < 0) continue;
-    if (!t->Reconnect(seat, key, link)) break;
+    if (!t->Reconnect(seat, key, link, &out.tryLater)) {
+      out.reason = out.tryLater ? "the seat's own connection still lives" : "a wrong key";
+      return out;
+    }
     out.verdict = LoginVerdict::Accepted;
     out.tableId = t->Id();
     out.seat = seat;

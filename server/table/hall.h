@@ -21,6 +21,10 @@ struct HallConfig {
   int bots = 2;  // computer players seated in each new table
   uint64_t seed = 0;
   std::vector<WallTiles> walls;  // scripted walls, used in turn; empty = shuffled
+  bool allowWatchers = false;
+  int maxTables = 200;
+  // Seats one client address may hold, those waiting for a reconnection included.
+  int maxSeatsPerAddress = 16;
 };
 
 class Hall : public TableListener {
@@ -33,11 +37,14 @@ class Hall : public TableListener {
     int tableId = -1;
     int seat = -1;
     bool watching = false;  // a watcher of `seat`, not its player
+    // Refused for now, not for good: the seat's own connection still lives, so the client is
+    // closed without a verdict and may try again.
+    bool tryLater = false;
     std::string reason;
   };
-  // Seats a human who sent its login record, or lets it watch when its login key asks to (see
-  // kWatchKey). On refusal nothing was sent to the link.
-  Placement Login(const RecordBytes& loginRecord, SeatLink* link);
+  // Seats a human who sent its login record from `address`, or lets it watch when its login
+  // key asks to (see kWatchKey). On refusal nothing was sent to the link.
+  Placement Login(const RecordBytes& loginRecord, SeatLink* link, std::string_view address = {});
   // A client whose connection dropped during a game asks for its seat back (command 28 with
   // the reconnect key at 268..271). Accepted, the seat's table has already answered it; on
   // refusal nothing was sent to the link.
@@ -58,15 +65,17 @@ class Hall : public TableListener {
 
   // Computer players' accounts start with this; no human may log in with it.
   static constexpr std::string_view kBotPrefix = "robot#";
-  // A login key "watch" watches the first table in play; "watch:ACCOUNT" the table of that
-  // player, from its seat.
+  // With watchers allowed, a login key "watch" watches the first human of the first table in
+  // play that the client has no part in; "watch:ACCOUNT" that player, from its seat.
   static constexpr std::string_view kWatchKey = "watch";
   static PlayerProfile BotProfile(int tableId, int index);
 
  private:
   Table& OpenTable();
   bool AccountSeated(std::string_view account) const;
-  Placement WatchLogin(std::string_view target, SeatLink* link);
+  int SeatsHeldFrom(std::string_view address) const;
+  Placement WatchLogin(std::string_view account, std::string_view address, std::string_view target,
+                       SeatLink* link);
 
   HallConfig config_;
   const Clock& clock_;

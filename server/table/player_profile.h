@@ -19,6 +19,7 @@ struct PlayerProfile {
   int32_t wins = 0;
   int32_t losses = 0;
   bool bot = false;
+  std::string address;  // where a human's connection comes from; never sent to anyone
 };
 
 }  // namespace korvel::server

@@ -129,6 +129,12 @@ std::string DescribeRecord(const RecordBytes& r, TraceDirection direction) {
                                                           : " " + Hex(r[17 + 2 * k]).substr(2);
       break;
     }
+    case kCmdProp:
+      line += "prop " + std::to_string(r[9]) + " to mask " + std::to_string(r[11]);
+      break;
+    case kCmdPropScore:
+      line += "prop score";
+      break;
     default:
       line += "values " + std::to_string(v(0)) + " " + std::to_string(v(1)) + " " +
               std::to_string(v(2)) + " " + std::to_string(v(3));

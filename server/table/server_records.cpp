@@ -82,7 +82,7 @@ RecordBytes SeatRecord(int seat, std::string_view account) {
   return r;
 }
 
-RecordBytes PlayerInfoRecord(uint8_t seatByte, const PlayerProfile& p, bool ready) {
+RecordBytes PlayerInfoRecord(uint8_t seatByte, const PlayerProfile& p, bool ready, bool props) {
   RecordBytes r = Header(kCmdPlayerInfo, seatByte);
   WriteGbkText(r, 16, 31, p.nickname);  // 16..47 with room for a final zero
   WriteBytes(r, 48, 15, p.avatar);
@@ -98,7 +98,7 @@ RecordBytes PlayerInfoRecord(uint8_t seatByte, const PlayerProfile& p, bool read
   r[208] = ready ? 1 : 0;
   WriteBytes(r, 210, 7, "00");  // voice language; the client assigns the voices itself
   WriteBytes(r, 218, 7, "10");
-  r[255] = 1;  // this server carries no prop traffic: the client keeps its component off
+  r[255] = props ? 0 : 1;  // nonzero keeps the client's prop component off
   return r;
 }
 
@@ -202,13 +202,17 @@ RecordBytes WinReportRecord(int seat, const WinReport& w) {
   return r;
 }
 
-RecordBytes DealResultRecord(int seat, int64_t coins, std::string_view titleUtf8) {
-  const int sign = coins >= 0 ? 1 : 0;
+RecordBytes DealResultRecord(int seat, const DealResult& d, std::string_view titleUtf8) {
+  const int sign = d.coins >= 0 ? 1 : 0;
   RecordBytes r = Header(kCmdDealResult, MaskOfSeat(seat), 0, sign);
-  WriteLE64(r, 16, Magnitude(coins));
-  r[25] = static_cast<uint8_t>(sign);
-  WriteLE64(r, 26, Magnitude(coins));
+  WriteLE64(r, 16, Magnitude(d.coins));
+  r[24] = d.capped ? 1 : 0;
+  r[25] = d.subtotal >= 0 ? 1 : 0;
+  WriteLE64(r, 26, Magnitude(d.subtotal));
+  r[34] = static_cast<uint8_t>(std::clamp(d.feePercent, 0, 100));
   WriteDoubleByteText(r, 44, 16, titleUtf8);
+  // The client reads the fee label from a result that is not a loss; one byte stays 0.
+  WriteGbkText(r, 61, 19, d.feeTextUtf8);
   return r;
 }
 
@@ -227,6 +231,10 @@ RecordBytes GameOverRecord(uint8_t remainingMask) {
   return Header(kCmdDealEnd, remainingMask, 0, 0, 1, 1);
 }
 
+RecordBytes CoinsShortRecord(uint8_t remainingMask, uint8_t changeRoomMask) {
+  return Header(kCmdDealEnd, remainingMask, 0, changeRoomMask, 1, 3);
+}
+
 RecordBytes ChatRecord(int senderSeat, const RecordBytes& received) {
   const CommandInfo in = DecodeHeader(received);
   RecordBytes r = Header(kCmdChat, MaskOfSeat(senderSeat), in.value[0] & 0xFF, in.value[1] & 0xFF,
@@ -234,6 +242,17 @@ RecordBytes ChatRecord(int senderSeat, const RecordBytes& received) {
   std::copy_n(received.begin() + rec::kChatText, rec::kChatBytes, r.begin() + rec::kChatText);
   // Always end the text inside its field, so no reader runs past it.
   r[rec::kChatText + rec::kChatBytes - 1] = 0;
+  return r;
+}
+
+RecordBytes PropScoreRecord() { return Header(kCmdPropScore, kAllSeats); }
+
+RecordBytes RelayedPropRecord(int senderSeat, const RecordBytes& received) {
+  RecordBytes r = received;
+  r[2] = 0;
+  r[rec::kSeat] = MaskOfSeat(senderSeat);
+  // The tags and the key trailer are the server's own.
+  std::fill(r.begin() + rec::kServerTag, r.end(), 0);
   return r;
 }
 

@@ -34,6 +34,8 @@ enum ServerCommand : uint8_t {
   kCmdKeepAlive = 24,
   kCmdReconnectResult = 29,
   kCmdRestore = 40,
+  kCmdProp = 45,       // a prop component's message, relayed to the other seats
+  kCmdPropScore = 46,  // after a deal's end: the prop component may settle its part
 };
 
 // Login result: value(3) 1 accepted (2 and 3 are the two refusals the client words), value(1)
@@ -41,7 +43,9 @@ enum ServerCommand : uint8_t {
 enum class LoginVerdict : uint8_t { Accepted = 1, TableUnavailable = 2, Refused = 3 };
 RecordBytes LoginResultRecord(LoginVerdict verdict, int turnSeconds, int timeoutLimit);
 RecordBytes SeatRecord(int seat, std::string_view account);
-RecordBytes PlayerInfoRecord(uint8_t seatByte, const PlayerProfile& player, bool ready);
+// `props`: the client may run its prop component at this table.
+RecordBytes PlayerInfoRecord(uint8_t seatByte, const PlayerProfile& player, bool ready,
+                             bool props = false);
 RecordBytes ReadyMarkRecord(std::string_view account);
 RecordBytes PlayerLeftRecord(std::string_view account);
 RecordBytes DealStartRecord(int dealer, int die1, int die2);
@@ -68,14 +72,33 @@ struct WinReport {
   int64_t dealAmount = 0;  // the seat's deal so far, units, signed
 };
 RecordBytes WinReportRecord(int seat, const WinReport& report);
-RecordBytes DealResultRecord(int seat, int64_t coins, std::string_view titleUtf8);
+// One seat's deal result: `coins` is the final change of its coins; `subtotal` the amount
+// before the loss limit and the fee; a fee percentage of 0 leaves the client's last one.
+struct DealResult {
+  int64_t coins = 0;
+  int64_t subtotal = 0;
+  bool capped = false;
+  int feePercent = 0;
+  std::string_view feeTextUtf8;
+};
+RecordBytes DealResultRecord(int seat, const DealResult& result, std::string_view titleUtf8);
+inline RecordBytes DealResultRecord(int seat, int64_t coins, std::string_view titleUtf8) {
+  return DealResultRecord(seat, DealResult{coins, coins, false, 0, {}}, titleUtf8);
+}
 RecordBytes DealEndRecord();
 RecordBytes NextDealerRecord(int dealer, uint32_t reconnectKey);
 // The game at the table ends because the seat missing from `remainingMask` left.
 RecordBytes GameOverRecord(uint8_t remainingMask);
+// In place of the deal end: the seats missing from `remainingMask` lack the coins for another
+// deal; those in `changeRoomMask` are told to change rooms rather than claim an allowance.
+RecordBytes CoinsShortRecord(uint8_t remainingMask, uint8_t changeRoomMask);
 // The relayed chat line of `sender`: the sender's text field and phrase values, nothing else.
 RecordBytes ChatRecord(int senderSeat, const RecordBytes& received);
 RecordBytes ReconnectResultRecord(bool accepted);
+RecordBytes PropScoreRecord();
+// A prop message from `senderSeat` as the other seats get it: the sender's mask in the seat
+// byte, whatever the client wrote there.
+RecordBytes RelayedPropRecord(int senderSeat, const RecordBytes& received);
 
 // One entry of a restore record: a kind (0x10 concealed; 0x20 | the slot kind of the meld it
 // belongs to: 3 peng, 4 gang, 5 concealed gang, 6 added gang) and the tile, 0 when hidden.

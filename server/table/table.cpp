@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "table/coin_settlement.h"
 #include "table/server_records.h"
 #include "table/timeout_play.h"
 
@@ -77,13 +78,15 @@ int Table::Seat(const PlayerProfile& player, SeatLink* link) {
   if (link) {
     Send(seat,
          LoginResultRecord(LoginVerdict::Accepted, config_.turnSeconds, config_.timeoutLimit));
-    Send(seat, PlayerInfoRecord(kSeatByteSelf, s.profile, s.ready));
+    Send(seat, PlayerInfoRecord(kSeatByteSelf, s.profile, s.ready, config_.props));
     for (int o = 0; o < kSeatCount; ++o)
       if (o != seat && seats_[o].occupied)
-        Send(seat, PlayerInfoRecord(kSeatByteJoined, seats_[o].profile, seats_[o].ready));
+        Send(seat,
+             PlayerInfoRecord(kSeatByteJoined, seats_[o].profile, seats_[o].ready, config_.props));
   }
   for (int o = 0; o < kSeatCount; ++o)
-    if (o != seat && seats_[o].link) Send(o, PlayerInfoRecord(kSeatByteJoined, s.profile, s.ready));
+    if (o != seat && seats_[o].link)
+      Send(o, PlayerInfoRecord(kSeatByteJoined, s.profile, s.ready, config_.props));
 
   if (Full()) {
     AnnounceSeating();
@@ -101,7 +104,11 @@ void Table::AnnounceSeating() {
     for (int s = 0; s < kSeatCount; ++s) Send(h, SeatRecord(s, seats_[s].profile.account));
     for (int s = 0; s < kSeatCount; ++s)
       Send(h, PlayerInfoRecord(s == h ? kSeatByteSelf : MaskOfSeat(s), seats_[s].profile,
-                               seats_[s].ready));
+                               seats_[s].ready, config_.props));
+    // The first deal's dealer, and the key that proves this connection's seat if it has to
+    // come back: given now, so no reconnection is ever taken on trust.
+    Send(h, NextDealerRecord(dealer_, seats_[h].reconnectKey));
+    seats_[h].keySent = true;
   }
 }
 
@@ -116,8 +123,8 @@ void Table::Leave(int seat, const SeatLink* link, std::string_view why) {
     // The deal goes on; the seat is played for until it ends.
     s.gone = true;
     if (deal_->Awaiting(seat))
-      s.dueMs = std::min(s.dueMs, clock_.NowMs() + (HumanPresent() ? config_.botDelayMs : 0));
-    if (!HumanPresent()) {
+      s.dueMs = std::min(s.dueMs, clock_.NowMs() + (Audience() ? config_.botDelayMs : 0));
+    if (!Audience()) {
       // Nobody is left to watch: finish at once.
       for (SeatState& other : seats_)
         if (other.dueMs != kNever) other.dueMs = clock_.NowMs();
@@ -202,17 +209,23 @@ void Table::SendSnapshot(int viewer, SendFn send) {
   }
 }
 
-bool Table::Reconnect(int seat, uint32_t key, SeatLink* link) {
+bool Table::Reconnect(int seat, uint32_t key, SeatLink* link, bool* busy) {
   if (seat < 0 || seat >= kSeatCount || !link) return false;
   SeatState& s = seats_[seat];
   if (!s.occupied || s.bot || s.gone || stage_ == Stage::Closed) return false;
-  // A client that never got its key sends 0.
-  if (key != s.reconnectKey && !(key == 0 && !s.keySent)) {
+  // The key went out when the table filled; before that a lost connection is a leave.
+  if (!s.keySent || key != s.reconnectKey) {
     Log("seat " + std::to_string(seat) + ": reconnection with a wrong key refused");
     return false;
   }
+  if (s.link && s.link != link && s.link->Responsive()) {
+    Log("seat " + std::to_string(seat) +
+        ": reconnection refused while the seat's connection lives");
+    if (busy) *busy = true;
+    return false;
+  }
   if (s.link && s.link != link) {
-    // The old connection has not noticed it is gone yet: the new one takes over.
+    // The old connection went quiet without noticing it is gone: the new one takes over.
     SeatLink* old = s.link;
     s.link = nullptr;
     old->Close("replaced by a reconnection");
@@ -227,6 +240,8 @@ bool Table::Reconnect(int seat, uint32_t key, SeatLink* link) {
   Log("seat " + std::to_string(seat) + ": " + s.profile.account + " reconnected");
   if (stage_ == Stage::InDeal && deal_ && !deal_->Over()) {
     SendSnapshot(seat, [&](const RecordBytes& record) { Send(seat, record); });
+    for (const RecordBytes& record : dealWins_) Send(seat, record);
+    s.winsSeen = dealWins_.size();
     if (deal_->Awaiting(seat)) {
       const Offer& offer = deal_->OfferOf(seat);
       if (offer.kind == OfferKind::OwnTurn) {
@@ -239,6 +254,12 @@ bool Table::Reconnect(int seat, uint32_t key, SeatLink* link) {
       }
     }
   } else if (stage_ == Stage::BetweenDeals && s.missedDealEnd) {
+    // The wins it missed, so the board's totals agree with the deal's results.
+    for (size_t i = std::min(s.winsSeen, dealWins_.size()); i < dealWins_.size(); ++i)
+      Send(seat, dealWins_[i]);
+    s.winsSeen = dealWins_.size();
+    if (lastOutcome_)
+      SendReveal(*lastOutcome_, seat, [&](const RecordBytes& record) { Send(seat, record); });
     for (const RecordBytes& record : lastDealEnd_) Send(seat, record);
     Send(seat, NextDealerRecord(dealer_, s.reconnectKey));
     s.keySent = true;
@@ -247,13 +268,37 @@ bool Table::Reconnect(int seat, uint32_t key, SeatLink* link) {
   return true;
 }
 
+template <typename SendFn>
+void Table::SendReveal(const DealOutcome& out, int receiver, SendFn send) {
+  for (int s = 0; s < kSeatCount; ++s) {
+    if (s == receiver) continue;
+    const TileList& tiles = out.reveal[s];
+    for (size_t at = 0; at < tiles.size; at += 4) {
+      const size_t n = std::min<size_t>(4, tiles.size - at);
+      send(RevealRecord(s, std::span(tiles.begin() + at, n)));
+    }
+  }
+}
+
 bool Table::Watchable() const {
   return Full() &&
          (stage_ == Stage::Starting || stage_ == Stage::InDeal || stage_ == Stage::BetweenDeals);
 }
 
+bool Table::Involves(std::string_view account, std::string_view address) const {
+  for (const SeatState& s : seats_) {
+    if (!s.occupied || s.bot) continue;
+    if (s.profile.account == account) return true;
+    if (!address.empty() && s.profile.address == address) return true;
+  }
+  return false;
+}
+
 bool Table::Watch(SeatLink* link, int watchedSeat) {
   if (!link || !Watchable() || watchedSeat < 0 || watchedSeat >= kSeatCount) return false;
+  // A computer player has nobody to follow; its hand is nobody's to see.
+  if (!seats_[watchedSeat].occupied || seats_[watchedSeat].bot) return false;
+  if (static_cast<int>(watchers_.size()) >= config_.maxWatchers) return false;
   watchers_.push_back(Watcher{link, watchedSeat});
   const Watcher& w = watchers_.back();
   SendToWatcher(w, LoginResultRecord(LoginVerdict::Accepted, config_.turnSeconds, 0));
@@ -261,10 +306,12 @@ bool Table::Watch(SeatLink* link, int watchedSeat) {
   // The watched player's record first: the watcher's client sees the table from that seat.
   for (int k = 0; k < kSeatCount; ++k) {
     const int s = (watchedSeat + k) % kSeatCount;
-    SendToWatcher(w, PlayerInfoRecord(MaskOfSeat(s), seats_[s].profile, seats_[s].ready));
+    SendToWatcher(
+        w, PlayerInfoRecord(MaskOfSeat(s), seats_[s].profile, seats_[s].ready, config_.props));
   }
   if (stage_ == Stage::InDeal && deal_ && !deal_->Over()) {
     SendSnapshot(watchedSeat, [&](const RecordBytes& record) { SendToWatcher(w, record); });
+    for (const RecordBytes& record : dealWins_) SendToWatcher(w, record);
   }
   Log("a watcher follows seat " + std::to_string(watchedSeat) + " (" +
       seats_[watchedSeat].profile.account + ")");
@@ -343,6 +390,8 @@ void Table::StartDeal() {
   const int die1 = 1 + static_cast<int>(rng_.Below(6));
   const int die2 = 1 + static_cast<int>(rng_.Below(6));
   ++dealsStarted_;
+  dealWins_.clear();
+  for (SeatState& s : seats_) s.winsSeen = 0;
   deal_.reset();
   deal_.emplace(static_cast<DealObserver&>(*this));
   deal_->Start(dealer_, wall, die1, die2);
@@ -503,6 +552,21 @@ void Table::OnRecord(int seat, const RecordBytes& record) {
   switch (command) {
     case kCmdKeepAlive:
       return;
+    case kCmdProp: {
+      // A prop given to another seat: everyone else at the table is told who gave what to
+      // whom; the sender's client has shown it already.
+      const int target = record[11];
+      const int targetSeat = target == 1 ? 0 : target == 2 ? 1 : target == 4 ? 2 : -1;
+      if (!config_.props || !Full() || targetSeat < 0 || targetSeat == seat) {
+        Refuse(seat, "a prop message with no seat to go to");
+        return;
+      }
+      const RecordBytes out = RelayedPropRecord(seat, record);
+      for (int o = 0; o < kSeatCount; ++o)
+        if (o != seat && seats_[o].link) Send(o, out);
+      for (const Watcher& w : watchers_) SendToWatcher(w, out);
+      return;
+    }
     case kCmdChat: {
       if (ReadBE32(record, rec::kPropLength) == 272 || ReadBE32(record, rec::kPropLength) == 260) {
         Refuse(seat, "prop traffic is not carried here");
@@ -607,7 +671,7 @@ void Table::OfferMade(int seat, const Offer& offer) {
     const int64_t from = std::max(now, dealStartMs_ + config_.firstTurnAllowanceMs);
     s.dueMs = from + config_.turnSeconds * 1000LL + config_.graceMs;
   } else {
-    s.dueMs = now + (HumanPresent() ? config_.botDelayMs : 0);
+    s.dueMs = now + (Audience() ? config_.botDelayMs : 0);
   }
 }
 
@@ -615,7 +679,18 @@ void Table::Discarded(int seat, TileCode tile, bool declaresReady, int concealed
   SendAll(DiscardRecord(seat, tile, declaresReady, concealedLeft));
 }
 
+void Table::SendWins(const RecordBytes& record) {
+  dealWins_.push_back(record);
+  SendAll(record);
+  for (SeatState& s : seats_)
+    if (s.link) s.winsSeen = dealWins_.size();
+}
+
 void Table::OperationDone(int seat, OpCode op, TileCode tile, std::array<uint8_t, 2> winnerMasks) {
+  if (op == OpHu) {
+    SendWins(OperationRecord(seat, op, tile, false, tile, winnerMasks));
+    return;
+  }
   for (int r = 0; r < kSeatCount; ++r) {
     if (!seats_[r].link) continue;
     // A concealed gang stays concealed from the other seats.
@@ -630,7 +705,7 @@ void Table::OperationDone(int seat, OpCode op, TileCode tile, std::array<uint8_t
 
 void Table::WinSettled(const WinEvent& ev) {
   listener_.WinFinished(id_, ev);
-  if (!HumanPresent()) return;
+  if (!Audience()) return;
   for (int s = 0; s < kSeatCount; ++s) {
     WinReport w;
     w.score = ev.delta[s];
@@ -640,30 +715,21 @@ void Table::WinSettled(const WinEvent& ev) {
       if (ev.winners[i].seat == s) w.fan = ev.winners[i].value.code;
     w.baseStake = config_.baseStake;
     w.dealAmount = ev.dealTotal[s];
-    SendAll(WinReportRecord(s, w));
+    SendWins(WinReportRecord(s, w));
   }
 }
 
 void Table::DealEnded(const DealOutcome& out) {
   dealEnded_ = true;
-  auto reveal = [&](int receiver, auto send) {
-    for (int s = 0; s < kSeatCount; ++s) {
-      if (s == receiver) continue;
-      const TileList& tiles = out.reveal[s];
-      for (size_t at = 0; at < tiles.size; at += 4) {
-        const size_t n = std::min<size_t>(4, tiles.size - at);
-        send(RevealRecord(s, std::span(tiles.begin() + at, n)));
-      }
-    }
-  };
+  lastOutcome_ = out;
   for (int r = 0; r < kSeatCount; ++r) {
     if (!seats_[r].link) continue;
-    reveal(r, [&](const RecordBytes& record) { Send(r, record); });
+    SendReveal(out, r, [&](const RecordBytes& record) { Send(r, record); });
   }
   for (const Watcher& w : watchers_) {
-    reveal(w.seat, [&](const RecordBytes& record) { SendToWatcher(w, record); });
+    SendReveal(out, w.seat, [&](const RecordBytes& record) { SendToWatcher(w, record); });
   }
-  if (out.exhausted && HumanPresent()) {
+  if (out.exhausted && Audience()) {
     for (int s = 0; s < kSeatCount; ++s) {
       WinReport w;
       w.checkReady = out.check.ready[s];
@@ -672,23 +738,47 @@ void Table::DealEnded(const DealOutcome& out) {
       w.checkAmount = out.check.delta[s];
       w.baseStake = config_.baseStake;
       w.dealAmount = out.total[s];
-      SendAll(WinReportRecord(s, w));
+      SendWins(WinReportRecord(s, w));
     }
   }
   lastDealEnd_.clear();
+  std::array<int64_t, kSeatCount> held{};
+  for (int s = 0; s < kSeatCount; ++s) held[s] = seats_[s].profile.coins;
+  const auto settled = SettleCoins(out.total, held, config_.baseStake, config_.feePercent);
+  uint8_t shortMask = 0;
   for (int s = 0; s < kSeatCount; ++s) {
     SeatState& seat = seats_[s];
-    const int64_t coins = static_cast<int64_t>(out.total[s]) * config_.baseStake;
+    const SeatCoins& c = settled[s];
     seat.totalUnits += out.total[s];
-    seat.profile.coins += coins;
-    seat.profile.points += coins;
+    seat.profile.coins += c.coins;
+    seat.profile.points += c.coins;
     if (out.total[s] > 0) ++seat.profile.wins;
     if (out.total[s] < 0) ++seat.profile.losses;
-    lastDealEnd_.push_back(DealResultRecord(s, coins, seat.profile.title));
+    if (seat.profile.coins < config_.minimumCoins) shortMask |= MaskOfSeat(s);
+    const DealResult result{c.coins, c.subtotal, c.capped, config_.feePercent, config_.feeText};
+    lastDealEnd_.push_back(DealResultRecord(s, result, seat.profile.title));
     SendAll(lastDealEnd_.back());
+  }
+  if (shortMask != 0) {
+    // The notice takes the deal end's place: it shows the board and ends the game.
+    SendAll(CoinsShortRecord(static_cast<uint8_t>(kAllSeats & ~shortMask), shortMask));
+    if (config_.props) SendAll(PropScoreRecord());
+    ++dealsPlayed_;
+    listener_.DealFinished(id_, out);
+    for (SeatState& seat : seats_) seat.link = nullptr;
+    watchers_.clear();
+    stage_ = Stage::Closed;
+    stageDueMs_ = kNever;
+    Log("closed: a player's coins ran short");
+    return;
   }
   lastDealEnd_.push_back(DealEndRecord());
   SendAll(lastDealEnd_.back());
+  // With props the client hands the board to its component, which settles on this notice.
+  if (config_.props) {
+    lastDealEnd_.push_back(PropScoreRecord());
+    SendAll(lastDealEnd_.back());
+  }
   for (int r = 0; r < kSeatCount; ++r) {
     SeatState& seat = seats_[r];
     if (seat.away) seat.missedDealEnd = true;
@@ -704,7 +794,7 @@ void Table::DealEnded(const DealOutcome& out) {
   listener_.DealFinished(id_, out);
 
   stage_ = Stage::BetweenDeals;
-  stageDueMs_ = clock_.NowMs() + config_.startSeconds * 1000LL + config_.continueGraceMs;
+  stageDueMs_ = clock_.NowMs() + config_.pauseSeconds * 1000LL + config_.continueGraceMs;
   for (int s = 0; s < kSeatCount; ++s)
     if (seats_[s].bot) SendAll(ReadyMarkRecord(seats_[s].profile.account));
 

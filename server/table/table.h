@@ -35,6 +35,9 @@ class SeatLink {
   // A connection that takes over a seat after a reconnection goes on numbering its records
   // after the last tag the seat was sent, so answers to offers made before are told apart.
   virtual void ContinueTagsAfter(uint16_t /*tag*/) {}
+  // The connection is open and its client was heard from lately (the client sends a keep-alive
+  // every five seconds), so a reconnection to its seat comes from someone else.
+  virtual bool Responsive() const { return false; }
 };
 
 class TableListener {
@@ -48,7 +51,8 @@ class TableListener {
 struct TableConfig {
   int turnSeconds = 8;
   int graceMs = 2000;               // beyond the client's own clock before the server plays for it
-  int startSeconds = 15;            // from a full table to the first deal, and between deals
+  int startSeconds = 15;            // from a full table to the first deal
+  int pauseSeconds = 15;            // between deals, at most (never under the client's countdown)
   int continueGraceMs = 5000;       // the client counts its own 15 s before it sends continue
   int firstTurnAllowanceMs = 4000;  // the client's dice, wall and dealing animations
   int botDelayMs = 800;             // computer players' thinking time while humans watch
@@ -60,6 +64,14 @@ struct TableConfig {
   // How long a seat whose connection dropped during a game waits for its player to reconnect
   // (the client tries for a little over a minute); 0 = a lost connection is a leave.
   int reconnectWindowMs = 90000;
+  int maxWatchers = 4;
+  // Percentage of each deal's winnings the table keeps, and the label the score board shows.
+  int feePercent = 0;
+  std::string feeText = "服务费";
+  // A seat needs this many coins to play another deal; below it the game at the table ends.
+  int64_t minimumCoins = 100;
+  // The clients' prop component may run: the player records allow it and its messages travel.
+  bool props = false;
 };
 
 class Table : private DealObserver {
@@ -82,17 +94,22 @@ class Table : private DealObserver {
   // it is played for while it waits for its player to reconnect, and given up when the wait
   // runs out. Before the first deal it is a leave.
   void Lost(int seat, const SeatLink* link, std::string_view why);
-  // The player of `seat` comes back on `link` with the reconnect key it was given (0 when it
-  // was never given one). On success the seat is told so (command 29) and, during a deal, gets
-  // the deal's start and the table's snapshot (command 40), then its open turn again.
-  bool Reconnect(int seat, uint32_t key, SeatLink* link);
+  // The player of `seat` comes back on `link` with the reconnect key it was given when the
+  // table filled (and again at every deal's end). On success the seat is told so (command 29)
+  // and, during a deal, gets the deal's start and the table's snapshot (command 40), the deal's
+  // wins so far, then its open turn again. Refused with a wrong key, and while the seat's own
+  // connection is still responsive (`busy` is then set: the client may try again later).
+  bool Reconnect(int seat, uint32_t key, SeatLink* link, bool* busy = nullptr);
   // The seat a human account holds here, or -1.
   int SeatOf(std::string_view account) const;
   bool Away(int seat) const { return seats_[Clamp(seat)].away; }
 
-  // Watchers follow the table from one seat's side and never act. A full table takes them; a
-  // deal under way is shown to them with its snapshot.
+  // Watchers follow the table from one human seat's side and never act. A full table takes up
+  // to `maxWatchers` of them; a deal under way is shown to them with its snapshot.
   bool Watchable() const;
+  // Whether `account` or a connection from `address` plays here (a seat waiting for its player
+  // included): such a client may not watch the table.
+  bool Involves(std::string_view account, std::string_view address) const;
   bool Watch(SeatLink* link, int watchedSeat);
   void Unwatch(const SeatLink* link);
   // A watcher may keep its connection alive and leave; anything else it sends is ignored.
@@ -140,6 +157,7 @@ class Table : private DealObserver {
     bool missedDealEnd = false;  // a deal ended while the seat was away
     bool keySent = false;        // the reconnect key has gone out to the seat's client
     uint16_t lastTag = 0;        // the tag of the last record the seat was sent
+    size_t winsSeen = 0;         // records of `dealWins_` the seat's client received
   };
   struct Watcher {
     SeatLink* link = nullptr;
@@ -158,10 +176,16 @@ class Table : private DealObserver {
   // The deal's start and the three seats' snapshots as `viewer` may see them, through `send`.
   template <typename SendFn>
   void SendSnapshot(int viewer, SendFn send);
+  // The other seats' concealed tiles at the deal's end, as `receiver` gets them.
+  template <typename SendFn>
+  void SendReveal(const DealOutcome& out, int receiver, SendFn send);
   void GiveUpAway(int seat);
   int64_t NextPlayMs() const;
   void SendToWatcher(const Watcher& w, RecordBytes record);
   void StartDeal();
+  // Someone follows the table: a human seat or a watcher.
+  bool Audience() const { return HumanPresent() || !watchers_.empty(); }
+  void SendWins(const RecordBytes& record);
   void FreeSeat(int seat);
   void AfterSeatFreed();
   // A player left after deals were played: the game at this table ends for everyone.
@@ -195,6 +219,10 @@ class Table : private DealObserver {
   std::vector<Watcher> watchers_;
   // The records every seat got at the last deal's end, for a seat that was away then.
   std::vector<RecordBytes> lastDealEnd_;
+  // The deal's wins as everyone saw them (the win results and the win reports, the check at
+  // the wall's end included), for a client that comes back into the deal or after it.
+  std::vector<RecordBytes> dealWins_;
+  std::optional<DealOutcome> lastOutcome_;
   int die1_ = 1, die2_ = 1;
   std::optional<Deal> deal_;
   int64_t stageDueMs_ = kNever;

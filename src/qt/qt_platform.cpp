@@ -183,7 +183,11 @@ DialogAnswer QtDialogs::MessageBox(const std::string& text, const std::string& t
 
 void QtDialogs::OpenPage(const std::string& address) {
   const QString a = QString::fromStdString(address);
-  QDesktopServices::openUrl(QFileInfo::exists(a) ? QUrl::fromLocalFile(a) : QUrl(a));
+  // Pages that ship with Korvel open in its own window; only other addresses need a browser.
+  if (IsLocalPage(a) && pages_.Show(QFileInfo(a).absoluteFilePath())) return;
+  if (!QDesktopServices::openUrl(QFileInfo::exists(a) ? QUrl::fromLocalFile(a) : QUrl(a))) {
+    std::fprintf(stderr, "korvel: cannot open %s\n", address.c_str());
+  }
 }
 
 // ---- sound --------------------------------------------------------------------------------

@@ -10,6 +10,7 @@
 
 #include "lobby_link.h"
 #include "platform/ports.h"
+#include "rules_viewer.h"
 
 class QSoundEffect;
 
@@ -55,9 +56,12 @@ class QtDialogs : public Dialogs {
   DialogAnswer MessageBox(const std::string& text, const std::string& title, DialogButtons buttons,
                           DialogIcon icon) override;
   void OpenPage(const std::string& address) override;
+  // The client's own page window (the rules), once it has shown a page.
+  RulesViewer& pages() { return pages_; }
 
  private:
   bool print_;
+  RulesViewer pages_;
 };
 
 class QtSound : public SoundOut {

@@ -13,6 +13,8 @@
 #include <QWindowStateChangeEvent>
 #include <cmath>
 
+#include "view/main_elements.h"
+
 namespace korvel {
 
 int KeyCodeOf(int key) {
@@ -86,12 +88,17 @@ int ButtonsOf(Qt::MouseButtons buttons) {
 }  // namespace
 
 SceneWindow::SceneWindow(Scene& scene, FormId form, SceneRenderer& renderer,
-                         PictureLibrary& pictures)
-    : scene_(scene), form_(form), renderer_(renderer) {
+                         PictureLibrary& pictures, QWidget* owner)
+    : QWidget(owner, owner ? Qt::Window : Qt::WindowFlags()),
+      scene_(scene),
+      form_(form),
+      renderer_(renderer) {
   setAttribute(Qt::WA_OpaquePaintEvent);
   setAttribute(Qt::WA_NoSystemBackground);
   setMouseTracking(true);
   setFocusPolicy(Qt::StrongFocus);
+  // The table keeps the keyboard while a board or a notice comes up over it.
+  if (owner) setAttribute(Qt::WA_ShowWithoutActivating);
   const QImage& pointer = pictures.Image(kPicCursor);
   customCursor_ = pointer.isNull() ? QCursor(Qt::PointingHandCursor)
                                    : QCursor(QPixmap::fromImage(pointer), 9, 2);
@@ -350,6 +357,8 @@ SceneFrontEnd::SceneFrontEnd(Scene& scene, PictureLibrary& pictures)
 
 SceneFrontEnd::~SceneFrontEnd() {
   if (scene_.listener() == this) scene_.SetListener(nullptr);
+  // Owned windows go before their owner, which would otherwise delete them a second time.
+  while (!windows_.empty()) windows_.pop_back();
 }
 
 void SceneFrontEnd::SetEvents(ElementEvents* events) {
@@ -363,12 +372,21 @@ SceneWindow* SceneFrontEnd::Window(FormId form) {
   return form >= 0 && form < static_cast<FormId>(windows_.size()) ? windows_[form].get() : nullptr;
 }
 
+SceneWindow* SceneFrontEnd::MainWindow() {
+  for (auto& w : windows_) {
+    if (w && scene_.form(w->form()).name() == kMainFormName) return w.get();
+  }
+  return nullptr;
+}
+
 void SceneFrontEnd::FormAdded(FormId form) {
   if (static_cast<FormId>(windows_.size()) <= form) windows_.resize(form + 1);
-  if (!windows_[form]) {
-    windows_[form] = std::make_unique<SceneWindow>(scene_, form, renderer_, pictures_);
-    windows_[form]->SetEvents(events_);
-  }
+  if (windows_[form]) return;
+  // Secondary windows belong to the table: the desktop keeps them above it, so a click on
+  // the table never buries the score board or a dialog.
+  SceneWindow* owner = scene_.form(form).name() == kMainFormName ? nullptr : MainWindow();
+  windows_[form] = std::make_unique<SceneWindow>(scene_, form, renderer_, pictures_, owner);
+  windows_[form]->SetEvents(events_);
 }
 
 void SceneFrontEnd::FormShown(FormId form, bool visible) {
@@ -378,6 +396,8 @@ void SceneFrontEnd::FormShown(FormId form, bool visible) {
   w->setVisible(visible);
   // Window states such as minimised only apply to a window that is shown.
   if (visible) w->SyncWithForm();
+  // A window opened again comes to the front at once.
+  if (visible && w->parentWidget()) w->raise();
 }
 
 void SceneFrontEnd::FormDirty(FormId) {

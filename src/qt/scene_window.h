@@ -26,7 +26,9 @@ int ShiftOf(Qt::KeyboardModifiers modifiers);
 class SceneWindow : public QWidget {
   Q_OBJECT
  public:
-  SceneWindow(Scene& scene, FormId form, SceneRenderer& renderer, PictureLibrary& pictures);
+  // A window with an `owner` stays above it while both are shown, as a dialog does.
+  SceneWindow(Scene& scene, FormId form, SceneRenderer& renderer, PictureLibrary& pictures,
+              QWidget* owner = nullptr);
   ~SceneWindow() override;
 
   FormId form() const { return form_; }
@@ -90,6 +92,8 @@ class SceneFrontEnd : public QObject, public SceneListener {
 
  private:
   void Flush();
+  // The table's own window, which owns every other window once it exists.
+  SceneWindow* MainWindow();
 
   Scene& scene_;
   SceneRenderer renderer_;

@@ -23,14 +23,6 @@ class LeavingTest : public ClientFixture {
     }
     return 0;
   }
-  int Ask(uint32_t number) {
-    try {
-      vp.lobby.DeliverToClient({number, 0, 0});
-      return -1;
-    } catch (const ClientEnded& e) {
-      return e.code;
-    }
-  }
 };
 
 TEST_F(LeavingTest, IsADealInProgressIsAnsweredByPosting) {

@@ -34,6 +34,24 @@ class ReconnectionTest : public ClientFixture {
     return out;
   }
   int connectsBefore = 0;
+  // Logs in through the proxy "proxy" to the server 10.0.0.1.
+  void ProxyLogIn() {
+    auto fields = testing::DirectFields();
+    fields[2] = "10.0.0.1";
+    fields[5] = "5";
+    fields[6] = "proxy";
+    fields[7] = "1080";
+    ASSERT_TRUE(Start(fields));
+    ProxyAnswers(true);
+    Deliver(ServerRecord(kCmdLogin, 0, {5, 8, 0, 1}));
+    ASSERT_EQ(Run(100), -1);
+  }
+  // The proxy's greeting reply, then its connect reply: reached the server or not.
+  void ProxyAnswers(bool reached) {
+    vp.socket.Deliver(std::vector<uint8_t>{5, 0});
+    vp.socket.Deliver(
+        std::vector<uint8_t>{5, static_cast<uint8_t>(reached ? 0 : 1), 0, 1, 0, 0, 0, 0, 0, 0});
+  }
 };
 
 TEST(ReconnectRecord, CarriesTheCommandTheTagAndTheKeyLowByteFirst) {
@@ -198,16 +216,7 @@ TEST_F(ReconnectionTest, LosingTheConnectionBeforeTheLoginResultStartsNothing) {
 }
 
 TEST_F(ReconnectionTest, ThroughTheProxyTheQueuedRecordsSurviveTheNegotiation) {
-  auto fields = testing::DirectFields();
-  fields[2] = "10.0.0.1";
-  fields[5] = "5";
-  fields[6] = "proxy";
-  fields[7] = "1080";
-  ASSERT_TRUE(Start(fields));
-  vp.socket.Deliver(std::vector<uint8_t>{5, 0});
-  vp.socket.Deliver(std::vector<uint8_t>{5, 0, 0, 1, 0, 0, 0, 0, 0, 0});
-  Deliver(ServerRecord(kCmdLogin, 0, {5, 8, 0, 1}));
-  ASSERT_EQ(Run(100), -1);
+  ProxyLogIn();
   vp.socket.PeerClose();
   ASSERT_EQ(Run(50), -1);
   CommandInfo keepAlive;
@@ -224,26 +233,58 @@ TEST_F(ReconnectionTest, ThroughTheProxyTheQueuedRecordsSurviveTheNegotiation) {
   EXPECT_EQ(sent[0][3], kCmdReconnect);
 }
 
+TEST_F(ReconnectionTest, ARecordTheTableCannotFollowReconnectsOnceADealAndEndsTheSecondTime) {
+  vp.screen.width = 1280;
+  vp.screen.height = 1024;
+  LogIn();
+  for (int v = 0; v < kSeats; ++v)
+    client.table().players[v].seatMask = uint8_t(MaskOf((3 - v) % 3));
+  Deliver(ServerRecord(4, 1, {3, 1}));
+  ASSERT_EQ(Run(3000), -1);
+  ASSERT_TRUE(client.loop().InDeal);
+  // The left seat discards before it holds a tile; the record behind it builds on that.
+  Deliver(ServerRecord(2, 4, {0, 0, 0, 0x23}));
+  Deliver(ServerRecord(2, 2, {0, 0, 0, 0x24}));
+  ASSERT_EQ(Run(300), -1);
+  EXPECT_TRUE(vp.log.Contains("the table lost track"));
+  EXPECT_FALSE(vp.socket.IsConnected()) << "the connection is given up at once";
+  EXPECT_FALSE(client.records().RecordWaiting()) << "what came after it is dropped";
+  vp.socket.sent.clear();
+  ASSERT_EQ(Run(4200), -1);
+  const auto sent = SentRecords();
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_EQ(sent[0][3], kCmdReconnect) << "back as after a drop";
+  Deliver(ServerRecord(kCmdPrivate29, 0, {0, 0, 0, 1}));
+  ASSERT_EQ(Run(200), -1);
+  EXPECT_TRUE(vp.dialogs.shown.empty());
+
+  // The same deal goes wrong again: the table is given up.
+  Deliver(ServerRecord(2, 4, {0, 0, 0, 0x23}));
+  EXPECT_EQ(Run(300), 1);
+  ASSERT_EQ(vp.dialogs.shown.size(), 1u);
+  EXPECT_EQ(vp.dialogs.shown[0].text, kResyncFailedText);
+  EXPECT_EQ(vp.lobby.deliveries.back().message.param1, kScRestore);
+}
+
+TEST_F(ReconnectionTest, EachDealMayResynchroniseOnce) {
+  LogIn();
+  client.loop().InDeal = true;
+  client.reconnection().Resynchronise("first");
+  EXPECT_TRUE(client.reconnection().Resynchronising());
+  client.reconnection().Resynchronise("while on the way");
+  ASSERT_EQ(Run(4200), -1);
+  Deliver(ServerRecord(kCmdPrivate29, 0, {0, 0, 0, 1}));
+  ASSERT_EQ(Run(200), -1);
+  EXPECT_FALSE(client.reconnection().Resynchronising());
+  client.reconnection().DealEnded();
+  client.loop().InDeal = true;
+  client.reconnection().Resynchronise("the next deal");
+  EXPECT_TRUE(client.reconnection().Resynchronising()) << "a new deal, a new chance";
+  EXPECT_TRUE(vp.dialogs.shown.empty());
+}
+
 class ProxyReconnectionTest : public ReconnectionTest {
  protected:
-  // Logs in through the proxy "proxy" to the server 10.0.0.1.
-  void ProxyLogIn() {
-    auto fields = testing::DirectFields();
-    fields[2] = "10.0.0.1";
-    fields[5] = "5";
-    fields[6] = "proxy";
-    fields[7] = "1080";
-    ASSERT_TRUE(Start(fields));
-    ProxyAnswers(true);
-    Deliver(ServerRecord(kCmdLogin, 0, {5, 8, 0, 1}));
-    ASSERT_EQ(Run(100), -1);
-  }
-  // The proxy's greeting reply, then its connect reply: reached the server or not.
-  void ProxyAnswers(bool reached) {
-    vp.socket.Deliver(std::vector<uint8_t>{5, 0});
-    vp.socket.Deliver(
-        std::vector<uint8_t>{5, static_cast<uint8_t>(reached ? 0 : 1), 0, 1, 0, 0, 0, 0, 0, 0});
-  }
   // Drops the connection and lets the server accept the reconnection through the proxy.
   void ReconnectThroughProxy() {
     client.records().ReconnectKey = 384;
@@ -254,14 +295,6 @@ class ProxyReconnectionTest : public ReconnectionTest {
     Deliver(ServerRecord(kCmdPrivate29, 0, {0, 0, 0, 1}));
     ASSERT_EQ(Run(200), -1);
     ASSERT_TRUE(client.reconnection().Reconnected);
-  }
-  int Ask(uint32_t number) {
-    try {
-      vp.lobby.DeliverToClient({number, 0, 0});
-      return -1;
-    } catch (const ClientEnded& e) {
-      return e.code;
-    }
   }
 };
 

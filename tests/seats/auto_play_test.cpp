@@ -119,6 +119,10 @@ TEST_F(AutoPlayTest, TheWindowHidesAfterTheLimitOfTimeOutsInARow) {
     EXPECT_FALSE(client.autoPlay().HiddenByKey);
     NextTurn(run == 1 ? 0x28 : 0x23, run == 1 ? 0x23 : 0x24);
   }
+  // The player is warned one time-out before the window goes.
+  ASSERT_FALSE(client.Sysmsg(0).empty() && client.Sysmsg(1).empty());
+  const auto& lines = client.Sysmsg(1).empty() ? client.Sysmsg(0) : client.Sysmsg(1);
+  EXPECT_EQ(lines.back(), "连续超时2次，再超时窗口将自动隐藏");
   ASSERT_EQ(TimeOut().size(), 2u);
   EXPECT_TRUE(client.autoPlay().HiddenByKey);
   EXPECT_TRUE(client.MainWindowMinimized);

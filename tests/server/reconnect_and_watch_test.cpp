@@ -3,7 +3,9 @@
 // play, shown the deal from the watched seat's side, and never handed a turn.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <optional>
+#include <set>
 
 #include "server_test_support.h"
 #include "table/hall.h"
@@ -117,7 +119,7 @@ TEST_F(ReconnectTest, ALostSeatIsPlayedForAndComesBackWithItsTable) {
   EXPECT_EQ(alice.received.size(), before) << "nothing goes to a lost connection";
 
   ReturningLink back;
-  ASSERT_TRUE(table->Reconnect(2, 0, &back)) << "no key was given before the first deal's end";
+  ASSERT_TRUE(table->Reconnect(2, KeyOf(alice), &back)) << "the key given when the table filled";
   EXPECT_FALSE(table->Away(2));
   EXPECT_EQ(back.continued, lastTag);
   const std::vector<int> commands = Commands(back);
@@ -167,7 +169,7 @@ TEST_F(ReconnectTest, OnlyTheKeyTheSeatWasGivenBringsItBack) {
   ASSERT_NE(key, 0u);
   table->Lost(2, &alice, "read error");
   ReturningLink thief, back;
-  EXPECT_FALSE(table->Reconnect(2, 0, &thief)) << "the key went out at the deal's end";
+  EXPECT_FALSE(table->Reconnect(2, 0, &thief));
   EXPECT_FALSE(table->Reconnect(2, key ^ 0x10, &thief));
   EXPECT_TRUE(thief.received.empty());
   ASSERT_TRUE(table->Reconnect(2, key, &back));
@@ -181,11 +183,22 @@ TEST_F(ReconnectTest, ASeatAwayAtTheDealsEndGetsItsResultsOnReturn) {
   table->Lost(2, &alice, "closed by the client");
   RunUntil([&] { return listener.deals.size() >= 1; });
   ReturningLink back;
-  ASSERT_TRUE(table->Reconnect(2, 0, &back));
-  EXPECT_EQ(Commands(back), (std::vector<int>{29, 9, 9, 9, 16, 16}));
-  EXPECT_EQ(back.received[4][15], 0) << "the deal's end";
-  EXPECT_EQ(back.received[5][15], 2) << "the next dealer, with the key";
-  EXPECT_NE(ReadLE32(back.received[5], rec::kTrailer), 0u);
+  ASSERT_TRUE(table->Reconnect(2, KeyOf(alice), &back));
+  const std::vector<int> commands = Commands(back);
+  ASSERT_GE(commands.size(), 6u);
+  EXPECT_EQ(commands.front(), 29);
+  EXPECT_EQ(std::vector<int>(commands.end() - 5, commands.end()),
+            (std::vector<int>{9, 9, 9, 16, 16}));
+  EXPECT_EQ(back.received[commands.size() - 2][15], 0) << "the deal's end";
+  EXPECT_EQ(back.received.back()[15], 2) << "the next dealer, with the key";
+  EXPECT_NE(ReadLE32(back.received.back(), rec::kTrailer), 0u);
+  // Every win report of the deal reached the client once, before or after the drop, so the
+  // board's totals agree with the results.
+  const DealOutcome& out = listener.deals[0];
+  const size_t reports = 3 * (listener.wins.size() + (out.exhausted ? 1 : 0));
+  EXPECT_EQ(alice.OfCommand(kCmdWinReport).size() + back.OfCommand(kCmdWinReport).size(), reports);
+  // And it sees the others' hands as the players who stayed did.
+  EXPECT_FALSE(back.OfCommand(kCmdReveal).empty());
   // Its continue record makes it ready for the next deal.
   RecordBytes ready{};
   ready[rec::kCommand] = kCmdDealEnd;
@@ -202,7 +215,7 @@ TEST_F(ReconnectTest, APlayerWhoDoesNotReturnInTimeEndsTheGame) {
   RunUntil([&] { return table->Closed(); });
   EXPECT_EQ(listener.deals.size(), 1u) << "the deal was finished first";
   ReturningLink late;
-  EXPECT_FALSE(table->Reconnect(2, 0, &late));
+  EXPECT_FALSE(table->Reconnect(2, KeyOf(alice), &late));
 }
 
 TEST_F(ReconnectTest, BeforeTheFirstDealALostConnectionFreesTheSeat) {
@@ -216,7 +229,7 @@ TEST_F(ReconnectTest, ANewConnectionTakesOverFromOneThatHasNotNoticedItIsGone) {
   SeatAlice();
   IntoTheDeal();
   ReturningLink back;
-  ASSERT_TRUE(table->Reconnect(2, 0, &back));
+  ASSERT_TRUE(table->Reconnect(2, KeyOf(alice), &back));
   EXPECT_EQ(alice.closedFor, "replaced by a reconnection");
   const size_t before = alice.received.size();
   RunUntil([&] { return listener.deals.size() >= 1; });
@@ -260,9 +273,109 @@ TEST_F(ReconnectTest, AWatcherSeesTheDealFromItsSeatAndIsNeverGivenATurn) {
   EXPECT_FALSE(watcher.closedFor.empty());
 }
 
+// A table whose first deal opens with the dealer, a computer player, winning on its own
+// tiles, so the deal goes on after a win.
+class WinFirstTest : public ReconnectTest {
+ protected:
+  void SeatAliceAtAWonTable() {
+    // The dealer is drawn from the table's seed: find a seed whose dealer is a computer player.
+    for (seed = 1; seed < 50; ++seed) {
+      CollectingListener quiet;
+      Table probe(1, config, clock, seed, shanten, quiet);
+      probe.Seat(Hall::BotProfile(1, 0), nullptr);
+      probe.Seat(Hall::BotProfile(1, 1), nullptr);
+      RecordingLink nobody;
+      probe.Seat(Human("alice"), &nobody);
+      clock.Advance(config.startSeconds * 1000LL);
+      probe.Tick();
+      if (probe.CurrentDeal() && probe.CurrentDeal()->Dealer() != 2) {
+        dealer = probe.CurrentDeal()->Dealer();
+        break;
+      }
+    }
+    ASSERT_GE(dealer, 0);
+    std::array<std::string, 3> hands;
+    hands[dealer] = "b1 b1 b1 b2 b2 b2 b3 b3 b3 b4 b4 b4 b5 b5";
+    hands[(dealer + 1) % 3] = "d1 d2 d3 d4 d5 d6 d7 d8 d9 d1 d2 d3 b6";
+    hands[(dealer + 2) % 3] = "d4 d5 d6 d7 d8 d9 d1 d2 d3 d4 d5 d6 b7";
+    walls = {testing::ScriptWall(dealer, hands)};
+    table.emplace(1, config, clock, seed, shanten, listener, &walls);
+    table->Seat(Hall::BotProfile(1, 0), nullptr);
+    table->Seat(Hall::BotProfile(1, 1), nullptr);
+    ASSERT_EQ(table->Seat(Human("alice"), &alice), 2);
+  }
+  void UntilTheFirstWin() {
+    RunUntil([&] { return !listener.wins.empty(); });
+    ASSERT_FALSE(listener.wins.empty());
+    ASSERT_EQ(listener.wins[0].winners[0].seat, dealer);
+    ASSERT_FALSE(deal().Over());
+  }
+  // After the snapshot: the win's result and its three reports, one per seat.
+  void ExpectTheWinAfterTheSnapshot(const RecordingLink& link) {
+    const std::vector<int> commands = Commands(link);
+    const auto restore = std::find(commands.begin(), commands.end(), int{kCmdRestore});
+    ASSERT_NE(restore, commands.end());
+    const size_t at = static_cast<size_t>(restore - commands.begin()) + 3;
+    ASSERT_GE(commands.size(), at + 4);
+    EXPECT_EQ(std::vector<int>(commands.begin() + at, commands.begin() + at + 4),
+              (std::vector<int>{kCmdOperation, kCmdWinReport, kCmdWinReport, kCmdWinReport}));
+    const RecordBytes& win = link.received[at];
+    EXPECT_EQ(win[9], OpHu);
+    EXPECT_EQ(win[rec::kSeat], 1 << dealer);
+    std::set<int> seats;
+    for (size_t i = at + 1; i < at + 4; ++i) seats.insert(link.received[i][rec::kSeat]);
+    EXPECT_EQ(seats, (std::set<int>{1, 2, 4}));
+  }
+
+  uint64_t seed = 0;
+  int dealer = -1;
+  std::vector<WallTiles> walls;
+};
+
+TEST_F(WinFirstTest, APlayerBackInTheDealSeesTheWinItMissed) {
+  SeatAliceAtAWonTable();
+  RunUntil([&] { return table->CurrentDeal() != nullptr; });
+  ASSERT_TRUE(listener.wins.empty());
+  table->Lost(2, &alice, "closed by the client");
+  UntilTheFirstWin();
+  ReturningLink back;
+  ASSERT_TRUE(table->Reconnect(2, KeyOf(alice), &back));
+  ExpectTheWinAfterTheSnapshot(back);
+}
+
+TEST_F(WinFirstTest, AWatcherComingInAfterAWinSeesIt) {
+  config.maxWatchers = 1;
+  SeatAliceAtAWonTable();
+  UntilTheFirstWin();
+  RecordingLink watcher, second;
+  ASSERT_TRUE(table->Watch(&watcher, 2));
+  ExpectTheWinAfterTheSnapshot(watcher);
+  EXPECT_FALSE(table->Watch(&second, 2)) << "one watcher per table here";
+  EXPECT_FALSE(table->Watch(&second, dealer)) << "a computer player is not watched";
+}
+
+TEST_F(WinFirstTest, WatchersGetTheWinsAfterTheLastPlayerLeft) {
+  SeatAliceAtAWonTable();
+  RecordingLink watcher;
+  ASSERT_TRUE(table->Watch(&watcher, 2)) << "a full table may be watched before its first deal";
+  RunUntil([&] { return table->CurrentDeal() != nullptr; });
+  ASSERT_TRUE(listener.wins.empty());
+  table->Leave(2, &alice, "leave notice");
+  const int64_t left = clock.NowMs();
+  RunUntil([&] { return table->Closed(); });
+  EXPECT_EQ(watcher.OfCommand(kCmdWinReport).size(),
+            3 * (listener.wins.size() + (listener.deals[0].exhausted ? 1 : 0)));
+  EXPECT_GE(watcher.OfCommand(kCmdDealResult).size(), 3u);
+  EXPECT_GT(clock.NowMs() - left, config.botDelayMs) << "played at a pace the watcher can follow";
+  const auto ends = watcher.OfCommand(kCmdDealEnd);
+  ASSERT_FALSE(ends.empty());
+  EXPECT_EQ(ends.back()[15], 1) << "the game is over";
+}
+
 TEST(HallWatching, AWatchKeyNamesThePlayerToWatch) {
   ManualClock clock;
   HallConfig config;
+  config.allowWatchers = true;
   Hall hall(config, clock, [](std::string_view) {});
   RecordingLink alice, watcher, nobody, back;
   ASSERT_EQ(hall.Login(BuildLoginRecord("alice", "k").record, &alice).verdict,

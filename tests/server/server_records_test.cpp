@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/gbk.h"
+#include "table/coin_settlement.h"
 #include "table/record_trace.h"
 
 namespace korvel::server {
@@ -77,6 +78,66 @@ TEST(ServerRecords, WinReportReadsBackAsTheClientDecodesIt) {
   EXPECT_EQ(r[125], 1);  // coins
   w.score = 70000;       // magnitudes that do not fit are clamped, never wrapped
   EXPECT_EQ(ReadBE16(WinReportRecord(0, w), 86), 0xFFFF);
+}
+
+TEST(ServerRecords, ADealResultCarriesTheFeeTheSubtotalAndTheLimit) {
+  const DealResult won{95, 100, false, 5, "服务费"};
+  const RecordBytes r = DealResultRecord(1, won, "");
+  EXPECT_EQ(ReadLE32(r, 16), 95u);
+  EXPECT_EQ(r[24], 0);
+  EXPECT_EQ(r[25], 1);
+  EXPECT_EQ(ReadLE32(r, 26), 100u);
+  EXPECT_EQ(r[34], 5);
+  EXPECT_EQ(GbkToUtf8(std::span(r).subspan(61, 20), true), "服务费");
+  const DealResult lost{-300, -500, true, 5, "服务费"};
+  const RecordBytes l = DealResultRecord(0, lost, "");
+  EXPECT_EQ(DecodeHeader(l).value[1], 0);
+  EXPECT_EQ(l[24], 1);
+  EXPECT_EQ(l[25], 0);
+  EXPECT_EQ(ReadLE32(l, 26), 500u);
+  // A label too long for its field is cut between characters, and the field stays ended.
+  const DealResult longLabel{1, 1, false, 1, "一二三四五六七八九十十一"};
+  const RecordBytes c = DealResultRecord(0, longLabel, "");
+  EXPECT_EQ(c[61 + 18], 0);
+  EXPECT_EQ(GbkToUtf8(std::span(c).subspan(61, 20), true), "一二三四五六七八九");
+  const RecordBytes shortNotice = CoinsShortRecord(3, 4);
+  EXPECT_EQ(shortNotice[rec::kSeat], 3);
+  EXPECT_EQ(DecodeHeader(shortNotice).value[3], 3);
+  EXPECT_EQ(DecodeHeader(shortNotice).value[1], 4);
+}
+
+TEST(CoinSettlement, StakeFeeAndALossLimitedToTheCoinsHeld) {
+  auto sum = [](const std::array<SeatCoins, 3>& c) {
+    return c[0].coins + c[1].coins + c[2].coins + c[0].fee + c[1].fee + c[2].fee;
+  };
+  // Plenty of coins, no fee: units times stake.
+  auto plain = SettleCoins({4, -2, -2}, {1000, 1000, 1000}, 10, 0);
+  EXPECT_EQ(plain[0].coins, 40);
+  EXPECT_EQ(plain[1].coins, -20);
+  EXPECT_EQ(sum(plain), 0);
+  // A 10% fee on the win only.
+  auto fee = SettleCoins({4, -2, -2}, {1000, 1000, 1000}, 10, 10);
+  EXPECT_EQ(fee[0].fee, 4);
+  EXPECT_EQ(fee[0].coins, 36);
+  EXPECT_EQ(fee[0].subtotal, 40);
+  EXPECT_EQ(fee[1].coins, -20);
+  // A loser with 5 coins pays 5; the winner gets what was paid.
+  auto capped = SettleCoins({4, -2, -2}, {1000, 5, 1000}, 10, 0);
+  EXPECT_TRUE(capped[1].capped);
+  EXPECT_EQ(capped[1].coins, -5);
+  EXPECT_EQ(capped[1].subtotal, -20);
+  EXPECT_EQ(capped[0].coins, 25);
+  EXPECT_EQ(sum(capped), 0);
+  // Two winners share the shortfall in proportion; nobody goes below zero.
+  auto two = SettleCoins({3, 1, -4}, {0, 0, 7}, 10, 0);
+  EXPECT_EQ(two[2].coins, -7);
+  EXPECT_EQ(two[0].coins + two[1].coins, 7);
+  EXPECT_GE(two[1].coins, 0);
+  // A seat with no coins at all pays nothing.
+  auto broke = SettleCoins({2, -2, 0}, {0, 0, 0}, 10, 50);
+  EXPECT_EQ(broke[1].coins, 0);
+  EXPECT_EQ(broke[0].coins, 0);
+  EXPECT_EQ(sum(broke), 0);
 }
 
 TEST(ServerRecords, DealResultAndDealEnd) {
@@ -166,6 +227,8 @@ TEST(ServerRecords, LoginAndSeatingRecords) {
 TEST(ServerRecords, TraceLinesNameTheCommand) {
   const std::array<TileCode, 1> one = {0x29};
   EXPECT_NE(DescribeRecord(TilesRecord(0, one), TraceDirection::Out).find("draw b9"),
+            std::string::npos);
+  EXPECT_NE(DescribeRecord(PropScoreRecord(), TraceDirection::Out).find("prop score"),
             std::string::npos);
   RecordBytes junk;
   for (size_t i = 0; i < junk.size(); ++i) junk[i] = static_cast<uint8_t>(i * 37);

@@ -70,7 +70,11 @@ TEST_F(TableTest, SeatingSendsLoginSeatsAndPlayersInTheOrderTheClientCounts) {
   SeatHumanWithTwoBots();
   std::vector<int> commands;
   for (const auto& r : human.received) commands.push_back(r[rec::kCommand]);
-  EXPECT_EQ(commands, (std::vector<int>{18, 20, 20, 20, 3, 3, 3, 20, 20, 20}));
+  EXPECT_EQ(commands, (std::vector<int>{18, 20, 20, 20, 3, 3, 3, 20, 20, 20, 16}));
+  // The first dealer, and the key that brings the seat back after a dropped connection.
+  const RecordBytes& key = human.received.back();
+  EXPECT_EQ(key[15], 2);
+  EXPECT_NE(ReadLE32(key, rec::kTrailer), 0u);
   const RecordBytes& login = human.received[0];
   EXPECT_EQ(login[15], 1);  // accepted
   EXPECT_EQ(login[11], 8);  // turn seconds
@@ -146,10 +150,10 @@ TEST_F(TableTest, ADealNeverShowsOtherSeatsConcealedTilesAndEndsWithTheSettlemen
   for (const auto& r : human.OfCommand(15)) EXPECT_NE(r[rec::kSeat], 4);
   EXPECT_EQ(human.OfCommand(9).size(), 3u);
   const auto ends = human.OfCommand(16);
-  ASSERT_EQ(ends.size(), 2u);
-  EXPECT_EQ(ends[0][15], 0);
-  EXPECT_EQ(ends[1][15], 2);
-  EXPECT_NE(ReadLE32(ends[1], rec::kTrailer), 0u);
+  ASSERT_EQ(ends.size(), 3u) << "the key at the seating, then the deal's end and the next dealer";
+  EXPECT_EQ(ends[1][15], 0);
+  EXPECT_EQ(ends[2][15], 2);
+  EXPECT_EQ(ReadLE32(ends[2], rec::kTrailer), ReadLE32(ends[0], rec::kTrailer));
   EXPECT_EQ(human.OfCommand(17).size() % 3, 0u);
   EXPECT_EQ(Sum(listener.deals[0].total), 0);
 }
@@ -246,9 +250,9 @@ TEST_F(TableTest, AHumanLeavingMidDealIsPlayedForThenTheGameEnds) {
   // the deal-end record with value(3) = 1 names the seat missing from its mask.
   EXPECT_TRUE(bob.OfCommand(21).empty());
   const auto ends = bob.OfCommand(16);
-  ASSERT_EQ(ends.size(), 3u);
-  EXPECT_EQ(ends[2][15], 1);
-  EXPECT_EQ(ends[2][rec::kSeat], 7 - 2);
+  ASSERT_EQ(ends.size(), 4u);
+  EXPECT_EQ(ends[3][15], 1);
+  EXPECT_EQ(ends[3][rec::kSeat], 7 - 2);
   EXPECT_TRUE(table->Closed());
 }
 
@@ -303,6 +307,77 @@ TEST_F(TableTest, ChatIsRelayedWithTheSendersSeatAndWhispersReachOnlyTheirTarget
   EXPECT_EQ(human.OfCommand(19).size(), 3u);
 }
 
+TEST_F(TableTest, ASeatShortOfCoinsEndsTheGameWithTheNoticeInsteadOfTheDealEnd) {
+  config.botDelayMs = 0;
+  config.startingCoins = 30;
+  config.minimumCoins = 30;  // any loss leaves a seat short
+  config.feePercent = 10;
+  SeatHumanWithTwoBots();
+  for (size_t n = 1; !table->Closed() && n <= 20; ++n) {
+    RunDeals(n);
+    if (!table->Closed()) table->OnRecord(2, ClientRecord(16, 4, {0, 0, 0, 1}, human.tag));
+  }
+  ASSERT_TRUE(table->Closed());
+  for (int s = 0; s < 3; ++s) EXPECT_GE(table->CoinsOf(s), 0) << s;
+  const auto ends = human.OfCommand(kCmdDealEnd);
+  ASSERT_FALSE(ends.empty());
+  const RecordBytes& notice = ends.back();
+  EXPECT_EQ(notice[15], 3);
+  uint8_t shortMask = 0;
+  for (int s = 0; s < 3; ++s)
+    if (table->CoinsOf(s) < config.minimumCoins) shortMask |= static_cast<uint8_t>(1 << s);
+  EXPECT_NE(shortMask, 0);
+  EXPECT_EQ(notice[rec::kSeat], 7 & ~shortMask);
+  // The last results come straight before it, and carry the table's fee.
+  const auto& all = human.received;
+  ASSERT_GE(all.size(), 4u);
+  for (size_t i = all.size() - 4; i < all.size() - 1; ++i) {
+    EXPECT_EQ(all[i][rec::kCommand], kCmdDealResult);
+    EXPECT_EQ(all[i][34], 10);
+  }
+}
+
+TEST_F(TableTest, PropsTravelOnlyWhenTheTableAllowsThem) {
+  // Off: the player records keep the client's component off and prop messages go nowhere.
+  SeatHumanWithTwoBots();
+  for (const auto& r : human.OfCommand(kCmdPlayerInfo)) EXPECT_EQ(r[255], 1);
+  table->OnRecord(2, ClientRecord(kCmdProp, 4, {1, 1}, human.tag));
+  EXPECT_TRUE(human.OfCommand(kCmdProp).empty());
+
+  // On, with bob in seat 1.
+  config.props = true;
+  human.received.clear();
+  RecordingLink bob;
+  table.emplace(1, config, clock, 7, shanten, listener);
+  table->Seat(Hall::BotProfile(1, 0), nullptr);
+  ASSERT_EQ(table->Seat(Human("bob"), &bob), 1);
+  ASSERT_EQ(table->Seat(Human("alice"), &human), 2);
+  for (const auto& r : human.OfCommand(kCmdPlayerInfo)) EXPECT_EQ(r[255], 0);
+  // Alice (mask 4) gives bob (mask 2) a flower, claiming to be seat 1 and a key.
+  RecordBytes gift = ClientRecord(kCmdProp, 1, {2, 2}, human.tag);
+  WriteLE32(gift, rec::kTrailer, 0x1234);
+  table->OnRecord(2, gift);
+  ASSERT_EQ(bob.OfCommand(kCmdProp).size(), 1u);
+  const RecordBytes relayed = bob.OfCommand(kCmdProp)[0];
+  EXPECT_EQ(relayed[rec::kSeat], 4) << "the sender's real seat";
+  EXPECT_EQ(relayed[9], 2);
+  EXPECT_EQ(relayed[11], 2);
+  EXPECT_EQ(ReadLE32(relayed, rec::kTrailer), 0u);
+  EXPECT_TRUE(human.OfCommand(kCmdProp).empty()) << "the sender has shown it already";
+  // To itself, to nobody, to two seats at once: not relayed.
+  for (int target : {4, 0, 3, 8}) table->OnRecord(2, ClientRecord(kCmdProp, 4, {1, target}, 0));
+  EXPECT_EQ(bob.OfCommand(kCmdProp).size(), 1u);
+  // Each deal end is followed by the prop score.
+  RunDeals(1);
+  const auto& all = human.received;
+  for (size_t i = 0; i + 1 < all.size(); ++i) {
+    if (all[i][rec::kCommand] == kCmdDealEnd && all[i][15] == 0) {
+      EXPECT_EQ(all[i + 1][rec::kCommand], kCmdPropScore);
+    }
+  }
+  EXPECT_EQ(human.OfCommand(kCmdPropScore).size(), 1u);
+}
+
 TEST_F(TableTest, SeveralDealsRotateTheDealerAndStayBalanced) {
   config.botDelayMs = 0;
   SeatHumanWithTwoBots();
@@ -319,7 +394,7 @@ TEST_F(TableTest, SeveralDealsRotateTheDealerAndStayBalanced) {
   const auto starts = human.OfCommand(4);
   const auto ends = human.OfCommand(16);
   for (size_t n = 1; n < starts.size(); ++n) {
-    const RecordBytes& next = ends[2 * n - 1];
+    const RecordBytes& next = ends[2 * n];  // after the seating's key
     ASSERT_EQ(next[15], 2);
     EXPECT_EQ(starts[n][rec::kSeat], next[rec::kSeat]);
   }

@@ -6,6 +6,7 @@
 
 #include "settlement/settlement.h"
 #include "settlement/settlement_fixture.h"
+#include "table/coin_settlement.h"
 
 namespace korvel {
 namespace {
@@ -66,7 +67,7 @@ TEST_F(ServerRecordsTest, AWinAndTheCheckAtTheWallsEndAsTheServerReportsThem) {
                              kRule,
                              "总分:10金币",
                              "",
-                             "0%",
+                             " ",
                              "",
                              "最终分：10金币"}));
   EXPECT_EQ(State(1), (Lines{"初始：800金币",
@@ -112,7 +113,7 @@ TEST_F(ServerRecordsTest, AWinAndTheCheckAtTheWallsEndAsTheServerReportsThem) {
                              kRule,
                              "总分:40金币",
                              "",
-                             "0%",
+                             " ",
                              "",
                              "最终分：40金币"}));
   EXPECT_EQ(main().Get(el().Cash[1])->caption, "750金币");
@@ -125,6 +126,39 @@ TEST_F(ServerRecordsTest, AWinAndTheCheckAtTheWallsEndAsTheServerReportsThem) {
   EXPECT_EQ(client.records().ReconnectKey, 0x1234);
   EXPECT_TRUE(client.loop().LoopFlag[kStepDealEndCountdown]);
   EXPECT_FALSE(main().Visible(el().lbwealth)) << "the server leaves the wealth display alone";
+}
+
+TEST_F(ServerRecordsTest, AFeeShowsOnTheWinnersColumnAndAShortLoserEndsAtZeroCoins) {
+  // Cat (seat 1) wins 200 units on Bob's (seat 2) discard at stake 5: 1000 coins that Bob, who
+  // holds 800, cannot pay in full. The table keeps 5%.
+  const std::array<int, 3> units = {0, 200, -200};
+  for (int s = 0; s < 3; ++s) {
+    srv::WinReport w;
+    w.score = units[s];
+    w.discarder = s == 2;
+    if (s == 1) w.fan.bytes = {0, 0, 0, 1};
+    w.baseStake = 5;
+    w.dealAmount = units[s];
+    Feed({srv::WinReportRecord(s, w)});
+  }
+  const auto coins = srv::SettleCoins(units, {1000, 1200, 800}, 5, 5);
+  for (int s = 0; s < 3; ++s) {
+    const srv::DealResult d{coins[s].coins, coins[s].subtotal, coins[s].capped, 5, "服务费"};
+    Feed({srv::DealResultRecord(s, d, "雀圣")});
+  }
+  // Bob has nothing left: the notice replaces the deal end.
+  Feed({srv::CoinsShortRecord(7 & ~4, 4)});
+
+  const Lines& cat = State(2);
+  EXPECT_NE(std::find(cat.begin(), cat.end(), "服务费5%"), cat.end());
+  EXPECT_NE(std::find(cat.begin(), cat.end(), "最终分：760金币"), cat.end()) << "800 less 5%";
+  const Lines& bob = State(1);
+  EXPECT_NE(std::find(bob.begin(), bob.end(), "灵活封顶"), bob.end());
+  EXPECT_NE(std::find(bob.begin(), bob.end(), "最终分：-800金币"), bob.end());
+  EXPECT_EQ(std::find(bob.begin(), bob.end(), "服务费5%"), bob.end()) << "no fee on a loss";
+  EXPECT_EQ(main().Get(el().Cash[1])->caption, "0金币");
+  EXPECT_EQ(main().Get(el().Cash[2])->caption, "1960金币");
+  EXPECT_EQ(client.Sysmsg(0), Lines{"玩家Bob金币不够，退出游戏！"});
 }
 
 }  // namespace

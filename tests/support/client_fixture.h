@@ -52,6 +52,15 @@ class ClientFixture : public ::testing::Test {
     }
   }
   void Deliver(const RecordBytes& record) { vp.socket.Deliver(record); }
+  // The lobby sends `number`; returns the exit code if the client ended on it, else -1.
+  int Ask(uint32_t number) {
+    try {
+      vp.lobby.DeliverToClient({number, 0, 0});
+      return -1;
+    } catch (const ClientEnded& e) {
+      return e.code;
+    }
+  }
   // Starts, connects and logs in with `turnBits` in value(1).
   void LogIn(uint8_t turnBits = 0x08) {
     ASSERT_TRUE(Start());

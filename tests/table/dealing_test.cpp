@@ -106,7 +106,7 @@ TEST_F(DealingTest, SideSeatsGetStandingBacksDownTheirEdges) {
     EXPECT_EQ(left.kind, SlotKind::Concealed);
     EXPECT_EQ(left.element, 30 + k);
     EXPECT_EQ(PicOf(30 + k), TilePic(43));
-    EXPECT_EQ(TileEl(30 + k).geometry, (Rect{163.0 - 5 * s, 192 + s * 35 / 2.0, 35, 66}));
+    EXPECT_EQ(TileEl(30 + k).geometry, (Rect{163.0 - 5 * s, 150 + s * 35 / 2.0, 35, 66}));
     EXPECT_EQ(PicOf(34 + k), TilePic(115));
     EXPECT_EQ(TileEl(34 + k).geometry,
               (Rect{942.0 - 5 * (s + 1), 560 - (s + 1) * 35 / 2.0, 35, 66}));
@@ -125,7 +125,7 @@ TEST_F(DealingTest, TheSideDealersFourteenthAndLaterDrawsStandApart) {
   player(1).handCount = 13;
   state().DealDone = 3;
   Tiles(4, 1);
-  EXPECT_EQ(TileEl(player(1).slots[17].element).geometry.top, 192 + 17 * 35 / 2.0 + 10);
+  EXPECT_EQ(TileEl(player(1).slots[17].element).geometry.top, 150 + 17 * 35 / 2.0 + 10);
 }
 
 TEST_F(DealingTest, DealingIsCompleteExactlyAtTheFortiethTileInAnyOrder) {

@@ -60,8 +60,8 @@ TEST_P(TableViewTest, MainButtonsAndOperationButtonsArePlacedInRows) {
 
   const auto& op = view.el.Operation;
   for (int i = 1; i < 6; ++i) {
-    EXPECT_DOUBLE_EQ(f().GetLeft(op[i]), (358 + 50 * i) * s);
-    EXPECT_DOUBLE_EQ(f().GetTop(op[i]), 461 * s);
+    EXPECT_DOUBLE_EQ(f().GetLeft(op[i]), (kOperationRowLeft + 50 * i) * s);
+    EXPECT_DOUBLE_EQ(f().GetTop(op[i]), kOperationRowTop * s);
     EXPECT_EQ(f().GetPicture(op[i]), 141 + 3 * i);
     EXPECT_FALSE(f().Visible(op[i]));
     EXPECT_FALSE(f().Enabled(op[i]));

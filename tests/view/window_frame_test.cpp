@@ -55,9 +55,10 @@ TEST_F(WindowFrameTest, StartShowsStartBeforeTheFirstDealAndContinueLockedAfterA
 TEST_F(WindowFrameTest, HoverShowsTheSecondPictureUntilThePointerIsBackOnTheTable) {
   const SpriteLists& sprites = client.view().sprites();
   client.input().OnMouseMove(On(el().AnNiu[5], 0));
-  EXPECT_EQ(Picture(el().AnNiu[5]), sprites.ButtonSprites[11]);
+  // Buttons from settings on skip the continue pair: the record button is pair 6.
+  EXPECT_EQ(Picture(el().AnNiu[5]), sprites.ButtonSprites[13]);
   client.input().OnMouseMove(On(el().pic1, 0));
-  EXPECT_EQ(Picture(el().AnNiu[5]), sprites.ButtonSprites[10]);
+  EXPECT_EQ(Picture(el().AnNiu[5]), sprites.ButtonSprites[12]);
 }
 
 TEST_F(WindowFrameTest, HidingAndRestoringResetsTheTurnTime) {

@@ -92,6 +92,9 @@ class Client {
   void ClearSysmsg(int list);
   void AddSysmsg(int list, const std::string& line);
   const std::vector<std::string>& Sysmsg(int list) const { return sysmsg_[list & 1]; }
+  // Takes the continue prompt and the start notice out of the message lines once a deal has
+  // started; chat and other lines stay.
+  void DropStartNotices();
   // A chat or prop line in the two-line area: cut to 45 characters, older line moving up.
   void ShowMessageLine(const std::string& text);
 

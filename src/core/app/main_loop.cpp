@@ -14,6 +14,7 @@ constexpr int kPeriodWatch = 1;
 constexpr int kPeriodSecond = 20;
 constexpr int kPeriodWords = 40;
 constexpr const char* kTimerName = "TimerBong";
+constexpr int kStartButton = 2;
 constexpr int kCountedSteps[] = {
     kStepFlush,     kStepReceive,          kStepLogin,     kStepBlink, kStepConnectionWatch,
     kStepTurnClock, kStepDealEndCountdown, kStepClaimWords};
@@ -193,6 +194,8 @@ void MainLoop::DealEndCountdownStep() {
     info.seat = client_.table().players[0].seatMask;
     info.value[3] = 1;
     client_.records().SendCommand(info);
+    // Sent once: a click on continue from now on does nothing.
+    client_.view().ButtonLocked[kStartButton] = true;
     if (ShuffleArmed && ShufflePending) {
       for (PlayerRecord& p : client_.table().players) p.seatMask = 0;
       client_.StartShuffleDisplay();

@@ -11,6 +11,16 @@ inline constexpr const char* kTitleWarning = "警告";
 inline constexpr const char* kTitleApp = "Korvel麻将";
 inline constexpr const char* kTitleNetwork = "Korvel麻将- 网络连接提示";
 
+// The message lines between deals.
+inline constexpr const char* kContinuePrompt = "请点击【继续】按钮继续游戏！";
+inline std::string StartNotice(int seconds) {
+  return "游戏将在" + std::to_string(seconds) + "秒内开始";
+}
+inline bool IsStartNotice(const std::string& line) {
+  return line == kContinuePrompt || (line.rfind("游戏将在", 0) == 0 && line.size() > 12 &&
+                                     line.substr(line.size() - 12) == "秒内开始");
+}
+
 inline DialogAnswer ShowMessage(Platform& platform, const std::string& text,
                                 const std::string& title, DialogButtons buttons = DialogButtons::Ok,
                                 DialogIcon icon = DialogIcon::None) {

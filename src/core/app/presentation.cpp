@@ -3,6 +3,7 @@
 #include <array>
 
 #include "app/client.h"
+#include "app/notices.h"
 #include "platform/gbk.h"
 
 namespace korvel {
@@ -24,6 +25,20 @@ void Client::AddSysmsg(int list, const std::string& line) {
   sysmsg_[list & 1].push_back(line);
   if (view_.laidOut()) view_.main().AddLine(view_.el.Sysmsg[list & 1], line);
   platform_.log.Write("system: " + line);
+}
+
+void Client::DropStartNotices() {
+  for (int list = 0; list < 2; ++list) {
+    std::vector<std::string> kept;
+    for (const std::string& line : sysmsg_[list]) {
+      if (!IsStartNotice(line)) kept.push_back(line);
+    }
+    if (kept.size() == sysmsg_[list].size()) continue;
+    sysmsg_[list] = kept;
+    if (!view_.laidOut()) continue;
+    view_.main().ClearLines(view_.el.Sysmsg[list]);
+    for (const std::string& line : kept) view_.main().AddLine(view_.el.Sysmsg[list], line);
+  }
 }
 
 void Client::ShowMessageLine(const std::string& text) {

@@ -160,9 +160,20 @@ void TableChat::BuildHistory() {
   f.SetColor(historyClose_, kText);
   f.SetCursor(historyClose_, kCursorCustom);
   for (const std::string& line : history_) f.AddLine(historyList_, line);
+  f.ScaleLayout(view.scale().sx);
+  PlaceHistory();
+}
+
+void TableChat::PlaceHistory() {
+  TableView& view = client_.view();
+  if (historyForm_ == kNoForm || !view.laidOut()) return;
+  Form& f = view.scene().form(historyForm_);
+  // Right of the local hand and above the store button, clear of the chat input and the main
+  // buttons; room is left for a title bar.
+  constexpr double kLeft = 700, kBottom = 654, kTitleBar = 30;
   const Form& main = view.main();
-  f.screenTop = main.screenTop + main.height() * 0.66;
-  f.screenLeft = main.screenLeft + main.width() * 0.3;
+  f.screenLeft = main.screenLeft + view.X(kLeft);
+  f.screenTop = main.screenTop + view.Y(kBottom) - f.height() - kTitleBar;
 }
 
 void TableChat::AddHistory(const std::string& line) {
@@ -207,6 +218,7 @@ void TableChat::ToggleHistory() {
   BuildHistory();
   if (historyForm_ == kNoForm) return;
   Form& f = client_.view().scene().form(historyForm_);
+  if (!f.visible()) PlaceHistory();
   f.SetFormVisible(!f.visible());
 }
 

@@ -64,6 +64,8 @@ class TableChat {
   bool OnClick(FormId form, ElementId element);
   bool OnDoubleClick(FormId form, ElementId element);
   void HideWindows();
+  // Places the chat history beside the main window's buttons.
+  void PlaceHistory();
 
   bool ChatAllowed = true;
   std::string WhisperPrefix;

@@ -113,12 +113,41 @@ void Reconnection::OnAttemptFailed(int number) {
                                " failed with socket error " + std::to_string(number));
 }
 
+void Reconnection::Resynchronise(std::string_view why) {
+  Platform& platform = client_.platform();
+  platform.log.Write("the table lost track of the server's (" + std::string(why) + ")");
+  // Outside a deal the next deal's start resets the table anyway; without permission to
+  // reconnect, or while a reconnection already runs, there is nothing more to do.
+  if (!client_.loop().InDeal || !client_.connection().CanReconnect || active_ || resyncPending_) {
+    return;
+  }
+  if (resyncedThisDeal_) {
+    platform.log.Write("the table lost track twice in one deal: giving it up");
+    client_.props().Shutdown(0);
+    ShowMessage(platform, kResyncFailedText, kTitleApp);
+    client_.lobby().RestoreLobby();
+    EndClientNow(platform.process, 1);
+  }
+  resyncedThisDeal_ = resyncPending_ = true;
+  platform.log.Write("reconnecting so that the server's snapshot rebuilds the table");
+  // What the server sent after the record that could not be followed builds on it; the
+  // snapshot of the new connection replaces all of it.
+  Records& records = client_.records();
+  records.ReceiveRead = records.ReceiveWrite;
+  platform.socket.Close();
+}
+
 void Reconnection::OnReconnectResult(CommandInfo& info, const RecordBytes&) {
   Platform& platform = client_.platform();
   if (info.value[3] == 1) {
+    resyncPending_ = false;
+    // The server has us back: the procedure is over even if its timer has not looked yet.
+    active_ = false;
+    UnloadForm();
     client_.ClearSysmsg(0);
     client_.ClearSysmsg(1);
     client_.AddSysmsg(0, "正在重连服务器，请等待...！");
+    client_.tablePlay().EndTurnCutOff();
     client_.loop().TableActive = true;
     Reconnected = true;
     // The login is no longer pending: the lobby may take the player away between deals again.

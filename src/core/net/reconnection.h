@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string_view>
 
 #include "net/records.h"
 #include "view/scene.h"
@@ -21,6 +22,7 @@ inline constexpr int kReconnectMaxTries = 21;
 inline constexpr const char* kReconnectFormName = "frmReconnect";
 inline constexpr const char* kTimerReconnect = "TimerReconnect";
 inline constexpr const char* kTimerCount = "TimerCount";
+inline constexpr const char* kResyncFailedText = "牌桌与服务器不一致，请重新入座！";
 
 // Turns the login record into the reconnection record: command 28, the server's tag, the key.
 void MarkReconnectRecord(RecordBytes& login, const std::array<uint8_t, 2>& serverTag,
@@ -47,6 +49,14 @@ class Reconnection {
   // A socket error while the procedure runs.
   void OnAttemptFailed(int number);
 
+  // A record the table could not follow: the table may no longer be the server's. The first
+  // time in a deal the client reconnects, so that the server's snapshot rebuilds the table; a
+  // second time in the same deal it gives the table up (lobby back, a message, the end).
+  void Resynchronise(std::string_view why);
+  // The deal ended: the next one may resynchronise once again.
+  void DealEnded() { resyncedThisDeal_ = false; }
+  bool Resynchronising() const { return resyncPending_; }
+
   bool Reconnected = false;  // the connection has been re-established at least once
   int16_t ReconnectTries = 0;
   int16_t ReconnectCountdown = 1;
@@ -64,6 +74,8 @@ class Reconnection {
   Client& client_;
   bool active_ = false;
   bool attempting_ = false;
+  bool resyncedThisDeal_ = false;
+  bool resyncPending_ = false;
   FormId form_ = kNoForm;
   bool formLoaded_ = false;
 };

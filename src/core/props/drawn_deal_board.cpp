@@ -2,6 +2,7 @@
 // seat with the component's lines and amounts, the history line, the record file and the
 // continue prompt, which always counts fifteen seconds.
 #include "app/client.h"
+#include "app/notices.h"
 #include "props/prop_component.h"
 #include "props/prop_text.h"
 #include "protocol/seat_info.h"
@@ -58,11 +59,7 @@ void PropComponent::ShowDrawnDealBoard() {
   }
 
   if (!client_.autoPlay().HiddenByKey && view.laidOut()) {
-    const Form& main = view.main();
-    b.screenLeft = main.screenLeft + main.GetLeft(view.el.pic1) +
-                   (main.GetWidth(view.el.pic1) - b.width()) / 2;
-    b.screenTop = main.screenTop + main.GetTop(view.el.pic1) +
-                  (main.GetHeight(view.el.pic1) - b.height()) / 2;
+    settlement.PlaceBoard();
     b.SetFormVisible(true);
   }
   settlement.WriteDealRecord(client_.tablePlay().DealCount);
@@ -74,13 +71,16 @@ void PropComponent::ShowDrawnDealBoard() {
   }
 
   client_.ClearSysmsg(0);
-  client_.AddSysmsg(0, "请点击【继续】按钮继续游戏！");
+  client_.AddSysmsg(0, kContinuePrompt);
   view.ButtonLocked[2] = false;
   MainLoop& loop = client_.mainLoop();
   loop.TableCleared = false;
   client_.ClearSysmsg(1);
-  client_.AddSysmsg(1, "游戏将在15秒内开始");
+  client_.AddSysmsg(1, StartNotice(kContinueSeconds));
   if (client_.Spectator) return;
+  // The turn clock shares the seconds; only the countdown may run now.
+  client_.loop().LoopFlag[kStepTurnClock] = false;
+  loop.LocalTurn = false;
   loop.TurnClock = kContinueSeconds;
   loop.ShowClock(kContinueSeconds);
   if (view.laidOut()) {

@@ -122,6 +122,8 @@ void PlayersLeaving::OnPlayerLeft(CommandInfo& info) {
     ContinuePressed = false;
     loop.TableCleared = false;
     if (!client_.Spectator) {
+      client_.loop().LoopFlag[kStepTurnClock] = false;
+      loop.LocalTurn = false;
       client_.loop().Arm(kStepDealEndCountdown);
       loop.TurnClock = static_cast<int16_t>(client_.autoPlay().HiddenByKey ? 1
                                             : info.value[1] == 1           ? kCountdownShort

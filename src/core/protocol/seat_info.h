@@ -10,6 +10,11 @@
 
 namespace korvel {
 
+// The nickname label of a seat: the name tag in brackets first, when the seat has one.
+inline std::string SeatLabel(const std::string& nameTag, const std::string& nickname) {
+  return nameTag.empty() ? nickname : "[" + nameTag + "] " + nickname;
+}
+
 struct SeatInfo {
   std::string nickname;
   std::string avatar = "m1";

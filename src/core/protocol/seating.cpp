@@ -15,7 +15,6 @@ constexpr size_t kReadyByte = 208;
 constexpr size_t kStake = 234;
 constexpr size_t kStakeHint = 238;
 constexpr size_t kNoPropsByte = 255;
-constexpr int kContinueSprite = 6;
 constexpr int kSeatDrawBackIndex = 7;
 constexpr int kSeatDrawFaceBase = 147;  // minus the seat index: a wind of the hand block
 
@@ -36,9 +35,8 @@ void Seating::OnSeatAnnouncement(CommandInfo&) {
   SeatsAnnounced = true;
   if (SeatCount < 3) return;
   SeatCount = 0;
-  if (view.laidOut()) {
-    view.main().LoadSprite(view.el.AnNiu[2], view.sprites().ButtonSprites[kContinueSprite]);
-  }
+  // Start before the first deal of a stay, continue after it, as the button shows everywhere.
+  client_.frame().ShowStartButton();
   view.ButtonLocked[2] = true;
   auto& players = client_.table().players;
   for (int w = 2; w >= 0; --w) {
@@ -196,7 +194,7 @@ void Seating::ShowSeat(ViewPos v, int avatar) {
   if (!view.laidOut()) return;
   Form& f = view.main();
   f.LoadSprite(view.el.Tou[v], view.sprites().AvatarSprites[std::clamp(avatar, 0, 19)]);
-  f.SetCaption(view.el.Nid[v], "[" + s.nameTag + "] " + s.nickname);
+  f.SetCaption(view.el.Nid[v], SeatLabel(s.nameTag, s.nickname));
   f.SetCaption(view.el.Cash[v], NumberText(s.coins) + "金币");
   f.SetCaption(view.el.Level[v], s.title);
 }

@@ -1,6 +1,7 @@
 #include "seats/auto_play.h"
 
 #include <algorithm>
+#include <string>
 
 #include "app/client.h"
 
@@ -20,7 +21,12 @@ void AutoPlay::OnLocalTimeout() {
   if (st.ClickState >= 2) return;
   if (!HiddenByKey) {
     ++TimeoutRun;
-    if (TimeoutLimit >= 1 && TimeoutRun >= TimeoutLimit && !st.ReadyListSent) HideLikeTheKey();
+    if (TimeoutLimit >= 1 && TimeoutRun >= TimeoutLimit && !st.ReadyListSent) {
+      HideLikeTheKey();
+    } else if (TimeoutLimit >= 2 && TimeoutRun == TimeoutLimit - 1 && !st.ReadyListSent) {
+      // A newcomer is told before the window goes away by itself.
+      client_.ShowMessageLine("连续超时" + std::to_string(TimeoutRun) + "次，再超时窗口将自动隐藏");
+    }
   }
   st.ClickState = 3;
   loop.HideClock();

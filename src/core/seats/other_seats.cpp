@@ -162,6 +162,7 @@ void OtherSeats::RelayConcealed(ViewPos v) {
 bool OtherSeats::Refuse(ViewPos v, const char* what) {
   client_.platform().log.Write(std::string("table: ") + what + " of seat " + std::to_string(v) +
                                " does not fit its tiles; left out");
+  client_.reconnection().Resynchronise(what);
   return false;
 }
 

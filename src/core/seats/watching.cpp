@@ -581,7 +581,7 @@ void Watching::OnWatchSeats(const std::array<RecordBytes, kSeats>& records) {
     if (!view.laidOut()) continue;
     Form& f = view.main();
     f.LoadSprite(view.el.Tou[v], view.sprites().AvatarSprites[std::clamp(avatar, 0, 19)]);
-    f.SetCaption(view.el.Nid[v], "[" + s.nameTag + "] " + s.nickname);
+    f.SetCaption(view.el.Nid[v], SeatLabel(s.nameTag, s.nickname));
     f.SetCaption(view.el.Cash[v], NumberText(s.coins) + "金币");
     f.SetCaption(view.el.Level[v], s.title);
     if (r[kReadyByte] == 1) {

@@ -32,7 +32,6 @@ enum SettlementNotice : int {
 };
 
 constexpr int kAllSeatsMask = 7;
-constexpr int kLongName = 11;
 
 int64_t SignedLE64(const RecordBytes& r, size_t at) {
   uint64_t v = 0;
@@ -139,6 +138,7 @@ void Settlement::PropsAfterPlayerLeft() {
 
 void Settlement::DealEndNotice(const CommandInfo& info) {
   client_.loop().BetweenDeals = true;
+  client_.reconnection().DealEnded();
   client_.records().ArmHeld();
   for (int v = 0; v < kSeats; ++v) ClearBoardList(v);
   PropSettlePending = true;
@@ -215,9 +215,7 @@ void Settlement::NextDealer(const CommandInfo& info) {
   table.players[v].isDealer = true;
   TableView& view = client_.view();
   if (view.laidOut()) {
-    const std::string& name = client_.seating().seatInfo[v].nickname;
-    view.main().SetCaption(view.el.lbZhuang, name);
-    view.main().SetFontSize(view.el.lbZhuang, Utf8Length(name) >= kLongName ? 9 : 12);
+    view.ShowDealerName(client_.seating().seatInfo[v].nickname);
   }
   client_.records().SetReconnectKeyFromReceived();
   HideShuffleDisplay();

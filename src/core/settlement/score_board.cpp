@@ -6,6 +6,7 @@
 #include <tuple>
 
 #include "app/client.h"
+#include "app/notices.h"
 #include "platform/gbk.h"
 #include "settlement/amount_text.h"
 #include "settlement/settlement.h"
@@ -21,6 +22,7 @@ constexpr const char* kTotalsRule = "============================";
 constexpr int kContinueSeconds = 15;
 constexpr int kQuickContinueSeconds = 3;
 constexpr uint32_t kLargestColour = 0xFFFFFF;
+constexpr int kStartButtonIndex = 2;
 
 // A factor shown on a label; text that is no number leaves amounts as they are.
 double FactorOf(const std::string& text) {
@@ -123,17 +125,6 @@ void Settlement::PrepareBoardFaces() {
   }
 }
 
-void Settlement::PlaceBoard() {
-  const TableView& view = client_.view();
-  if (!view.laidOut()) return;
-  Form& f = client_.view().scene().form(board().form);
-  const Form& main = view.main();
-  f.screenLeft =
-      main.screenLeft + main.GetLeft(view.el.pic1) + (main.GetWidth(view.el.pic1) - f.width()) / 2;
-  f.screenTop =
-      main.screenTop + main.GetTop(view.el.pic1) + (main.GetHeight(view.el.pic1) - f.height()) / 2;
-}
-
 void Settlement::ShowSettlement() {
   TableView& view = client_.view();
   const auto& players = client_.table().players;
@@ -217,7 +208,8 @@ void Settlement::AddTotals() {
 
   // 3. Fee lines.
   for (int v = 0; v < kSeats; ++v) {
-    if (stores.dealAmount[v] > 0) {
+    // A table that charges no fee has no fee line.
+    if (stores.dealAmount[v] > 0 && FeePercent != 0) {
       boardLines[v].push_back(FeeText + std::to_string(FeePercent) + "%");
     } else {
       boardLines[v].push_back(" ");
@@ -286,18 +278,26 @@ void Settlement::AddHistoryLines(int deal, const std::array<std::string, kSeats>
 }
 
 void Settlement::StartContinueCountdown() {
+  const int seconds = client_.QuickMode ? kQuickContinueSeconds : kContinueSeconds;
   client_.ClearSysmsg(0);
-  client_.AddSysmsg(0, "请点击【继续】按钮继续游戏！");
+  client_.AddSysmsg(0, kContinuePrompt);
   client_.ClearSysmsg(1);
-  client_.AddSysmsg(1, "游戏将在15秒内开始");
+  client_.AddSysmsg(1, StartNotice(seconds));
   MainLoop& loop = client_.mainLoop();
-  loop.TurnClock =
-      static_cast<int16_t>(client_.QuickMode ? kQuickContinueSeconds : kContinueSeconds);
+  // One clock at a time: a turn clock still running when the deal ended would count the
+  // shared seconds down as well, or reload and hide them at its own zero.
+  client_.loop().LoopFlag[kStepTurnClock] = false;
+  loop.LocalTurn = false;
+  loop.TurnClock = static_cast<int16_t>(seconds);
   loop.ClockShown = true;
   loop.ClockCaption = std::to_string(loop.TurnClock);
   loop.ClockColour = kClockGreen;
   client_.ShowClockCaption(loop.ClockCaption, kClockGreen);
   client_.loop().Arm(kStepDealEndCountdown);
+  // Continue takes a click from here until the countdown or the click sends it; the table is
+  // to be cleared again before the next deal.
+  loop.TableCleared = false;
+  if (!client_.Spectator) client_.view().ButtonLocked[kStartButtonIndex] = false;
 }
 
 }  // namespace korvel

@@ -18,24 +18,35 @@ constexpr int kBoardAlpha = 200;
 constexpr int kScoreButton = 5;
 constexpr int kHistoryButton = 6;
 
-// The score board: three columns of portrait, name, breakdown and final score.
+// The score board: three columns of portrait, name, breakdown and final score. Sized so that,
+// with a title bar, it fits between the top bar and the local hand (full layout pixels; the
+// small layout scales it).
 constexpr double kBoardWidth = 600;
-constexpr double kBoardHeight = 640;
+constexpr double kBoardHeight = 416;
 constexpr double kColumnLeft = 12;
 constexpr double kColumnStep = 196;
 constexpr double kColumnWidth = 188;
-constexpr double kBoardListTop = 100;
-constexpr double kBoardListHeight = 496;
-constexpr double kFinalTop = 604;
+constexpr double kBoardFaceTop = 6;
+constexpr double kBoardFaceWidth = 56;
+constexpr double kBoardFaceHeight = 50;
+constexpr double kBoardNameTop = 58;
+constexpr double kBoardListTop = 80;
+constexpr double kBoardListHeight = 300;
+constexpr double kFinalTop = 386;
 
 // The history window: the deal list beside one column per seat.
 constexpr double kHistoryWidth = 520;
-constexpr double kHistoryHeight = 420;
+constexpr double kHistoryHeight = 400;
 constexpr double kGradeLeft = 120;
 constexpr double kGradeStep = 130;
 constexpr double kGradeWidth = 126;
 constexpr double kHistoryListTop = 100;
-constexpr double kHistoryListHeight = 260;
+constexpr double kHistoryListHeight = 240;
+constexpr double kHistoryTotalTop = 346;
+constexpr double kHistoryHintTop = 374;
+
+// Result windows open just below the top bar of the table.
+constexpr double kResultWindowTop = 100;
 
 ElementId AddLabel(Form& f, std::string_view name, int index, const Rect& r, uint32_t colour,
                    double points, TextAlign align = TextAlign::Center) {
@@ -80,8 +91,10 @@ void Settlement::BuildBoard() {
   board_.State.fill(kNoElement);
   for (int v = 0; v < kSeats; ++v) {
     const double left = kColumnLeft + kColumnStep * v;
-    board_.Tou[v] = f.Add("Tou", v, ElementKind::Image, Rect{left + 59, 10, 70, 62});
-    board_.ID[v] = AddLabel(f, "ID", v, Rect{left, 76, kColumnWidth, 20}, kInk, 10);
+    board_.Tou[v] = f.Add("Tou", v, ElementKind::Image,
+                          Rect{left + (kColumnWidth - kBoardFaceWidth) / 2, kBoardFaceTop,
+                               kBoardFaceWidth, kBoardFaceHeight});
+    board_.ID[v] = AddLabel(f, "ID", v, Rect{left, kBoardNameTop, kColumnWidth, 20}, kInk, 10);
     f.SetBold(board_.ID[v], true);
     board_.State[v] =
         AddList(f, "State", v, Rect{left, kBoardListTop, kColumnWidth, kBoardListHeight});
@@ -90,6 +103,7 @@ void Settlement::BuildBoard() {
     f.SetBold(board_.State[kFinalScoreList + v], true);
   }
   board_.Image1 = AddClose(f, kBoardWidth);
+  f.ScaleLayout(client_.view().scale().sx);
 }
 
 void Settlement::BuildHistory() {
@@ -108,16 +122,30 @@ void Settlement::BuildHistory() {
     history_.ID[v] = AddLabel(f, "ID", v, Rect{left, 76, kGradeWidth, 20}, kInk, 10);
     history_.Grade[v] =
         AddList(f, "Grade", v, Rect{left, kHistoryListTop, kGradeWidth, kHistoryListHeight});
-    history_.sumScore[v] =
-        AddLabel(f, "sumScore", v, Rect{left, 366, kGradeWidth, 20}, kInk, 10, TextAlign::Right);
+    history_.sumScore[v] = AddLabel(f, "sumScore", v, Rect{left, kHistoryTotalTop, kGradeWidth, 20},
+                                    kInk, 10, TextAlign::Right);
     f.SetBold(history_.sumScore[v], true);
   }
-  history_.Total = AddLabel(f, "lblTotal", 0, Rect{10, 366, 104, 20}, kHeading, 10);
+  history_.Total = AddLabel(f, "lblTotal", 0, Rect{10, kHistoryTotalTop, 104, 20}, kHeading, 10);
   f.SetCaption(history_.Total, "输赢总分：");
-  history_.Hint = AddLabel(f, "lblHint", 0, Rect{10, 394, 200, 18}, kHeading, 9, TextAlign::Left);
+  history_.Hint =
+      AddLabel(f, "lblHint", 0, Rect{10, kHistoryHintTop, 200, 18}, kHeading, 9, TextAlign::Left);
   f.SetCaption(history_.Hint, "点击查看明细");
   history_.Image1 = AddClose(f, kHistoryWidth);
+  f.ScaleLayout(client_.view().scale().sx);
 }
+
+void Settlement::PlaceResultWindow(Form& f) const {
+  const TableView& view = client_.view();
+  if (!view.laidOut()) return;
+  // Centred over the table, under its top bar: above the hand and the main buttons.
+  const Form& main = view.main();
+  f.screenLeft =
+      main.screenLeft + main.GetLeft(view.el.pic1) + (main.GetWidth(view.el.pic1) - f.width()) / 2;
+  f.screenTop = main.screenTop + main.GetTop(view.el.pic1) + view.Y(kResultWindowTop);
+}
+
+void Settlement::PlaceBoard() { PlaceResultWindow(client_.view().scene().form(board().form)); }
 
 const ScoreBoardElements& Settlement::board() {
   BuildBoard();
@@ -145,15 +173,7 @@ void Settlement::ToggleHistory() {
     f.SetFormVisible(false);
     return;
   }
-  // Beside the table picture's right half, where it hides the least of the table.
-  const TableView& view = client_.view();
-  if (view.laidOut()) {
-    const Form& main = view.main();
-    f.screenLeft = main.screenLeft + main.GetLeft(view.el.pic1) +
-                   (main.GetWidth(view.el.pic1) - f.width()) / 2;
-    f.screenTop = main.screenTop + main.GetTop(view.el.pic1) +
-                  (main.GetHeight(view.el.pic1) - f.height()) / 2;
-  }
+  PlaceResultWindow(f);
   f.SetFormVisible(true);
 }
 

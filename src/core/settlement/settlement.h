@@ -71,6 +71,10 @@ class Settlement : public TableResetParticipant {
   void ToggleHistory();
   void HideScoreBoard();
   void HideHistory();
+  // Where the board and the history window open: over the table, clear of the hand and the
+  // main buttons.
+  void PlaceBoard();
+  void PlaceResultWindow(Form& f) const;
 
   // The game record file: one section per deal, rewritten at each board.
   void WriteDealRecord(int deal);
@@ -148,7 +152,6 @@ class Settlement : public TableResetParticipant {
   void AddTotals();
   void AddExtraLines(int v);
   void AddHistoryLines(int deal, const std::array<std::string, kSeats>& units);
-  void PlaceBoard();
   void StartContinueCountdown();
   std::string Unit(int v) const;
   bool DiceDouble() const;

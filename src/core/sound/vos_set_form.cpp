@@ -78,6 +78,12 @@ void VosSetForm::Toggle() {
     Form& f = view_.scene().form(form_);
     f.screenLeft = main.screenLeft + main.width() - kWidth - view_.X(20);
     f.screenTop = main.screenTop + main.height() - kHeight - view_.Y(90);
+    // On the small table that corner reaches over the hand: the window then ends above it,
+    // leaving room for its title bar.
+    constexpr double kHandRight = 715, kHandTop = 554, kTitleBar = 30;
+    if (f.screenLeft < main.screenLeft + view_.X(kHandRight)) {
+      f.screenTop = main.screenTop + view_.Y(kHandTop) - kHeight - kTitleBar;
+    }
   }
   Sync();
 }

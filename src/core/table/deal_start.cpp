@@ -16,8 +16,7 @@ constexpr int kDieFrameMs = 2;
 constexpr int kDieRestMs = 600;
 constexpr int kTumblingFrames = 10;
 constexpr int kFirstTumblingFrame = 6;
-// Names of ten characters or more take the small font on the dealer plate.
-constexpr size_t kLongNameChars = 11;
+constexpr int kStartButton = 2;
 
 // The first stack of each wall: element and its lying back.
 struct WallStart {
@@ -35,11 +34,6 @@ int DieValue(int16_t value) { return value == 0 ? 1 : value; }
 // The face a die shows: 1..6, anything else at the nearest end.
 int DieFace(int value) { return std::clamp(value, 1, 6); }
 
-size_t Utf8Chars(const std::string& text) {
-  return static_cast<size_t>(
-      std::count_if(text.begin(), text.end(), [](char c) { return (c & 0xC0) != 0x80; }));
-}
-
 }  // namespace
 
 void TablePlay::OnDealStart(CommandInfo& info) {
@@ -56,13 +50,21 @@ void TablePlay::OnDealStart(CommandInfo& info) {
   client_.playersLeaving().GameRunning = true;
   // The server may start the next deal before the continue countdown has run out: the wait
   // for it is over, and the last deal's tiles must not stay in the seats.
+  if (loop.LoopFlag[kStepDealEndCountdown]) client_.mainLoop().HideClock();
   loop.LoopFlag[kStepDealEndCountdown] = false;
+  // The last deal is over for the player too: its board closes, continue means nothing until
+  // this deal ends, and the prompts between deals go.
+  view.ButtonLocked[kStartButton] = true;
+  client_.settlement().HideScoreBoard();
+  client_.DropStartNotices();
   const bool seatsHoldTiles = std::any_of(table.players.begin(), table.players.end(),
                                           [](const PlayerRecord& p) { return p.handCount != 0; });
   if (client_.Spectator || seatsHoldTiles) view.ResetTable();
   loop.Arm(kStepBlink);
   loop.InDeal = true;
   ++DealCount;
+  // A deal the server started without a click still turns start into continue.
+  client_.frame().ShowStartButton();
   if (!view.laidOut()) return;
   Form& f = view.main();
   for (int v = 0; v < kSeats; ++v) f.Hide(view.el.OK[v]);
@@ -79,9 +81,7 @@ void TablePlay::OnDealStart(CommandInfo& info) {
   }();
   if (dealer >= 0) {
     table.players[dealer].isDealer = true;
-    const std::string& name = seating.SeatFace[dealer].nickname;
-    f.SetCaption(view.el.lbZhuang, name);
-    f.SetFontSize(view.el.lbZhuang, Utf8Chars(name) < kLongNameChars ? 12 : 9);
+    view.ShowDealerName(seating.SeatFace[dealer].nickname);
     RollDie(die);
     // Dealing starts in the wall of the seat after the dealer, `die` stacks in.
     TableState& st = table.state;

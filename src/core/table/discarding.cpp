@@ -234,7 +234,8 @@ void TablePlay::ShowDiscardDeclaration(ViewPos v, int mark) {
   // The side seats' balloons are numbered from the left seat.
   const int b = v - 1;
   const ElementId balloon = view.el.tsSpeak[b];
-  view.Place(balloon, v == 1 ? 8 : 936, 280);
+  // Above the seat's turn clock, which stays readable under it.
+  view.Place(balloon, v == 1 ? 8 : 936, kSideBalloonTop);
   if (mark == kDeclaresReady) {
     f.LoadSprite(balloon, view.sprites().BalloonSprites[v]);
   } else {

@@ -215,6 +215,17 @@ void TablePlay::EndLocalTurnDisplay() {
   st.ClickState = 2;
 }
 
+void TablePlay::EndTurnCutOff() {
+  TableState& st = client_.table().state;
+  StopTurnClock();
+  client_.mainLoop().LocalTurn = false;
+  if (st.ClickState >= 2) return;  // the player's choice is made and waits to be sent
+  HideOperationButtons(true);
+  DeactivateOperationButtons();
+  st.OperationState.fill(0);
+  st.MustDiscard = false;
+}
+
 void TablePlay::CloseStaleOffer() {
   TableState& st = client_.table().state;
   if (!client_.mainLoop().LocalTurn || st.ClickState >= 2) return;

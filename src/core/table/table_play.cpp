@@ -57,6 +57,7 @@ void TablePlay::SendPass() {
 
 void TablePlay::RefuseRecord(std::string_view why) {
   client_.platform().log.Write("table: record left out: " + std::string(why));
+  client_.reconnection().Resynchronise(why);
 }
 
 }  // namespace korvel

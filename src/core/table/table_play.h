@@ -79,6 +79,9 @@ class TablePlay {
 
   // ---- options and claims ------------------------------------------------------------------
   // Command 6: a seat's turn starts; for the local seat it carries the operations on offer.
+  // The connection came back: the turn that was open when it dropped is the server's to offer
+  // again, and its old clock must not run out and play for the player meanwhile.
+  void EndTurnCutOff();
   void OnOptions(CommandInfo& info);
   // A click on Operation(i), 1..5.
   void OnOperationClick(int i);

@@ -51,7 +51,8 @@ void TableView::BuildMainForm() {
   el.Level[0] = label("Level", 0, 181, 744, 120, 18, kGold, 9);
 
   el.MJ_Image[0] = image("MJ_Image", 0, 0, 0, 36, 50, kNoPicture, false);
-  el.Operation[0] = image("Operation", 0, 358, 461, 50, 71, kNoPicture, false);
+  el.Operation[0] =
+      image("Operation", 0, kOperationRowLeft, kOperationRowTop, 50, 71, kNoPicture, false);
   for (int i = 0; i < 5; ++i) {
     el.Gang[i] = image("Gang", i, 380 + 40 * i, 430, 33, 25, kPicChoiceGang, false);
   }
@@ -64,7 +65,7 @@ void TableView::BuildMainForm() {
   // Announcements by ViewPos: the round balloon behind a word or a chat line, and the large
   // balloon of a ready declaration (drawn at the size of its element).
   constexpr double kSpeakAt[3][2] = {{470, 372}, {150, 290}, {792, 290}};
-  constexpr double kBalloonAt[3][2] = {{470, 380}, {8, 280}, {936, 280}};
+  constexpr double kBalloonAt[3][2] = {{470, 380}, {8, kSideBalloonTop}, {936, kSideBalloonTop}};
   for (int v = 0; v < 3; ++v) {
     el.Speak[v] = image("Speak", v, kSpeakAt[v][0], kSpeakAt[v][1], 81, 81, kPicSpeak, false);
     el.tsSpeak[v] = image("tsSpeak", v, kBalloonAt[v][0], kBalloonAt[v][1], 81, 63, 0, false);
@@ -89,7 +90,7 @@ void TableView::BuildMainForm() {
   }
 
   el.img_zhuang = image("img_zhuang", 0, 880, 104, 120, 78, kPicDealer, false);
-  el.lbZhuang = label("lbZhuang", 0, 896, 148, 88, 18, kCream, 9, false);
+  el.lbZhuang = label("lbZhuang", 0, 896, 148, 88, 22, kCream, 9, false);
   f.SetAlign(el.lbZhuang, TextAlign::Center);
 
   el.imgBeishu = image("imgBeishu", 0, 365, 135, 148, 30, kPicDiceMultiplier, false);

@@ -1,6 +1,7 @@
 #include "view/scene.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "view/picture_store.h"
 
@@ -307,6 +308,17 @@ void Form::Resize(double width, double height) {
   width_ = width;
   height_ = height;
   MarkAllDirty();
+}
+
+void Form::ScaleLayout(double factor) {
+  if (factor <= 0 || factor == 1.0) return;
+  for (Element& el : elements_) {
+    Rect& g = el.geometry;
+    g = Rect{std::round(g.left * factor), std::round(g.top * factor), std::round(g.width * factor),
+             std::round(g.height * factor)};
+    el.fontSize *= factor;
+  }
+  Resize(std::round(width_ * factor), std::round(height_ * factor));
 }
 
 Scene::Scene()

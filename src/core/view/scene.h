@@ -160,6 +160,9 @@ class Form {
   double width() const { return width_; }
   double height() const { return height_; }
   void Resize(double width, double height);
+  // Scales the form and everything on it (places, sizes, type) by `factor`, for a form built
+  // at the full layout's size shown on the smaller one.
+  void ScaleLayout(double factor);
   const std::string& title() const { return title_; }
   void SetTitle(std::string_view title) { title_ = title; }
   // Window opacity 0..255 and staying above other windows.

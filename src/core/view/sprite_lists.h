@@ -28,6 +28,12 @@ constexpr int LyingBackIndex(int block) { return kTilesPerBlock * block + kLying
 // A hand tile that may not be seen: the standing back of the upright block.
 inline constexpr int kFaceDownHandTile = StandingBackIndex(kBlockUpright);
 
+// The ButtonSprites entry of main button `button` (0..8): buttons from settings on skip the
+// continue pair, which only the start button uses for its second look.
+constexpr int MainButtonSprite(int button, bool hover) {
+  return (button < 3 ? 2 * button : 2 * button + 2) + (hover ? 1 : 0);
+}
+
 struct SpriteLists {
   std::array<PictureId, 20> ButtonSprites{};
   std::array<PictureId, 8> DialogButtonSprites{};

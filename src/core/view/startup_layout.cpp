@@ -37,7 +37,7 @@ void TableView::LayOut(const LayoutScale& scale) {
     ButtonHover[i] = false;
     const ElementId b = el.AnNiu[i];
     f.Move(b, f.GetLeft(b), f.GetTop(b), X(i == 0 ? 50 : 60), Y(30));
-    f.LoadSprite(b, sprites_.ButtonSprites[i < 3 ? 2 * i : 2 * i + 2]);
+    f.LoadSprite(b, sprites_.ButtonSprites[MainButtonSprite(i, false)]);
   }
   ButtonLocked[2] = true;
   Place(el.AnNiu[0], 573, 730);
@@ -87,16 +87,17 @@ void TableView::LayOut(const LayoutScale& scale) {
   for (int i = 1; i < 4; ++i) el.OK[i] = f.Load("OK", i);
   for (ElementId e : el.OK) f.Hide(e);
   Place(el.OK[0], 460, 620);
-  Place(el.OK[1], 60, 280);
-  Place(el.OK[2], 900, 280);
+  Place(el.OK[1], kSideReadyLeft[0], 280);
+  Place(el.OK[2], kSideReadyLeft[1], 280);
   Place(el.OK[3], 460, 180);
 
   // 6. Dealer plate, notice, store button.
   const double plateLeft = small ? X(820) : X(880);
   f.Move(el.img_zhuang, plateLeft, Y(104), X(120), Y(78));
   f.Hide(el.img_zhuang);
-  f.Move(el.lbZhuang, plateLeft + X(16), Y(104) + Y(small ? 60 : 44));
-  if (small) f.SetFontSize(el.lbZhuang, 8);  // the name sits lower on the smaller plate
+  // The name sits at the same place of the plate in both layouts, so that it stays inside it.
+  f.Move(el.lbZhuang, plateLeft + X(16), Y(104) + Y(44));
+  if (small) f.SetFontSize(el.lbZhuang, 8);
   f.Hide(el.lbZhuang);
   f.Move(el.img_tip, (f.GetWidth(el.pic1) - f.GetWidth(el.img_tip)) / 2,
          (f.GetHeight(el.pic1) - f.GetHeight(el.img_tip)) / 2);
@@ -118,7 +119,7 @@ void TableView::LayOut(const LayoutScale& scale) {
   if (small) f.SetFontSize(el.Number, 12);
 
   // 8. Operation buttons: element 0 anchors the row and is never shown.
-  Place(el.Operation[0], 358, 461);
+  Place(el.Operation[0], kOperationRowLeft, kOperationRowTop);
   for (int i = 1; i < 6; ++i) el.Operation[i] = f.Load("Operation", i);
   f.Move(el.Operation[0], f.GetLeft(el.Operation[0]), f.GetTop(el.Operation[0]), X(50), Y(71));
   f.Disable(el.Operation[0]);

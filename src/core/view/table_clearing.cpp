@@ -113,6 +113,8 @@ void TableView::ClearTable() {
   TableState& st = table_.state;
   for (ElementId e : el.MJ_Image) f.Hide(e);
   for (ElementId e : {el.Time_Img, el.Number, el.img_zhuang, el.lbZhuang, el.Words}) f.Hide(e);
+  // The plate names the dealer of a deal that has started, never one of an earlier table.
+  f.SetCaption(el.lbZhuang, "");
   for (ElementId e : el.Operation) f.Hide(e);
   for (ElementId e : el.Speak) f.Hide(e);
   for (ElementId e : el.Chi) f.Hide(e);
@@ -127,7 +129,9 @@ void TableView::ClearTable() {
   // Seat origins: the concealed rows at fixed places, the discard areas beside each wall's end.
   const auto& mj = el.MJ_Image;
   auto& p = table_.players;
-  constexpr double kRow[kSeats][2] = {{19, 564}, {163, 192}, {942, 560}};
+  // The left seat's column starts high enough that its last tiles end above the local row,
+  // whose melds lie at its bottom left.
+  constexpr double kRow[kSeats][2] = {{19, 564}, {163, 150}, {942, 560}};
   for (int v = 0; v < kSeats; ++v) {
     p[v].rowX = scale_.RoundX(kRow[v][0]);
     p[v].rowY = scale_.RoundY(kRow[v][1]);

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/gbk.h"
+
 namespace korvel {
 
 TableView::TableView(TableModel& table, LoopState& loop)
@@ -49,6 +51,16 @@ void TableView::AddResetParticipant(TableResetParticipant* participant) {
       std::find(participants_.begin(), participants_.end(), participant) == participants_.end()) {
     participants_.push_back(participant);
   }
+}
+
+void TableView::ShowDealerName(const std::string& name) {
+  if (!laidOut()) return;
+  // Names of eleven characters or more take the smaller size.
+  constexpr size_t kLongName = 11;
+  const bool longName = Utf8Length(name) >= kLongName;
+  const double points = scale_.IsSmall() ? (longName ? 7 : 8) : (longName ? 9 : 12);
+  main().SetCaption(el.lbZhuang, name);
+  main().SetFontSize(el.lbZhuang, points);
 }
 
 }  // namespace korvel

@@ -29,6 +29,14 @@ class TableResetParticipant {
 
 inline constexpr int kMainButtons = 9;
 
+// Where the start-up layout puts things that must not collide with what a deal lays out (design
+// pixels). The operation buttons sit in the open table above the middle: on the bottom wall
+// they would hide the wall and the local discards. The side seats' balloons and ready marks
+// leave the side clocks in sight.
+inline constexpr double kOperationRowLeft = 370, kOperationRowTop = 166;
+inline constexpr double kSideBalloonTop = 214;
+inline constexpr double kSideReadyLeft[2] = {96, 856};
+
 class TableView {
  public:
   TableView(TableModel& table, LoopState& loop);
@@ -73,6 +81,9 @@ class TableView {
   // Places (and sizes) an element from design pixels.
   void Place(ElementId e, double left, double top);
   void Place(ElementId e, double left, double top, double width, double height);
+
+  // The dealer's name on the dealer plate, in a size that fits the plate of this layout.
+  void ShowDealerName(const std::string& name);
 
   // A line in the system message area.
   void AddSystemLine(std::string_view line);

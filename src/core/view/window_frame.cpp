@@ -27,7 +27,7 @@ int WindowFrame::ButtonAt(ElementId element) const {
 void WindowFrame::ShowButton(int button, bool hover) {
   TableView& view = client_.view();
   if (!view.laidOut() || button < 0 || button >= kMainButtons) return;
-  int entry = 2 * button + (hover ? 1 : 0);
+  int entry = MainButtonSprite(button, hover);
   if (button == kButtonStart) {
     const bool beforeFirstDeal = client_.tablePlay().DealCount == 0 && client_.StartHint;
     entry = (beforeFirstDeal ? kStartSprites : kContinueSprites)[hover ? 1 : 0];
@@ -214,6 +214,8 @@ void WindowFrame::StartOrContinue() {
   }
   client_.playersLeaving().ContinuePressed = true;
   client_.mainLoop().HideClock();
+  // The click is the continue: the countdown must not send a second one at its end.
+  client_.loop().LoopFlag[kStepDealEndCountdown] = false;
   view.ButtonLocked[kButtonStart] = true;
   MainLoop& loop = client_.mainLoop();
   if (!loop.TableCleared) {

@@ -1,0 +1,29 @@
+// The rules page that ships with Korvel, in a window of the client's own: a machine without a
+// web browser still shows it, and links out of it go to the desktop's browser when there is one.
+#pragma once
+
+#include <QString>
+#include <QTextBrowser>
+#include <memory>
+
+namespace korvel {
+
+class RulesViewer {
+ public:
+  RulesViewer();
+  ~RulesViewer();
+
+  // Shows the HTML file `path`, reusing the window when it is open already; false when the
+  // file cannot be read (the window then stays as it was).
+  bool Show(const QString& path);
+  // The window, once a page has been shown.
+  QTextBrowser* window() const { return browser_.get(); }
+
+ private:
+  std::unique_ptr<QTextBrowser> browser_;
+};
+
+// Whether `address` names a page on this machine that the client shows itself.
+bool IsLocalPage(const QString& address);
+
+}  // namespace korvel
