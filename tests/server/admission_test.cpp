@@ -438,6 +438,13 @@ TEST_F(LoopbackAdmission, ConnectionsAreCappedPerAddressAndSilentOnesAreClosedSo
 }
 
 TEST_F(LoopbackAdmission, OutOfDescriptorsTheListenerRestsAndTheTablesPlayOn) {
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+  // The sanitizers' run-time checks open pipes of their own; without a free descriptor they
+  // report sound objects as bad.
+  GTEST_SKIP() << "needs every descriptor, which the sanitizers' run-time takes too";
+#endif
+#endif
   Start();
   RawClient alice(server->Port());
   Run({&alice}, 2);
