@@ -180,6 +180,22 @@ TEST_F(ReconnectionTest, AnAcceptedReconnectionSendsWhatWaitedAndKeepsTheTag) {
   EXPECT_EQ(sent[0][3], 24);
 }
 
+TEST_F(ReconnectionTest, TheTurnTheDropCutOffDoesNotPlayItselfOnceTheConnectionIsBack) {
+  LogIn();
+  client.mainLoop().LocalTurn = true;
+  client.mainLoop().TurnClock = 2;
+  client.loop().Arm(kStepTurnClock);
+  vp.socket.PeerClose();
+  ASSERT_EQ(Run(4200), -1);
+  Deliver(ServerRecord(kCmdPrivate29, 0, {0, 0, 0, 1}));
+  ASSERT_EQ(Run(6000), -1);
+  for (const RecordBytes& r : SentRecords()) {
+    EXPECT_NE(r[3], 7) << "no pass for the old turn";
+    EXPECT_NE(r[3], 2) << "no discard for the old turn";
+  }
+  EXPECT_FALSE(client.loop().LoopFlag[kStepTurnClock]);
+}
+
 TEST_F(ReconnectionTest, ARefusedReconnectionEndsTheClientWithItsMessage) {
   LoseConnection();
   ASSERT_EQ(Run(4200), -1);

@@ -292,14 +292,7 @@ TEST(ServerOptionsTest, EveryOptionIsDocumentedAndTakesItsValue) {
 
 class RawClient {
  public:
-  explicit RawClient(uint16_t port) {
-    fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(port);
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::connect(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-  }
+  explicit RawClient(uint16_t port) { fd_ = testing::ConnectLoopback(port, SOCK_CLOEXEC); }
   ~RawClient() {
     if (fd_ >= 0) ::close(fd_);
   }
@@ -315,12 +308,7 @@ class RawClient {
       if (n <= 0) break;
       input_.insert(input_.end(), buf, buf + n);
     }
-    while (input_.size() >= kRecordSize) {
-      RecordBytes r;
-      std::copy_n(input_.begin(), kRecordSize, r.begin());
-      input_.erase(input_.begin(), input_.begin() + kRecordSize);
-      received.push_back(r);
-    }
+    testing::TakeWholeRecords(input_, received);
     return open_;
   }
   std::vector<RecordBytes> OfCommand(int command) const {

@@ -20,14 +20,7 @@ namespace {
 
 class ScriptedClient {
  public:
-  explicit ScriptedClient(uint16_t port) {
-    fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(port);
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::connect(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-  }
+  explicit ScriptedClient(uint16_t port) { fd_ = testing::ConnectLoopback(port); }
   ~ScriptedClient() { ::close(fd_); }
 
   void Send(RecordBytes r) {

@@ -416,12 +416,7 @@ TEST_F(WonDealLoopbackTest, AClientBackAfterAWinInTheDealSeesTheWinAndItsReports
 class PlainPeer {
  public:
   PlainPeer(uint16_t port, std::string_view account) {
-    fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(port);
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::connect(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+    fd_ = testing::ConnectLoopback(port);
     pending_ = BuildLoginRecord(account, "k").record;
   }
   ~PlainPeer() { ::close(fd_); }
@@ -432,12 +427,7 @@ class PlainPeer {
     uint8_t buf[8192];
     for (ssize_t n; (n = ::recv(fd_, buf, sizeof buf, 0)) > 0;)
       input_.insert(input_.end(), buf, buf + n);
-    while (input_.size() >= kRecordSize) {
-      RecordBytes r;
-      std::copy_n(input_.begin(), kRecordSize, r.begin());
-      input_.erase(input_.begin(), input_.begin() + kRecordSize);
-      received.push_back(r);
-    }
+    testing::TakeWholeRecords(input_, received);
   }
   std::vector<RecordBytes> received;
 

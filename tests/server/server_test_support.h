@@ -3,9 +3,14 @@
 // receives.
 #pragma once
 
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 
+#include <algorithm>
 #include <array>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,6 +21,27 @@
 #include "table/table.h"
 
 namespace korvel::server::testing {
+
+// A non-blocking TCP socket to 127.0.0.1:`port`; the connection completes in the background.
+inline int ConnectLoopback(uint16_t port, int extraFlags = 0) {
+  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | extraFlags, 0);
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_port = htons(port);
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+  return fd;
+}
+
+// Moves every whole record at the front of `input` to `out`, leaving a partial one behind.
+inline void TakeWholeRecords(std::vector<uint8_t>& input, std::vector<RecordBytes>& out) {
+  while (input.size() >= kRecordSize) {
+    RecordBytes r;
+    std::copy_n(input.begin(), kRecordSize, r.begin());
+    input.erase(input.begin(), input.begin() + kRecordSize);
+    out.push_back(r);
+  }
+}
 
 inline std::vector<TileCode> Tiles(std::string_view text) {
   std::vector<TileCode> out;
