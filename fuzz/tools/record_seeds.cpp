@@ -14,6 +14,7 @@
 #include "../client_steps.h"
 #include "app/client.h"
 #include "platform/virtual_platform.h"
+#include "support/in_process_table.h"
 #include "table/hall.h"
 
 namespace {
@@ -22,20 +23,8 @@ using namespace korvel;
 using namespace korvel::fuzz;
 namespace srv = korvel::server;
 
-class Link : public srv::SeatLink {
- public:
-  uint16_t Deliver(RecordBytes& record) override {
-    ++tag;
-    record[rec::kServerTag] = static_cast<uint8_t>(tag >> 8);
-    record[rec::kServerTag + 1] = static_cast<uint8_t>(tag);
-    pending.push_back(record);
-    return tag;
-  }
-  void Close(std::string_view) override { closed = true; }
-  std::vector<RecordBytes> pending;
-  uint16_t tag = 0;
-  bool closed = false;
-};
+// The table's records wait in the link until the recorder hands them to the client.
+using Link = korvel::testing::ClientLink;
 
 void WriteFile(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
   std::filesystem::create_directories(path.parent_path());
