@@ -72,54 +72,72 @@ void BM_Breakdown(benchmark::State& state) {
 }
 BENCHMARK(BM_Breakdown);
 
-// Writing deal n + 1 when the file already holds n deals of a realistic board.
+// A client in a temporary folder of its own, its score board filled as a busy deal leaves it.
+class RecordingClient {
+ public:
+  RecordingClient() {
+    vp_.files.appDir = mkdtemp(folder_) ? folder_ : "";
+    vp_.lobby.windows.insert("Tesk山庄");
+    client_.Startup("a$k$h$6000$Room$3$$0$$$0$$$0$0$");
+    for (int v = 0; v < kSeats; ++v) {
+      for (int l = 0; l < 32; ++l) {
+        settlement().boardLines[v].push_back("  平  胡:-10金币 " + std::to_string(l));
+      }
+      settlement().boardLines[kFinalScoreList + v] = {"最终分：-10金币"};
+    }
+  }
+  ~RecordingClient() {
+    if (ok()) std::filesystem::remove_all(folder_);
+  }
+  bool ok() const { return !vp_.files.appDir.empty(); }
+  Settlement& settlement() { return client_.settlement(); }
+
+ private:
+  char folder_[32] = "/tmp/korvel-bench-record-XXXXXX";
+  VirtualPlatform vp_;
+  Client client_{vp_.platform()};
+};
+
+// Writing deal n + 1 again and again when the file already holds n deals.
 void BM_WriteDealRecord(benchmark::State& state) {
-  char folder[] = "/tmp/korvel-bench-record-XXXXXX";
-  if (!mkdtemp(folder)) {
-    state.SkipWithError("no temporary folder");
-    return;
-  }
-  VirtualPlatform vp;
-  vp.files.appDir = folder;
-  vp.lobby.windows.insert("Tesk山庄");
-  Client client(vp.platform());
-  client.Startup("a$k$h$6000$Room$3$$0$$$0$$$0$0$");
-  Settlement& settlement = client.settlement();
-  for (int v = 0; v < kSeats; ++v) {
-    for (int l = 0; l < 32; ++l)
-      settlement.boardLines[v].push_back("  平  胡:-10金币 " + std::to_string(l));
-    settlement.boardLines[kFinalScoreList + v] = {"最终分：-10金币"};
-  }
+  RecordingClient c;
+  if (!c.ok()) return state.SkipWithError("no temporary folder");
   const int existing = static_cast<int>(state.range(0));
-  for (int deal = 1; deal <= existing; ++deal) settlement.WriteDealRecord(deal);
-  for (auto _ : state) settlement.WriteDealRecord(existing + 1);
+  for (int deal = 1; deal <= existing; ++deal) c.settlement().WriteDealRecord(deal);
+  for (auto _ : state) c.settlement().WriteDealRecord(existing + 1);
   state.counters["file_kB"] =
-      static_cast<double>(std::filesystem::file_size(settlement.GameRecordPath())) / 1024;
-  std::filesystem::remove_all(folder);
+      static_cast<double>(std::filesystem::file_size(c.settlement().GameRecordPath())) / 1024;
 }
 BENCHMARK(BM_WriteDealRecord)->Arg(0)->Arg(30)->Arg(100)->Unit(benchmark::kMillisecond);
 
+// The write at the end of deal n of a stay: the file holds deals 1 .. n - 1, written by the
+// same client, and deal n is new to it. This is the cost a player pays once per deal.
+void BM_WriteNextDealRecord(benchmark::State& state) {
+  RecordingClient c;
+  if (!c.ok()) return state.SkipWithError("no temporary folder");
+  const int deal = static_cast<int>(state.range(0));
+  for (auto _ : state) {
+    state.PauseTiming();
+    std::filesystem::remove(c.settlement().GameRecordPath());
+    for (int earlier = 1; earlier < deal; ++earlier) c.settlement().WriteDealRecord(earlier);
+    state.ResumeTiming();
+    c.settlement().WriteDealRecord(deal);
+  }
+}
+BENCHMARK(BM_WriteNextDealRecord)
+    ->Arg(1)
+    ->Arg(100)
+    ->Iterations(8)
+    ->Repetitions(3)
+    ->ReportAggregatesOnly()
+    ->Unit(benchmark::kMillisecond);
+
 // Opening a past deal from the history window of a long stay (100 deals in the file).
 void BM_ShowDealRecord(benchmark::State& state) {
-  char folder[] = "/tmp/korvel-bench-record-XXXXXX";
-  if (!mkdtemp(folder)) {
-    state.SkipWithError("no temporary folder");
-    return;
-  }
-  VirtualPlatform vp;
-  vp.files.appDir = folder;
-  vp.lobby.windows.insert("Tesk山庄");
-  Client client(vp.platform());
-  client.Startup("a$k$h$6000$Room$3$$0$$$0$$$0$0$");
-  Settlement& settlement = client.settlement();
-  for (int v = 0; v < kSeats; ++v) {
-    for (int l = 0; l < 32; ++l) {
-      settlement.boardLines[v].push_back("  平  胡:-10金币 " + std::to_string(l));
-    }
-  }
-  for (int deal = 1; deal <= 100; ++deal) settlement.WriteDealRecord(deal);
-  for (auto _ : state) settlement.ShowDealRecord(50);
-  std::filesystem::remove_all(folder);
+  RecordingClient c;
+  if (!c.ok()) return state.SkipWithError("no temporary folder");
+  for (int deal = 1; deal <= 100; ++deal) c.settlement().WriteDealRecord(deal);
+  for (auto _ : state) c.settlement().ShowDealRecord(50);
 }
 BENCHMARK(BM_ShowDealRecord)->Unit(benchmark::kMillisecond);
 

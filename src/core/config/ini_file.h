@@ -3,9 +3,11 @@
 // Nothing is cached: every call reads the file again, as the phrase and record files expect.
 #pragma once
 
+#include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -32,7 +34,46 @@ class classIniFile {
   // Every key of the section in file order, values as GetIniKey returns them (a key that occurs
   // twice keeps its first value); empty when the file or section is missing.
   std::vector<KeyValue> GetIniSection(std::string_view section) const;
+  // The names of all sections in file order, as written between the brackets.
+  std::vector<std::string> GetIniSectionNames() const;
   bool DelIniSec(std::string_view section) const;
+};
+
+// Writes whole sections into a file that grows one section at a time, such as the game record.
+// A section the file does not hold yet is appended and the section appended last is rewritten
+// in place, so a write costs the same however long the file has grown. The file ends up byte
+// for byte as WriteIniKeys would leave it. Whenever the file is not as this writer left it
+// (changed by anyone else, deleted, replaced), it reads the section names again once; a section
+// it cannot reach that way goes through WriteIniKeys.
+class IniSectionWriter {
+ public:
+  void SetPath(std::string path);
+  const std::string& Path() const { return path_; }
+  // False when the file cannot be written; the writer then trusts nothing it remembered.
+  bool WriteSection(std::string_view section, std::span<const classIniFile::KeyValue> keys);
+
+ private:
+  struct FileStamp {
+    bool exists = false;
+    uint64_t device = 0, inode = 0, size = 0;
+    int64_t seconds = 0, nanoseconds = 0;
+    bool operator==(const FileStamp&) const = default;
+  };
+  FileStamp Stamp() const;
+  void Learn(const FileStamp& now);
+  bool Append(std::string_view section, std::span<const classIniFile::KeyValue> keys);
+  bool RewriteLast(std::span<const classIniFile::KeyValue> keys);
+  bool WriteAt(uint64_t offset, const std::string& bytes);
+
+  std::string path_;
+  bool known_ = false;  // the file is as stamp_ says, holding sections_
+  FileStamp stamp_;
+  std::unordered_set<std::string> sections_;  // folded names
+  bool endsWithBreak_ = true;                 // empty, or its last line ends with CR LF
+  // The section appended last: its folded name, where it starts and its lines as read back.
+  std::string lastName_;
+  uint64_t lastOffset_ = 0;
+  std::vector<std::string> lastLines_;
 };
 
 }  // namespace korvel

@@ -73,10 +73,9 @@ void Settlement::WriteDealRecord(int deal) {
     }
   }
   for (int k = 0; k < kSeats; ++k) keys.emplace_back(ColourKey(k), std::to_string(boardColour[k]));
-  classIniFile ini;
-  ini.INIFileName = GameRecordPath();
-  if (!ini.WriteIniKeys(Section(deal), keys)) {
-    client_.platform().log.Write("cannot write the game record " + ini.INIFileName);
+  recordWriter_.SetPath(GameRecordPath());
+  if (!recordWriter_.WriteSection(Section(deal), keys)) {
+    client_.platform().log.Write("cannot write the game record " + recordWriter_.Path());
   }
 }
 

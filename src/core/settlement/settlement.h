@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "config/ini_file.h"
 #include "net/records.h"
 #include "settlement/breakdown_text.h"
 #include "settlement/win_reports.h"
@@ -165,6 +166,8 @@ class Settlement : public TableResetParticipant {
   Client& client_;
   ScoreBoardElements board_;
   HistoryElements history_;
+  // Appends each deal's section, so a long stay does not make the write slower.
+  IniSectionWriter recordWriter_;
 };
 
 }  // namespace korvel
