@@ -33,13 +33,21 @@ bool IsSetsOnly(const TileCounts& counts) {
 }
 
 bool IsStandardWin(const TileCounts& concealed, int melds) {
-  if (melds < 0 || melds > 4 || CountTiles(concealed) != 3 * (4 - melds) + 2) return false;
-  TileCounts c = concealed;
-  for (int kind = 0; kind < kKinds; ++kind) {
-    if (c[kind] < 2) continue;
-    c[kind] = static_cast<uint8_t>(c[kind] - 2);
-    const bool ok = IsSetsOnly(c);
-    c[kind] = static_cast<uint8_t>(c[kind] + 2);
+  if (melds < 0 || melds > 4) return false;
+  std::array<uint8_t, 9> a = SuitOf(concealed, 0);
+  std::array<uint8_t, 9> b = SuitOf(concealed, 9);
+  int na = 0, nb = 0;
+  for (int i = 0; i < 9; ++i) na += a[i], nb += b[i];
+  if (na + nb != 3 * (4 - melds) + 2) return false;
+  // Sets never cross suits, so the pair lies in the suit that has two tiles over and the
+  // other suit splits into sets alone.
+  if (nb % 3 == 2) std::swap(a, b);
+  if (!SuitIsSetsOnly(b)) return false;
+  for (int i = 0; i < 9; ++i) {
+    if (a[i] < 2) continue;
+    a[i] = static_cast<uint8_t>(a[i] - 2);
+    const bool ok = SuitIsSetsOnly(a);
+    a[i] = static_cast<uint8_t>(a[i] + 2);
     if (ok) return true;
   }
   return false;
@@ -82,72 +90,74 @@ TileList ReadyDiscardsOf(const Hand& hand) {
 
 namespace {
 
-struct SuitSearch {
-  std::array<uint8_t, 9> c{};
-  std::array<std::array<int8_t, 5>, 2> best{};
-
-  void Record(int pair, int sets, int partials) {
-    if (sets > 4) return;
-    const auto p = static_cast<int8_t>(std::min(partials, 8));
-    if (p > best[pair][sets]) best[pair][sets] = p;
-  }
-
-  void Walk(int i, int pair, int sets, int partials) {
-    while (i < 9 && c[i] == 0) ++i;
-    if (i == 9) {
-      Record(pair, sets, partials);
-      return;
-    }
-    if (c[i] >= 3) {
-      c[i] -= 3;
-      Walk(i, pair, sets + 1, partials);
-      c[i] += 3;
-    }
-    if (i <= 6 && c[i + 1] && c[i + 2]) {
-      --c[i], --c[i + 1], --c[i + 2];
-      Walk(i, pair, sets + 1, partials);
-      ++c[i], ++c[i + 1], ++c[i + 2];
-    }
-    if (c[i] >= 2) {
-      c[i] -= 2;
-      if (!pair) Walk(i, 1, sets, partials);
-      Walk(i, pair, sets, partials + 1);
-      c[i] += 2;
-    }
-    if (i <= 7 && c[i + 1]) {
-      --c[i], --c[i + 1];
-      Walk(i, pair, sets, partials + 1);
-      ++c[i], ++c[i + 1];
-    }
-    if (i <= 6 && c[i + 2]) {
-      --c[i], --c[i + 2];
-      Walk(i, pair, sets, partials + 1);
-      ++c[i], ++c[i + 2];
-    }
-    // The tile stays alone.
-    --c[i];
-    Walk(i, pair, sets, partials);
-    ++c[i];
-  }
-};
+uint32_t SuitKey(const std::array<uint8_t, 9>& c) {
+  uint32_t key = 0;
+  for (int i = 0; i < 9; ++i) key = key * 5 + std::min<uint8_t>(c[i], 4);
+  return key;
+}
 
 }  // namespace
 
+// The first tile of the suit either forms a set, a pair (the head or a partial set), a partial
+// set with a neighbour, or stays alone; whatever it does, the rest is again a suit pattern, whose
+// table is looked up (and made once). So each pattern costs a handful of look-ups instead of a
+// search through every split of its tiles.
+const ShantenCalculator::SuitTable& ShantenCalculator::Pattern(const std::array<uint8_t, 9>& c) {
+  const uint32_t key = SuitKey(c);
+  if (auto it = cache_.find(key); it != cache_.end()) return it->second;
+  SuitTable table;
+  for (auto& row : table.bestPartials) row.fill(-1);
+  int i = 0;
+  while (i < 9 && c[i] == 0) ++i;
+  if (i == 9) {
+    table.bestPartials[0][0] = 0;
+    return cache_.emplace(key, table).first->second;
+  }
+  // The rest after taking `take` tiles at i + d for each d, adding a head, sets and partials.
+  auto add = [&](std::array<uint8_t, 3> take, int head, int sets, int partials) {
+    std::array<uint8_t, 9> rest = c;
+    for (int d = 0; d < 3; ++d) rest[i + d] = static_cast<uint8_t>(rest[i + d] - take[d]);
+    const SuitTable& sub = Pattern(rest);
+    for (int p = 0; p + head < 2; ++p) {
+      for (int m = 0; m + sets <= 4; ++m) {
+        const int8_t found = sub.bestPartials[p][m];
+        if (found < 0) continue;
+        const auto total = static_cast<int8_t>(std::min(found + partials, 8));
+        int8_t& best = table.bestPartials[p + head][m + sets];
+        best = std::max(best, total);
+      }
+    }
+  };
+  if (c[i] >= 3) add({3, 0, 0}, 0, 1, 0);
+  if (i <= 6 && c[i + 1] && c[i + 2]) add({1, 1, 1}, 0, 1, 0);
+  if (c[i] >= 2) {
+    add({2, 0, 0}, 1, 0, 0);
+    add({2, 0, 0}, 0, 0, 1);
+  }
+  if (i <= 7 && c[i + 1]) add({1, 1, 0}, 0, 0, 1);
+  if (i <= 6 && c[i + 2]) add({1, 0, 1}, 0, 0, 1);
+  add({1, 0, 0}, 0, 0, 0);  // the tile stays alone
+  return cache_.emplace(key, table).first->second;
+}
+
 const ShantenCalculator::SuitTable& ShantenCalculator::Suit(const TileCounts& counts,
                                                             int firstKind) {
-  uint32_t key = 0;
-  for (int i = 0; i < 9; ++i) key = key * 5 + std::min<uint8_t>(counts[firstKind + i], 4);
-  if (auto it = cache_.find(key); it != cache_.end()) return it->second;
+  std::array<uint8_t, 9> c = SuitOf(counts, firstKind);
+  for (auto& n : c) n = std::min<uint8_t>(n, 4);
+  // Bots ask about the same few patterns over and over (one suit changes while the other
+  // stays), so a small table of recent answers spares most look-ups in the large one.
+  const uint32_t key = SuitKey(c);
+  Recent& recent = recent_[(key * 2654435761u) >> (32 - kRecentBits)];
+  if (recent.table && recent.key == key) return *recent.table;
   // Bound the memory: distinct patterns are few in practice, but a long run must not grow
-  // without limit.
-  if (cache_.size() > 400000) cache_.clear();
-  SuitSearch search;
-  search.c = SuitOf(counts, firstKind);
-  for (auto& row : search.best) row.fill(-1);
-  search.Walk(0, 0, 0, 0);
-  SuitTable table;
-  table.bestPartials = search.best;
-  return cache_.emplace(key, table).first->second;
+  // without limit. Only here, never while a pattern's table is being made from others.
+  if (cache_.size() > 400000) {
+    cache_.clear();
+    recent_.fill({});
+  }
+  const SuitTable& table = Pattern(c);
+  recent = {key, &table};
+  return table;
 }
 
 int ShantenCalculator::StandardShanten(const TileCounts& concealed, int melds) {

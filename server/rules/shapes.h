@@ -33,6 +33,11 @@ TileList ReadyDiscardsOf(const Hand& hand);
 // contribution is computed once per count pattern and kept, so bots can ask freely.
 class ShantenCalculator {
  public:
+  ShantenCalculator() = default;
+  // Its table of recent answers points into its own cache.
+  ShantenCalculator(const ShantenCalculator&) = delete;
+  ShantenCalculator& operator=(const ShantenCalculator&) = delete;
+
   int Shanten(const TileCounts& concealed, int melds);
   int StandardShanten(const TileCounts& concealed, int melds);
   static int SevenPairsShanten(const TileCounts& concealed, int melds);
@@ -45,8 +50,15 @@ class ShantenCalculator {
     std::array<std::array<int8_t, 5>, 2> bestPartials;
   };
   const SuitTable& Suit(const TileCounts& counts, int firstKind);
+  const SuitTable& Pattern(const std::array<uint8_t, 9>& counts);
 
-  std::unordered_map<uint32_t, SuitTable> cache_;
+  std::unordered_map<uint32_t, SuitTable> cache_;  // its entries never move
+  static constexpr int kRecentBits = 12;
+  struct Recent {
+    uint32_t key = 0;
+    const SuitTable* table = nullptr;
+  };
+  std::array<Recent, 1u << kRecentBits> recent_{};
 };
 
 }  // namespace korvel::server
