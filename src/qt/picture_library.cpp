@@ -2,6 +2,8 @@
 
 #include <QDir>
 #include <QImageReader>
+#include <QSet>
+#include <QStringList>
 
 namespace korvel {
 namespace {
@@ -21,36 +23,67 @@ QImage Prepared(QImage image) {
 }  // namespace
 
 int PictureLibrary::LoadFolder(const QString& folder) {
-  images_.clear();
+  folder_ = folder;
+  entries_.assign(kNamedPictureEnd, Entry{});
   scaled_.clear();
   ages_.clear();
-  loaded_ = missing_ = 0;
+  loaded_ = missing_ = decoded_ = 0;
   decodedBytes_ = scaledBytes_ = 0;
-  images_.resize(kNamedPictureEnd);
+  // One listing of the folder instead of a look at every file.
+  const QStringList files = QDir(folder).entryList(QDir::Files);
+  const QSet<QString> present(files.begin(), files.end());
   ForEachPicture([&](PictureId id) {
-    const QString file = QDir(folder).filePath(QString::fromStdString(PictureFileName(id)));
-    QImageReader reader(file);
-    QImage image = reader.read();
-    if (image.isNull()) {
-      ++missing_;
-      return;
-    }
-    images_[id] = Prepared(std::move(image));
-    decodedBytes_ += images_[id].sizeInBytes();
-    ++loaded_;
+    const bool there = present.contains(QString::fromStdString(PictureFileName(id)));
+    entries_[id].present = there;
+    ++(there ? loaded_ : missing_);
   });
   return loaded_;
 }
 
+QString PictureLibrary::FileOf(PictureId id) const {
+  return QDir(folder_).filePath(QString::fromStdString(PictureFileName(id)));
+}
+
+const PictureLibrary::Entry* PictureLibrary::Find(PictureId id) const {
+  if (id < 0 || id >= static_cast<PictureId>(entries_.size())) return nullptr;
+  const Entry& entry = entries_[id];
+  return entry.present ? &entry : nullptr;
+}
+
 std::optional<PictureSize> PictureLibrary::Size(PictureId id) const {
-  const QImage& image = Image(id);
-  if (image.isNull()) return std::nullopt;
-  return PictureSize{image.width(), image.height()};
+  const Entry* found = Find(id);
+  if (!found) return std::nullopt;
+  Entry& entry = entries_[id];
+  if (entry.decodeTried && entry.image.isNull()) return std::nullopt;  // unreadable after all
+  if (!entry.sizeRead) {
+    entry.sizeRead = true;
+    QImageReader reader(FileOf(id));
+    const QSize size = reader.size();
+    if (size.isValid()) {
+      entry.size = PictureSize{size.width(), size.height()};
+    } else if (const QImage& image = Image(id); !image.isNull()) {
+      // A format that does not tell its size without decoding.
+      entry.size = PictureSize{image.width(), image.height()};
+    }
+  }
+  return entry.size;
 }
 
 const QImage& PictureLibrary::Image(PictureId id) const {
-  if (id < 0 || id >= static_cast<PictureId>(images_.size())) return none_;
-  return images_[id];
+  const Entry* found = Find(id);
+  if (!found) return none_;
+  Entry& entry = entries_[id];
+  if (!entry.decodeTried) {
+    entry.decodeTried = true;
+    QImageReader reader(FileOf(id));
+    QImage image = reader.read();
+    if (!image.isNull()) {
+      entry.image = Prepared(std::move(image));
+      decodedBytes_ += entry.image.sizeInBytes();
+      ++decoded_;
+    }
+  }
+  return entry.image;
 }
 
 const QImage& PictureLibrary::Scaled(PictureId id, int width, int height) {

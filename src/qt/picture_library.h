@@ -1,5 +1,8 @@
-// The picture set in memory: every picture of the catalogue decoded once from the pictures
-// folder, answering the core's questions about pictures and handing the painter ready images.
+// The picture set: every picture of the catalogue found in the pictures folder, answering the
+// core's questions about pictures and handing the painter ready images. A picture stays in its
+// file until something asks for it: its size comes from the file's header, and it is decoded
+// the first time it is painted, so start-up decodes nothing and pictures never shown cost no
+// memory.
 #pragma once
 
 #include <QImage>
@@ -15,14 +18,17 @@ namespace korvel {
 
 class PictureLibrary : public PictureStore {
  public:
-  // Decodes every picture of the set found in `folder`; returns how many were loaded.
+  // Takes the pictures of the set from `folder`; returns how many of them are there.
   int LoadFolder(const QString& folder);
   int Loaded() const { return loaded_; }
   int Missing() const { return missing_; }
 
+  // From the file's header; a picture whose file cannot be read is missing.
   std::optional<PictureSize> Size(PictureId id) const override;
-  // The decoded picture; a null image when it is not loaded.
+  // The decoded picture, decoded now if it was not yet; a null image when it cannot be.
   const QImage& Image(PictureId id) const;
+  // How many pictures have been decoded so far.
+  int Decoded() const { return decoded_; }
   // The picture at exactly `width` x `height`, scaled smoothly once and then kept.
   const QImage& Scaled(PictureId id, int width, int height);
 
@@ -49,13 +55,26 @@ class PictureLibrary : public PictureStore {
     std::list<ScaledKey>::iterator age;
   };
 
-  std::vector<QImage> images_;  // indexed by picture id
+  // What is known of one picture, filled in as it is asked for.
+  struct Entry {
+    bool present = false;  // its file is in the folder
+    bool sizeRead = false;
+    bool decodeTried = false;
+    std::optional<PictureSize> size;
+    QImage image;
+  };
+  QString FileOf(PictureId id) const;
+  const Entry* Find(PictureId id) const;
+
+  QString folder_;
+  mutable std::vector<Entry> entries_;  // indexed by picture id
   std::unordered_map<ScaledKey, ScaledEntry, KeyHash> scaled_;
   std::list<ScaledKey> ages_;  // most recently used at the front
   QImage none_;
   int loaded_ = 0;
   int missing_ = 0;
-  size_t decodedBytes_ = 0;
+  mutable int decoded_ = 0;
+  mutable size_t decodedBytes_ = 0;
   size_t scaledBytes_ = 0;
 };
 

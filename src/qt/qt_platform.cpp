@@ -15,6 +15,7 @@
 #include <QMessageBox>
 #include <QScreen>
 #include <QSoundEffect>
+#include <QTimer>
 #include <QUrl>
 #include <cstdio>
 #include <cstdlib>
@@ -198,6 +199,18 @@ QtSound::~QtSound() = default;
 bool QtSound::Init() {
   if (QMediaDevices::audioOutputs().isEmpty()) return false;
   voice_ = std::make_unique<QSoundEffect>();
+  // A sound that has finished gives its decoded samples back: effects are short and come
+  // seldom, so holding the last one between plays only costs memory.
+  QObject::connect(voice_.get(), &QSoundEffect::playingChanged, voice_.get(), [this] {
+    if (voice_->isPlaying() || voice_->status() != QSoundEffect::Ready) return;
+    const QUrl finished = voice_->source();
+    QTimer::singleShot(0, voice_.get(), [this, finished] {
+      if (!voice_->isPlaying() && voice_->status() == QSoundEffect::Ready &&
+          voice_->source() == finished) {
+        voice_->setSource(QUrl());
+      }
+    });
+  });
   return true;
 }
 
