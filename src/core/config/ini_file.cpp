@@ -275,7 +275,9 @@ bool classIniFile::DelIniSec(std::string_view section) const {
 
 namespace {
 
-// Every byte of `bytes` at `offset`, the file then cut right after them.
+// Every byte of `bytes` at `offset`; then, unless they already end the file, the file is cut
+// right after them. (Cutting a file the bytes just extended would cost a metadata update, and
+// on some file systems a flush when it is closed.)
 bool WriteAllAt(int fd, uint64_t offset, const std::string& bytes) {
   size_t done = 0;
   while (done < bytes.size()) {
@@ -285,7 +287,10 @@ bool WriteAllAt(int fd, uint64_t offset, const std::string& bytes) {
     if (n <= 0) return false;
     done += static_cast<size_t>(n);
   }
-  return ftruncate(fd, static_cast<off_t>(offset + bytes.size())) == 0;
+  struct stat st {};
+  if (fstat(fd, &st) != 0) return false;
+  const uint64_t end = offset + bytes.size();
+  return end >= static_cast<uint64_t>(st.st_size) || ftruncate(fd, static_cast<off_t>(end)) == 0;
 }
 
 }  // namespace
