@@ -143,6 +143,23 @@ TEST_F(GameRecordTest, LeavingTheTableDeletesTheRecordAndEmptiesTheWindows) {
   EXPECT_FALSE(vp.log.Contains("cannot delete")) << "a missing file is no failure";
 }
 
+TEST_F(GameRecordTest, ADealWrittenTwiceAndANewStayKeepOneSectionPerDeal) {
+  DiscardWinDeal(2);
+  client.settlement().WriteDealRecord(1);  // again, as the treasure-box board does
+  NextDeal();
+  DiscardWinDeal(3);
+  EXPECT_EQ(Record().GetIniSectionNames(), (std::vector<std::string>{"juNum:1", "juNum:2"}));
+  EXPECT_EQ(Record().GetIniKey("juNum:1", "count( 6 )( 0 )"), "\"最终分：-10金币\"");
+
+  client.settlement().ClearForLobby();
+  client.tablePlay().DealCount = 1;
+  DiscardWinDeal(4);
+  EXPECT_EQ(Record().GetIniSectionNames(), std::vector<std::string>{"juNum:1"});
+  EXPECT_EQ(Record().GetIniKey("juNum:1", "count( 6 )( 0 )"), "\"最终分：-20金币\"");
+  client.settlement().ShowDealRecord(1);
+  EXPECT_EQ(State(6), Lines{"最终分：-20金币"});
+}
+
 TEST_F(GameRecordTest, ANewLoginStartsTheRunningTotalsAgain) {
   DiscardWinDeal();
   client.settlement().ResetRunningTotals();
