@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <random>
 
 #include "config/ini_file.h"
 
@@ -112,6 +113,31 @@ TEST_F(SectionWriterTest, FilesChangedByOthersAreReadAgain) {
   Write("juNum:7", Deal(7, 1));
   Replace("");
   Write("juNum:1", Deal(1, 1));
+}
+
+// Writes of new, last and older sections in random order, with the file now and then changed
+// behind the writer's back, always leave the same bytes as whole-file writes.
+TEST_F(SectionWriterTest, RandomWritesAndInterferenceStillMatch) {
+  std::mt19937 rng(13);
+  auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+  int deals = 0;
+  for (int step = 0; step < 150; ++step) {
+    const int what = pick(20);
+    if (what == 0) {
+      AppendRaw(pick(2) ? "[other]\r\nk=v\r\n" : "; no line break");
+    } else if (what == 1) {
+      std::filesystem::remove(writer.Path());
+      std::filesystem::remove(reference.INIFileName);
+    } else {
+      // Mostly the next deal, sometimes the last one again or an older one.
+      const int roll = pick(10);
+      const int deal = roll < 7 || deals == 0 ? ++deals : roll < 9 ? deals : 1 + pick(deals);
+      Keys keys = Deal(deal * 7 + step, pick(6));
+      if (pick(4) == 0) keys.emplace_back("Name( 0 )", "  again, other case  ");
+      Write("juNum:" + std::to_string(deal), keys);
+      if (HasFatalFailure()) return;
+    }
+  }
 }
 
 TEST_F(SectionWriterTest, AFileThatCannotBeWrittenFailsAndRecovers) {
