@@ -6,11 +6,11 @@
 
 #include <array>
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "view/geometry.h"
@@ -108,6 +108,8 @@ class Form {
   bool Valid(ElementId e) const { return e >= 0 && e < static_cast<ElementId>(elements_.size()); }
   const Element* Get(ElementId e) const { return Valid(e) ? &elements_[e] : nullptr; }
   int ElementCount() const { return static_cast<int>(elements_.size()); }
+  // Room for this many elements, so building a large form does not copy them again and again.
+  void Reserve(int elements) { elements_.reserve(elements); }
 
   // ---- the table view operations ------------------------------------------------------
   void Show(ElementId e) { SetVisible(e, true); }
@@ -208,7 +210,12 @@ class Form {
   bool minimised_ = false;
   std::vector<Element> elements_;
   std::array<std::vector<ElementId>, 3> layers_;
-  std::map<std::string, std::vector<ElementId>, std::less<>> byName_;
+  // Looked up by every element the layout creates; a hash keeps start-up short.
+  struct NameHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view name) const { return std::hash<std::string_view>{}(name); }
+  };
+  std::unordered_map<std::string, std::vector<ElementId>, NameHash, std::equal_to<>> byName_;
   std::vector<Rect> dirty_;
   uint64_t changes_ = 0;
 };
