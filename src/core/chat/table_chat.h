@@ -59,6 +59,9 @@ class TableChat {
                    int hold);
   // One step of a balloon's fade (the timer's tick).
   void FadeStep(ViewPos view);
+  // The table was minimised: the balloons go with it. Restored: those still fading return.
+  void HideBalloons();
+  void ShowFadingBalloons();
 
   // Routes a click or double-click on the chat windows; false when it was not theirs.
   bool OnClick(FormId form, ElementId element);
@@ -79,6 +82,7 @@ class TableChat {
     FormId form = kNoForm;
     ElementId text = kNoElement;
     int count = 0, opacity = 0, fadeIn = 0, fadeOut = 0, hold = 0;
+    bool fading = false;
   };
   // The message as it travels: "nickname说道: text", or the private form.
   std::string Compose(const std::string& text, int& target) const;
