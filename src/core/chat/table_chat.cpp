@@ -58,6 +58,7 @@ std::string TableChat::ChatBox() const {
 }
 
 void TableChat::SetChatBox(const std::string& text) {
+  lastEntry_ = text;
   TableView& view = client_.view();
   if (view.laidOut()) view.main().SetCaption(view.el.Chat, text);
 }
@@ -118,9 +119,12 @@ void TableChat::SendTyped() {
 }
 
 void TableChat::OnEntryChanged() {
-  if (WhisperPrefix.empty()) return;
   const std::string text = ChatBox();
-  if (text.rfind(WhisperPrefix, 0) == 0) return;
+  // Only an edit of a box that showed the prefix can cut into it: once a send or a refusal
+  // has emptied the box, what is typed next is the player's own.
+  const bool hadPrefix = !WhisperPrefix.empty() && lastEntry_.rfind(WhisperPrefix, 0) == 0;
+  lastEntry_ = text;
+  if (!hadPrefix || text.rfind(WhisperPrefix, 0) == 0) return;
   const size_t at = text.find(WhisperPrefix);
   if (at != std::string::npos) {
     // Text typed in front of the prefix goes behind it: the prefix stays whole and first.

@@ -96,6 +96,8 @@ class TableChat {
 
   Client& client_;
   std::vector<std::string> history_;
+  // The chat box as it was after the last edit or the client's own change.
+  std::string lastEntry_;
   FormId historyForm_ = kNoForm;
   ElementId historyList_ = kNoElement, historyClose_ = kNoElement;
   FormId phraseForm_ = kNoForm;
