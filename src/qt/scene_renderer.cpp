@@ -151,7 +151,7 @@ void SceneRenderer::PaintList(QPainter& p, const Form& form, ElementId id, const
   const int count = static_cast<int>(el.lines.size());
   const int first = std::clamp(el.topLine, 0, form.ListLastTop(id));
   const double top = r.top() + form.ListTextTop(id);
-  for (int i = first; i < count && i < first + page + 1; ++i) {
+  for (int i = first; i < count && i < first + page; ++i) {
     const QRect line(r.left() + 1, static_cast<int>(std::lround(top + (i - first) * lineHeight)),
                      r.width() - 2 - bar, static_cast<int>(std::lround(lineHeight)));
     const bool chosen = i == el.selectedLine;

@@ -113,15 +113,6 @@ SceneWindow::SceneWindow(Scene& scene, FormId form, SceneRenderer& renderer,
   const QImage& pointer = pictures.Image(kPicCursor);
   customCursor_ = pointer.isNull() ? QCursor(Qt::PointingHandCursor)
                                    : QCursor(QPixmap::fromImage(pointer), 9, 2);
-  const Form& f = scene_.form(form_);
-  if (f.topmost) setWindowFlag(Qt::WindowStaysOnTopHint);
-  if (f.frameless) setWindowFlag(Qt::FramelessWindowHint);
-  if (!f.takesFocus) {
-    // Shown over the table while the player types: the keyboard stays where it is.
-    setAttribute(Qt::WA_ShowWithoutActivating);
-    setWindowFlag(Qt::WindowDoesNotAcceptFocus);
-    setFocusPolicy(Qt::NoFocus);
-  }
   SyncWithForm();
 }
 
@@ -137,9 +128,23 @@ void SceneWindow::SyncWithForm() {
   if (std::abs(windowOpacity() - f.windowOpacity / 255.0) > 0.002) {
     setWindowOpacity(f.windowOpacity / 255.0);
   }
-  if (windowFlags().testFlag(Qt::FramelessWindowHint) != f.frameless) {
-    setWindowFlag(Qt::FramelessWindowHint, f.frameless);
+  // Changing a window's flags hides it; one that was up comes back at once.
+  const bool wasShown = isVisible();
+  bool flagsChanged = false;
+  auto follow = [&](Qt::WindowType flag, bool wanted) {
+    if (windowFlags().testFlag(flag) == wanted) return;
+    setWindowFlag(flag, wanted);
+    flagsChanged = true;
+  };
+  follow(Qt::FramelessWindowHint, f.frameless);
+  follow(Qt::WindowStaysOnTopHint, f.topmost);
+  // Shown over the table while the player types: the keyboard stays where it is.
+  follow(Qt::WindowDoesNotAcceptFocus, !f.takesFocus);
+  if (!f.takesFocus) {
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setFocusPolicy(Qt::NoFocus);
   }
+  if (flagsChanged && wasShown) show();
   // The core places secondary windows relative to the table; follow it.
   const QPoint wanted(static_cast<int>(std::lround(f.screenLeft)),
                       static_cast<int>(std::lround(f.screenTop)));
@@ -333,6 +338,7 @@ void SceneWindow::mousePressEvent(QMouseEvent* event) {
   if (focusList_ != kNoElement && event->button() == Qt::LeftButton && PressList(pressed_, at)) {
     // The scroll bar is the list's own; the handlers hear nothing of it.
     pressed_ = kNoElement;
+    barPressed_ = true;
     return;
   }
   if (events_) {
@@ -353,10 +359,14 @@ void SceneWindow::mouseReleaseEvent(QMouseEvent* event) {
   const ElementId target = pressed_;
   const ElementId under = scene_.form(form_).HitTest(at.x(), at.y());
   const int button = ButtonOf(event->button());
-  if (event->buttons() == Qt::NoButton) {
-    pressed_ = kNoElement;
-    dragList_ = kNoElement;
+  if (barPressed_) {
+    if (event->buttons() == Qt::NoButton) {
+      barPressed_ = false;
+      dragList_ = kNoElement;
+    }
+    return;
   }
+  if (event->buttons() == Qt::NoButton) pressed_ = kNoElement;
   if (!events_) return;
   events_->OnMouseUp(
       MakeEvent(target, at, button, ButtonsOf(event->buttons()), event->modifiers()));

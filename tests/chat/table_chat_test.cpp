@@ -255,6 +255,14 @@ TEST_F(BalloonTest, ABalloonIsCutToItsPictureAndNeverTakesTheKeyboard) {
   EXPECT_EQ(f.lastFocusRequest, kNoElement);
   EXPECT_EQ(client.view().main().lastFocusRequest, kNoElement)
       << "a phrase arriving does not move the keyboard";
+  // Another seat's phrase has a balloon of its own; the first keeps its text.
+  Phrase(2);
+  ASSERT_NE(client.chat().balloonForm(2), client.chat().balloonForm(1));
+  EXPECT_EQ(Balloon(2).title(), "2speak");
+  EXPECT_EQ(f.title(), "1speak");
+  EXPECT_EQ(text.caption, "你好");
+  EXPECT_TRUE(f.visible());
+  EXPECT_TRUE(Balloon(2).visible());
 }
 
 TEST_F(BalloonTest, MinimisingHidesTheBalloonsAndRestoringBringsBackOnlyThoseStillFading) {

@@ -253,12 +253,16 @@ TEST_F(ListScrollTest, LinkedListsScrollAndChooseTogether) {
   EXPECT_EQ(Chosen(b), 1);
   EXPECT_EQ(Top(a), 1);
   EXPECT_EQ(Top(b), 1) << "choosing a line above the view scrolls both";
-  // A shorter partner goes as far as its own lines allow.
+  // A shorter partner scrolls as far as the longest, so the rows stay side by side.
   form.ClearLines(b);
   Fill(b, 6);
   form.ScrollList(a, 6);
   EXPECT_EQ(Top(a), 6);
-  EXPECT_EQ(Top(b), 2);
+  EXPECT_EQ(Top(b), 6);
+  form.WheelList(b, -5);
+  EXPECT_EQ(Top(a), 6);
+  EXPECT_EQ(Top(b), 6);
+  EXPECT_EQ(form.ListLineAt(b, form.ListTextTop(b) + 1), -1) << "no line there";
 }
 
 TEST_F(ListScrollTest, DroppingTheOldestLineKeepsTheSameLinesInViewAndChosen) {

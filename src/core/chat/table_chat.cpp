@@ -20,7 +20,8 @@ constexpr const char* kPhraseFile = "chat.ini";
 constexpr double kHistoryWidthPx = 300, kHistoryHeightPx = 210;
 constexpr double kPhraseWidthPx = 260, kPhraseRowPx = 22;
 constexpr double kBalloonWidth = 170, kBalloonHeight = 90;
-constexpr Rect kBalloonText = {12, 10, kBalloonWidth - 24, 50};
+// The balloon's body is nearly oval: the text keeps to its middle.
+constexpr Rect kBalloonText = {22, 12, kBalloonWidth - 44, 50};
 constexpr int kBalloonTickMs = 16;
 constexpr uint32_t kPanel = 0x1E4D2B;
 constexpr uint32_t kText = 0xFFF3C8;
@@ -354,9 +355,11 @@ TableChat::Balloon& TableChat::PrepareBalloon(ViewPos v) {
   Balloon& b = balloons_[v];
   TableView& view = client_.view();
   if (b.form != kNoForm) return b;
-  b.form = view.scene().AddForm("frmSpeakBox", kBalloonWidth, kBalloonHeight);
+  // One window per seat, known by its tag: forms of the same name would be one window.
+  const std::string tag = std::to_string(v) + "speak";
+  b.form = view.scene().AddForm("frmSpeakBox" + tag, kBalloonWidth, kBalloonHeight);
   Form& f = view.scene().form(b.form);
-  f.SetTitle(std::to_string(v) + "speak");
+  f.SetTitle(tag);
   f.topmost = true;
   f.windowOpacity = 0;
   // Only the balloon itself shows, and it never takes the keyboard from the chat box.

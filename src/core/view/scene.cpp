@@ -327,7 +327,13 @@ int Form::ListLineAt(ElementId e, double y) const {
 
 int Form::ListLastTop(ElementId e) const {
   const Element* el = Get(e);
-  return el ? std::max(0, static_cast<int>(el->lines.size()) - ListPage(e)) : 0;
+  if (!el) return 0;
+  // Linked lists go as far as the longest of them, so their rows stay side by side.
+  size_t count = el->lines.size();
+  for (ElementId other : el->linkedLists) {
+    if (Valid(other)) count = std::max(count, elements_[other].lines.size());
+  }
+  return std::max(0, static_cast<int>(count) - ListPage(e));
 }
 
 bool Form::ListOverflows(ElementId e) const {
