@@ -277,6 +277,12 @@ TEST_F(BalloonTest, MinimisingHidesTheBalloonsAndRestoringBringsBackOnlyThoseSti
   EXPECT_EQ(client.view().main().lastFocusRequest, client.view().el.Chat)
       << "restoring gives the chat box the keyboard";
 
+  // The boss key takes them away with the table.
+  client.input().OnKeyDown(client.view().mainForm(), kNoElement, kKeyF1, 0);
+  EXPECT_FALSE(left.visible());
+  Resize(false);
+  EXPECT_TRUE(left.visible());
+
   Phrase(2);  // the right seat, then everything fades out while minimised
   Form& right = Balloon(2);
   Resize(true);

@@ -256,6 +256,7 @@ void WindowFrame::HideByKey() {
   client_.autoPlay().HiddenByKey = true;
   client_.seating().HideInfoWindow();
   client_.chat().HideWindows();
+  client_.chat().HideBalloons();
   client_.MinimizeMainWindow();
   client_.lobby().MinimizeLobby();
 }
