@@ -378,6 +378,24 @@ TEST_P(AnswerByKeyTest, PassWinAndGangLeaveAsTheirButtonsSendThem) {
   for (int k = 1; k <= 3; ++k) EXPECT_EQ(Value(sent[0], k), 0x2022) << k;
 }
 
+TEST_P(AnswerByKeyTest, AGangAmongTwoIsChosenByItsDigit) {
+  OwnTurn(0x21, {}, {0x81, 0x22});
+  Answer(2, 'G');
+  EXPECT_TRUE(Sent().empty()) << "the marks come first";
+  ASSERT_TRUE(Shown(el().Gang[1]));
+  if (byKey()) {
+    Key('3');  // no third mark
+    EXPECT_TRUE(Sent().empty());
+    Key('2');
+  } else {
+    ClickMark(1);
+  }
+  auto sent = Sent();
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_EQ(Value(sent[0], 0), OpConcealedGang);
+  EXPECT_EQ(Value(sent[0], 1), 0x2022);
+}
+
 TEST_P(AnswerByKeyTest, ADiscardLeavesAsTheClickSendsIt) {
   OwnTurn(0x00);
   const PlayerRecord& p = player(0);
@@ -426,6 +444,8 @@ TEST_F(OptionsTest, PlayKeysDoNothingWhileTheChatBoxHasTheKeyboardOrForAWatcher)
 TEST_F(OptionsTest, TheOperationButtonsNameTheirKeys) {
   const std::array<const char*, 6> tips = {"", "碰 (P)", "杠 (G)", "报叫 (R)", "胡 (H)", "过 (N)"};
   for (int i = 1; i <= 5; ++i) EXPECT_EQ(El(el().Operation[i]).toolTip, tips[i]) << i;
+  EXPECT_EQ(El(el().Gang[0]).toolTip, "杠 (1)");
+  EXPECT_EQ(El(el().Gang[4]).toolTip, "杠 (5)");
 }
 
 INSTANTIATE_TEST_SUITE_P(PointerAndKeys, AnswerByKeyTest, ::testing::Values(false, true),

@@ -1,8 +1,9 @@
 // Play by keyboard: the arrow keys pick a hand tile out as the pointer does, Enter or Space
-// discards it, and letter keys answer an offer. Each key goes through the same handler as the
-// pointer, so what leaves for the server is the same as for the click.
+// discards it, letter keys answer an offer and digits choose among gangs. Each key goes through the
+// same handler as the pointer, so what leaves for the server is the same as for the click.
 #include <algorithm>
 #include <cmath>
+#include <string>
 #include <vector>
 
 #include "app/client.h"
@@ -35,6 +36,10 @@ void TablePlay::NameOperationKeys() {
   if (!view.laidOut()) return;
   for (const OperationKey& k : kOperationKeys) {
     view.main().SetToolTip(view.el.Operation[k.button], k.toolTip);
+  }
+  // The gang choice marks take the digits, left mark first.
+  for (size_t c = 0; c < view.el.Gang.size(); ++c) {
+    view.main().SetToolTip(view.el.Gang[c], "杠 (" + std::to_string(c + 1) + ")");
   }
 }
 
@@ -96,6 +101,12 @@ bool TablePlay::OnPlayKey(int keyCode) {
     if (tile >= 0 && std::find(tiles.begin(), tiles.end(), tile) != tiles.end()) {
       OnTileClick(tile, kLeftButton);
     }
+    return true;
+  }
+  if (keyCode >= '1' && keyCode < '1' + static_cast<int>(view.el.Gang.size())) {
+    const int c = keyCode - '1';
+    const ElementId mark = view.el.Gang[c];
+    if (view.main().Visible(mark) && view.main().Enabled(mark)) OnGangChoiceClick(c);
     return true;
   }
   for (const OperationKey& k : kOperationKeys) {

@@ -85,8 +85,8 @@ class TablePlay {
   void EndTurnCutOff();
   void OnOptions(CommandInfo& info);
   // ---- play by keyboard --------------------------------------------------------------------
-  // Left/Right pick a hand tile out, Enter/Space discard it, P G R H N answer an offer; false
-  // for a key that is not one of them.
+  // Left/Right pick a hand tile out, Enter/Space discard it, P G R H N answer an offer, 1..5
+  // choose a gang mark; false for a key that is not one of them.
   bool OnPlayKey(int keyCode);
   // The operation buttons' tooltips name their keys.
   void NameOperationKeys();
