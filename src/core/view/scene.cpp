@@ -393,7 +393,7 @@ bool Form::ListKeyDown(ElementId e, int keyCode) {
   const int count = static_cast<int>(el->lines.size());
   const int page = ListPage(e);
   const int at = el->selectedLine;
-  int next = at;
+  int next = 0;
   switch (keyCode) {
     case kListUp:
       next = at < 0 ? el->topLine : at - 1;
