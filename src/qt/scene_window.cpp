@@ -332,6 +332,9 @@ void SceneWindow::wheelEvent(QWheelEvent* event) {
 
 void SceneWindow::mousePressEvent(QMouseEvent* event) {
   const QPointF at = event->position();
+  // A press on the table takes the keyboard, as the table picture takes the focus: the keys
+  // then play instead of typing.
+  if (focusPolicy() != Qt::NoFocus) setFocus(Qt::MouseFocusReason);
   pressed_ = scene_.form(form_).HitTest(at.x(), at.y());
   const Element* hit = scene_.form(form_).Get(pressed_);
   focusList_ = hit && hit->kind == ElementKind::List ? pressed_ : kNoElement;

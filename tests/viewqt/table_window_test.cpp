@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFontMetrics>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
@@ -248,23 +249,38 @@ class TableWindowTest : public WindowFixture {
   }
   bool Clickable(ElementId e) { return main().Visible(e) && main().Enabled(e); }
 
-  // A player with a pointer: takes a win or a gang, passes on claims, discards the drawn tile.
+  // A key pressed on the table window, as the keyboard delivers it.
+  void Press(int key) {
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+    QCoreApplication::sendEvent(MainWindow(), &press);
+    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
+    QCoreApplication::sendEvent(MainWindow(), &release);
+    Sync();
+  }
+  // An operation button, by pointer or by its key.
+  void Answer(int i) {
+    ++clicked;
+    if (!byKeys) return Click(el().Operation[i]);
+    static const int kKeys[6] = {0, Qt::Key_P, Qt::Key_G, Qt::Key_R, Qt::Key_H, Qt::Key_N};
+    Press(kKeys[i]);
+  }
+
+  // A player with a pointer (or the keyboard): takes a win or a gang, passes on claims,
+  // discards the drawn tile.
   void Act() {
     const TableState& st = state();
     if (st.ClickState >= 2) return;
     for (int c = 0; c < 5; ++c) {
-      if (Clickable(el().Gang[c])) return Click(el().Gang[c]);
+      if (!Clickable(el().Gang[c])) continue;
+      if (byKeys) return Press(Qt::Key_1 + c);
+      return Click(el().Gang[c]);
     }
     if (st.ClickState == 0) {
       for (int i : {4, 2, 1}) {
-        if (st.OperationState[i] == 2 && Clickable(el().Operation[i])) {
-          ++clicked;
-          return Click(el().Operation[i]);
-        }
+        if (st.OperationState[i] == 2 && Clickable(el().Operation[i])) return Answer(i);
       }
       if (st.OperationState[5] == 2 && Clickable(el().Operation[5]) && !st.MustDiscard) {
-        ++clicked;
-        return Click(el().Operation[5]);
+        return Answer(5);
       }
     }
     if (!st.MustDiscard || st.ClickState == 3) return;
@@ -272,6 +288,13 @@ class TableWindowTest : public WindowFixture {
     for (int k = p.handStart + p.handCount - 1; k >= p.handStart; --k) {
       const ElementId e = Tile(p.slots[k].element);
       if (!main().Enabled(e)) continue;
+      if (byKeys) {
+        // Right walks to the last tile; Enter discards it.
+        for (int i = 0; i < 20 && main().Get(e)->geometry.top >= p.rowY; ++i) Press(Qt::Key_Right);
+        Press(Qt::Key_Return);
+        ++discards;
+        return;
+      }
       // Over the tile it rises; one press discards it.
       const QPoint at = CentreOf(view().mainForm(), e);
       MoveTo(MainWindow(), at);
@@ -326,6 +349,7 @@ class TableWindowTest : public WindowFixture {
   std::vector<Sent> sent;
   int clicked = 0;
   int discards = 0;
+  bool byKeys = false;
   int rowChecks = 0;
   std::string operationBeforeDealEnd;
 };
@@ -452,6 +476,22 @@ TEST_P(TableWindowTest, ADealPlayedWithThePointerEndsOnABoardAndContinueSendsOnc
   Click(el().AnNiu[2]);
   Steps(400);  // past the end of the countdown
   EXPECT_EQ(Continues(), before + 1) << "a second click or the countdown sent another";
+}
+
+TEST_P(TableWindowTest, ADealPlayedByKeyboardEndsOnABoard) {
+  SeatAtTable(5);
+  if (HasFatalFailure()) return;
+  Click(el().AnNiu[2]);
+  // A click on the table takes the keyboard from the chat box.
+  ClickAt(MainWindow(), TableSpot());
+  ASSERT_EQ(qobject_cast<QLineEdit*>(MainWindow()->focusWidget()), nullptr);
+  byKeys = true;
+  PlayDeals(1);
+  if (HasFatalFailure()) return;
+  EXPECT_GT(discards, 0);
+  EXPECT_GT(clicked, 0) << "no offer was answered by key";
+  EXPECT_TRUE(WindowOf(client.settlement().board().form)->isVisible());
+  EXPECT_EQ(client.autoPlay().TimeoutRun, 0) << "the clock never had to play";
 }
 
 TEST_P(TableWindowTest, TheNextDealClosesTheBoardClearsTheMarksAndIgnoresContinue) {
