@@ -9,6 +9,7 @@
 
 #include "app/client.h"
 #include "picture_library.h"
+#include "platform/user_folders.h"
 #include "qt_platform.h"
 #include "scene_window.h"
 
@@ -33,7 +34,7 @@ const char* kUsage =
     "  KORVEL_DIALOGS=print   message boxes go to standard error and are answered OK\n"
     "  KORVEL_LOG=FILE        write the log to FILE instead of standard error\n"
     "  KORVEL_LAYOUT=small    the 800 x 600 table whatever the screen (full: 1024 x 768)\n"
-    "  KORVEL_PICTURES=DIR    the picture set (default: ../share/korvel/pictures)\n"
+    "  KORVEL_PICTURES=DIR    the picture set (default: share/korvel/pictures of the install)\n"
     "  KORVEL_SCREENSHOT=FILE save the table as a PNG after KORVEL_SCREENSHOT_AFTER_MS\n"
     "                         milliseconds (default 1500)\n"
     "  KORVEL_SCREENSHOT_DIR=DIR  a PNG of the table every KORVEL_SCREENSHOT_EVERY_MS\n"
@@ -71,11 +72,16 @@ int main(int argc, char** argv) {
 
   korvel::QtPlatform platform("korvel");
   korvel::Log& log = platform.platform().log;
+  const std::string appDir = QCoreApplication::applicationDirPath().toStdString();
+  if (const int moved = korvel::MoveFilesFromAppDir(appDir); moved > 0) {
+    log.Write(std::to_string(moved) + " files moved from " + appDir + " to the user folders");
+  }
   // The picture set is decoded once, before the table is laid out with it.
   korvel::PictureLibrary pictures;
   const QString pictureFolder =
       korvel::DefaultPictureFolder(QCoreApplication::applicationDirPath());
-  pictures.LoadFolder(pictureFolder);
+  // Pictures drawn for the screen's ratio, so a HiDPI table is as sharp as its text.
+  pictures.LoadFolder(pictureFolder, app.devicePixelRatio());
   if (pictures.Missing() > 0) {
     log.Write(std::to_string(pictures.Missing()) + " pictures missing in " +
               pictureFolder.toStdString());

@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QImageReader>
 
+#include "platform/install_paths.h"
+
 namespace korvel {
 namespace {
 
@@ -81,7 +83,7 @@ const QImage& PictureLibrary::Scaled(PictureId id, int width, int height) {
 QString DefaultPictureFolder(const QString& appDir) {
   const QByteArray forced = qgetenv("KORVEL_PICTURES");
   if (!forced.isEmpty()) return QString::fromLocal8Bit(forced);
-  return QDir::cleanPath(appDir + "/../share/korvel/pictures");
+  return QString::fromStdString(FindDataDir(appDir.toStdString()) + "/pictures");
 }
 
 }  // namespace korvel

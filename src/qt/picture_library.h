@@ -59,8 +59,7 @@ class PictureLibrary : public PictureStore {
   size_t scaledBytes_ = 0;
 };
 
-// The pictures folder beside an installed or built client: <appDir>/../share/korvel/pictures,
-// or KORVEL_PICTURES when set.
+// The pictures folder of the share folder found from `appDir`, or KORVEL_PICTURES when set.
 QString DefaultPictureFolder(const QString& appDir);
 
 }  // namespace korvel

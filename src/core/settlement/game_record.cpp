@@ -55,7 +55,7 @@ constexpr double kListLineHeight = 16;
 }  // namespace
 
 std::string Settlement::GameRecordPath() const {
-  return JoinPath(client_.platform().files.AppDir(), kGameRecordFile);
+  return JoinPath(client_.platform().files.UserDir(UserFolder::kState), kGameRecordFile);
 }
 
 void Settlement::WriteDealRecord(int deal) {
