@@ -2,6 +2,8 @@
 
 #include <QDir>
 #include <QImageReader>
+#include <algorithm>
+#include <cmath>
 
 #include "platform/install_paths.h"
 
@@ -22,7 +24,8 @@ QImage Prepared(QImage image) {
 
 }  // namespace
 
-int PictureLibrary::LoadFolder(const QString& folder) {
+int PictureLibrary::LoadFolder(const QString& folder, double ratio) {
+  ratio_ = std::max(1.0, ratio);
   images_.clear();
   scaled_.clear();
   ages_.clear();
@@ -30,9 +33,17 @@ int PictureLibrary::LoadFolder(const QString& folder) {
   decodedBytes_ = scaledBytes_ = 0;
   images_.resize(kNamedPictureEnd);
   ForEachPicture([&](PictureId id) {
-    const QString file = QDir(folder).filePath(QString::fromStdString(PictureFileName(id)));
-    QImageReader reader(file);
-    QImage image = reader.read();
+    QImage image;
+    if (ratio_ > 1.0) {
+      image =
+          QImageReader(QDir(folder).filePath(QString::fromStdString(ScaledPictureFileName(id, 2))))
+              .read();
+      image.setDevicePixelRatio(2);
+    }
+    if (image.isNull()) {
+      image =
+          QImageReader(QDir(folder).filePath(QString::fromStdString(PictureFileName(id)))).read();
+    }
     if (image.isNull()) {
       ++missing_;
       return;
@@ -47,7 +58,8 @@ int PictureLibrary::LoadFolder(const QString& folder) {
 std::optional<PictureSize> PictureLibrary::Size(PictureId id) const {
   const QImage& image = Image(id);
   if (image.isNull()) return std::nullopt;
-  return PictureSize{image.width(), image.height()};
+  const QSize size = image.deviceIndependentSize().toSize();
+  return PictureSize{size.width(), size.height()};
 }
 
 const QImage& PictureLibrary::Image(PictureId id) const {
@@ -58,13 +70,16 @@ const QImage& PictureLibrary::Image(PictureId id) const {
 const QImage& PictureLibrary::Scaled(PictureId id, int width, int height) {
   const QImage& original = Image(id);
   if (original.isNull() || width <= 0 || height <= 0) return none_;
-  if (original.width() == width && original.height() == height) return original;
+  const QSize pixels(static_cast<int>(std::lround(width * ratio_)),
+                     static_cast<int>(std::lround(height * ratio_)));
+  if (original.size() == pixels) return original;
   const ScaledKey key{id, width, height};
   if (auto it = scaled_.find(key); it != scaled_.end()) {
     ages_.splice(ages_.begin(), ages_, it->second.age);
     return it->second.image;
   }
-  QImage image = original.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+  QImage image = original.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+  image.setDevicePixelRatio(ratio_);
   scaledBytes_ += image.sizeInBytes();
   ages_.push_front(key);
   auto& entry = scaled_[key];

@@ -15,15 +15,18 @@ namespace korvel {
 
 class PictureLibrary : public PictureStore {
  public:
-  // Decodes every picture of the set found in `folder`; returns how many were loaded.
-  int LoadFolder(const QString& folder);
+  // Decodes every picture of the set found in `folder`; returns how many were loaded. Above a
+  // device pixel ratio of 1 the pictures drawn at 2x are taken where they exist; sizes and
+  // coordinates stay in design pixels either way.
+  int LoadFolder(const QString& folder, double ratio = 1.0);
   int Loaded() const { return loaded_; }
   int Missing() const { return missing_; }
 
   std::optional<PictureSize> Size(PictureId id) const override;
   // The decoded picture; a null image when it is not loaded.
   const QImage& Image(PictureId id) const;
-  // The picture at exactly `width` x `height`, scaled smoothly once and then kept.
+  // The picture at exactly `width` x `height` design pixels (times the ratio in pixels), scaled
+  // smoothly once and then kept.
   const QImage& Scaled(PictureId id, int width, int height);
 
   // Bytes held by decoded pictures and by the scaled copies.
@@ -53,6 +56,7 @@ class PictureLibrary : public PictureStore {
   std::unordered_map<ScaledKey, ScaledEntry, KeyHash> scaled_;
   std::list<ScaledKey> ages_;  // most recently used at the front
   QImage none_;
+  double ratio_ = 1.0;
   int loaded_ = 0;
   int missing_ = 0;
   size_t decodedBytes_ = 0;
