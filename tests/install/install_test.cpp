@@ -55,6 +55,7 @@ void ExpectAPlayedGame(const LocalGame& game) {
       << game.lobbyOutput.toStdString();
   EXPECT_TRUE(game.clientLog.contains("连接服务器成功！")) << game.clientLog.toStdString();
   EXPECT_TRUE(game.clientLog.contains("游戏将在")) << "seated with two computer players";
+  EXPECT_TRUE(game.lobbyOutput.contains("a deal has started")) << game.lobbyOutput.toStdString();
   EXPECT_FALSE(game.clientLog.contains("pictures missing")) << game.clientLog.toStdString();
   EXPECT_TRUE(game.screenshot);
   EXPECT_TRUE(game.serverLog.contains("(computer)")) << game.serverLog.toStdString();
@@ -84,7 +85,8 @@ TEST(Install, APrefixHoldsEverythingAndTheGameRunsFromItWithoutWritingThere) {
   EXPECT_FALSE(component.contains("/bin/")) << "no libraries among the programs";
 
   const auto before = Snapshot(prefix);
-  const LocalGame game = PlayLocalGame(prefix + "/bin", temp.filePath("home"), "游戏将在");
+  const LocalGame game =
+      PlayLocalGame(prefix + "/bin", temp.filePath("home"), "a deal has started");
   ExpectAPlayedGame(game);
   EXPECT_EQ(Snapshot(prefix), before) << "the install folder is never written to";
 }
@@ -159,7 +161,8 @@ TEST(Install, ThePackageNamesItsLibrariesAndPlaysFromItsOwnFiles) {
   const Run unpack = RunTool("dpkg", {"-x", deb, root});
   ASSERT_EQ(unpack.code, 0) << unpack.out.toStdString();
   EXPECT_TRUE(QFileInfo::exists(root + "/usr/share/applications/org.korvel.Korvel.desktop"));
-  const LocalGame game = PlayLocalGame(root + "/usr/bin", temp.filePath("home"), "游戏将在");
+  const LocalGame game =
+      PlayLocalGame(root + "/usr/bin", temp.filePath("home"), "a deal has started");
   ExpectAPlayedGame(game);
 }
 

@@ -35,7 +35,7 @@ inline bool PortAccepts(int port) {
   return s.waitForConnected(300);
 }
 
-// `home` holds HOME and the XDG folders; `until` is a text the client log must reach.
+// `home` holds HOME and the XDG folders; `until` is a text the lobby's output must reach.
 inline LocalGame PlayLocalGame(const QString& binDir, const QString& home, const QString& until) {
   LocalGame game;
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -64,7 +64,7 @@ inline LocalGame PlayLocalGame(const QString& binDir, const QString& home, const
     lobby.waitForReadyRead(200);
     game.lobbyOutput += lobby.readAllStandardOutput();
     game.clientLog = ReadText(logPath);
-    if (game.clientLog.contains("screenshot saved") && game.clientLog.contains(until)) break;
+    if (game.clientLog.contains("screenshot saved") && game.lobbyOutput.contains(until)) break;
   }
   const QRegularExpression portLine("local server on 127\\.0\\.0\\.1:(\\d+)");
   if (auto m = portLine.match(QString::fromUtf8(game.lobbyOutput)); m.hasMatch()) {
