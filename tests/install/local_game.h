@@ -64,7 +64,8 @@ inline LocalGame PlayLocalGame(const QString& binDir, const QString& home, const
     lobby.waitForReadyRead(200);
     game.lobbyOutput += lobby.readAllStandardOutput();
     game.clientLog = ReadText(logPath);
-    if (game.clientLog.contains("screenshot saved") && game.lobbyOutput.contains(until)) break;
+    if (game.clientLog.contains("screenshot saved") && game.lobbyOutput.contains(until.toUtf8()))
+      break;
   }
   const QRegularExpression portLine("local server on 127\\.0\\.0\\.1:(\\d+)");
   if (auto m = portLine.match(QString::fromUtf8(game.lobbyOutput)); m.hasMatch()) {
