@@ -4,6 +4,7 @@
 
 #include <QDirIterator>
 #include <QFileInfo>
+#include <QImage>
 #include <map>
 
 #include "local_game.h"
@@ -14,18 +15,18 @@ namespace {
 const QString kBuild = KORVEL_BUILD_DIR;
 const QString kSource = KORVEL_SOURCE_DIR;
 
-struct Run {
+struct ToolRun {
   int code = -1;
   QString out;
 };
 
-Run RunTool(const QString& program, const QStringList& args, int ms = 120000,
-            const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment()) {
+ToolRun RunTool(const QString& program, const QStringList& args, int ms = 120000,
+                const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment()) {
   QProcess p;
   p.setProcessEnvironment(env);
   p.setProcessChannelMode(QProcess::MergedChannels);
   p.start(program, args);
-  Run run;
+  ToolRun run;
   if (!p.waitForStarted(10000)) return {-1, program + " cannot start"};
   if (!p.waitForFinished(ms)) p.kill();
   run.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
@@ -67,7 +68,7 @@ TEST(Install, APrefixHoldsEverythingAndTheGameRunsFromItWithoutWritingThere) {
   QTemporaryDir temp;
   ASSERT_TRUE(temp.isValid());
   const QString prefix = temp.filePath("prefix");
-  const Run install = RunTool(CMAKE_COMMAND, {"--install", kBuild, "--prefix", prefix});
+  const ToolRun install = RunTool(CMAKE_COMMAND, {"--install", kBuild, "--prefix", prefix});
   ASSERT_EQ(install.code, 0) << install.out.toStdString();
   for (const char* file :
        {"bin/korvel", "bin/korvel-server", "bin/korvel-lobby", "share/korvel/chat.ini",
@@ -93,7 +94,7 @@ TEST(Install, APrefixHoldsEverythingAndTheGameRunsFromItWithoutWritingThere) {
 
 TEST(Install, TheDesktopEntryAndTheMetainfoValidate) {
   const QString entry = kSource + "/desktop/org.korvel.Korvel.desktop";
-  const Run desktop = RunTool("desktop-file-validate", {entry});
+  const ToolRun desktop = RunTool("desktop-file-validate", {entry});
   EXPECT_EQ(desktop.code, 0) << desktop.out.toStdString();
   EXPECT_TRUE(desktop.out.trimmed().isEmpty())
       << "no warnings either: " << desktop.out.toStdString();
@@ -102,7 +103,7 @@ TEST(Install, TheDesktopEntryAndTheMetainfoValidate) {
   EXPECT_TRUE(text.contains("\nExec=korvel-lobby --local\n"));
   EXPECT_TRUE(text.contains("\nIcon=korvel\n"));
 
-  const Run metainfo =
+  const ToolRun metainfo =
       RunTool("appstreamcli",
               {"validate", "--no-net", kSource + "/desktop/org.korvel.Korvel.metainfo.xml"});
   EXPECT_EQ(metainfo.code, 0) << metainfo.out.toStdString();
@@ -130,7 +131,7 @@ TEST(Install, EveryManualPageRendersWithItsProgramsOptions) {
       {"korvel", "KORVEL_LOG"}, {"korvel-server", "--bots"}, {"korvel-lobby", "--local"}};
   for (const auto& [program, option] : optionOf) {
     const QString page = kBuild + "/share/man/man6/" + program + ".6.gz";
-    const Run man = RunTool("man", {"-l", page}, 60000, env);
+    const ToolRun man = RunTool("man", {"-l", page}, 60000, env);
     EXPECT_EQ(man.code, 0) << man.out.toStdString();
     EXPECT_TRUE(man.out.contains("NAME")) << program.toStdString();
     EXPECT_TRUE(man.out.contains(program + " - ")) << man.out.left(400).toStdString();
@@ -141,16 +142,16 @@ TEST(Install, EveryManualPageRendersWithItsProgramsOptions) {
 TEST(Install, ThePackageNamesItsLibrariesAndPlaysFromItsOwnFiles) {
   QTemporaryDir temp;
   ASSERT_TRUE(temp.isValid());
-  const Run pack = RunTool(CPACK_COMMAND,
-                           {"--config", kBuild + "/CPackConfig.cmake", "-G", "DEB", "-B",
-                            temp.filePath("out"), "-D", "CPACK_PACKAGING_INSTALL_PREFIX=/usr"},
-                           300000);
+  const ToolRun pack = RunTool(CPACK_COMMAND,
+                               {"--config", kBuild + "/CPackConfig.cmake", "-G", "DEB", "-B",
+                                temp.filePath("out"), "-D", "CPACK_PACKAGING_INSTALL_PREFIX=/usr"},
+                               300000);
   ASSERT_EQ(pack.code, 0) << pack.out.toStdString();
   QDirIterator found(temp.filePath("out"), {"korvel_*.deb"}, QDir::Files);
   ASSERT_TRUE(found.hasNext()) << pack.out.toStdString();
   const QString deb = found.next();
 
-  const Run depends = RunTool("dpkg-deb", {"--field", deb, "Depends"});
+  const ToolRun depends = RunTool("dpkg-deb", {"--field", deb, "Depends"});
   EXPECT_EQ(depends.code, 0);
   // Found by dpkg-shlibdeps from the programs themselves.
   EXPECT_TRUE(depends.out.contains("libqt6widgets6")) << depends.out.toStdString();
@@ -158,7 +159,7 @@ TEST(Install, ThePackageNamesItsLibrariesAndPlaysFromItsOwnFiles) {
   EXPECT_TRUE(depends.out.contains("qt6-qpa-plugins")) << depends.out.toStdString();
 
   const QString root = temp.filePath("root");
-  const Run unpack = RunTool("dpkg", {"-x", deb, root});
+  const ToolRun unpack = RunTool("dpkg", {"-x", deb, root});
   ASSERT_EQ(unpack.code, 0) << unpack.out.toStdString();
   EXPECT_TRUE(QFileInfo::exists(root + "/usr/share/applications/org.korvel.Korvel.desktop"));
   const LocalGame game =

@@ -8,6 +8,7 @@
 #include <QImageReader>
 #include <QTemporaryDir>
 #include <cmath>
+#include <string>
 
 #include "picture_library.h"
 #include "qt_app.h"
@@ -116,6 +117,8 @@ TEST(HiDpiPictures, ATileAtRatioTwoIsSharperThanTheOneTimesPictureUpscaled) {
   const double sharpDetail = FineDetail(drawn.copy(tile));
   const double softDetail = FineDetail(upscaled.copy(tile));
   EXPECT_GT(sharpDetail, softDetail * 3) << sharpDetail << " vs " << softDetail;
+  RecordProperty("fine_detail_2x", std::to_string(sharpDetail));
+  RecordProperty("fine_detail_upscaled", std::to_string(softDetail));
   // Both are the same tile in the same place: dark border pixels where the other has them.
   const QImage a = drawn.copy(tile).scaled(50, 58, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
   const QImage b =
