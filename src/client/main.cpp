@@ -11,6 +11,7 @@
 
 #include "app/client.h"
 #include "picture_library.h"
+#include "platform/user_folders.h"
 #include "qt_platform.h"
 #include "scene_window.h"
 
@@ -21,21 +22,35 @@ const char* kUsage =
     "\n"
     "The Korvel Mahjong table client. A lobby (korvel-lobby) starts it with the launch line:\n"
     "fifteen fields, each followed by \"$\":\n"
-    "   1 user id (at most 16 bytes)      9 proxy user name\n"
-    "   2 login key (at most 240 bytes)  10 proxy password\n"
-    "   3 game server host               11 quick mode (1 = on)\n"
-    "   4 game server port               12 lobby window title (quick mode)\n"
-    "   5 location text                  13 client window title (quick mode)\n"
-    "   6 connection: 0 direct, 5 proxy  14 props (1 = allowed)\n"
-    "   7 proxy host                     15 prop parameter\n"
-    "   8 proxy port\n"
+    "  1   user id (at most 16 bytes)\n"
+    "  2   login key (at most 240 bytes)\n"
+    "  3   game server host\n"
+    "  4   game server port\n"
+    "  5   location text\n"
+    "  6   connection: 0 direct, 5 through the SOCKS5 proxy\n"
+    "  7   proxy host\n"
+    "  8   proxy port\n"
+    "  9   proxy user name\n"
+    "  10  proxy password\n"
+    "  11  quick mode (1 = on)\n"
+    "  12  lobby window title (quick mode)\n"
+    "  13  client window title (quick mode)\n"
+    "  14  props (1 = allowed)\n"
+    "  15  prop parameter\n"
+    "\n"
     "A watcher's line adds its coin balance after the fifteenth \"$\".\n"
+    "\n"
+    "Files:\n"
+    "  share/korvel/             pictures, sounds, voices, quick phrases and the rules page,\n"
+    "                            found beside bin/ first, then under the install prefix\n"
+    "  $XDG_CONFIG_HOME/korvel/chat.ini  your own quick phrases, read before the shipped ones\n"
+    "  $XDG_STATE_HOME/korvel/info.tk    the game record of the current table\n"
     "\n"
     "Environment:\n"
     "  KORVEL_DIALOGS=print   message boxes go to standard error and are answered OK\n"
     "  KORVEL_LOG=FILE        write the log to FILE instead of standard error\n"
     "  KORVEL_LAYOUT=small    the 800 x 600 table whatever the screen (full: 1024 x 768)\n"
-    "  KORVEL_PICTURES=DIR    the picture set (default: ../share/korvel/pictures)\n"
+    "  KORVEL_PICTURES=DIR    the picture set (default: share/korvel/pictures of the install)\n"
     "  KORVEL_SCREENSHOT=FILE save the table as a PNG after KORVEL_SCREENSHOT_AFTER_MS\n"
     "                         milliseconds (default 1500)\n"
     "  KORVEL_SCREENSHOT_DIR=DIR  a PNG of the table every KORVEL_SCREENSHOT_EVERY_MS\n"
@@ -104,11 +119,16 @@ int main(int argc, char** argv) {
 
   korvel::QtPlatform platform("korvel");
   korvel::Log& log = platform.platform().log;
+  const std::string appDir = QCoreApplication::applicationDirPath().toStdString();
+  if (const int moved = korvel::MoveFilesFromAppDir(appDir); moved > 0) {
+    log.Write(std::to_string(moved) + " files moved from " + appDir + " to the user folders");
+  }
   // Only the folder is listed here: each picture is read when the table first asks for it.
   korvel::PictureLibrary pictures;
   const QString pictureFolder =
       korvel::DefaultPictureFolder(QCoreApplication::applicationDirPath());
-  pictures.LoadFolder(pictureFolder);
+  // Pictures drawn for the screen's ratio, so a HiDPI table is as sharp as its text.
+  pictures.LoadFolder(pictureFolder, app.devicePixelRatio());
   if (pictures.Missing() > 0) {
     log.Write(std::to_string(pictures.Missing()) + " pictures missing in " +
               pictureFolder.toStdString());
