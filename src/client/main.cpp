@@ -5,11 +5,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
+#include <optional>
 #include <string>
 
 #include "app/client.h"
 #include "picture_library.h"
 #include "qt_platform.h"
+#include "replay/input_entries.h"
+#include "replay/session_recorder.h"
 #include "scene_window.h"
 
 namespace {
@@ -37,7 +41,14 @@ const char* kUsage =
     "  KORVEL_SCREENSHOT=FILE save the table as a PNG after KORVEL_SCREENSHOT_AFTER_MS\n"
     "                         milliseconds (default 1500)\n"
     "  KORVEL_SCREENSHOT_DIR=DIR  a PNG of the table every KORVEL_SCREENSHOT_EVERY_MS\n"
-    "                         milliseconds (default 5000) into DIR\n";
+    "                         milliseconds (default 5000) into DIR\n"
+    "  KORVEL_SESSION_DIR=DIR where the session recordings go (default:\n"
+    "                         $XDG_DATA_HOME/korvel/sessions or ~/.local/share/korvel/sessions)\n"
+    "\n"
+    "Every table session is recorded for korvel-replay. The [Sessions] section of\n"
+    "$XDG_CONFIG_HOME/korvel/korvel.ini (or ~/.config/korvel/korvel.ini) sets SizeLimitMB\n"
+    "(all recordings together, default 200; the oldest are removed) and Record=0 turns\n"
+    "recording off.\n";
 
 // The launch line is the arguments joined by single spaces, as one command line.
 std::string JoinArguments(int argc, char** argv) {
@@ -80,12 +91,42 @@ int main(int argc, char** argv) {
     log.Write(std::to_string(pictures.Missing()) + " pictures missing in " +
               pictureFolder.toStdString());
   }
-  korvel::Client client(platform.platform());
+  // Every table session is recorded unless the settings say not to; a launch line the client
+  // will refuse anyway starts no recording.
+  std::optional<korvel::FolderSessionStore> sessionStore;
+  std::optional<korvel::SessionRecorder> recorder;
+  std::optional<korvel::RecordingPlatform> recording;
+  const korvel::LaunchParse launch = korvel::ParseLaunchLine(commandLine);
+  const std::string settingsFile = korvel::DefaultSettingsFile();
+  if (launch.ok() && korvel::SessionRecordingWanted(settingsFile)) {
+    const char* dir = std::getenv("KORVEL_SESSION_DIR");
+    const std::string folder = dir && *dir ? dir : korvel::DefaultSessionFolder();
+    if (folder.empty()) {
+      log.Write("no folder for session recordings (HOME is not set): this session is not recorded");
+    } else {
+      korvel::Platform& base = platform.platform();
+      korvel::RecorderSettings settings;
+      settings.sizeLimit = korvel::SessionSizeLimit(settingsFile);
+      sessionStore.emplace(folder);
+      recorder.emplace(
+          *sessionStore, base.timers, log,
+          korvel::SessionFileName(std::time(nullptr), launch.params),
+          korvel::SessionHeaderFor(launch.params, base.screen.Width(), base.screen.Height()),
+          settings);
+      recording.emplace(base, *recorder);
+    }
+  }
+  korvel::Client client(recording ? recording->platform() : platform.platform());
+  if (recording) recording->RecordWhile([&client] { return client.connection().RecordMode; });
   client.view().scene().SetPictureStore(&pictures);
   client.Startup(commandLine);
 
   korvel::SceneFrontEnd frontEnd(client.view().scene(), pictures);
-  frontEnd.SetEvents(&client.input());
+  // The player's clicks go into the session too: a click shows its effect before the server's
+  // answer, and the replay shows what the player saw.
+  std::optional<korvel::InputRecorder> input;
+  if (recorder) input.emplace(client.input(), client.view().scene(), *recorder);
+  frontEnd.SetEvents(input ? static_cast<korvel::ElementEvents*>(&*input) : &client.input());
   if (const char* shot = std::getenv("KORVEL_SCREENSHOT"); shot && *shot) {
     const char* after = std::getenv("KORVEL_SCREENSHOT_AFTER_MS");
     const int ms = after && *after ? std::max(0, std::atoi(after)) : 1500;
