@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QTimer>
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -117,15 +118,20 @@ int main(int argc, char** argv) {
     }
   }
   korvel::Client client(recording ? recording->platform() : platform.platform());
-  if (recording) recording->RecordWhile([&client] { return client.connection().RecordMode; });
+  if (recording) {
+    recording->RecordWhile([&client] { return client.connection().RecordMode; });
+    client.tablePlay().SetRandomSource(korvel::RecordingRandomSource(
+        *recorder,
+        static_cast<uint32_t>(std::chrono::steady_clock::now().time_since_epoch().count())));
+  }
   client.view().scene().SetPictureStore(&pictures);
   client.Startup(commandLine);
-
-  korvel::SceneFrontEnd frontEnd(client.view().scene(), pictures);
   // The player's clicks go into the session too: a click shows its effect before the server's
   // answer, and the replay shows what the player saw.
   std::optional<korvel::InputRecorder> input;
   if (recorder) input.emplace(client.input(), client.view().scene(), *recorder);
+
+  korvel::SceneFrontEnd frontEnd(client.view().scene(), pictures);
   frontEnd.SetEvents(input ? static_cast<korvel::ElementEvents*>(&*input) : &client.input());
   if (const char* shot = std::getenv("KORVEL_SCREENSHOT"); shot && *shot) {
     const char* after = std::getenv("KORVEL_SCREENSHOT_AFTER_MS");

@@ -4,6 +4,7 @@
 // stepping record by record go through the same client.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <optional>
 #include <random>
 
@@ -72,6 +73,7 @@ class RecordedGame {
         recording(vp.platform(), recorder),
         client(recording.platform()),
         input(client.input(), client.view().scene(), recorder),
+        seed(seed),
         rng(static_cast<uint32_t>(seed)) {
     vp.lobby.windows.insert(kDefaultLobbyTitle);
     recording.RecordWhile([this] { return client.connection().RecordMode; });
@@ -86,7 +88,8 @@ class RecordedGame {
   }
 
   void Begin() {
-    client.tablePlay().SetRandomSource([](int) { return 0; });
+    // Real draws for the dice and the seat draw, kept in the session as the program keeps them.
+    client.tablePlay().SetRandomSource(RecordingRandomSource(recorder, seed));
     client.Startup(testing::LaunchLine(testing::DirectFields()));
     vp.timers.Advance(200);
     vp.socket.sent.clear();
@@ -186,12 +189,9 @@ class RecordedGame {
   testing::DealListener listener;
   testing::ClientLink link;
   std::optional<srv::Table> table;
+  uint32_t seed;
   std::minstd_rand rng;
 };
-
-void FixDice(SessionReplay& replay) {
-  replay.beforeStart = [](Client& c) { c.tablePlay().SetRandomSource([](int) { return 0; }); };
-}
 
 struct Game {
   uint64_t seed;
@@ -204,10 +204,18 @@ TEST_P(ReplayDeterminism, TheReplayShowsWhatTheLiveClientShowed) {
   RecordedGame live(GetParam().seed, GetParam().clicks);
   live.Begin();
   if (HasFatalFailure()) return;
-  const std::vector<Sample> samples = live.Play(3);
+  const std::vector<Sample> samples = live.Play(5);
   ASSERT_GE(live.listener.deals, 3) << "the deals did not finish";
   live.recorder.Flush();
 
+  // A way to get a real session file to look at: the game as the client would have written it.
+  if (const char* out = std::getenv("KORVEL_TEST_SESSION_OUT"); out && GetParam().clicks) {
+    const auto& bytes = live.store.files[kFileName];
+    std::ofstream(std::string(out) + "-" + std::to_string(GetParam().seed) + kSessionSuffix,
+                  std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+  }
   SessionFile file = ParseSession(live.store.files[kFileName]);
   ASSERT_TRUE(file.usable) << file.problem;
   ASSERT_EQ(file.problem, "");
@@ -216,7 +224,6 @@ TEST_P(ReplayDeterminism, TheReplayShowsWhatTheLiveClientShowed) {
                     [](const SessionEntry& e) { return e.kind == EntryKind::Input; });
   EXPECT_EQ(clicks > 0, GetParam().clicks);
   SessionReplay replay(std::move(file));
-  FixDice(replay);
   replay.Restart();
   ASSERT_GE(replay.deals().size(), 3u);
   int dealEnds = 0;
@@ -250,7 +257,7 @@ class ReplayMoves : public ::testing::Test {
   static void SetUpTestSuite() {
     RecordedGame live(11, true);
     live.Begin();
-    live.Play(3);
+    live.Play(5);
     live.recorder.Flush();
     recorded = new std::vector<uint8_t>(live.store.files[kFileName]);
   }
@@ -264,7 +271,6 @@ std::vector<uint8_t>* ReplayMoves::recorded = nullptr;
 
 TEST_F(ReplayMoves, SeekingBackAndForthShowsWhatPlayingStraightThroughShows) {
   SessionReplay straight(ParseSession(*recorded));
-  FixDice(straight);
   straight.Restart();
   ASSERT_GE(straight.deals().size(), 3u);
   straight.SeekDeal(1);
@@ -273,7 +279,6 @@ TEST_F(ReplayMoves, SeekingBackAndForthShowsWhatPlayingStraightThroughShows) {
   const auto expected = SceneLines(straight.client().view().scene());
 
   SessionReplay jumping(ParseSession(*recorded));
-  FixDice(jumping);
   jumping.Restart();
   jumping.SeekDeal(2);
   EXPECT_EQ(jumping.CurrentDeal(), 2);
@@ -287,7 +292,6 @@ TEST_F(ReplayMoves, SeekingBackAndForthShowsWhatPlayingStraightThroughShows) {
 
 TEST_F(ReplayMoves, OneStepTakesOneRecord) {
   SessionReplay replay(ParseSession(*recorded));
-  FixDice(replay);
   replay.Restart();
   replay.SeekDeal(0);
   for (int i = 0; i < 50; ++i) {
@@ -304,7 +308,6 @@ TEST_F(ReplayMoves, ACutFileReplaysWhatIsWhole) {
   ASSERT_TRUE(file.usable);
   EXPECT_NE(file.problem, "");
   SessionReplay replay(std::move(file));
-  FixDice(replay);
   replay.Restart();
   replay.AdvanceTo(replay.EndMs() + 5000);
   EXPECT_TRUE(replay.AtEnd());

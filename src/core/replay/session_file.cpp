@@ -46,6 +46,7 @@ size_t PayloadSize(uint8_t kind) {
     case EntryKind::Connected:
       return 0;
     case EntryKind::Lost:
+    case EntryKind::Draw:
       return 4;
   }
   return SIZE_MAX;

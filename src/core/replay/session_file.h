@@ -28,6 +28,7 @@ enum class EntryKind : uint8_t {
   Lost = 'X',       // the connection closed or failed (value: the error number, 0 for a close)
   Input = 'I',      // the player's mouse or key on the table's windows
   Text = 'T',       // the player's edit of a text box, with the text
+  Draw = 'D',       // a random draw the table made (value: what it drew), for the dice and such
 };
 
 inline constexpr size_t kInputPayload = 64;

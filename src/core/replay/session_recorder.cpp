@@ -4,6 +4,7 @@
 #include <array>
 #include <cctype>
 #include <charconv>
+#include <random>
 
 #include "config/ini_file.h"
 
@@ -67,11 +68,20 @@ void SessionRecorder::Sent(std::span<const uint8_t> bytes) {
 
 void SessionRecorder::Connected() { Add(EntryKind::Connected, {}); }
 
-void SessionRecorder::Lost(int error) {
+void SessionRecorder::Lost(int error) { AddValue(EntryKind::Lost, error); }
+
+void SessionRecorder::AddValue(EntryKind kind, int32_t v) {
   std::array<uint8_t, 4> value{};
-  for (int k = 0; k < 4; ++k)
-    value[k] = static_cast<uint8_t>(static_cast<uint32_t>(error) >> (8 * k));
-  Add(EntryKind::Lost, value);
+  for (int k = 0; k < 4; ++k) value[k] = static_cast<uint8_t>(static_cast<uint32_t>(v) >> (8 * k));
+  Add(kind, value);
+}
+
+std::function<int(int)> RecordingRandomSource(SessionRecorder& recorder, uint32_t seed) {
+  return [&recorder, rng = std::minstd_rand(seed)](int n) mutable {
+    const int v = n <= 1 ? 0 : std::uniform_int_distribution<int>(0, n - 1)(rng);
+    recorder.Drawn(v);
+    return v;
+  };
 }
 
 void SessionRecorder::Add(EntryKind kind, std::span<const uint8_t> payload) {

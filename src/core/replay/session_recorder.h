@@ -41,6 +41,7 @@ class SessionRecorder {
   void Sent(std::span<const uint8_t> bytes);
   void Connected();
   void Lost(int error);
+  void Drawn(int value) { AddValue(EntryKind::Draw, value); }
   // The player's input (EntryKind::Input or EntryKind::Text and its payload).
   void Input(EntryKind kind, std::span<const uint8_t> payload) { Add(kind, payload); }
   // Writes what is waiting; false when the recording has stopped.
@@ -53,6 +54,7 @@ class SessionRecorder {
 
  private:
   void Add(EntryKind kind, std::span<const uint8_t> payload);
+  void AddValue(EntryKind kind, int32_t value);
   uint32_t Now() const;
   void StopRecording(const std::string& why);
   // Removes the oldest other sessions until everything fits under the limit with `pending` more.
@@ -73,6 +75,9 @@ class SessionRecorder {
   bool hasEntries_ = false;
   uint64_t written_ = 0;
 };
+
+// A source of random draws for the table (dice, the seat draw) that keeps each draw in the session.
+std::function<int(int)> RecordingRandomSource(SessionRecorder& recorder, uint32_t seed);
 
 // The header of a session played with `launch`, leaving out the login key and proxy password.
 HeaderFields SessionHeaderFor(const LaunchParams& launch, int screenWidth, int screenHeight);

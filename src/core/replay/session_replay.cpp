@@ -30,6 +30,7 @@ SessionReplay::SessionReplay(SessionFile file)
     at += std::min<int64_t>(int64_t{e.timeMs} - last, kLongestGapMs);
     last = e.timeMs;
     at_.push_back(at);
+    if (e.kind == EntryKind::Draw) draws_.push_back(e.value);
   }
 }
 
@@ -80,6 +81,11 @@ void SessionReplay::Restart() {
     vp.screen.height = h;
   }
   client_ = std::make_unique<Client>(vp.platform());
+  // The client draws in the same order as it did live, so the k-th draw is the k-th kept.
+  nextDraw_ = 0;
+  client_->tablePlay().SetRandomSource([this](int n) {
+    return nextDraw_ < draws_.size() ? std::clamp(draws_[nextDraw_++], 0, std::max(0, n - 1)) : 0;
+  });
   if (beforeStart) beforeStart(*client_);
   try {
     client_->Startup(LaunchLine());

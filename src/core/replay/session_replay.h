@@ -19,7 +19,7 @@ class SessionReplay {
   explicit SessionReplay(SessionFile file);
   ~SessionReplay();
 
-  // Called with each fresh client before its start-up (to set what the platform cannot carry)
+  // Called with each fresh client before its start-up (after the recorded random draws are set up)
   // and after it (a front end attaches here); `clientGone` before a client is thrown away.
   std::function<void(Client&)> beforeStart;
   std::function<void(Client&)> afterStart;
@@ -66,7 +66,9 @@ class SessionReplay {
   std::vector<DealSummary> deals_;
   std::unique_ptr<VirtualPlatform> platform_;
   std::unique_ptr<Client> client_;
-  std::vector<int64_t> at_;  // when each entry is played
+  std::vector<int64_t> at_;     // when each entry is played
+  std::vector<int32_t> draws_;  // the table's random draws, in the order it made them
+  size_t nextDraw_ = 0;
   size_t next_ = 0;
   bool ended_ = false;
 };

@@ -16,6 +16,7 @@ constexpr int kCmdDealResult = 9;
 constexpr int kCmdReveal = 15;
 constexpr int kCmdPlayerLeft = 21;
 constexpr int kCmdGameOver = 22;
+constexpr int kNextDealerNotice = 2;
 
 uint8_t Low(const RecordBytes& r, int k) { return r[rec::kValues + 2 * k + 1]; }
 
@@ -125,10 +126,11 @@ void Walk(const SessionFile& file, OnDeal onDeal, OnLine line) {
       case kCmdOperation: {
         const int op = Low(r, 0);
         std::string text = who + " " + OperationName(op);
-        if (op != OpPass && op != OpReady) text += " " + Tiles({Low(r, 1), Low(r, 2), Low(r, 3)});
         if (op == OpHu) {
           deal.winners.push_back(who);
-          if (r[17]) text += ", winning tile " + TileText(r[17]);
+          if (r[17]) text += " on " + TileText(r[17]);
+        } else if (op != OpPass && op != OpReady) {
+          text += " " + Tiles({Low(r, 1), Low(r, 2), Low(r, 3)});
         }
         line(e, text);
         break;
@@ -146,6 +148,8 @@ void Walk(const SessionFile& file, OnDeal onDeal, OnLine line) {
         break;
       }
       case kCmdSettlement:
+        // Outside a deal, or naming the next dealer, it ends nothing.
+        if (!inDeal || Low(r, 3) == kNextDealerNotice) break;
         line(e, "deal " + std::to_string(deal.number) + " ends");
         close(e.timeMs, true);
         break;
