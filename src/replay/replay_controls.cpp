@@ -20,6 +20,10 @@ ReplayControls::ReplayControls(SessionReplay& replay, PictureLibrary& pictures, 
   setWindowTitle(title_);
   auto* row = new QHBoxLayout(this);
   row->setContentsMargins(6, 4, 6, 4);
+  // The bar says what this is even where the desktop shows no window titles.
+  auto* mark = new QLabel("<b>回放</b>", this);
+  mark->setToolTip(title_);
+  row->addWidget(mark);
   play_ = new QPushButton(this);
   speedBox_ = new QComboBox(this);
   for (int s : kReplaySpeeds) speedBox_->addItem(QString("%1x").arg(s), s);
@@ -149,6 +153,7 @@ void ReplayControls::Refresh() {
   next_->setEnabled(current + 1 < deals);
   jump_->setEnabled(deals > 0);
   dealBox_->setEnabled(deals > 0);
+  if (current >= 0 && !dealBox_->hasFocus()) dealBox_->setValue(current + 1);
   step_->setEnabled(!replay_.AtEnd() || replay_.client().records().RecordWaiting());
   QString text = deals == 0    ? QString("no deal")
                  : current < 0 ? QString("before deal 1 of %1").arg(deals)
