@@ -136,6 +136,21 @@ TEST_F(RecorderTest, WritesWaitForTheDealsEndOrAFullBuffer) {
   EXPECT_EQ(ParseSession(store.files["20261209-120000_Room-6000.kvsession"]).entries.size(), 24u);
 }
 
+TEST_F(RecorderTest, WhatWaitsLongerThanHalfAMinuteIsWritten) {
+  SessionRecorder& r = Recorder();
+  r.Received(Record(4));
+  vp.timers.Advance(29000);
+  r.Received(Record(5));
+  EXPECT_EQ(store.appends, 0);
+  vp.timers.Advance(1000);
+  r.Received(Record(5));
+  EXPECT_EQ(store.appends, 1) << "the deal's start waited 30 s";
+  EXPECT_EQ(Written().entries.size(), 3u);
+  vp.timers.Advance(29999);
+  r.Received(Record(5));
+  EXPECT_EQ(store.appends, 1) << "the clock starts again with the next entry";
+}
+
 TEST_F(RecorderTest, ASessionWithNothingInItLeavesNoFile) {
   Recorder();
   recorder.reset();

@@ -86,9 +86,13 @@ std::function<int(int)> RecordingRandomSource(SessionRecorder& recorder, uint32_
 
 void SessionRecorder::Add(EntryKind kind, std::span<const uint8_t> payload) {
   if (stopped_) return;
-  AppendSessionEntry(buffer_, kind, Now(), payload);
+  const uint32_t now = Now();
+  AppendSessionEntry(buffer_, kind, now, payload);
   hasEntries_ = true;
-  if (buffer_.size() >= settings_.flushBytes) Flush();
+  if (pendingSince_ < 0) pendingSince_ = now;
+  if (buffer_.size() >= settings_.flushBytes || now - pendingSince_ >= settings_.flushEveryMs) {
+    Flush();
+  }
 }
 
 void SessionRecorder::StopRecording(const std::string& why) {
@@ -138,6 +142,7 @@ bool SessionRecorder::Flush() {
   }
   written_ += buffer_.size();
   buffer_.clear();
+  pendingSince_ = -1;
   return true;
 }
 

@@ -23,6 +23,9 @@ struct RecorderSettings {
   uint64_t sizeLimit = kDefaultSessionLimitMb * 1024 * 1024;
   // Written out once this much is waiting, deal end or not.
   size_t flushBytes = 256 * 1024;
+  // ... or once the oldest unwritten entry is this old, so a client that is killed in a long
+  // deal loses little.
+  int64_t flushEveryMs = 30000;
 };
 
 class SessionRecorder {
@@ -73,6 +76,7 @@ class SessionRecorder {
   bool opened_ = false;
   bool stopped_ = false;
   bool hasEntries_ = false;
+  int64_t pendingSince_ = -1;  // the time of the oldest unwritten entry, -1 for none
   uint64_t written_ = 0;
 };
 
