@@ -11,6 +11,7 @@
 #include <string>
 
 #include "app/client.h"
+#include "offscreen.h"
 #include "picture_library.h"
 #include "qt_platform.h"
 #include "replay/input_entries.h"
@@ -70,11 +71,7 @@ int main(int argc, char** argv) {
   }
   const std::string commandLine = JoinArguments(argc, argv);
 
-  // Scripts run without a desktop; the offscreen platform keeps every path working there.
-  if (!std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY") &&
-      !std::getenv("WAYLAND_DISPLAY")) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  }
+  korvel::UseOffscreenWithoutDisplay();
   // Qt must not read options out of the launch line.
   int qtArgc = 1;
   char* qtArgv[] = {argv[0], nullptr};

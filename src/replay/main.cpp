@@ -8,6 +8,7 @@
 #include <fstream>
 #include <string>
 
+#include "offscreen.h"
 #include "picture_library.h"
 #include "replay/session_file.h"
 #include "replay/session_replay.h"
@@ -130,10 +131,7 @@ int main(int argc, char** argv) {
     return Fail(path + " has no deal " + std::to_string(deal), 1);
   }
 
-  if (!std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY") &&
-      !std::getenv("WAYLAND_DISPLAY")) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  }
+  korvel::UseOffscreenWithoutDisplay();
   int qtArgc = 1;
   char* qtArgv[] = {argv[0], nullptr};
   QApplication app(qtArgc, qtArgv);

@@ -124,50 +124,28 @@ void InputRecorder::Keep(const InputEvent& input) {
   recorder_.Input(EntryKind::Input, EncodeInput(input));
 }
 
+void InputRecorder::Pass(const InputEvent& input) {
+  Keep(input);
+  DeliverInput(input, scene_, inner_);
+}
+
 void InputRecorder::Pass(InputMethod method, const ElementEvent& e) {
   InputEvent in;
   in.method = method;
   in.event = e;
-  Keep(in);
-  switch (method) {
-    case InputMethod::MouseDown:
-      inner_.OnMouseDown(e);
-      break;
-    case InputMethod::MouseUp:
-      inner_.OnMouseUp(e);
-      break;
-    case InputMethod::MouseMove:
-      inner_.OnMouseMove(e);
-      break;
-    case InputMethod::Click:
-      inner_.OnClick(e);
-      break;
-    default:
-      inner_.OnDoubleClick(e);
-      break;
-  }
+  Pass(in);
 }
 
-void InputRecorder::OnKeyDown(FormId form, ElementId focus, int keyCode, int shift) {
+void InputRecorder::Pass(InputMethod method, FormId form, ElementId element, int keyCode, int shift,
+                         bool flag) {
   InputEvent in;
-  in.method = InputMethod::KeyDown;
+  in.method = method;
   in.event.form = form;
-  in.event.element = focus;
+  in.event.element = element;
   in.event.shift = shift;
   in.keyCode = keyCode;
-  Keep(in);
-  inner_.OnKeyDown(form, focus, keyCode, shift);
-}
-
-void InputRecorder::OnKeyUp(FormId form, ElementId focus, int keyCode, int shift) {
-  InputEvent in;
-  in.method = InputMethod::KeyUp;
-  in.event.form = form;
-  in.event.element = focus;
-  in.event.shift = shift;
-  in.keyCode = keyCode;
-  Keep(in);
-  inner_.OnKeyUp(form, focus, keyCode, shift);
+  in.flag = flag;
+  Pass(in);
 }
 
 void InputRecorder::OnTextChanged(FormId form, ElementId element) {
@@ -185,33 +163,6 @@ void InputRecorder::OnTextChanged(FormId form, ElementId element) {
   }
   recorder_.Input(EntryKind::Text, payload);
   inner_.OnTextChanged(form, element);
-}
-
-void InputRecorder::OnFocusChanged(FormId form, ElementId element, bool hasFocus) {
-  InputEvent in;
-  in.method = InputMethod::FocusChanged;
-  in.event.form = form;
-  in.event.element = element;
-  in.flag = hasFocus;
-  Keep(in);
-  inner_.OnFocusChanged(form, element, hasFocus);
-}
-
-void InputRecorder::OnFormResize(FormId form, bool minimised) {
-  InputEvent in;
-  in.method = InputMethod::FormResize;
-  in.event.form = form;
-  in.flag = minimised;
-  Keep(in);
-  inner_.OnFormResize(form, minimised);
-}
-
-void InputRecorder::OnFormClose(FormId form) {
-  InputEvent in;
-  in.method = InputMethod::FormClose;
-  in.event.form = form;
-  Keep(in);
-  inner_.OnFormClose(form);
 }
 
 }  // namespace korvel

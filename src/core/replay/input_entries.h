@@ -54,15 +54,27 @@ class InputRecorder : public ElementEvents {
   void OnMouseMove(const ElementEvent& e) override { Pass(InputMethod::MouseMove, e); }
   void OnClick(const ElementEvent& e) override { Pass(InputMethod::Click, e); }
   void OnDoubleClick(const ElementEvent& e) override { Pass(InputMethod::DoubleClick, e); }
-  void OnKeyDown(FormId form, ElementId focus, int keyCode, int shift) override;
-  void OnKeyUp(FormId form, ElementId focus, int keyCode, int shift) override;
+  void OnKeyDown(FormId form, ElementId focus, int keyCode, int shift) override {
+    Pass(InputMethod::KeyDown, form, focus, keyCode, shift);
+  }
+  void OnKeyUp(FormId form, ElementId focus, int keyCode, int shift) override {
+    Pass(InputMethod::KeyUp, form, focus, keyCode, shift);
+  }
   void OnTextChanged(FormId form, ElementId element) override;
-  void OnFocusChanged(FormId form, ElementId element, bool hasFocus) override;
-  void OnFormResize(FormId form, bool minimised) override;
-  void OnFormClose(FormId form) override;
+  void OnFocusChanged(FormId form, ElementId element, bool hasFocus) override {
+    Pass(InputMethod::FocusChanged, form, element, 0, 0, hasFocus);
+  }
+  void OnFormResize(FormId form, bool minimised) override {
+    Pass(InputMethod::FormResize, form, kNoElement, 0, 0, minimised);
+  }
+  void OnFormClose(FormId form) override { Pass(InputMethod::FormClose, form, kNoElement); }
 
  private:
+  // Keeps the input, then hands it on exactly as a replay will.
+  void Pass(const InputEvent& input);
   void Pass(InputMethod method, const ElementEvent& e);
+  void Pass(InputMethod method, FormId form, ElementId element, int keyCode = 0, int shift = 0,
+            bool flag = false);
   void Keep(const InputEvent& input);
 
   ElementEvents& inner_;
