@@ -134,18 +134,25 @@ void ReplayControls::Advance(int64_t ms) {
 }
 
 void ReplayControls::Tick() {
-  if (playing_) {
-    const qint64 real = std::min(clock_.restart(), kLongestStepMs);
-    replay_.AdvanceBy(real * speed_);
-    if (replay_.ClientEnded() ||
-        (replay_.AtEnd() && replay_.Now() >= replay_.EndMs() + kAfterLastMs)) {
-      Pause();
-    }
-    Refresh();
+  if (!playing_) return;
+  const qint64 real = std::min(clock_.restart(), kLongestStepMs);
+  replay_.AdvanceBy(real * speed_);
+  if (replay_.ClientEnded() ||
+      (replay_.AtEnd() && replay_.Now() >= replay_.EndMs() + kAfterLastMs)) {
+    Pause();
   }
+  Refresh();
 }
 
 void ReplayControls::Refresh() {
+  // Every window of the table, including those a deal opens later, takes no input: a replay
+  // acts on nothing, and a typed line would change the table being replayed.
+  if (frontEnd_) {
+    const Scene& scene = replay_.client().view().scene();
+    for (FormId f = 0; f < scene.FormCount(); ++f) {
+      if (SceneWindow* w = frontEnd_->Window(f); w && w->isEnabled()) w->setEnabled(false);
+    }
+  }
   play_->setText(playing_ ? "暂停" : "播放");
   const int deals = static_cast<int>(replay_.deals().size());
   const int current = replay_.CurrentDeal();
