@@ -11,6 +11,7 @@
 #include <fstream>
 
 #include "memory_session_store.h"
+#include "net/reconnection.h"
 #include "platform/virtual_platform.h"
 
 namespace korvel {
@@ -86,11 +87,16 @@ TEST_F(RecorderTest, TheLoginKeyNeverReachesTheFile) {
   ASSERT_TRUE(login.ok);
   r.Sent(login.record);
   r.Sent(std::vector<uint8_t>{5, 1, 0});  // not a record (a proxy request, say): not kept
+  RecordBytes again = login.record;
+  MarkReconnectRecord(again, {0, 9}, 0x5EC12E7);
+  r.Sent(again);
   r.Flush();
   const auto& bytes = store.files[r.fileName()];
   EXPECT_EQ(std::search(bytes.begin(), bytes.end(), key.begin(), key.end()), bytes.end());
   const SessionFile f = Written();
-  ASSERT_EQ(f.entries.size(), 1u);
+  ASSERT_EQ(f.entries.size(), 2u);
+  EXPECT_EQ(f.entries[1].record[rec::kCommand], kCmdReconnect);
+  EXPECT_EQ(ReadLE32(f.entries[1].record, rec::kTrailer), 0u) << "nor the reconnection key";
   EXPECT_EQ(f.entries[0].kind, EntryKind::Sent);
   EXPECT_EQ(f.entries[0].record[rec::kCommand], kCmdLogin);
   EXPECT_EQ(f.entries[0].record[rec::kUserId], 'a');

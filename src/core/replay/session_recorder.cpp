@@ -55,11 +55,12 @@ void SessionRecorder::Received(std::span<const uint8_t> bytes) {
 
 void SessionRecorder::Sent(std::span<const uint8_t> bytes) {
   if (bytes.size() != kRecordSize) return;
-  if (bytes[rec::kCommand] != kCmdLogin) {
+  if (bytes[rec::kCommand] != kCmdLogin && bytes[rec::kCommand] != kCmdReconnect) {
     Add(EntryKind::Sent, bytes);
     return;
   }
-  // The login key never goes into a file a player may send to someone else.
+  // The login key never goes into a file a player may send to someone else; the reconnection
+  // record is the login record again, with the seat's reconnection key at its end.
   RecordBytes login{};
   std::copy(bytes.begin(), bytes.end(), login.begin());
   std::fill_n(login.begin() + rec::kLoginKey, rec::kLoginKeyBytes, 0);

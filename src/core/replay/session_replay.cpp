@@ -44,6 +44,11 @@ int64_t SessionReplay::EndMs() const { return at_.empty() ? 0 : at_.back(); }
 std::string SessionReplay::LaunchLine() const {
   LaunchParams p;
   p.UserId = file_.Field("user");
+  // A header without a usable name still replays: the name only labels the local seat.
+  if (p.UserId.empty() || p.UserId.size() > rec::kUserIdBytes ||
+      std::any_of(p.UserId.begin(), p.UserId.end(), [](char c) { return c & 0x80; })) {
+    p.UserId = "replay";
+  }
   const std::string server = file_.Field("server");
   const size_t colon = server.rfind(':');
   p.ServerHost = colon == std::string::npos ? server : server.substr(0, colon);
