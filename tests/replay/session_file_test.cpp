@@ -125,6 +125,10 @@ TEST(SessionFile, ForeignOrUnreadableFilesAreRefusedWithAReason) {
   f = ReadSessionFile("/nonexistent/korvel/x.kvsession");
   EXPECT_FALSE(f.usable);
   EXPECT_NE(f.problem.find("cannot open"), std::string::npos) << f.problem;
+
+  f = ReadSessionFile("/tmp");
+  EXPECT_FALSE(f.usable);
+  EXPECT_NE(f.problem.find("Is a directory"), std::string::npos) << f.problem;
 }
 
 TEST(SessionFile, EveryPrefixOfAFileReadsSafely) {

@@ -2,8 +2,8 @@
 
 #include <array>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <iterator>
 
 #ifndef KORVEL_VERSION
@@ -194,18 +194,25 @@ SessionFile ParseSession(std::span<const uint8_t> bytes) {
 }
 
 SessionFile ReadSessionFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  SessionFile failed;
+  std::FILE* in = std::fopen(path.c_str(), "rb");
   if (!in) {
-    SessionFile file;
-    file.problem = "cannot open " + path + ": " + std::strerror(errno);
-    return file;
+    failed.problem = "cannot open " + path + ": " + std::strerror(errno);
+    return failed;
   }
-  const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                                   std::istreambuf_iterator<char>());
-  if (in.bad()) {
-    SessionFile file;
-    file.problem = "cannot read " + path;
-    return file;
+  // A folder opens like a file here; only reading it fails.
+  std::vector<uint8_t> bytes;
+  std::array<uint8_t, 65536> chunk;
+  size_t n = 0;
+  while ((n = std::fread(chunk.data(), 1, chunk.size(), in)) > 0) {
+    bytes.insert(bytes.end(), chunk.begin(), chunk.begin() + static_cast<std::ptrdiff_t>(n));
+  }
+  const bool error = std::ferror(in) != 0;
+  const int why = errno;
+  std::fclose(in);
+  if (error) {
+    failed.problem = "cannot read " + path + ": " + std::strerror(why);
+    return failed;
   }
   return ParseSession(bytes);
 }
