@@ -1,6 +1,7 @@
 #include "scene_renderer.h"
 
 #include <QFontMetrics>
+#include <algorithm>
 #include <cmath>
 
 namespace korvel {
@@ -65,7 +66,7 @@ void SceneRenderer::Paint(QPainter& p, const Form& form, const QRect& area) {
         PaintLabel(p, el, r);
         break;
       case ElementKind::List:
-        PaintList(p, el, r);
+        PaintList(p, form, id, r);
         break;
       case ElementKind::Text:
         PaintText(p, el, r);
@@ -118,7 +119,10 @@ void SceneRenderer::PaintLabel(QPainter& p, const Element& el, const QRect& r) {
   // A caption with line breaks (the prop captions) is drawn on several lines.
   const bool lines = text.contains(QLatin1Char('\n'));
   if (lines) text.remove(QLatin1Char('\r'));
-  const int flags = HorizontalOf(el.align) | Qt::AlignTop | (lines ? 0 : Qt::TextSingleLine);
+  // A wrapping label (a balloon's phrase) breaks its text and sits in the middle of its box.
+  const int flags = el.wrap
+                        ? HorizontalOf(el.align) | Qt::AlignVCenter | Qt::TextWordWrap
+                        : HorizontalOf(el.align) | Qt::AlignTop | (lines ? 0 : Qt::TextSingleLine);
   if (!el.opaque && Light(el.color)) {
     // A soft shadow keeps light text readable on wood and felt.
     p.setPen(QColor(0, 0, 0, 170));
@@ -128,29 +132,45 @@ void SceneRenderer::PaintLabel(QPainter& p, const Element& el, const QRect& r) {
   p.drawText(r, flags, text);
 }
 
-void SceneRenderer::PaintList(QPainter& p, const Element& el, const QRect& r) {
+void SceneRenderer::PaintList(QPainter& p, const Form& form, ElementId id, const QRect& r) {
+  const Element& el = *form.Get(id);
   if (el.opaque) p.fillRect(r, ToColor(el.backColor));
   p.setPen(QColor(0, 0, 0, 90));
   p.drawRect(r.adjusted(0, 0, -1, -1));
+  const bool overflows = form.ListOverflows(id);
+  const int bar = overflows ? static_cast<int>(kScrollBarWidth) : 0;
+  if (overflows) PaintScrollBar(p, form, id, r);
   if (el.lines.empty()) return;
   const QFont& font = FontFor(el);
   p.save();
-  p.setClipRect(r.adjusted(1, 1, -1, -1), Qt::IntersectClip);
+  p.setClipRect(r.adjusted(1, 1, -1 - bar, -1), Qt::IntersectClip);
   p.setFont(font);
-  p.setPen(ToColor(el.color));
-  const QFontMetrics fm(font);
-  const int lineHeight = std::max(1, fm.height());
-  const int fit = std::max(1, (r.height() - 2) / lineHeight);
-  // The newest lines stay in view, as in a list scrolled to its end.
-  const int first = std::max(0, static_cast<int>(el.lines.size()) - fit);
-  // Lines sit centred in the box when fewer fit than its height would suggest.
-  int y = r.top() + std::max(1, (r.height() - fit * lineHeight) / 2);
-  for (size_t i = first; i < el.lines.size(); ++i, y += lineHeight) {
-    p.drawText(QRect(r.left() + 3, y, r.width() - 6, lineHeight),
-               Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+  // The Scene's line figures, so that the line a click lands on is the line drawn there.
+  const double lineHeight = form.ListLineHeight(id);
+  const int page = form.ListPage(id);
+  const int count = static_cast<int>(el.lines.size());
+  const int first = std::clamp(el.topLine, 0, form.ListLastTop(id));
+  const double top = r.top() + form.ListTextTop(id);
+  for (int i = first; i < count && i < first + page; ++i) {
+    const QRect line(r.left() + 1, static_cast<int>(std::lround(top + (i - first) * lineHeight)),
+                     r.width() - 2 - bar, static_cast<int>(std::lround(lineHeight)));
+    const bool chosen = i == el.selectedLine;
+    if (chosen) p.fillRect(line, QColor(0x31, 0x5E, 0xA8));
+    p.setPen(chosen ? QColor(Qt::white) : ToColor(el.color));
+    p.drawText(line.adjusted(2, 0, -2, 0), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
                QString::fromStdString(el.lines[i]));
   }
   p.restore();
+}
+
+void SceneRenderer::PaintScrollBar(QPainter& p, const Form& form, ElementId id, const QRect& r) {
+  const Rect thumb = form.ListThumb(id);
+  const int width = static_cast<int>(kScrollBarWidth);
+  const QRect track(r.right() - width, r.top() + 1, width, r.height() - 2);
+  p.fillRect(track, QColor(0xE4, 0xDA, 0xC0));
+  const QRect knob(track.left() + 2, r.top() + static_cast<int>(std::lround(thumb.top)), width - 4,
+                   static_cast<int>(std::lround(thumb.height)));
+  p.fillRect(knob, QColor(0x9C, 0x72, 0x26));
 }
 
 void SceneRenderer::PaintText(QPainter& p, const Element& el, const QRect& r) {

@@ -31,7 +31,8 @@ class SceneRenderer {
   // A picture the client made while running, drawn from the Scene's copy of its pixels.
   void PaintRuntimePicture(QPainter& p, const Scene& scene, const Element& el, const QRect& r);
   void PaintLabel(QPainter& p, const Element& el, const QRect& r);
-  void PaintList(QPainter& p, const Element& el, const QRect& r);
+  void PaintList(QPainter& p, const Form& form, ElementId id, const QRect& r);
+  void PaintScrollBar(QPainter& p, const Form& form, ElementId id, const QRect& r);
   void PaintText(QPainter& p, const Element& el, const QRect& r);
 
   PictureLibrary& pictures_;

@@ -1,5 +1,6 @@
 #include "scene_window.h"
 
+#include <QBitmap>
 #include <QCloseEvent>
 #include <QHelpEvent>
 #include <QLineEdit>
@@ -9,6 +10,7 @@
 #include <QPainter>
 #include <QTimer>
 #include <QToolTip>
+#include <QWheelEvent>
 #include <QWindow>
 #include <QWindowStateChangeEvent>
 #include <cmath>
@@ -39,6 +41,14 @@ int KeyCodeOf(int key) {
       return kKeyEscape;
     case Qt::Key_Space:
       return kKeySpace;
+    case Qt::Key_PageUp:
+      return kListPageUp;
+    case Qt::Key_PageDown:
+      return kListPageDown;
+    case Qt::Key_End:
+      return kListEnd;
+    case Qt::Key_Home:
+      return kListHome;
     case Qt::Key_Left:
       return 37;
     case Qt::Key_Up:
@@ -92,7 +102,8 @@ SceneWindow::SceneWindow(Scene& scene, FormId form, SceneRenderer& renderer,
     : QWidget(owner, owner ? Qt::Window : Qt::WindowFlags()),
       scene_(scene),
       form_(form),
-      renderer_(renderer) {
+      renderer_(renderer),
+      pictures_(pictures) {
   setAttribute(Qt::WA_OpaquePaintEvent);
   setAttribute(Qt::WA_NoSystemBackground);
   setMouseTracking(true);
@@ -102,9 +113,6 @@ SceneWindow::SceneWindow(Scene& scene, FormId form, SceneRenderer& renderer,
   const QImage& pointer = pictures.Image(kPicCursor);
   customCursor_ = pointer.isNull() ? QCursor(Qt::PointingHandCursor)
                                    : QCursor(QPixmap::fromImage(pointer), 9, 2);
-  const Form& f = scene_.form(form_);
-  if (f.topmost) setWindowFlag(Qt::WindowStaysOnTopHint);
-  if (f.frameless) setWindowFlag(Qt::FramelessWindowHint);
   SyncWithForm();
 }
 
@@ -120,9 +128,23 @@ void SceneWindow::SyncWithForm() {
   if (std::abs(windowOpacity() - f.windowOpacity / 255.0) > 0.002) {
     setWindowOpacity(f.windowOpacity / 255.0);
   }
-  if (windowFlags().testFlag(Qt::FramelessWindowHint) != f.frameless) {
-    setWindowFlag(Qt::FramelessWindowHint, f.frameless);
+  // Changing a window's flags hides it; one that was up comes back at once.
+  const bool wasShown = isVisible();
+  bool flagsChanged = false;
+  auto follow = [&](Qt::WindowType flag, bool wanted) {
+    if (windowFlags().testFlag(flag) == wanted) return;
+    setWindowFlag(flag, wanted);
+    flagsChanged = true;
+  };
+  follow(Qt::FramelessWindowHint, f.frameless);
+  follow(Qt::WindowStaysOnTopHint, f.topmost);
+  // Shown over the table while the player types: the keyboard stays where it is.
+  follow(Qt::WindowDoesNotAcceptFocus, !f.takesFocus);
+  if (!f.takesFocus) {
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setFocusPolicy(Qt::NoFocus);
   }
+  if (flagsChanged && wasShown) show();
   // The core places secondary windows relative to the table; follow it.
   const QPoint wanted(static_cast<int>(std::lround(f.screenLeft)),
                       static_cast<int>(std::lround(f.screenTop)));
@@ -137,6 +159,43 @@ void SceneWindow::SyncWithForm() {
     }
   }
   SyncTextBoxes();
+  ApplyShape();
+}
+
+void SceneWindow::ApplyShape() {
+  const Form& f = scene_.form(form_);
+  const Element* el = f.Get(f.shapedBy);
+  if (!el || el->picture == kNoPicture || shapedSize_ == size()) return;
+  const QRect r = SceneRenderer::PixelRect(*el);
+  const QImage image =
+      pictures_.Scaled(el->picture, r.width(), r.height()).convertToFormat(QImage::Format_ARGB32);
+  if (image.isNull()) return;
+  // The top-left pixel's colour is see-through, and so is what is nearly transparent; each
+  // row's runs of other pixels make up the window.
+  const QRgb key = image.pixel(0, 0);
+  QRegion region;
+  for (int y = 0; y < image.height(); ++y) {
+    const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+    for (int x = 0; x < image.width();) {
+      auto solid = [&](int at) { return row[at] != key && qAlpha(row[at]) >= 128; };
+      if (!solid(x)) {
+        ++x;
+        continue;
+      }
+      const int start = x;
+      while (x < image.width() && solid(x)) ++x;
+      region += QRect(r.left() + start, r.top() + y, x - start, 1);
+    }
+  }
+  setMask(region);
+  shapedSize_ = size();
+}
+
+void SceneWindow::FocusText(ElementId e) {
+  SyncTextBoxes();
+  auto it = textBoxes_.find(e);
+  if (it == textBoxes_.end() || !it->second->isEnabled()) return;
+  it->second->setFocus(Qt::OtherFocusReason);
 }
 
 void SceneWindow::moveEvent(QMoveEvent* event) {
@@ -192,6 +251,8 @@ void SceneWindow::Invalidate(const std::vector<Rect>& areas) {
 
 void SceneWindow::paintEvent(QPaintEvent* event) {
   QPainter p(this);
+  // A shaped window's soft edges lie on white, as the picture was drawn.
+  if (scene_.form(form_).shapedBy != kNoElement) p.fillRect(event->rect(), Qt::white);
   renderer_.Paint(p, scene_.form(form_), event->rect());
 }
 
@@ -223,9 +284,66 @@ void SceneWindow::ShowCursorFor(ElementId hit) {
   }
 }
 
+bool SceneWindow::PressList(ElementId list, const QPointF& at) {
+  Form& f = form_ref();
+  const Element& el = *f.Get(list);
+  const double x = at.x() - el.geometry.left, y = at.y() - el.geometry.top;
+  if (f.ListOverflows(list) && x >= el.geometry.width - kScrollBarWidth - 1) {
+    // The scroll bar: a page above or below the thumb, or the thumb itself to drag.
+    const Rect thumb = f.ListThumb(list);
+    if (y < thumb.top) {
+      f.ScrollList(list, el.topLine - f.ListPage(list));
+    } else if (y >= thumb.bottom()) {
+      f.ScrollList(list, el.topLine + f.ListPage(list));
+    } else {
+      dragList_ = list;
+      dragOffset_ = y - thumb.top;
+    }
+    return true;
+  }
+  if (const int line = f.ListLineAt(list, y); line >= 0) f.SelectLine(list, line);
+  return false;
+}
+
+void SceneWindow::DragThumb(const QPointF& at) {
+  Form& f = form_ref();
+  const Element* el = f.Get(dragList_);
+  if (!el) return;
+  const Rect thumb = f.ListThumb(dragList_);
+  const double travel = el->geometry.height - 2 - thumb.height;
+  if (travel <= 0) return;
+  const double moved = at.y() - el->geometry.top - dragOffset_ - 1;
+  f.ScrollList(dragList_, static_cast<int>(std::lround(moved / travel * f.ListLastTop(dragList_))));
+}
+
+void SceneWindow::wheelEvent(QWheelEvent* event) {
+  Form& f = form_ref();
+  const QPointF at = event->position();
+  const ElementId hit = f.HitTest(at.x(), at.y());
+  const Element* el = f.Get(hit);
+  const int notches = event->angleDelta().y() / 120;
+  if (!el || el->kind != ElementKind::List || notches == 0) {
+    event->ignore();
+    return;
+  }
+  f.WheelList(hit, notches);
+  event->accept();
+}
+
 void SceneWindow::mousePressEvent(QMouseEvent* event) {
   const QPointF at = event->position();
+  // A press on the table takes the keyboard, as the table picture takes the focus: the keys
+  // then play instead of typing.
+  if (focusPolicy() != Qt::NoFocus) setFocus(Qt::MouseFocusReason);
   pressed_ = scene_.form(form_).HitTest(at.x(), at.y());
+  const Element* hit = scene_.form(form_).Get(pressed_);
+  focusList_ = hit && hit->kind == ElementKind::List ? pressed_ : kNoElement;
+  if (focusList_ != kNoElement && event->button() == Qt::LeftButton && PressList(pressed_, at)) {
+    // The scroll bar is the list's own; the handlers hear nothing of it.
+    pressed_ = kNoElement;
+    barPressed_ = true;
+    return;
+  }
   if (events_) {
     events_->OnMouseDown(MakeEvent(pressed_, at, ButtonOf(event->button()),
                                    ButtonsOf(event->buttons()), event->modifiers()));
@@ -244,6 +362,13 @@ void SceneWindow::mouseReleaseEvent(QMouseEvent* event) {
   const ElementId target = pressed_;
   const ElementId under = scene_.form(form_).HitTest(at.x(), at.y());
   const int button = ButtonOf(event->button());
+  if (barPressed_) {
+    if (event->buttons() == Qt::NoButton) {
+      barPressed_ = false;
+      dragList_ = kNoElement;
+    }
+    return;
+  }
   if (event->buttons() == Qt::NoButton) pressed_ = kNoElement;
   if (!events_) return;
   events_->OnMouseUp(
@@ -265,6 +390,10 @@ void SceneWindow::mouseDoubleClickEvent(QMouseEvent* event) {
 
 void SceneWindow::mouseMoveEvent(QMouseEvent* event) {
   const QPointF at = event->position();
+  if (dragList_ != kNoElement && (event->buttons() & Qt::LeftButton)) {
+    DragThumb(at);
+    return;
+  }
   const ElementId under = scene_.form(form_).HitTest(at.x(), at.y());
   ShowCursorFor(under);
   const bool held = event->buttons() != Qt::NoButton && pressed_ != kNoElement;
@@ -278,6 +407,9 @@ void SceneWindow::keyPressEvent(QKeyEvent* event) {
   // A key a text box passed on has been reported already, with the box as the focus.
   if (FocusedText() != kNoElement) return;
   const int code = KeyCodeOf(event->key());
+  // The list last pressed takes its keys; the rest go to the handlers.
+  Form& f = form_ref();
+  if (f.Visible(focusList_) && f.ListKeyDown(focusList_, code)) return;
   if (events_ && code) events_->OnKeyDown(form_, FocusedText(), code, ShiftOf(event->modifiers()));
 }
 
@@ -337,6 +469,11 @@ void SceneWindow::changeEvent(QEvent* event) {
     Form& f = scene_.form(form_);
     // The user's own minimise or restore becomes the form's state before handlers hear of it.
     if (f.minimised() != isMinimized()) f.SetMinimised(isMinimized());
+    if (!isMinimized() && isVisible()) {
+      // Back from the task bar: on top of the desktop's other windows.
+      raise();
+      activateWindow();
+    }
     if (events_) events_->OnFormResize(form_, isMinimized());
   }
   QWidget::changeEvent(event);
@@ -398,6 +535,13 @@ void SceneFrontEnd::FormShown(FormId form, bool visible) {
   if (visible) w->SyncWithForm();
   // A window opened again comes to the front at once.
   if (visible && w->parentWidget()) w->raise();
+}
+
+void SceneFrontEnd::FocusRequested(FormId form, ElementId element) {
+  SceneWindow* w = Window(form);
+  if (!w) return;
+  w->SyncWithForm();
+  w->FocusText(element);
 }
 
 void SceneFrontEnd::FormDirty(FormId) {

@@ -39,6 +39,10 @@ class SceneWindow : public QWidget {
   void Invalidate(const std::vector<Rect>& areas);
   // The pointer shape currently shown: kCursorCustom or kCursorDefault.
   int CursorShape() const { return cursorShape_; }
+  // Gives the keyboard to text element `e`.
+  void FocusText(ElementId e);
+  // The list that answers the arrow and page keys (the one last pressed), or kNoElement.
+  ElementId FocusedList() const { return focusList_; }
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -48,6 +52,7 @@ class SceneWindow : public QWidget {
   void mouseMoveEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void keyReleaseEvent(QKeyEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
   bool event(QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void changeEvent(QEvent* event) override;
@@ -61,15 +66,27 @@ class SceneWindow : public QWidget {
   void ShowCursorFor(ElementId hit);
   void SyncTextBoxes();
   ElementId FocusedText() const;
+  // A press on a list: its scroll bar pages or drags; elsewhere it chooses the line.
+  // True when the scroll bar took the press.
+  bool PressList(ElementId list, const QPointF& at);
+  void DragThumb(const QPointF& at);
+  // Cuts the window to its picture's shape.
+  void ApplyShape();
 
   Scene& scene_;
   FormId form_;
   SceneRenderer& renderer_;
+  PictureLibrary& pictures_;
   ElementEvents* events_ = nullptr;
   ElementId pressed_ = kNoElement;
   int cursorShape_ = kCursorDefault;
   QCursor customCursor_;
   std::map<ElementId, QLineEdit*> textBoxes_;
+  ElementId focusList_ = kNoElement;
+  ElementId dragList_ = kNoElement;  // whose scroll bar thumb the pointer holds
+  double dragOffset_ = 0;
+  bool barPressed_ = false;  // the press went to a scroll bar, and so does its release
+  QSize shapedSize_;
 };
 
 // Keeps one window per form, repaints what the Scene reports as changed, and saves pictures of
@@ -89,6 +106,7 @@ class SceneFrontEnd : public QObject, public SceneListener {
   void FormDirty(FormId form) override;
   void FormShown(FormId form, bool visible) override;
   void FormAdded(FormId form) override;
+  void FocusRequested(FormId form, ElementId element) override;
 
  private:
   void Flush();

@@ -232,6 +232,34 @@ TEST_F(MainLoopTest, TheDealEndCountdownSendsOneContinue) {
   EXPECT_TRUE(client.mainLoop().TableCleared);
 }
 
+TEST_F(MainLoopTest, AWatchersCountdownRunsButSendsNoContinue) {
+  LogIn();
+  client.Spectator = true;
+  client.table().state.Spectator = true;
+  client.table().players[0].seatMask = 2;
+  client.mainLoop().TurnClock = 3;
+  client.loop().Arm(kStepDealEndCountdown);
+  client.connection().StopKeepAlive();
+  ASSERT_EQ(Run(1100), -1);
+  EXPECT_EQ(client.mainLoop().TurnClock, 2) << "the countdown shows";
+  ASSERT_EQ(Run(10000), -1);
+  EXPECT_TRUE(SentCommands().empty());
+}
+
+TEST_F(MainLoopTest, AClearedTableForgetsTheTileItWasBlinking) {
+  LogIn();
+  client.mainLoop().PrevBlinkElement = 17;
+  client.view().ClearTiles();
+  EXPECT_EQ(client.mainLoop().PrevBlinkElement, -1);
+  // The next blink shows no stale element again: element 17 stays as the new deal left it.
+  client.view().main().Hide(client.view().el.MJ_Image[17]);
+  client.table().state.OfferElement = 5;
+  client.mainLoop().TileBlinkCount = 2;
+  client.loop().Arm(kStepBlink);
+  ASSERT_EQ(Run(1000), -1);
+  EXPECT_FALSE(client.view().main().Visible(client.view().el.MJ_Image[17]));
+}
+
 TEST_F(MainLoopTest, ALostConnectionWithoutALobbyEndsTheClient) {
   LogIn();
   vp.socket.Close();

@@ -142,5 +142,162 @@ TEST_F(ChatTest, AReceivedPhraseFadesInABalloonThatIsReused) {
   EXPECT_EQ(f.Get(f.Find("labPhrase"))->caption, "");
 }
 
+TEST_F(ChatTest, BlanksAloneOrAPrefixWithBlanksAreNotSent) {
+  Type("    ");
+  Enter();
+  ASSERT_EQ(Run(800), -1);
+  client.chat().Whisper(1);
+  Type("你对B说:    ");
+  Enter();
+  EXPECT_TRUE(vp.socket.sent.empty());
+  EXPECT_EQ(client.view().main().Get(client.view().el.Chat)->caption, "") << "the box empties";
+  ASSERT_EQ(Run(800), -1);
+  Type("  hi ");
+  Enter();
+  ASSERT_EQ(vp.socket.sent.size(), 1u);
+  EXPECT_EQ(SentText(0), "A说道:   hi ") << "a message keeps its own blanks";
+}
+
+TEST_F(ChatTest, WhatIsTypedAfterARefusedMessageIsKeptWhole) {
+  client.chat().Whisper(1);
+  Type("你对B说: one");
+  Enter();
+  client.chat().Whisper(1);
+  Type("你对B说: two");
+  Enter();  // too fast: refused, the box emptied with the prefix still set
+  Type("h");
+  Type("hi");
+  EXPECT_EQ(client.view().main().Get(client.view().el.Chat)->caption, "hi")
+      << "typing into the emptied box is not taken for deleting into the prefix";
+}
+
+TEST_F(ChatTest, TextTypedInFrontOfThePrefixGoesBehindItAndThePrefixStays) {
+  client.chat().Whisper(1);
+  Type("x你对B说: hi");
+  EXPECT_EQ(client.chat().WhisperPrefix, "你对B说: ");
+  EXPECT_EQ(client.view().main().Get(client.view().el.Chat)->caption, "你对B说: xhi");
+  Enter();
+  ASSERT_EQ(vp.socket.sent.size(), 1u);
+  EXPECT_EQ(SentText(0), "A对B说: xhi");
+  EXPECT_EQ(vp.socket.sent[0][11], 4);
+}
+
+TEST_F(ChatTest, AWatcherSendsNothingFromTheBoxOrTheSendButton) {
+  client.Spectator = true;
+  Type("hello");
+  Enter();
+  client.frame().PressButton(kButtonSend);
+  ASSERT_EQ(Run(100), -1);
+  EXPECT_TRUE(vp.socket.sent.empty());
+}
+
+TEST_F(ChatTest, ALongMessageIsCutToAHundredCharactersBetweenCharacters) {
+  std::string text;
+  for (int i = 0; i < 150; ++i) text += "好";
+  Type(text);
+  Enter();
+  ASSERT_EQ(vp.socket.sent.size(), 1u);
+  const std::string sent = SentText(0);
+  EXPECT_EQ(Utf8Length(sent), 100u);
+  EXPECT_EQ(sent.substr(sent.size() - 3), "好") << "the last character is whole";
+  const auto& r = vp.socket.sent[0];
+  EXPECT_EQ(r[16 + 1 + 4 + 2 + 96 * 2], 0) << "nothing after the hundredth character";
+}
+
+TEST_F(ChatTest, TheHistoryKeepsItsNewestLineInViewAndEmptiesPastItsLimit) {
+  for (int i = 0; i < 40; ++i) client.chat().AddHistory("line " + std::to_string(i));
+  client.chat().ToggleHistory();
+  Form& talk = client.view().scene().form(client.chat().historyForm());
+  const ElementId list = talk.Find("Text1");
+  EXPECT_GT(talk.Get(list)->topLine, 0);
+  EXPECT_EQ(talk.Get(list)->topLine, talk.ListLastTop(list));
+  client.chat().AddHistory("newest");
+  EXPECT_EQ(talk.Get(list)->topLine, talk.ListLastTop(list)) << "follows each new line";
+  talk.WheelList(list, 2);
+  EXPECT_EQ(talk.Get(list)->topLine, talk.ListLastTop(list) - 6) << "scrolling back works";
+  for (int i = 0; i < 61; ++i) client.chat().AddHistory("more");
+  ASSERT_GT(client.chat().History().size(), 100u);
+  client.input().OnKeyDown(client.view().mainForm(), client.view().el.Chat, 'X', 0);
+  EXPECT_TRUE(client.chat().History().empty());
+  EXPECT_TRUE(talk.Get(list)->lines.empty());
+  EXPECT_EQ(talk.Get(list)->topLine, 0);
+}
+
+class BalloonTest : public ChatTest {
+ protected:
+  void SetUp() override {
+    ChatTest::SetUp();
+    client.playersLeaving().GameRunning = true;
+  }
+  void Phrase(int seatMask) {
+    RecordBytes r = testing::ServerRecord(19, seatMask, {1, 0, 0, 1});
+    const std::string gbk = Utf8ToGbk("B说道: 你好");
+    std::copy(gbk.begin(), gbk.end(), r.begin() + 16);
+    Deliver(r);
+    ASSERT_EQ(Run(100), -1);
+  }
+  void Resize(bool minimised) {
+    client.view().main().SetMinimised(minimised);
+    client.input().OnFormResize(client.view().mainForm(), minimised);
+  }
+  Form& Balloon(ViewPos v) { return client.view().scene().form(client.chat().balloonForm(v)); }
+};
+
+TEST_F(BalloonTest, ABalloonIsCutToItsPictureAndNeverTakesTheKeyboard) {
+  Phrase(4);
+  Form& f = Balloon(1);
+  EXPECT_TRUE(f.frameless);
+  EXPECT_FALSE(f.takesFocus);
+  ASSERT_NE(f.shapedBy, kNoElement);
+  EXPECT_EQ(f.Get(f.shapedBy)->picture, kPicSpeak);
+  const Element& text = *f.Get(f.Find("labPhrase"));
+  EXPECT_TRUE(text.wrap) << "a long phrase takes a second line rather than being cut";
+  EXPECT_EQ(f.lastFocusRequest, kNoElement);
+  EXPECT_EQ(client.view().main().lastFocusRequest, kNoElement)
+      << "a phrase arriving does not move the keyboard";
+  // Another seat's phrase has a balloon of its own; the first keeps its text.
+  Phrase(2);
+  ASSERT_NE(client.chat().balloonForm(2), client.chat().balloonForm(1));
+  EXPECT_EQ(Balloon(2).title(), "2speak");
+  EXPECT_EQ(f.title(), "1speak");
+  EXPECT_EQ(text.caption, "你好");
+  EXPECT_TRUE(f.visible());
+  EXPECT_TRUE(Balloon(2).visible());
+}
+
+TEST_F(BalloonTest, MinimisingHidesTheBalloonsAndRestoringBringsBackOnlyThoseStillFading) {
+  Phrase(4);
+  Form& left = Balloon(1);
+  ASSERT_TRUE(left.visible());
+  Resize(true);
+  EXPECT_FALSE(left.visible());
+  ASSERT_EQ(Run(1000), -1);
+  Resize(false);
+  EXPECT_TRUE(left.visible()) << "still fading: back with the window";
+  EXPECT_EQ(client.view().main().lastFocusRequest, client.view().el.Chat)
+      << "restoring gives the chat box the keyboard";
+
+  // The boss key takes them away with the table.
+  client.input().OnKeyDown(client.view().mainForm(), kNoElement, kKeyF1, 0);
+  EXPECT_FALSE(left.visible());
+  Resize(false);
+  EXPECT_TRUE(left.visible());
+
+  Phrase(2);  // the right seat, then everything fades out while minimised
+  Form& right = Balloon(2);
+  Resize(true);
+  ASSERT_EQ(Run(10000), -1);
+  Resize(false);
+  EXPECT_FALSE(left.visible());
+  EXPECT_FALSE(right.visible()) << "a balloon that faded out while hidden stays away";
+}
+
+TEST_F(BalloonTest, APhraseSentGivesTheKeyboardBackToTheChatBox) {
+  client.chat().TogglePhrases(1);
+  client.chat().SendPhrase(1, 0);
+  EXPECT_EQ(client.view().main().lastFocusRequest, client.view().el.Chat);
+  EXPECT_FALSE(client.view().scene().form(client.chat().phraseForm()).visible());
+}
+
 }  // namespace
 }  // namespace korvel

@@ -240,6 +240,20 @@ TEST_F(PropPump, TheTableTellsTheComponentAboutItsButtonsKeysAndWindow) {
   EXPECT_EQ(component.Count("FixBuffPos"), 1);
 }
 
+TEST_F(PropPump, WithTheChatBoxFocusedOnlyF1ReachesTheComponent) {
+  InputRouter& input = client.input();
+  const FormId main = client.view().mainForm();
+  input.OnFocusChanged(main, el().Chat, true);
+  input.OnKeyDown(main, el().Chat, kKeyF1 + 1, 0);
+  input.OnKeyDown(main, el().Chat, kKeyF1 + 5, 0);
+  EXPECT_EQ(component.Count("SetKeyDown("), 0) << "F2..F6 belong to the chat box then";
+  input.OnKeyDown(main, el().Chat, kKeyF1, 0);
+  EXPECT_EQ(component.Count("SetKeyDown(112);"), 1);
+  input.OnFocusChanged(main, el().Chat, false);
+  input.OnKeyDown(main, el().pic1, kKeyF1 + 5, 0);
+  EXPECT_EQ(component.Count("SetKeyDown(117);"), 1);
+}
+
 TEST_F(PropPump, ProtoPropRecordsAndUnknownCommandsGoToTheComponent) {
   Feed({ServerRecord(44), ServerRecord(46), ServerRecord(99)});
   EXPECT_EQ(component.Count("Rec_MSG(44);"), 1);

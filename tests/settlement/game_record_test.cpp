@@ -45,6 +45,20 @@ class GameRecordTest : public SettlementFixture {
     return e;
   }
   const Lines& HistoryLines(ElementId e) { return history().Get(e)->lines; }
+  const Element& HistoryList(ElementId e) { return *history().Get(e); }
+  // A deal that ends without a win: nobody pays, the board still comes.
+  void DrawnDeal() {
+    DealResult r0{1, 0, 1, 0, 1, 0, 0, "雀圣", ""};
+    DealResult r1{4, 0, 1, 0, 1, 0, 0, "雀神", ""};
+    DealResult r2{2, 0, 1, 0, 1, 0, 0, "雀鬼", ""};
+    Feed({DealResultRecord(r0), DealResultRecord(r1), DealResultRecord(r2)});
+    Feed({NoticeRecord(7, 0, 1, 0)});
+  }
+  std::array<uint32_t, 3> BoardNames() {
+    std::array<uint32_t, 3> colours{};
+    for (int v = 0; v < 3; ++v) colours[v] = board().Get(client.settlement().board().ID[v])->color;
+    return colours;
+  }
 };
 
 TEST_F(GameRecordTest, EveryDealIsWrittenToItsOwnSectionLineByLine) {
@@ -103,6 +117,64 @@ TEST_F(GameRecordTest, AClickChoosesTheSameLineInEveryColumn) {
   client.input().OnClick(OnLine(client.settlement().history().Num, 1));
   EXPECT_EQ(client.settlement().HistorySelected, 1);
   EXPECT_EQ(client.settlement().HistoryTopLine, 0);
+}
+
+TEST_F(GameRecordTest, EveryDealOfALongGameCanBeReopenedAndTheColumnsScrollWithTheDealList) {
+  for (int deal = 1; deal <= 20; ++deal) {
+    if (deal > 1) NextDeal();
+    DiscardWinDeal(deal);
+  }
+  const HistoryElements& h = client.settlement().history();
+  ASSERT_EQ(HistoryLines(h.Num).size(), 20u);
+  const int page = history().ListPage(h.Num);
+  ASSERT_LT(page, 20) << "the test needs a list that overflows";
+  // The newest deal is in view, and every seat column shows the same deals.
+  EXPECT_EQ(HistoryList(h.Num).topLine, 20 - page);
+  for (ElementId g : h.Grade) EXPECT_EQ(HistoryList(g).topLine, 20 - page);
+
+  // Scrolling back to the top reaches deal 1; a double-click there opens deal 1.
+  history().WheelList(h.Num, 10);
+  EXPECT_EQ(HistoryList(h.Num).topLine, 0);
+  for (ElementId g : h.Grade) EXPECT_EQ(HistoryList(g).topLine, 0);
+  client.input().OnDoubleClick(OnLine(h.Num, 0));
+  EXPECT_EQ(State(5), Lines{"最终分：5金币"}) << "deal 1";
+  EXPECT_EQ(client.settlement().HistorySelected, 0);
+  for (ElementId g : h.Grade) EXPECT_EQ(HistoryList(g).selectedLine, 0);
+
+  // A click on the third line in view after scrolling by a line chooses deal 4 everywhere.
+  history().ScrollList(h.Num, 1);
+  client.input().OnClick(OnLine(h.Num, 2));
+  EXPECT_EQ(client.settlement().HistorySelected, 3);
+  for (ElementId g : h.Grade) EXPECT_EQ(HistoryList(g).selectedLine, 3);
+  client.input().OnDoubleClick(OnLine(h.Grade[2], 2));
+  EXPECT_EQ(State(6), Lines{"最终分：-20金币"}) << "deal 4 from a seat column";
+
+  // A new deal brings the list back to its end.
+  NextDeal();
+  DiscardWinDeal(21);
+  EXPECT_EQ(HistoryList(h.Num).topLine, 21 - page);
+  EXPECT_EQ(HistoryList(h.Grade[1]).topLine, 21 - page);
+}
+
+TEST_F(GameRecordTest, NamesAreRedOnlyForThisDealsWinnersAndComeBackWithTheirDeal) {
+  DiscardWinDeal();
+  EXPECT_EQ(BoardNames(), (std::array<uint32_t, 3>{kNameInk, 0xFF0000, kNameInk}));
+  NextDeal();
+  DrawnDeal();
+  EXPECT_EQ(BoardNames(), (std::array<uint32_t, 3>{kNameInk, kNameInk, kNameInk}))
+      << "the last winner is not red after a deal without a win";
+  NextDeal();
+  client.settlement().MarkWinOnBoard();  // a win announced on the table
+  DiscardWinDeal();
+  EXPECT_EQ(BoardNames(), (std::array<uint32_t, 3>{0x00FF00, 0xFF0000, 0x00FF00}));
+
+  const HistoryElements& h = client.settlement().history();
+  client.input().OnDoubleClick(OnLine(h.Num, 0));
+  EXPECT_EQ(BoardNames(), (std::array<uint32_t, 3>{kNameInk, 0xFF0000, kNameInk}));
+  client.input().OnDoubleClick(OnLine(h.Num, 1));
+  EXPECT_EQ(BoardNames(), (std::array<uint32_t, 3>{kNameInk, kNameInk, kNameInk}));
+  client.input().OnDoubleClick(OnLine(h.Num, 2));
+  EXPECT_EQ(BoardNames(), (std::array<uint32_t, 3>{0x00FF00, 0xFF0000, 0x00FF00}));
 }
 
 TEST_F(GameRecordTest, ADamagedRecordFileShowsWhatItCanAndNeverMore) {

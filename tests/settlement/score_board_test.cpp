@@ -374,5 +374,41 @@ TEST_F(ScoreBoardTest, TheBoardButtonsAndItsCloseWindowShowAndHideIt) {
   EXPECT_FALSE(history().visible());
 }
 
+TEST_F(ScoreBoardTest, TheBreakdownColumnsScrollAsOneWithTheirFirstLinesReachable) {
+  DiscardWinDeal();
+  const ScoreBoardElements& b = client.settlement().board();
+  ASSERT_TRUE(board().ListOverflows(b.State[1])) << "the test needs a column that overflows";
+  for (int v = 0; v < 3; ++v) {
+    EXPECT_EQ(board().Get(b.State[v])->topLine, 0) << "初始 in view at first";
+  }
+  // Wheel down on the middle column: all three move to their end together.
+  board().WheelList(b.State[1], -20);
+  const int last = board().ListLastTop(b.State[1]);
+  EXPECT_GT(last, 0);
+  for (int v = 0; v < 3; ++v) EXPECT_EQ(board().Get(b.State[v])->topLine, last);
+  // The rule lines stay side by side: the same line of each column on the same row.
+  const size_t rule = std::find(State(0).begin(), State(0).end(), kRule) - State(0).begin();
+  for (int v = 1; v < 3; ++v) EXPECT_EQ(State(v)[rule], kRule);
+  // Home from the keyboard brings 初始 back into view on every column.
+  EXPECT_TRUE(board().ListKeyDown(b.State[2], kListHome));
+  for (int v = 0; v < 3; ++v) EXPECT_EQ(board().Get(b.State[v])->topLine, 0);
+  EXPECT_EQ(State(1).front(), "初始：800金币");
+  // The next deal's board starts at its top again.
+  board().WheelList(b.State[0], -20);
+  client.settlement().ResetForNewDeal();
+  ++client.tablePlay().DealCount;
+  DiscardWinDeal();
+  for (int v = 0; v < 3; ++v) EXPECT_EQ(board().Get(b.State[v])->topLine, 0);
+}
+
+TEST_F(ScoreBoardTest, ATableThatChargesNoFeeShowsNoFeeLine) {
+  DiscardWinDeal(2, 0);
+  for (int v = 0; v < 3; ++v) {
+    for (const std::string& line : State(v)) {
+      EXPECT_EQ(line.find('%'), std::string::npos) << "column " << v << ": " << line;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace korvel

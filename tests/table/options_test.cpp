@@ -313,5 +313,145 @@ TEST_F(OptionsTest, APengWithoutAPairInTheHandIsRefused) {
   ASSERT_EQ(Sent().size(), 1u);
 }
 
+// ---- the same answers from the keyboard -----------------------------------------------------
+
+// Every case runs twice, by pointer and by key, and expects the same records either way.
+class AnswerByKeyTest : public OptionsTest, public ::testing::WithParamInterface<bool> {
+ protected:
+  bool byKey() const { return GetParam(); }
+  void Key(int code, ElementId focus = kNoElement) {
+    client.input().OnKeyDown(view().mainForm(), focus, code, 0);
+  }
+  void Answer(int button, int key) {
+    if (byKey()) {
+      Key(key);
+    } else {
+      ClickButton(button);
+    }
+  }
+  // Picks tile element `e` out and discards it.
+  void Discard(int e) {
+    if (!byKey()) {
+      client.input().OnMouseMove(Event(Tile(e)));
+      PressTile(e);
+      return;
+    }
+    for (int i = 0; i < 20 && TileEl(e).geometry.top != kRaised; ++i) Key(39);  // Right
+    ASSERT_EQ(TileEl(e).geometry.top, kRaised) << "the arrow keys never reached the tile";
+    Key(13);  // Enter
+  }
+};
+
+TEST_P(AnswerByKeyTest, PengAndPassLeaveAsTheirButtonsSendThem) {
+  PengOnOffer();
+  Answer(3, 'R');  // not offered
+  Answer(4, 'H');
+  EXPECT_TRUE(Sent().empty());
+  Answer(1, 'P');
+  auto sent = Sent();
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_EQ(sent[0][3], 7);
+  EXPECT_EQ(Value(sent[0], 0), OpPeng);
+  for (int k = 1; k <= 3; ++k) EXPECT_EQ(Value(sent[0], k), 0x2023) << k;
+  Answer(5, 'N');
+  EXPECT_TRUE(Sent().empty()) << "one answer per offer";
+}
+
+TEST_P(AnswerByKeyTest, PassWinAndGangLeaveAsTheirButtonsSendThem) {
+  PengOnOffer();
+  Answer(5, 'N');
+  auto sent = Sent();
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_EQ(Value(sent[0], 0), OpPass);
+
+  OwnTurn(0xA0, {}, {0x22});  // a win or a concealed gang on the drawn tile
+  Answer(4, 'H');
+  sent = Sent();
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_EQ(Value(sent[0], 0), OpHu);
+
+  OwnTurn(0x21, {}, {0x22});
+  Answer(2, 'G');
+  sent = Sent();
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_EQ(Value(sent[0], 0), OpConcealedGang);
+  for (int k = 1; k <= 3; ++k) EXPECT_EQ(Value(sent[0], k), 0x2022) << k;
+}
+
+TEST_P(AnswerByKeyTest, AGangAmongTwoIsChosenByItsDigit) {
+  OwnTurn(0x21, {}, {0x81, 0x22});
+  Answer(2, 'G');
+  EXPECT_TRUE(Sent().empty()) << "the marks come first";
+  ASSERT_TRUE(Shown(el().Gang[1]));
+  if (byKey()) {
+    Key('3');  // no third mark
+    EXPECT_TRUE(Sent().empty());
+    Key('2');
+  } else {
+    ClickMark(1);
+  }
+  auto sent = Sent();
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_EQ(Value(sent[0], 0), OpConcealedGang);
+  EXPECT_EQ(Value(sent[0], 1), 0x2022);
+}
+
+TEST_P(AnswerByKeyTest, ADiscardLeavesAsTheClickSendsIt) {
+  OwnTurn(0x00);
+  const PlayerRecord& p = player(0);
+  const int drawn = p.slots[p.handStart + p.handCount - 1].element;
+  Discard(drawn);
+  const auto sent = Sent();
+  ASSERT_EQ(sent.size(), 2u);
+  EXPECT_EQ(sent[0][3], 7);
+  EXPECT_EQ(Value(sent[0], 0), OpPass) << "the open turn is passed first";
+  EXPECT_EQ(sent[1][3], 2);
+  EXPECT_EQ(Value(sent[1], 3), 0x4029);
+}
+
+TEST_P(AnswerByKeyTest, AfterReadyOnlyATileThatKeepsTheHandReadyGoes) {
+  OwnTurn(0x01, {0x29, 0x43});
+  Answer(3, 'R');
+  auto sent = Sent();
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_EQ(Value(sent[0], 0), OpReady);
+  const PlayerRecord& p = player(0);
+  if (byKey()) {
+    Key(37);  // Left: from the right end, the drawn tile
+    Key(32);  // Space
+  } else {
+    PressTile(p.slots[17].element);
+  }
+  sent = Sent();
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_EQ(sent[0][3], 2);
+  EXPECT_EQ(Value(sent[0], 3), 0x4029);
+}
+
+TEST_F(OptionsTest, PlayKeysDoNothingWhileTheChatBoxHasTheKeyboardOrForAWatcher) {
+  PengOnOffer();
+  const FormId main = view().mainForm();
+  client.input().OnFocusChanged(main, el().Chat, true);
+  client.input().OnKeyDown(main, el().Chat, 'P', 0);
+  client.input().OnKeyDown(main, kNoElement, 'N', 0);
+  EXPECT_TRUE(Sent().empty()) << "typing P or N in the chat box plays nothing";
+  client.input().OnFocusChanged(main, el().Chat, false);
+  client.Spectator = true;
+  client.input().OnKeyDown(main, kNoElement, 'P', 0);
+  EXPECT_TRUE(Sent().empty());
+}
+
+TEST_F(OptionsTest, TheOperationButtonsNameTheirKeys) {
+  const std::array<const char*, 6> tips = {"", "碰 (P)", "杠 (G)", "报叫 (R)", "胡 (H)", "过 (N)"};
+  for (int i = 1; i <= 5; ++i) EXPECT_EQ(El(el().Operation[i]).toolTip, tips[i]) << i;
+  EXPECT_EQ(El(el().Gang[0]).toolTip, "杠 (1)");
+  EXPECT_EQ(El(el().Gang[4]).toolTip, "杠 (5)");
+}
+
+INSTANTIATE_TEST_SUITE_P(PointerAndKeys, AnswerByKeyTest, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                           return info.param ? std::string("ByKey") : std::string("ByPointer");
+                         });
+
 }  // namespace
 }  // namespace korvel

@@ -155,6 +155,144 @@ TEST_F(SceneTest, ListsKeepABoundedHistory) {
   EXPECT_TRUE(form.Get(list)->lines.empty());
 }
 
+// A list box four lines high (9-point lines are 16 pixels) holding `n` lines "0", "1", ...
+class ListScrollTest : public ::testing::Test {
+ protected:
+  ListScrollTest() : form(scene.form(scene.AddForm("Hero", 400, 300))) {
+    a = form.Add("Num", 0, ElementKind::List, {10, 10, 100, 66});
+    b = form.Add("Grade", 0, ElementKind::List, {120, 10, 100, 66});
+    for (ElementId e : {a, b}) form.SetFontSize(e, 9);
+  }
+  void Fill(ElementId e, int n) {
+    for (int i = 0; i < n; ++i) form.AddLine(e, std::to_string(i));
+  }
+  int Top(ElementId e) { return form.Get(e)->topLine; }
+  int Chosen(ElementId e) { return form.Get(e)->selectedLine; }
+  Scene scene;
+  Form& form;
+  ElementId a, b;
+};
+
+TEST_F(ListScrollTest, TheTopLineStaysWithinTheLinesAndTheWheelMovesItThreeANotch) {
+  EXPECT_EQ(form.ListPage(a), 4);
+  Fill(a, 10);
+  EXPECT_TRUE(form.ListOverflows(a));
+  EXPECT_EQ(form.ListLastTop(a), 6);
+  form.ScrollList(a, 99);
+  EXPECT_EQ(Top(a), 6);
+  form.ScrollList(a, -5);
+  EXPECT_EQ(Top(a), 0);
+  form.WheelList(a, -1);  // towards the user: down
+  EXPECT_EQ(Top(a), 3);
+  form.WheelList(a, -1);
+  EXPECT_EQ(Top(a), 6);
+  form.WheelList(a, 1);
+  EXPECT_EQ(Top(a), 3);
+  // A list that fits does not scroll; an unknown element is left alone.
+  Fill(b, 3);
+  EXPECT_FALSE(form.ListOverflows(b));
+  form.WheelList(b, -4);
+  EXPECT_EQ(Top(b), 0);
+  form.ScrollList(kNoElement, 3);
+  form.WheelList(999, 1);
+}
+
+TEST_F(ListScrollTest, TheLineUnderThePointerCountsFromTheTopLine) {
+  Fill(a, 10);
+  const double top = form.ListTextTop(a);
+  EXPECT_EQ(form.ListLineAt(a, top + 1), 0);
+  EXPECT_EQ(form.ListLineAt(a, top + 16 * 3 + 1), 3);
+  EXPECT_EQ(form.ListLineAt(a, top + 16 * 4 + 1), -1) << "below the last row in view";
+  EXPECT_EQ(form.ListLineAt(a, -1), -1);
+  form.ScrollList(a, 5);
+  EXPECT_EQ(form.ListLineAt(a, top + 1), 5);
+  EXPECT_EQ(form.ListLineAt(a, top + 16 * 3 + 1), 8);
+  form.ClearLines(a);
+  Fill(a, 2);
+  EXPECT_EQ(Top(a), 0) << "emptying a list starts it at its top";
+  EXPECT_EQ(form.ListLineAt(a, top + 16 * 2 + 1), -1) << "no line there";
+}
+
+TEST_F(ListScrollTest, KeysMoveTheChosenLineAndKeepItInView) {
+  Fill(a, 10);
+  EXPECT_TRUE(form.ListKeyDown(a, kListDown));
+  EXPECT_EQ(Chosen(a), 0) << "the first key chooses the top line";
+  EXPECT_TRUE(form.ListKeyDown(a, kListPageDown));
+  EXPECT_EQ(Chosen(a), 3);
+  EXPECT_EQ(Top(a), 0);
+  EXPECT_TRUE(form.ListKeyDown(a, kListDown));
+  EXPECT_EQ(Chosen(a), 4);
+  EXPECT_EQ(Top(a), 1) << "the chosen line stays on the last row";
+  EXPECT_TRUE(form.ListKeyDown(a, kListEnd));
+  EXPECT_EQ(Chosen(a), 9);
+  EXPECT_EQ(Top(a), 6);
+  EXPECT_TRUE(form.ListKeyDown(a, kListDown));
+  EXPECT_EQ(Chosen(a), 9) << "nothing past the end";
+  EXPECT_TRUE(form.ListKeyDown(a, kListPageUp));
+  EXPECT_EQ(Chosen(a), 6);
+  EXPECT_TRUE(form.ListKeyDown(a, kListHome));
+  EXPECT_EQ(Chosen(a), 0);
+  EXPECT_EQ(Top(a), 0);
+  EXPECT_TRUE(form.ListKeyDown(a, kListUp));
+  EXPECT_EQ(Chosen(a), 0);
+  EXPECT_FALSE(form.ListKeyDown(a, 37)) << "Left is not a list key";
+  form.ClearLines(b);
+  EXPECT_TRUE(form.ListKeyDown(b, kListDown));
+  EXPECT_EQ(Chosen(b), -1) << "an empty list chooses nothing";
+}
+
+TEST_F(ListScrollTest, LinkedListsScrollAndChooseTogether) {
+  Fill(a, 10);
+  Fill(b, 10);
+  form.LinkLists({a, b});
+  form.WheelList(a, -1);
+  EXPECT_EQ(Top(b), 3);
+  form.ScrollList(b, 5);
+  EXPECT_EQ(Top(a), 5);
+  form.SelectLine(a, 1);
+  EXPECT_EQ(Chosen(b), 1);
+  EXPECT_EQ(Top(a), 1);
+  EXPECT_EQ(Top(b), 1) << "choosing a line above the view scrolls both";
+  // A shorter partner scrolls as far as the longest, so the rows stay side by side.
+  form.ClearLines(b);
+  Fill(b, 6);
+  form.ScrollList(a, 6);
+  EXPECT_EQ(Top(a), 6);
+  EXPECT_EQ(Top(b), 6);
+  form.WheelList(b, -5);
+  EXPECT_EQ(Top(a), 6);
+  EXPECT_EQ(Top(b), 6);
+  EXPECT_EQ(form.ListLineAt(b, form.ListTextTop(b) + 1), -1) << "no line there";
+}
+
+TEST_F(ListScrollTest, DroppingTheOldestLineKeepsTheSameLinesInViewAndChosen) {
+  Fill(a, kMaxListLines);
+  form.ScrollList(a, 100);
+  form.SelectLine(a, 101);
+  form.AddLine(a, "new");
+  EXPECT_EQ(Top(a), 99);
+  EXPECT_EQ(Chosen(a), 100);
+  EXPECT_EQ(form.Get(a)->lines[Chosen(a)], "101");
+  form.ScrollList(a, 0);
+  form.SelectLine(a, 0);
+  form.AddLine(a, "newer");
+  EXPECT_EQ(Top(a), 0);
+  EXPECT_EQ(Chosen(a), -1) << "the chosen line itself went";
+}
+
+TEST_F(ListScrollTest, TheScrollBarThumbShowsWhereTheViewIs) {
+  Fill(a, 4);
+  EXPECT_TRUE(form.ListThumb(a).Empty()) << "no bar while everything fits";
+  Fill(a, 12);  // 16 lines, a quarter in view
+  Rect thumb = form.ListThumb(a);
+  EXPECT_NEAR(thumb.height, 64.0 / 4, 0.01);
+  EXPECT_NEAR(thumb.top, 1, 0.01);
+  EXPECT_NEAR(thumb.left + thumb.width, 100 - 1, 0.01) << "inside the box's right edge";
+  form.ScrollListToEnd(a);
+  thumb = form.ListThumb(a);
+  EXPECT_NEAR(thumb.top + thumb.height, 65, 0.01);
+}
+
 TEST_F(SceneTest, FormsAreFoundByNameAndReportTheirWindow) {
   RecordingListener listener;
   scene.SetListener(&listener);

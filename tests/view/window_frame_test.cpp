@@ -83,6 +83,26 @@ TEST_F(WindowFrameTest, TheCloseButtonAsksBeforeLeaving) {
   EXPECT_FALSE(client.view().scene().form(exit).visible()) << "Esc toggles it away again";
 }
 
+TEST_F(WindowFrameTest, EscOnlyOpensAndClosesTheExitWindow) {
+  const FormId main = client.view().mainForm();
+  client.StartHint = true;
+  client.playersLeaving().GameEnded = true;  // where a main button leads back to the lobby
+  const size_t lobbyMessages = vp.lobby.deliveries.size();
+  client.input().OnKeyDown(main, kNoElement, kKeyEscape, 0);
+  const FormId exit = client.leaving().exitForm();
+  ASSERT_NE(exit, kNoForm);
+  EXPECT_TRUE(client.view().scene().form(exit).visible());
+  EXPECT_FALSE(client.view().main().minimised()) << "Esc did not go back to the lobby";
+  EXPECT_EQ(vp.lobby.deliveries.size(), lobbyMessages);
+  EXPECT_TRUE(client.StartHint) << "Esc is no main button";
+  client.input().OnKeyDown(main, kNoElement, kKeyEscape, 0);
+  EXPECT_FALSE(client.view().scene().form(exit).visible());
+  // Typed in the chat box, Esc is the box's.
+  client.input().OnKeyDown(main, el().Chat, kKeyEscape, 0);
+  EXPECT_FALSE(client.view().scene().form(exit).visible());
+  EXPECT_TRUE(client.StartHint);
+}
+
 TEST_F(WindowFrameTest, AltThenCOpensTheChatHistory) {
   const FormId main = client.view().mainForm();
   client.input().OnKeyDown(main, el().pic1, kKeyAlt, kAltKey);

@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QWheelEvent>
 
 #include "qt_app.h"
 
@@ -174,6 +175,113 @@ TEST_F(SceneWindowTest, FormsAddedLaterGetTheirOwnWindow) {
   EXPECT_TRUE(front->Window(other)->isVisible());
   scene.form(other).SetFormVisible(false);
   EXPECT_FALSE(front->Window(other)->isVisible());
+}
+
+// A list box of four 16-pixel lines holding twenty, beside a plain label.
+class ListWindowTest : public SceneWindowTest {
+ protected:
+  ListWindowTest() {
+    Form& f = scene.form(formId);
+    list = f.Add("Num", 0, ElementKind::List, {20, 20, 120, 66});
+    f.SetFontSize(list, 9);
+    for (int i = 0; i < 20; ++i) f.AddLine(list, std::to_string(i));
+  }
+  void Wheel(QPointF at, int degrees8) {
+    QWheelEvent event(at, window->mapToGlobal(at), QPoint(), QPoint(0, degrees8), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(window, &event);
+  }
+  void Key(int key) {
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+    QCoreApplication::sendEvent(window, &press);
+  }
+  void Click(QPointF at) {
+    Mouse(QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton);
+    Mouse(QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton);
+  }
+  const Element& List() { return *scene.form(formId).Get(list); }
+  ElementId list;
+};
+
+TEST_F(ListWindowTest, TheWheelOverAListMovesItsTopLineAndNothingElse) {
+  Wheel({60, 40}, -120);  // one notch towards the user
+  EXPECT_EQ(List().topLine, 3);
+  Wheel({60, 40}, -240);
+  EXPECT_EQ(List().topLine, 9);
+  Wheel({60, 40}, 120);
+  EXPECT_EQ(List().topLine, 6);
+  Wheel({300, 250}, -120);  // over the table
+  EXPECT_EQ(List().topLine, 6);
+  EXPECT_TRUE(recorder.log.empty()) << "the wheel is the list's alone";
+}
+
+TEST_F(ListWindowTest, APressChoosesALineAndThenTheKeysMoveIt) {
+  Key(Qt::Key_Down);
+  EXPECT_EQ(List().selectedLine, -1) << "no list has the keys before it is pressed";
+  ASSERT_EQ(recorder.keys.size(), 1u);
+  const double textTop = 20 + scene.form(formId).ListTextTop(list);
+  Click({60, textTop + 16 + 4});
+  EXPECT_EQ(List().selectedLine, 1);
+  EXPECT_EQ(recorder.log.back().first, "click") << "the handlers hear the click";
+  Key(Qt::Key_Down);
+  Key(Qt::Key_PageDown);
+  EXPECT_EQ(List().selectedLine, 5);
+  EXPECT_EQ(List().topLine, 2);
+  Key(Qt::Key_End);
+  EXPECT_EQ(List().selectedLine, 19);
+  EXPECT_EQ(List().topLine, 16);
+  Key(Qt::Key_Home);
+  EXPECT_EQ(List().topLine, 0);
+  EXPECT_EQ(recorder.keys.size(), 1u) << "the list's keys stay with the list";
+  Key(Qt::Key_Left);
+  EXPECT_EQ(recorder.keys.size(), 2u) << "other keys go on to the table";
+  // A press on the table takes the keys back.
+  Click({300, 250});
+  Key(Qt::Key_Down);
+  EXPECT_EQ(recorder.keys.size(), 3u);
+  EXPECT_EQ(List().selectedLine, 0);
+}
+
+TEST_F(ListWindowTest, TheScrollBarPagesAndItsThumbDrags) {
+  const double barX = 20 + 120 - kScrollBarWidth / 2;
+  const size_t heard = recorder.log.size();
+  Click({barX, 20 + 60});  // below the thumb
+  EXPECT_EQ(List().topLine, 4);
+  Click({barX, 20 + 2});  // above it
+  EXPECT_EQ(List().topLine, 0);
+  EXPECT_EQ(recorder.log.size(), heard) << "the bar is no element event";
+  EXPECT_EQ(List().selectedLine, -1);
+  // Drag the thumb from the top to the bottom of the bar.
+  const Rect thumb = scene.form(formId).ListThumb(list);
+  const QPointF grip(barX, 20 + thumb.top + 2);
+  Mouse(QEvent::MouseButtonPress, grip, Qt::LeftButton, Qt::LeftButton);
+  Mouse(QEvent::MouseMove, {barX, 20 + 66}, Qt::NoButton, Qt::LeftButton);
+  EXPECT_EQ(List().topLine, 16);
+  Mouse(QEvent::MouseMove, {barX, 20 + thumb.top + 2 + 33}, Qt::NoButton, Qt::LeftButton);
+  EXPECT_NEAR(List().topLine, 10, 1);
+  Mouse(QEvent::MouseButtonRelease, {barX, 20 + 40}, Qt::LeftButton, Qt::NoButton);
+  const int top = List().topLine;
+  Mouse(QEvent::MouseMove, {barX, 20 + 66}, Qt::NoButton, Qt::NoButton);
+  EXPECT_EQ(List().topLine, top) << "released, the thumb stays";
+}
+
+TEST_F(ListWindowTest, TheBarAndTheChosenLineArePainted) {
+  scene.form(formId).SelectLine(list, 0);
+  const QImage shot = front->renderer().Render(scene.form(formId));
+  const int textTop = 20 + static_cast<int>(scene.form(formId).ListTextTop(list));
+  EXPECT_EQ(shot.pixelColor(100, textTop + 8), QColor(0x31, 0x5E, 0xA8)) << "chosen line";
+  EXPECT_EQ(shot.pixelColor(20 + 120 - 6, 20 + 5), QColor(0x9C, 0x72, 0x26)) << "thumb";
+  scene.form(formId).ClearLines(list);
+  scene.form(formId).AddLine(list, "one");
+  const QImage fits = front->renderer().Render(scene.form(formId));
+  EXPECT_NE(fits.pixelColor(20 + 120 - 6, 20 + 5), QColor(0x9C, 0x72, 0x26)) << "no bar";
+}
+
+TEST_F(SceneWindowTest, AFocusRequestGivesTheTextBoxTheKeyboard) {
+  scene.form(formId).RequestFocus(chat);
+  QWidget* focus = window->focusWidget();
+  ASSERT_NE(focus, nullptr);
+  EXPECT_NE(qobject_cast<QLineEdit*>(focus), nullptr);
 }
 
 }  // namespace

@@ -7,9 +7,12 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFontMetrics>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTextBrowser>
+#include <QWheelEvent>
 #include <algorithm>
 #include <cstdlib>
 #include <memory>
@@ -161,8 +164,11 @@ class WindowFixture : public testing::TableFixture, public ::testing::WithParamI
         SceneWindow* w = front->Window(f);
         if (!w || w == MainWindow() || !w->isVisible()) continue;
         p.setOpacity(w->windowOpacity());
-        p.drawImage(w->geometry().topLeft() - MainWindow()->geometry().topLeft(),
-                    w->grab().toImage());
+        const QPoint at = w->geometry().topLeft() - MainWindow()->geometry().topLeft();
+        // A shaped window shows only inside its shape.
+        p.setClipping(!w->mask().isEmpty());
+        if (!w->mask().isEmpty()) p.setClipRegion(w->mask().translated(at));
+        p.drawImage(at, w->grab().toImage());
       }
     }
     QDir().mkpath(dir);
@@ -243,23 +249,38 @@ class TableWindowTest : public WindowFixture {
   }
   bool Clickable(ElementId e) { return main().Visible(e) && main().Enabled(e); }
 
-  // A player with a pointer: takes a win or a gang, passes on claims, discards the drawn tile.
+  // A key pressed on the table window, as the keyboard delivers it.
+  void Press(int key) {
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+    QCoreApplication::sendEvent(MainWindow(), &press);
+    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
+    QCoreApplication::sendEvent(MainWindow(), &release);
+    Sync();
+  }
+  // An operation button, by pointer or by its key.
+  void Answer(int i) {
+    ++clicked;
+    if (!byKeys) return Click(el().Operation[i]);
+    static const int kKeys[6] = {0, Qt::Key_P, Qt::Key_G, Qt::Key_R, Qt::Key_H, Qt::Key_N};
+    Press(kKeys[i]);
+  }
+
+  // A player with a pointer (or the keyboard): takes a win or a gang, passes on claims,
+  // discards the drawn tile.
   void Act() {
     const TableState& st = state();
     if (st.ClickState >= 2) return;
     for (int c = 0; c < 5; ++c) {
-      if (Clickable(el().Gang[c])) return Click(el().Gang[c]);
+      if (!Clickable(el().Gang[c])) continue;
+      if (byKeys) return Press(Qt::Key_1 + c);
+      return Click(el().Gang[c]);
     }
     if (st.ClickState == 0) {
       for (int i : {4, 2, 1}) {
-        if (st.OperationState[i] == 2 && Clickable(el().Operation[i])) {
-          ++clicked;
-          return Click(el().Operation[i]);
-        }
+        if (st.OperationState[i] == 2 && Clickable(el().Operation[i])) return Answer(i);
       }
       if (st.OperationState[5] == 2 && Clickable(el().Operation[5]) && !st.MustDiscard) {
-        ++clicked;
-        return Click(el().Operation[5]);
+        return Answer(5);
       }
     }
     if (!st.MustDiscard || st.ClickState == 3) return;
@@ -267,6 +288,13 @@ class TableWindowTest : public WindowFixture {
     for (int k = p.handStart + p.handCount - 1; k >= p.handStart; --k) {
       const ElementId e = Tile(p.slots[k].element);
       if (!main().Enabled(e)) continue;
+      if (byKeys) {
+        // Right walks to the last tile; Enter discards it.
+        for (int i = 0; i < 20 && main().Get(e)->geometry.top >= p.rowY; ++i) Press(Qt::Key_Right);
+        Press(Qt::Key_Return);
+        ++discards;
+        return;
+      }
       // Over the tile it rises; one press discards it.
       const QPoint at = CentreOf(view().mainForm(), e);
       MoveTo(MainWindow(), at);
@@ -321,6 +349,7 @@ class TableWindowTest : public WindowFixture {
   std::vector<Sent> sent;
   int clicked = 0;
   int discards = 0;
+  bool byKeys = false;
   int rowChecks = 0;
   std::string operationBeforeDealEnd;
 };
@@ -447,6 +476,22 @@ TEST_P(TableWindowTest, ADealPlayedWithThePointerEndsOnABoardAndContinueSendsOnc
   Click(el().AnNiu[2]);
   Steps(400);  // past the end of the countdown
   EXPECT_EQ(Continues(), before + 1) << "a second click or the countdown sent another";
+}
+
+TEST_P(TableWindowTest, ADealPlayedByKeyboardEndsOnABoard) {
+  SeatAtTable(5);
+  if (HasFatalFailure()) return;
+  Click(el().AnNiu[2]);
+  // A click on the table takes the keyboard from the chat box.
+  ClickAt(MainWindow(), TableSpot());
+  ASSERT_EQ(qobject_cast<QLineEdit*>(MainWindow()->focusWidget()), nullptr);
+  byKeys = true;
+  PlayDeals(1);
+  if (HasFatalFailure()) return;
+  EXPECT_GT(discards, 0);
+  EXPECT_GT(clicked, 0) << "no offer was answered by key";
+  EXPECT_TRUE(WindowOf(client.settlement().board().form)->isVisible());
+  EXPECT_EQ(client.autoPlay().TimeoutRun, 0) << "the clock never had to play";
 }
 
 TEST_P(TableWindowTest, TheNextDealClosesTheBoardClearsTheMarksAndIgnoresContinue) {
@@ -670,6 +715,195 @@ TEST(RulesWindow, TheRulesPageOpensInTheClientsOwnWindow) {
   EXPECT_EQ(dialogs.pages().window(), viewer);
   EXPECT_TRUE(viewer->isVisible());
 }
+
+// ---- the history of a long game, and the balloons --------------------------------------
+
+class LongGameWindowTest : public DealEndWindowTest {
+ protected:
+  void Wheel(SceneWindow* w, QPoint at, int degrees8) {
+    QWheelEvent event(QPointF(at), QPointF(w->mapToGlobal(at)), QPoint(), QPoint(0, degrees8),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(w, &event);
+    Sync();
+  }
+  void DoubleClickAt(SceneWindow* w, QPoint at) {
+    MoveTo(w, at);
+    Send(w, QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton);
+    Send(w, QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton);
+    Send(w, QEvent::MouseButtonDblClick, at, Qt::LeftButton, Qt::LeftButton);
+    Send(w, QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton);
+    Sync();
+  }
+  // The middle of line `line` of the list as the window shows it now.
+  QPoint LineAt(FormId form, ElementId list, int line) {
+    const Form& f = client.view().scene().form(form);
+    const Element& el = *f.Get(list);
+    const double y =
+        el.geometry.top + f.ListTextTop(list) + (line - el.topLine + 0.5) * f.ListLineHeight(list);
+    return QPoint(static_cast<int>(el.geometry.left + el.geometry.width / 3), static_cast<int>(y));
+  }
+};
+
+TEST_P(LongGameWindowTest, DealOneOfATwentyDealGameOpensFromTheScrolledHistory) {
+  for (int deal = 1; deal <= 20; ++deal) {
+    Feed(DealStartRecord(1, 3), 3000);
+    EndDeal();
+    if (HasFatalFailure()) return;
+  }
+  const HistoryElements& h = client.settlement().history();
+  Form& hero = client.view().scene().form(h.form);
+  ASSERT_EQ(hero.Get(h.Num)->lines.size(), 20u);
+  Click(el().AnNiu[6]);
+  SceneWindow* w = WindowOf(h.form);
+  ASSERT_TRUE(w->isVisible());
+  EXPECT_GT(hero.Get(h.Num)->topLine, 0) << "the newest deals in view";
+
+  // The wheel over the deal list takes it and the seat columns back to deal 1.
+  for (int i = 0; i < 5; ++i) Wheel(w, CentreOf(h.form, h.Num), 120);
+  EXPECT_EQ(hero.Get(h.Num)->topLine, 0);
+  for (ElementId g : h.Grade) EXPECT_EQ(hero.Get(g)->topLine, 0);
+  // One line down by the wheel on a seat column: everything follows.
+  Wheel(w, CentreOf(h.form, h.Grade[1]), -120);
+  EXPECT_EQ(hero.Get(h.Num)->topLine, 3);
+  Wheel(w, CentreOf(h.form, h.Grade[1]), 120);
+
+  // A click chooses deal 2 in every column; the screenshot shows it.
+  ClickAt(w, LineAt(h.form, h.Num, 1));
+  for (ElementId e : {h.Num, h.Grade[0], h.Grade[1], h.Grade[2]}) {
+    EXPECT_EQ(hero.Get(e)->selectedLine, 1);
+  }
+  SaveScreenshot("history-scrolled");
+
+  // A double-click on deal 1 shows its board again.
+  client.settlement().HideScoreBoard();
+  DoubleClickAt(w, LineAt(h.form, h.Num, 0));
+  const FormId board = client.settlement().board().form;
+  EXPECT_TRUE(WindowOf(board)->isVisible());
+  const auto& final0 =
+      client.view().scene().form(board).Get(client.settlement().board().State[4])->lines;
+  ASSERT_EQ(final0.size(), 1u);
+  EXPECT_EQ(final0[0].rfind("最终分：200", 0), 0u) << final0[0];
+}
+
+TEST_P(LongGameWindowTest, TheBoardsColumnsStayAlignedWhenOneIsScrolled) {
+  // The prop component's lines make the right column long.
+  client.settlement().propScore.ExtraLines[2] =
+      "一00000000|二00000000|三00000000|四00000000|五00000000|六00000000|七00000000";
+  EndDeal();
+  if (HasFatalFailure()) return;
+  const ScoreBoardElements& b = client.settlement().board();
+  Form& board = client.view().scene().form(b.form);
+  SceneWindow* w = WindowOf(b.form);
+  ASSERT_TRUE(w->isVisible());
+  ASSERT_TRUE(board.ListOverflows(b.State[2])) << "the test needs a column that overflows";
+  Wheel(w, CentreOf(b.form, b.State[2]), -360);
+  const int top = board.Get(b.State[2])->topLine;
+  EXPECT_GT(top, 0);
+  for (int v = 0; v < 3; ++v) EXPECT_EQ(board.Get(b.State[v])->topLine, top) << v;
+}
+
+INSTANTIATE_TEST_SUITE_P(Layouts, LongGameWindowTest, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                           return info.param ? std::string("Small") : std::string("Full");
+                         });
+
+class BalloonWindowTest : public DealEndWindowTest {
+ protected:
+  // Quick phrase `entry` (1-based) of list 1 from the seat with `mask`.
+  void Phrase(int mask, int entry) {
+    RecordBytes r = testing::ServerRecord(19, mask, {1, 0, 0, static_cast<uint8_t>(entry)});
+    Deliver(r);
+    ASSERT_EQ(Run(600), -1);  // faded in
+    Sync();
+  }
+  SceneWindow* BalloonWindow(ViewPos v) { return WindowOf(client.chat().balloonForm(v)); }
+};
+
+TEST_P(BalloonWindowTest, EveryShippedPhraseFitsItsBalloon) {
+  client.playersLeaving().GameRunning = true;
+  Phrase(4, 1);
+  const Form& f = client.view().scene().form(client.chat().balloonForm(1));
+  const Element& label = *f.Get(f.Find("labPhrase"));
+  const QRect box = SceneRenderer::PixelRect(label);
+  const QFont& font = front->renderer().FontFor(label);
+  const QFontMetrics metrics(font);
+  const QRegion shape = BalloonWindow(1)->mask();
+  ASSERT_FALSE(shape.isEmpty());
+  int phrases = 0;
+  for (int list = 1; list <= 2; ++list) {
+    for (int i = 0;; ++i) {
+      const std::string phrase = client.chat().QuickPhrase(list, i);
+      if (phrase.empty()) break;
+      ++phrases;
+      const QString text = QString::fromStdString(phrase);
+      const QRect used =
+          metrics.boundingRect(box, Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextWordWrap, text);
+      EXPECT_TRUE(box.contains(used))
+          << phrase << ": needs " << used.width() << "x" << used.height() << " in " << box.width()
+          << "x" << box.height();
+      // The text lies on the balloon itself, not on the see-through part around it.
+      for (QPoint corner :
+           {used.topLeft(), used.topRight(), used.bottomLeft(), used.bottomRight()}) {
+        EXPECT_TRUE(shape.contains(corner)) << phrase << " at " << corner.x() << "," << corner.y();
+      }
+    }
+  }
+  EXPECT_GE(phrases, 14) << "the shipped phrase file";
+}
+
+TEST_P(BalloonWindowTest, ABalloonIsShapedFramelessAndLeavesTheKeyboardInTheChatBox) {
+  client.playersLeaving().GameRunning = true;
+  main().RequestFocus(el().Chat);
+  QWidget* chatBox = MainWindow()->focusWidget();
+  ASSERT_NE(chatBox, nullptr);
+  Phrase(4, 6);  // the longest phrase
+  SceneWindow* w = BalloonWindow(1);
+  ASSERT_NE(w, nullptr);
+  ASSERT_TRUE(w->isVisible());
+  EXPECT_TRUE(w->windowFlags().testFlag(Qt::FramelessWindowHint));
+  EXPECT_TRUE(w->windowFlags().testFlag(Qt::WindowDoesNotAcceptFocus));
+  EXPECT_TRUE(w->testAttribute(Qt::WA_ShowWithoutActivating));
+  const QRegion shape = w->mask();
+  EXPECT_FALSE(shape.contains(QPoint(0, 0))) << "no rectangle around the balloon";
+  EXPECT_FALSE(shape.contains(QPoint(w->width() - 1, w->height() - 1)));
+  EXPECT_TRUE(shape.contains(QPoint(w->width() / 2, w->height() / 3)));
+  EXPECT_EQ(MainWindow()->focusWidget(), chatBox);
+  EXPECT_EQ(client.chat().QuickPhrase(1, 5), "又断线了，网络怎么这么差啊！");
+  Phrase(2, 6);
+  ASSERT_NE(BalloonWindow(2), w) << "each seat has its own balloon";
+  EXPECT_TRUE(w->isVisible());
+  EXPECT_TRUE(BalloonWindow(2)->isVisible());
+  EXPECT_LT(w->x() + w->width(), BalloonWindow(2)->x()) << "the left seat's balloon on the left";
+  SaveScreenshot("balloons");
+}
+
+TEST_P(BalloonWindowTest, MinimisingHidesTheBalloonsAndRestoringBringsThemBack) {
+  client.playersLeaving().GameRunning = true;
+  Phrase(4, 2);
+  SceneWindow* w = BalloonWindow(1);
+  ASSERT_TRUE(w->isVisible());
+  MainWindow()->showMinimized();
+  Sync();
+  EXPECT_FALSE(w->isVisible());
+  MainWindow()->showNormal();
+  Sync();
+  EXPECT_TRUE(w->isVisible()) << "still fading: back with the table";
+  QWidget* focus = MainWindow()->focusWidget();
+  EXPECT_NE(qobject_cast<QLineEdit*>(focus), nullptr) << "the chat box has the keyboard";
+  // The boss key hides them too; a balloon that fades out meanwhile stays away.
+  client.input().OnKeyDown(view().mainForm(), kNoElement, kKeyF1, 0);
+  Sync();
+  EXPECT_FALSE(w->isVisible());
+  ASSERT_EQ(Run(10000), -1);
+  MainWindow()->showNormal();
+  Sync();
+  EXPECT_FALSE(w->isVisible());
+}
+
+INSTANTIATE_TEST_SUITE_P(Layouts, BalloonWindowTest, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                           return info.param ? std::string("Small") : std::string("Full");
+                         });
 
 }  // namespace
 }  // namespace korvel

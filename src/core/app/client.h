@@ -61,6 +61,7 @@ class Client {
   Platform& platform() { return platform_; }
   LoopState& loop() { return loop_; }
   TableModel& table() { return table_; }
+  const TableModel& table() const { return table_; }
   Records& records() { return records_; }
   LobbyWindow& lobby() { return lobby_; }
   const LaunchParams& launch() const { return launch_; }
@@ -78,6 +79,7 @@ class Client {
   OtherSeats& otherSeats() { return otherSeats_; }
   Reconnection& reconnection() { return reconnection_; }
   TableView& view() { return view_; }
+  const TableView& view() const { return view_; }
   Sound& sound() { return sound_; }
   VosSet& vosSet() { return vosSet_; }
   VosSetForm& vosSetForm() { return vosSetForm_; }

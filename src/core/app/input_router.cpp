@@ -105,6 +105,10 @@ void InputRouter::OnKeyDown(FormId form, ElementId focus, int keyCode, int) {
     client_.leaving().CancelExit();
   }
   if (onMain) client_.frame().OnKeyDown(focus, keyCode);
+  // Keys that play stand for clicks; typing in the chat box never plays.
+  if (onMain && focus == kNoElement && !client_.frame().ChatFocus) {
+    client_.tablePlay().OnPlayKey(keyCode);
+  }
 }
 
 void InputRouter::OnFocusChanged(FormId form, ElementId element, bool hasFocus) {

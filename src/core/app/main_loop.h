@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "view/table_view.h"
+
 namespace korvel {
 
 class Client;
@@ -19,7 +21,7 @@ inline constexpr int kCommandContinue = 16;
 inline constexpr uint32_t kClockGreen = 0x00FF00;
 inline constexpr uint32_t kClockRed = 0xFF0000;
 
-class MainLoop {
+class MainLoop : public TableResetParticipant {
  public:
   explicit MainLoop(Client& client);
 
@@ -27,6 +29,8 @@ class MainLoop {
   void Stop();
   bool Running() const;
   void Tick();
+  // A cleared table has no tile left to blink back into view.
+  void OnClearTiles() override { PrevBlinkElement = -1; }
 
   // Loop state other subsystems read and set.
   int32_t SilenceCount = 0;

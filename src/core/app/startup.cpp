@@ -38,6 +38,7 @@ Client::Client(Platform& platform)
   view_.AddResetParticipant(&seating_);
   view_.AddResetParticipant(&settlement_);
   view_.AddResetParticipant(&props_);
+  view_.AddResetParticipant(&mainLoop_);
 }
 
 void Client::Startup(const std::string& commandLine) {

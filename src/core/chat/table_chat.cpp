@@ -20,12 +20,20 @@ constexpr const char* kPhraseFile = "chat.ini";
 constexpr double kHistoryWidthPx = 300, kHistoryHeightPx = 210;
 constexpr double kPhraseWidthPx = 260, kPhraseRowPx = 22;
 constexpr double kBalloonWidth = 170, kBalloonHeight = 90;
+// The balloon's body is nearly oval: the text keeps to its middle.
+constexpr Rect kBalloonText = {22, 12, kBalloonWidth - 44, 50};
 constexpr int kBalloonTickMs = 16;
 constexpr uint32_t kPanel = 0x1E4D2B;
 constexpr uint32_t kText = 0xFFF3C8;
 constexpr uint32_t kBalloonInk = 0xC0201A;
 
 std::string TimerName(ViewPos v) { return "TimerSpeak" + std::to_string(v); }
+
+std::string TrimBlanks(std::string_view text) {
+  const size_t first = text.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  return std::string(text.substr(first, text.find_last_not_of(' ') - first + 1));
+}
 
 // Width units of a character: one for single-byte text, two for the rest.
 size_t Units(std::string_view character) { return character.size() == 1 ? 1 : 2; }
@@ -51,6 +59,7 @@ std::string TableChat::ChatBox() const {
 }
 
 void TableChat::SetChatBox(const std::string& text) {
+  lastEntry_ = text;
   TableView& view = client_.view();
   if (view.laidOut()) view.main().SetCaption(view.el.Chat, text);
 }
@@ -102,20 +111,27 @@ void TableChat::SendTyped() {
     ChatAllowed = true;
   });
   SetChatBox("");
-  std::string trimmed = text;
-  while (!trimmed.empty() && trimmed.back() == ' ') trimmed.pop_back();
-  std::string prefixTrimmed = WhisperPrefix;
-  while (!prefixTrimmed.empty() && prefixTrimmed.back() == ' ') prefixTrimmed.pop_back();
-  if (text.empty() || (!WhisperPrefix.empty() && trimmed == prefixTrimmed)) return;
+  // Blanks alone, or the private prefix with nothing after it, say nothing.
+  const std::string trimmed = TrimBlanks(text);
+  if (trimmed.empty() || (!WhisperPrefix.empty() && trimmed == TrimBlanks(WhisperPrefix))) return;
   int target = 0;
   const std::string message = Compose(text, target);
   Send(message, 0, 0, target);
 }
 
 void TableChat::OnEntryChanged() {
-  if (WhisperPrefix.empty()) return;
   const std::string text = ChatBox();
-  if (text.rfind(WhisperPrefix, 0) == 0) return;
+  // Only an edit of a box that showed the prefix can cut into it: once a send or a refusal
+  // has emptied the box, what is typed next is the player's own.
+  const bool hadPrefix = !WhisperPrefix.empty() && lastEntry_.rfind(WhisperPrefix, 0) == 0;
+  lastEntry_ = text;
+  if (!hadPrefix || text.rfind(WhisperPrefix, 0) == 0) return;
+  const size_t at = text.find(WhisperPrefix);
+  if (at != std::string::npos) {
+    // Text typed in front of the prefix goes behind it: the prefix stays whole and first.
+    SetChatBox(WhisperPrefix + text.substr(0, at) + text.substr(at + WhisperPrefix.size()));
+    return;
+  }
   // Deleting into the prefix takes the whole prefix away.
   const size_t prefixChars = Utf8Length(WhisperPrefix);
   const size_t keep = Utf8Length(text) >= prefixChars - 1 ? prefixChars - 1 : Utf8Length(text);
@@ -161,6 +177,7 @@ void TableChat::BuildHistory() {
   f.SetCursor(historyClose_, kCursorCustom);
   for (const std::string& line : history_) f.AddLine(historyList_, line);
   f.ScaleLayout(view.scale().sx);
+  f.ScrollListToEnd(historyList_);
   PlaceHistory();
 }
 
@@ -194,10 +211,7 @@ void TableChat::AddHistory(const std::string& line) {
     i += ch.size();
   }
   if (!current.empty() || wrapped.empty()) wrapped.push_back(current);
-  for (const std::string& w : wrapped) {
-    history_.push_back(w);
-    if (historyForm_ != kNoForm) client_.view().scene().form(historyForm_).AddLine(historyList_, w);
-  }
+  AddHistoryLines(wrapped);
 }
 
 void TableChat::AddHistoryLines(const std::vector<std::string>& lines) {
@@ -207,6 +221,9 @@ void TableChat::AddHistoryLines(const std::vector<std::string>& lines) {
       client_.view().scene().form(historyForm_).AddLine(historyList_, line);
     }
   }
+  // The newest line stays in view; scrolling back is the user's.
+  if (historyForm_ != kNoForm)
+    client_.view().scene().form(historyForm_).ScrollListToEnd(historyList_);
 }
 
 void TableChat::ClearHistory() {
@@ -325,6 +342,9 @@ void TableChat::SendPhrase(int list, int index) {
       Compose(WhisperPrefix.empty() ? phrase : WhisperPrefix + phrase, target);
   Send(message, list, index + 1, target);
   HidePhrases();
+  // The keyboard goes back to the chat box, where the player was typing.
+  TableView& view = client_.view();
+  if (view.laidOut()) view.main().RequestFocus(view.el.Chat);
 }
 
 FormId TableChat::balloonForm(ViewPos v) const {
@@ -335,21 +355,42 @@ TableChat::Balloon& TableChat::PrepareBalloon(ViewPos v) {
   Balloon& b = balloons_[v];
   TableView& view = client_.view();
   if (b.form != kNoForm) return b;
-  b.form = view.scene().AddForm("frmSpeakBox", kBalloonWidth, kBalloonHeight);
+  // One window per seat, known by its tag: forms of the same name would be one window.
+  const std::string tag = std::to_string(v) + "speak";
+  b.form = view.scene().AddForm("frmSpeakBox" + tag, kBalloonWidth, kBalloonHeight);
   Form& f = view.scene().form(b.form);
-  f.SetTitle(std::to_string(v) + "speak");
+  f.SetTitle(tag);
   f.topmost = true;
   f.windowOpacity = 0;
+  // Only the balloon itself shows, and it never takes the keyboard from the chat box.
+  f.frameless = true;
+  f.takesFocus = false;
   const ElementId picture =
       f.Add("picSplash", 0, ElementKind::Image, {0, 0, kBalloonWidth, kBalloonHeight});
   f.LoadSprite(picture, kPicSpeak);
-  b.text = f.Add("labPhrase", 0, ElementKind::Label, {14, 18, kBalloonWidth - 28, 40});
+  f.shapedBy = picture;
+  // Inside the balloon's body, above its tail; a long phrase takes a second line.
+  b.text = f.Add("labPhrase", 0, ElementKind::Label, kBalloonText);
   f.SetColor(b.text, kBalloonInk);
   f.SetFontSize(b.text, 11);
   f.SetBold(b.text, true);
   f.SetAlign(b.text, TextAlign::Center);
+  f.SetWrap(b.text, true);
+  f.ScaleLayout(view.scale().sx);
   f.SetFormVisible(true);
   return b;
+}
+
+void TableChat::HideBalloons() {
+  for (const Balloon& b : balloons_) {
+    if (b.form != kNoForm) client_.view().scene().form(b.form).SetFormVisible(false);
+  }
+}
+
+void TableChat::ShowFadingBalloons() {
+  for (const Balloon& b : balloons_) {
+    if (b.form != kNoForm && b.fading) client_.view().scene().form(b.form).SetFormVisible(true);
+  }
 }
 
 void TableChat::ShowBalloon(ViewPos v, const std::string& phrase, int opacity, int fadeIn,
@@ -375,8 +416,9 @@ void TableChat::ShowBalloon(ViewPos v, const std::string& phrase, int opacity, i
   b.fadeOut = fadeOut;
   b.hold = hold;
   b.count = 0;
+  b.fading = true;
   f.SetCaption(b.text, phrase);
-  f.SetFormVisible(true);
+  f.SetFormVisible(!client_.MainWindowMinimized);
   client_.platform().timers.Start(TimerName(v), kBalloonTickMs, [this, v] { FadeStep(v); });
 }
 
@@ -395,6 +437,7 @@ void TableChat::FadeStep(ViewPos v) {
     f.MarkAllDirty();
     if (b.opacity <= 1) {
       client_.platform().timers.Stop(TimerName(v));
+      b.fading = false;
       f.SetCaption(b.text, "");
       f.screenLeft = -2 * f.width();
       f.SetFormVisible(false);

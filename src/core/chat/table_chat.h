@@ -59,6 +59,9 @@ class TableChat {
                    int hold);
   // One step of a balloon's fade (the timer's tick).
   void FadeStep(ViewPos view);
+  // The table was minimised: the balloons go with it. Restored: those still fading return.
+  void HideBalloons();
+  void ShowFadingBalloons();
 
   // Routes a click or double-click on the chat windows; false when it was not theirs.
   bool OnClick(FormId form, ElementId element);
@@ -79,6 +82,7 @@ class TableChat {
     FormId form = kNoForm;
     ElementId text = kNoElement;
     int count = 0, opacity = 0, fadeIn = 0, fadeOut = 0, hold = 0;
+    bool fading = false;
   };
   // The message as it travels: "nickname说道: text", or the private form.
   std::string Compose(const std::string& text, int& target) const;
@@ -92,6 +96,8 @@ class TableChat {
 
   Client& client_;
   std::vector<std::string> history_;
+  // The chat box as it was after the last edit or the client's own change.
+  std::string lastEntry_;
   FormId historyForm_ = kNoForm;
   ElementId historyList_ = kNoElement, historyClose_ = kNoElement;
   FormId phraseForm_ = kNoForm;

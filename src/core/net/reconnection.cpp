@@ -140,6 +140,7 @@ void Reconnection::Resynchronise(std::string_view why) {
 void Reconnection::OnReconnectResult(CommandInfo& info, const RecordBytes&) {
   Platform& platform = client_.platform();
   if (info.value[3] == 1) {
+    platform.log.Write("reconnected: the server's snapshot follows");
     resyncPending_ = false;
     // The server has us back: the procedure is over even if its timer has not looked yet.
     active_ = false;

@@ -49,8 +49,6 @@ long NumberOr(const std::string& text, long otherwise) {
 
 // A list holds at most this many lines; a count read back is held to it.
 constexpr long kMaxStoredLines = kMaxListLines;
-// The list line height of the front end's 9-point font (12 pixels of WenQuanYi Zen Hei).
-constexpr double kListLineHeight = 16;
 
 }  // namespace
 
@@ -117,36 +115,26 @@ void Settlement::ShowDealRecord(int deal) {
     const long colour = NumberOr(get(ColourKey(k)), 0);
     SetBoardColour(k, colour >= 0 && colour <= 0xFFFFFF ? static_cast<uint32_t>(colour) : 0);
   }
+  const auto names = dealNameColours.find(deal);
+  SetNameColours(names != dealNameColours.end() ? names->second
+                                                : std::array{kNameInk, kNameInk, kNameInk});
   PlaceBoard();
   b.SetFormVisible(true);
 }
 
 int Settlement::HistoryLineAt(ElementId list, double y) const {
   if (history_.form == kNoForm) return -1;
-  const Form& f = client_.view().scene().form(history_.form);
-  const Element* e = f.Get(list);
-  if (!e || y < 0) return -1;
-  const int line =
-      HistoryFirstVisible() + static_cast<int>(std::floor(std::max(0.0, y - 1) / kListLineHeight));
-  return line < static_cast<int>(e->lines.size()) ? line : -1;
-}
-
-int Settlement::HistoryFirstVisible() const {
-  const Form& f = client_.view().scene().form(history_.form);
-  const Element* num = f.Get(history_.Num);
-  if (!num) return 0;
-  // As the front end draws a list: the newest lines in view once it overflows.
-  const int fit = std::max(1, static_cast<int>((num->geometry.height - 2) / kListLineHeight));
-  return std::max(0, static_cast<int>(num->lines.size()) - fit);
+  return client_.view().scene().form(history_.form).ListLineAt(list, y);
 }
 
 void Settlement::OnHistoryLineClick(int line) {
-  const Form& f = client_.view().scene().form(history().form);
+  Form& f = client_.view().scene().form(history().form);
   const Element* num = f.Get(history_.Num);
   if (!num || line < 0 || line >= static_cast<int>(num->lines.size())) return;
-  // The same line is chosen in the seat columns, which show what the deal list shows.
-  HistorySelected = line;
-  HistoryTopLine = HistoryFirstVisible();
+  // The seat columns are linked to the deal list: they choose and scroll with it.
+  f.SelectLine(history_.Num, line);
+  HistorySelected = num->selectedLine;
+  HistoryTopLine = num->topLine;
 }
 
 void Settlement::OnHistoryLineOpen(int line) {

@@ -140,8 +140,14 @@ void Settlement::ShowSettlement() {
   }
   const Breakdown breakdown = BuildBreakdown(stores, seats, client_.table().LocalMask());
   Form& b = view.scene().form(board_.form);
+  // The names as this deal left them: a deal without a win shows none in red.
+  std::array<uint32_t, kSeats> names = nameColour;
   for (int v = 0; v < kSeats; ++v) {
-    if (breakdown.winnerName[v]) b.SetColor(board_.ID[v], kRed);
+    if (breakdown.winnerName[v]) names[v] = kRed;
+  }
+  SetNameColours(names);
+  dealNameColours[client_.tablePlay().DealCount] = names;
+  for (int v = 0; v < kSeats; ++v) {
     auto& column = boardLines[v];
     column.insert(column.end(), breakdown.columns[v].begin(), breakdown.columns[v].end());
   }
@@ -275,6 +281,8 @@ void Settlement::AddHistoryLines(int deal, const std::array<std::string, kSeats>
     RunningTotal[v] += score;
     h.SetCaption(history_.sumScore[v], NumberText(RunningTotal[v]) + units[v]);
   }
+  // The newest deal comes into view; the seat columns follow the deal list.
+  h.ScrollListToEnd(history_.Num);
 }
 
 void Settlement::StartContinueCountdown() {

@@ -11,7 +11,7 @@ namespace korvel {
 namespace {
 
 constexpr uint32_t kPaper = 0xFFF6DC;
-constexpr uint32_t kInk = 0x3A2A12;
+constexpr uint32_t kInk = kNameInk;
 constexpr uint32_t kHeading = 0x8A5A12;
 constexpr uint32_t kGreen = 0x00FF00;
 constexpr int kBoardAlpha = 200;
@@ -102,6 +102,8 @@ void Settlement::BuildBoard() {
         AddList(f, "State", kFinalScoreList + v, Rect{left, kFinalTop, kColumnWidth, 24});
     f.SetBold(board_.State[kFinalScoreList + v], true);
   }
+  // The breakdown columns line up line by line, so they scroll as one.
+  f.LinkLists({board_.State[0], board_.State[1], board_.State[2]});
   board_.Image1 = AddClose(f, kBoardWidth);
   f.ScaleLayout(client_.view().scale().sx);
 }
@@ -126,6 +128,7 @@ void Settlement::BuildHistory() {
                                     kInk, 10, TextAlign::Right);
     f.SetBold(history_.sumScore[v], true);
   }
+  f.LinkLists({history_.Num, history_.Grade[0], history_.Grade[1], history_.Grade[2]});
   history_.Total = AddLabel(f, "lblTotal", 0, Rect{10, kHistoryTotalTop, 104, 20}, kHeading, 10);
   f.SetCaption(history_.Total, "输赢总分：");
   history_.Hint =
@@ -185,9 +188,12 @@ void Settlement::HideHistory() {
   if (history_.form != kNoForm) client_.view().scene().form(history_.form).SetFormVisible(false);
 }
 
-void Settlement::MarkWinOnBoard() {
+void Settlement::MarkWinOnBoard() { SetNameColours({kGreen, kGreen, kGreen}); }
+
+void Settlement::SetNameColours(const std::array<uint32_t, kSeats>& colours) {
+  nameColour = colours;
   Form& f = client_.view().scene().form(board().form);
-  for (ElementId e : board_.ID) f.SetColor(e, kGreen);
+  for (int v = 0; v < kSeats; ++v) f.SetColor(board_.ID[v], colours[v]);
 }
 
 bool Settlement::OnClick(const ElementEvent& event) {
@@ -267,6 +273,7 @@ void Settlement::ClearForLobby() {
   b.SetFormVisible(false);
   HistorySelected = -1;
   HistoryTopLine = 0;
+  dealNameColours.clear();
   if (std::remove(GameRecordPath().c_str()) != 0 && errno != ENOENT) {
     client_.platform().log.Write("cannot delete the game record " + GameRecordPath());
   }

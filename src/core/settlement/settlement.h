@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,8 @@ inline constexpr const char* kGameRecordFile = "info.tk";
 // Score board columns: State(0..2) hold the breakdown and totals, State(4..6) the final score.
 inline constexpr int kBoardLists = 7;
 inline constexpr int kFinalScoreList = 4;
+// The names on the board before anyone has won.
+inline constexpr uint32_t kNameInk = 0x3A2A12;
 
 struct ScoreBoardElements {
   FormId form = kNoForm;
@@ -94,7 +97,6 @@ class Settlement : public TableResetParticipant {
   void OnHistoryLineOpen(int line);
   // The deal list line under `y` (pixels inside the list), or -1.
   int HistoryLineAt(ElementId list, double y) const;
-  int HistoryFirstVisible() const;
 
   // Leaving the table: the windows emptied and hidden, the record file deleted.
   void ClearForLobby();
@@ -121,6 +123,10 @@ class Settlement : public TableResetParticipant {
   // What the board lists show; State(k) is boardLines[k] (3 stays empty).
   std::array<std::vector<std::string>, kBoardLists> boardLines;
   std::array<uint32_t, kSeats> boardColour{};
+  // The name labels' colours: plain, green for everyone once a win is on the table, red for
+  // the winners at the board; and as each deal's board showed them, for showing it again.
+  std::array<uint32_t, kSeats> nameColour{kNameInk, kNameInk, kNameInk};
+  std::map<int, std::array<uint32_t, kSeats>> dealNameColours;
   // The deal list's chosen line and the line the history lists show at their top.
   int HistorySelected = -1;
   int HistoryTopLine = 0;
@@ -149,6 +155,7 @@ class Settlement : public TableResetParticipant {
   void SetBoardList(int k, const std::vector<std::string>& lines);
   void ClearBoardList(int k);
   void SetBoardColour(int v, uint32_t rgb);
+  void SetNameColours(const std::array<uint32_t, kSeats>& colours);
   void AddTotals();
   void AddExtraLines(int v);
   void AddHistoryLines(int deal, const std::array<std::string, kSeats>& units);

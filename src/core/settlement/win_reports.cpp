@@ -101,6 +101,10 @@ void Settlement::OnWinReport(CommandInfo& info) {
   }
 }
 
-void Settlement::ResetForNewDeal() { stores.ResetForNewDeal(); }
+void Settlement::ResetForNewDeal() {
+  stores.ResetForNewDeal();
+  // A new deal's names start plain; the board shown meanwhile keeps the last deal's colours.
+  nameColour = {kNameInk, kNameInk, kNameInk};
+}
 
 }  // namespace korvel

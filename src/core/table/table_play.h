@@ -7,6 +7,7 @@
 #include <functional>
 #include <random>
 #include <string_view>
+#include <vector>
 
 #include "net/records.h"
 #include "table/hand_order.h"
@@ -83,6 +84,13 @@ class TablePlay {
   // again, and its old clock must not run out and play for the player meanwhile.
   void EndTurnCutOff();
   void OnOptions(CommandInfo& info);
+  // ---- play by keyboard --------------------------------------------------------------------
+  // Left/Right pick a hand tile out, Enter/Space discard it, P G R H N answer an offer, 1..5
+  // choose a gang mark; false for a key that is not one of them.
+  bool OnPlayKey(int keyCode);
+  // The operation buttons' tooltips name their keys.
+  void NameOperationKeys();
+
   // A click on Operation(i), 1..5.
   void OnOperationClick(int i);
   // A click on the gang choice mark Gang(c).
@@ -178,10 +186,15 @@ class TablePlay {
   // A record the table cannot follow (a tile for a full hand, a discard from an empty one): it
   // is logged and left out, so the model never indexes outside a seat's slots.
   void RefuseRecord(std::string_view why);
+  // The local hand tiles the keyboard can reach, left to right, and the one standing up.
+  std::vector<int> KeyboardTiles() const;
+  int RaisedTile() const;
 
   Client& client_;
   RandomSource random_;
   std::minstd_rand rng_;
+  // The tile the arrow keys last went to.
+  int keyTile_ = -1;
 };
 
 }  // namespace korvel

@@ -18,6 +18,8 @@ void TableView::BuildMainForm() {
   const LayoutScale& s = scale_;
   mainForm_ = scene_.AddForm(kMainFormName, s.WindowWidth(), s.WindowHeight());
   Form& f = main();
+  // The designed elements and the run-time tile elements and arrays of a full table.
+  f.Reserve(320);
   f.SetTitle("Korvel麻将");
   auto add = [&](std::string_view name, int index, ElementKind kind, double l, double t, double w,
                  double h, PictureId picture = kNoPicture, bool visible = true) {

@@ -247,19 +247,187 @@ void Form::SetStretch(ElementId e, bool stretch) {
   if (el) el->stretch = stretch;
 }
 
+void Form::SetWrap(ElementId e, bool wrap) {
+  Element* el = Mut(e);
+  if (!el || el->wrap == wrap) return;
+  el->wrap = wrap;
+  Touch(*el);
+}
+
+void Form::RequestFocus(ElementId e) {
+  if (!Valid(e)) return;
+  lastFocusRequest = e;
+  if (scene_.listener()) scene_.listener()->FocusRequested(id_, e);
+}
+
 void Form::AddLine(ElementId e, std::string_view line) {
   Element* el = Mut(e);
   if (!el) return;
-  if (el->lines.size() >= kMaxListLines) el->lines.erase(el->lines.begin());
+  if (el->lines.size() >= kMaxListLines) {
+    el->lines.erase(el->lines.begin());
+    // The lines in view and the chosen one stay the same lines.
+    el->topLine = std::max(0, el->topLine - 1);
+    if (el->selectedLine >= 0) --el->selectedLine;
+  }
   el->lines.emplace_back(line);
   Touch(*el);
 }
 
 void Form::ClearLines(ElementId e) {
   Element* el = Mut(e);
-  if (!el || el->lines.empty()) return;
+  if (!el) return;
+  el->topLine = 0;
+  el->selectedLine = -1;
+  if (el->lines.empty()) return;
   el->lines.clear();
   Touch(*el);
+}
+
+void Form::LinkLists(const std::vector<ElementId>& lists) {
+  for (ElementId e : lists) {
+    Element* el = Mut(e);
+    if (!el) continue;
+    for (ElementId other : lists) {
+      if (other != e && Valid(other) &&
+          std::find(el->linkedLists.begin(), el->linkedLists.end(), other) ==
+              el->linkedLists.end()) {
+        el->linkedLists.push_back(other);
+      }
+    }
+  }
+}
+
+double Form::ListLineHeight(ElementId e) const {
+  // 16 pixels for the 9-point type the lists use, in proportion for other sizes.
+  return Valid(e) ? std::max(1.0, std::round(elements_[e].fontSize * 16.0 / 9.0)) : 1.0;
+}
+
+int Form::ListPage(ElementId e) const {
+  if (!Valid(e)) return 1;
+  return std::max(1, static_cast<int>((elements_[e].geometry.height - 2) / ListLineHeight(e)));
+}
+
+double Form::ListTextTop(ElementId e) const {
+  if (!Valid(e)) return 0;
+  // Lines sit centred when fewer fit than the box's height would suggest.
+  const double slack = elements_[e].geometry.height - ListPage(e) * ListLineHeight(e);
+  return std::max(1.0, std::floor(slack / 2));
+}
+
+int Form::ListLineAt(ElementId e, double y) const {
+  const Element* el = Get(e);
+  if (!el || y < 0 || y >= el->geometry.height) return -1;
+  const double inside = y - ListTextTop(e);
+  if (inside < 0) return -1;
+  const int row = static_cast<int>(inside / ListLineHeight(e));
+  if (row >= ListPage(e)) return -1;
+  const int line = el->topLine + row;
+  return line < static_cast<int>(el->lines.size()) ? line : -1;
+}
+
+int Form::ListLastTop(ElementId e) const {
+  const Element* el = Get(e);
+  if (!el) return 0;
+  // Linked lists go as far as the longest of them, so their rows stay side by side.
+  size_t count = el->lines.size();
+  for (ElementId other : el->linkedLists) {
+    if (Valid(other)) count = std::max(count, elements_[other].lines.size());
+  }
+  return std::max(0, static_cast<int>(count) - ListPage(e));
+}
+
+bool Form::ListOverflows(ElementId e) const {
+  const Element* el = Get(e);
+  return el && static_cast<int>(el->lines.size()) > ListPage(e);
+}
+
+void Form::SetTopLine(ElementId e, int line) {
+  Element* el = Mut(e);
+  if (!el) return;
+  const int top = std::clamp(line, 0, ListLastTop(e));
+  if (el->topLine == top) return;
+  el->topLine = top;
+  Touch(*el);
+}
+
+void Form::SetSelected(ElementId e, int line) {
+  Element* el = Mut(e);
+  if (!el) return;
+  const int chosen = line >= 0 && line < static_cast<int>(el->lines.size()) ? line : -1;
+  if (el->selectedLine == chosen) return;
+  el->selectedLine = chosen;
+  Touch(*el);
+}
+
+void Form::ScrollList(ElementId e, int line) {
+  const Element* el = Get(e);
+  if (!el) return;
+  SetTopLine(e, line);
+  // The linked lists go to the same top line, not each by the same distance.
+  const int top = el->topLine;
+  for (ElementId other : el->linkedLists) SetTopLine(other, top);
+}
+
+void Form::WheelList(ElementId e, int notches) {
+  const Element* el = Get(e);
+  if (el) ScrollList(e, el->topLine - notches * kWheelLines);
+}
+
+void Form::SelectLine(ElementId e, int line) {
+  const Element* el = Get(e);
+  if (!el) return;
+  SetSelected(e, line);
+  for (ElementId other : el->linkedLists) SetSelected(other, line);
+  const int chosen = el->selectedLine;
+  if (chosen < 0) return;
+  if (chosen < el->topLine) {
+    ScrollList(e, chosen);
+  } else if (chosen >= el->topLine + ListPage(e)) {
+    ScrollList(e, chosen - ListPage(e) + 1);
+  }
+}
+
+bool Form::ListKeyDown(ElementId e, int keyCode) {
+  const Element* el = Get(e);
+  if (!el || el->kind != ElementKind::List) return false;
+  const int count = static_cast<int>(el->lines.size());
+  const int page = ListPage(e);
+  const int at = el->selectedLine;
+  int next = 0;
+  switch (keyCode) {
+    case kListUp:
+      next = at < 0 ? el->topLine : at - 1;
+      break;
+    case kListDown:
+      next = at < 0 ? el->topLine : at + 1;
+      break;
+    case kListPageUp:
+      next = (at < 0 ? el->topLine : at) - (page - 1);
+      break;
+    case kListPageDown:
+      next = (at < 0 ? el->topLine : at) + (page - 1);
+      break;
+    case kListHome:
+      next = 0;
+      break;
+    case kListEnd:
+      next = count - 1;
+      break;
+    default:
+      return false;
+  }
+  if (count > 0) SelectLine(e, std::clamp(next, 0, count - 1));
+  return true;
+}
+
+Rect Form::ListThumb(ElementId e) const {
+  const Element* el = Get(e);
+  if (!el || !ListOverflows(e)) return {};
+  const double track = el->geometry.height - 2;
+  const double count = static_cast<double>(el->lines.size());
+  const double length = std::max(8.0, track * ListPage(e) / count);
+  const double top = 1 + (track - length) * el->topLine / std::max(1, ListLastTop(e));
+  return {el->geometry.width - kScrollBarWidth - 1, top, kScrollBarWidth, length};
 }
 
 std::vector<ElementId> Form::PaintOrder() const {

@@ -6,11 +6,11 @@
 
 #include <array>
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "view/geometry.h"
@@ -41,6 +41,20 @@ inline constexpr int kCursorDefault = 0;
 inline constexpr int kCursorCustom = 99;
 
 inline constexpr int kMaxListLines = 200;
+// A list's scroll bar, inside its right edge, shown only while the lines overflow.
+inline constexpr double kScrollBarWidth = 12;
+// Lines a wheel notch moves a list by.
+inline constexpr int kWheelLines = 3;
+
+// Keys a list with the keyboard focus answers (the usual virtual-key numbers).
+enum ListKey : int {
+  kListPageUp = 33,
+  kListPageDown = 34,
+  kListEnd = 35,
+  kListHome = 36,
+  kListUp = 38,
+  kListDown = 40,
+};
 
 // Pictures handed to the table while it runs (the prop component draws its own), numbered apart
 // from the picture set. The Scene keeps a copy of their pixels for the front end.
@@ -68,10 +82,16 @@ struct Element {
   PictureId picture = kNoPicture;
   std::string caption;             // labels; the contents of a text element
   std::vector<std::string> lines;  // lists
-  double fontSize = 9;             // points
+  int topLine = 0;                 // lists: the line at the top of the box
+  int selectedLine = -1;           // lists: the chosen line, -1 for none
+  // Lists that scroll and choose together with this one (the history's and the board's
+  // columns).
+  std::vector<int32_t> linkedLists;
+  double fontSize = 9;  // points
   bool bold = false;
   TextAlign align = TextAlign::Left;
-  uint32_t color = 0x000000;      // text colour, 0xRRGGBB
+  bool wrap = false;          // labels: long text breaks onto further lines instead of being cut
+  uint32_t color = 0x000000;  // text colour, 0xRRGGBB
   uint32_t backColor = 0xFFFFFF;  // used when `opaque`
   bool opaque = false;
   std::string toolTip;
@@ -87,6 +107,8 @@ class SceneListener {
   virtual void FormDirty(FormId form) = 0;
   virtual void FormShown(FormId form, bool visible) = 0;
   virtual void FormAdded(FormId form) = 0;
+  // A handler wants the keyboard in text element `element` of the form.
+  virtual void FocusRequested(FormId /*form*/, ElementId /*element*/) {}
 };
 
 class Form {
@@ -108,6 +130,8 @@ class Form {
   bool Valid(ElementId e) const { return e >= 0 && e < static_cast<ElementId>(elements_.size()); }
   const Element* Get(ElementId e) const { return Valid(e) ? &elements_[e] : nullptr; }
   int ElementCount() const { return static_cast<int>(elements_.size()); }
+  // Room for this many elements, so building a large form does not copy them again and again.
+  void Reserve(int elements) { elements_.reserve(elements); }
 
   // ---- the table view operations ------------------------------------------------------
   void Show(ElementId e) { SetVisible(e, true); }
@@ -134,9 +158,36 @@ class Form {
   void SetCursor(ElementId e, int shape);
   void SetOpacity(ElementId e, int alpha);
   void SetStretch(ElementId e, bool stretch);
+  void SetWrap(ElementId e, bool wrap);
   // Lists: append a line (the oldest lines go beyond kMaxListLines) or empty the list.
   void AddLine(ElementId e, std::string_view line);
   void ClearLines(ElementId e);
+
+  // ---- list scrolling and choosing ----------------------------------------------------
+  // Every list of `lists` follows the others' top line and chosen line from now on.
+  void LinkLists(const std::vector<ElementId>& lists);
+  // The height of one line and the lines that fit in the box (at least 1). The front end
+  // draws with these figures, so a line position here is a line on the screen.
+  double ListLineHeight(ElementId e) const;
+  int ListPage(ElementId e) const;
+  // Where the first line in view starts, relative to the box.
+  double ListTextTop(ElementId e) const;
+  // The line under `y` (relative to the box), or -1 below the last line or outside the box.
+  int ListLineAt(ElementId e, double y) const;
+  // The largest top line: the last line at the bottom of the box.
+  int ListLastTop(ElementId e) const;
+  bool ListOverflows(ElementId e) const;
+  // Puts `line` at the top, held to 0..ListLastTop; the linked lists follow.
+  void ScrollList(ElementId e, int line);
+  void ScrollListToEnd(ElementId e) { ScrollList(e, ListLastTop(e)); }
+  // A wheel turn of `notches` (positive away from the user, scrolling up).
+  void WheelList(ElementId e, int notches);
+  // Chooses `line` (-1: none) and scrolls it into view; the linked lists follow.
+  void SelectLine(ElementId e, int line);
+  // Up, Down, PageUp, PageDown, Home, End: move the chosen line; false for another key.
+  bool ListKeyDown(ElementId e, int keyCode);
+  // The scroll bar's thumb, relative to the box; empty when the lines fit.
+  Rect ListThumb(ElementId e) const;
 
   bool Visible(ElementId e) const { return Valid(e) && elements_[e].visible; }
   bool Enabled(ElementId e) const { return Valid(e) && elements_[e].enabled; }
@@ -172,6 +223,13 @@ class Form {
   double screenTop = 0;
   // The window draws its own frame instead of the desktop's.
   bool frameless = false;
+  // The window takes the shape of this element's picture (its top-left pixel's colour is
+  // see-through) and shows without taking the keyboard from another window.
+  ElementId shapedBy = kNoElement;
+  bool takesFocus = true;
+  // Gives text element `e` the keyboard (when the window can have it).
+  void RequestFocus(ElementId e);
+  ElementId lastFocusRequest = kNoElement;
   // The wanted window state; the front end follows it and reports the user's changes back.
   bool minimised() const { return minimised_; }
   void SetMinimised(bool minimised);
@@ -197,6 +255,8 @@ class Form {
   }
   void MarkDirty(const Rect& r);
   void RemoveFromLayer(ElementId e);
+  void SetTopLine(ElementId e, int line);
+  void SetSelected(ElementId e, int line);
   ElementId Insert(Element el, bool front);
 
   Scene& scene_;
@@ -208,7 +268,12 @@ class Form {
   bool minimised_ = false;
   std::vector<Element> elements_;
   std::array<std::vector<ElementId>, 3> layers_;
-  std::map<std::string, std::vector<ElementId>, std::less<>> byName_;
+  // Looked up by every element the layout creates; a hash keeps start-up short.
+  struct NameHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view name) const { return std::hash<std::string_view>{}(name); }
+  };
+  std::unordered_map<std::string, std::vector<ElementId>, NameHash, std::equal_to<>> byName_;
   std::vector<Rect> dirty_;
   uint64_t changes_ = 0;
 };

@@ -56,6 +56,7 @@ class TableView {
   const LayoutScale& scale() const { return scale_; }
   const SpriteLists& sprites() const { return sprites_; }
   TileElementPool& pool() { return pool_; }
+  const TileElementPool& pool() const { return pool_; }
 
   // Start-up: builds the main form and its elements, the sprite lists and the layout, in that
   // order. Runs once; a second call does nothing.

@@ -54,6 +54,7 @@ void WindowFrame::ShowFrame() {
   f.SetCaption(view.el.lcaption, "Korvel麻将");
   f.SetToolTip(view.el.ImgClose[0], "退出游戏");
   f.SetToolTip(view.el.ImgMin[0], "最小化");
+  client_.tablePlay().NameOperationKeys();
 }
 
 void WindowFrame::ResetHover() {
@@ -159,7 +160,6 @@ void WindowFrame::PressButton(int button) {
     return;
   }
   if (button != kButtonStart) client_.StartHint = false;
-  PropComponent& props = client_.props();
   switch (button) {
     case kButtonSend:
       client_.chat().SendTyped();
@@ -186,18 +186,26 @@ void WindowFrame::PressButton(int button) {
       client_.platform().dialogs.OpenPage(client_.platform().files.AppDir() +
                                           "/../share/korvel/rules.html");
       break;
-    case kButtonExit: {
-      if (props.Active() && props.library().Loaded()) props.library().Api().setbankstate(2);
-      const FormId exit = client_.leaving().exitForm();
-      if (exit != kNoForm && client_.view().scene().form(exit).visible()) {
-        client_.leaving().CancelExit();
-      } else {
-        client_.leaving().OpenExitWindow();
-      }
+    case kButtonExit:
+      ToggleExitWindow(true);
       break;
-    }
     default:
       break;
+  }
+}
+
+void WindowFrame::ToggleExitWindow(bool bankFirst) {
+  PropComponent& props = client_.props();
+  const FormId exit = client_.leaving().exitForm();
+  const bool shown = exit != kNoForm && client_.view().scene().form(exit).visible();
+  // The button tells the component every time, the key only when the window opens.
+  if ((bankFirst || !shown) && props.Active() && props.library().Loaded()) {
+    props.library().Api().setbankstate(2);
+  }
+  if (shown) {
+    client_.leaving().CancelExit();
+  } else {
+    client_.leaving().OpenExitWindow();
   }
 }
 
@@ -248,6 +256,7 @@ void WindowFrame::HideByKey() {
   client_.autoPlay().HiddenByKey = true;
   client_.seating().HideInfoWindow();
   client_.chat().HideWindows();
+  client_.chat().HideBalloons();
   client_.MinimizeMainWindow();
   client_.lobby().MinimizeLobby();
 }
@@ -261,7 +270,9 @@ void WindowFrame::OnKeyDown(ElementId focus, int keyCode) {
   }
   if (keyCode == kKeyF1) HideByKey();
   const bool onTable = focus == view.el.pic1 || focus == kNoElement;
-  if (keyCode == kKeyEscape && onTable) PressButton(kButtonExit);
+  // Esc is the exit window's key only: not a main button, so it never goes back to the lobby
+  // after the game ended and leaves the start hint alone.
+  if (keyCode == kKeyEscape && onTable) ToggleExitWindow(false);
   // Alt directly followed by C opens the chat history.
   if (altPressed_ && keyCode == kKeyC && onTable) {
     const FormId talk = client_.chat().historyForm();
@@ -276,7 +287,10 @@ void WindowFrame::OnFocusChanged(ElementId element, bool hasFocus) {
 
 void WindowFrame::OnResize(bool minimised) {
   client_.MainWindowMinimized = minimised;
-  if (minimised) return;
+  if (minimised) {
+    client_.chat().HideBalloons();
+    return;
+  }
   AutoPlay& autoPlay = client_.autoPlay();
   if (autoPlay.HiddenByKey) {
     client_.TurnTime = kDefaultTurnTime;
@@ -286,6 +300,9 @@ void WindowFrame::OnResize(bool minimised) {
   client_.lobby().MinimizeLobby();
   PropComponent& props = client_.props();
   if (props.Active() && props.library().Loaded()) props.library().Api().FixBuffPos();
+  TableView& view = client_.view();
+  if (view.laidOut()) view.main().RequestFocus(view.el.Chat);
+  client_.chat().ShowFadingBalloons();
 }
 
 }  // namespace korvel

@@ -45,6 +45,8 @@ class WindowFrame {
 
   void PressButton(int button);
   void StartOrContinue();
+  // Button 8 and Esc: the exit window shown, or hidden when it is up.
+  void ToggleExitWindow(bool bankFirst);
   void Hide();
   // The hide key.
   void HideByKey();
