@@ -7,12 +7,17 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
+#include <optional>
 #include <string>
 
 #include "app/client.h"
+#include "offscreen.h"
 #include "picture_library.h"
 #include "platform/user_folders.h"
 #include "qt_platform.h"
+#include "replay/input_entries.h"
+#include "replay/session_recorder.h"
 #include "scene_window.h"
 
 namespace {
@@ -55,7 +60,14 @@ const char* kUsage =
     "                         milliseconds (default 1500)\n"
     "  KORVEL_SCREENSHOT_DIR=DIR  a PNG of the table every KORVEL_SCREENSHOT_EVERY_MS\n"
     "                         milliseconds (default 5000) into DIR\n"
-    "  KORVEL_TIMING=1        log when the table window's first frame has been painted\n";
+    "  KORVEL_TIMING=1        log when the table window's first frame has been painted\n"
+    "  KORVEL_SESSION_DIR=DIR where the session recordings go (default:\n"
+    "                         $XDG_DATA_HOME/korvel/sessions or ~/.local/share/korvel/sessions)\n"
+    "\n"
+    "Every table session is recorded for korvel-replay. The [Sessions] section of\n"
+    "$XDG_CONFIG_HOME/korvel/korvel.ini (or ~/.config/korvel/korvel.ini) sets SizeLimitMB\n"
+    "(all recordings together, default 200; the oldest are removed) and Record=0 turns\n"
+    "recording off.\n";
 
 // The launch line is the arguments joined by single spaces, as one command line.
 std::string JoinArguments(int argc, char** argv) {
@@ -106,11 +118,7 @@ int main(int argc, char** argv) {
   }
   const std::string commandLine = JoinArguments(argc, argv);
 
-  // Scripts run without a desktop; the offscreen platform keeps every path working there.
-  if (!std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY") &&
-      !std::getenv("WAYLAND_DISPLAY")) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  }
+  korvel::UseOffscreenWithoutDisplay();
   // Qt must not read options out of the launch line.
   int qtArgc = 1;
   char* qtArgv[] = {argv[0], nullptr};
@@ -133,12 +141,47 @@ int main(int argc, char** argv) {
     log.Write(std::to_string(pictures.Missing()) + " pictures missing in " +
               pictureFolder.toStdString());
   }
-  korvel::Client client(platform.platform());
+  // Every table session is recorded unless the settings say not to; a launch line the client
+  // will refuse anyway starts no recording.
+  std::optional<korvel::FolderSessionStore> sessionStore;
+  std::optional<korvel::SessionRecorder> recorder;
+  std::optional<korvel::RecordingPlatform> recording;
+  const korvel::LaunchParse launch = korvel::ParseLaunchLine(commandLine);
+  const std::string settingsFile = korvel::DefaultSettingsFile();
+  if (launch.ok() && korvel::SessionRecordingWanted(settingsFile)) {
+    const char* dir = std::getenv("KORVEL_SESSION_DIR");
+    const std::string folder = dir && *dir ? dir : korvel::DefaultSessionFolder();
+    if (folder.empty()) {
+      log.Write("no folder for session recordings (HOME is not set): this session is not recorded");
+    } else {
+      korvel::Platform& base = platform.platform();
+      korvel::RecorderSettings settings;
+      settings.sizeLimit = korvel::SessionSizeLimit(settingsFile);
+      sessionStore.emplace(folder);
+      recorder.emplace(
+          *sessionStore, base.timers, log,
+          korvel::SessionFileName(std::time(nullptr), launch.params),
+          korvel::SessionHeaderFor(launch.params, base.screen.Width(), base.screen.Height()),
+          settings);
+      recording.emplace(base, *recorder);
+    }
+  }
+  korvel::Client client(recording ? recording->platform() : platform.platform());
+  if (recording) {
+    recording->RecordWhile([&client] { return client.connection().RecordMode; });
+    client.tablePlay().SetRandomSource(korvel::RecordingRandomSource(
+        *recorder,
+        static_cast<uint32_t>(std::chrono::steady_clock::now().time_since_epoch().count())));
+  }
   client.view().scene().SetPictureStore(&pictures);
   client.Startup(commandLine);
+  // The player's clicks go into the session too: a click shows its effect before the server's
+  // answer, and the replay shows what the player saw.
+  std::optional<korvel::InputRecorder> input;
+  if (recorder) input.emplace(client.input(), client.view().scene(), *recorder);
 
   korvel::SceneFrontEnd frontEnd(client.view().scene(), pictures);
-  frontEnd.SetEvents(&client.input());
+  frontEnd.SetEvents(input ? static_cast<korvel::ElementEvents*>(&*input) : &client.input());
   FirstFrameProbe firstFrame(frontEnd, client.view().mainForm(), log);
   if (const char* timing = std::getenv("KORVEL_TIMING"); timing && *timing) {
     app.installEventFilter(&firstFrame);
