@@ -11,11 +11,15 @@ build=${1:-build}
 cuts=${2:-50}
 bin="$build/bin"
 here=$(cd "$(dirname "$0")" && pwd)
-work=$(mktemp -d)
+# The logs stay in BUILD_DIR/drop-soak for a look at what did not heal.
+work="$(cd "$build" && pwd)/drop-soak"
+rm -rf "$work"
+mkdir -p "$work"
+chmod 700 "$work"
 export XDG_RUNTIME_DIR="$work" QT_QPA_PLATFORM=offscreen KORVEL_DIALOGS=print
 export KORVEL_LOG="$work/client.log" HOME="$work"
 pids=()
-trap 'kill "${pids[@]}" 2>/dev/null; rm -rf "$work"' EXIT
+trap 'kill "${pids[@]}" 2>/dev/null' EXIT
 
 server_port=$((21000 + RANDOM % 10000))
 relay_port=$((server_port + 1))
