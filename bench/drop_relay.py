@@ -4,7 +4,8 @@ moments, so that the client must reconnect through it again and again.
 
   drop_relay.py LISTEN_PORT SERVER_PORT CUTS MIN_SECONDS MAX_SECONDS
 
-Prints "cut N" each time it cuts and exits after CUTS cuts (the last one included)."""
+Prints "cut N" each time it cuts; after CUTS cuts it goes on relaying, without cutting, so that
+the last one can heal too, until it is stopped."""
 import random
 import select
 import socket
@@ -22,7 +23,7 @@ def main():
     pairs = {}  # socket -> its partner
     done = 0
     next_cut = time.monotonic() + random.uniform(low, high)
-    while done < cuts:
+    while True:
         ready, _, _ = select.select([listener, *pairs], [], [], 0.05)
         for s in ready:
             if s is listener:
@@ -50,7 +51,7 @@ def main():
                 pairs.pop(x, None)
                 x.close()
         # Cut only while someone is connected: a cut with nobody there heals nothing.
-        if time.monotonic() >= next_cut and pairs:
+        if done < cuts and time.monotonic() >= next_cut and pairs:
             for x in list(pairs):
                 x.close()
             pairs.clear()

@@ -37,7 +37,7 @@ sleep 0.5
 client=$!
 pids+=($client)
 
-wait "$relay" || true
+until [ "$(grep -c '^cut ' "$work/relay.log" || true)" -ge "$cuts" ]; do sleep 1; done
 sleep 15  # the last reconnection
 alive=yes
 kill -0 "$client" 2>/dev/null || alive=no
