@@ -116,7 +116,10 @@ const ShantenCalculator::SuitTable& ShantenCalculator::Pattern(const std::array<
   // The rest after taking `take` tiles at i + d for each d, adding a head, sets and partials.
   auto add = [&](std::array<uint8_t, 3> take, int head, int sets, int partials) {
     std::array<uint8_t, 9> rest = c;
-    for (int d = 0; d < 3; ++d) rest[i + d] = static_cast<uint8_t>(rest[i + d] - take[d]);
+    // Near the end of the suit only the tiles that exist are taken.
+    for (int d = 0; d < 3 && i + d < 9; ++d) {
+      rest[i + d] = static_cast<uint8_t>(rest[i + d] - take[d]);
+    }
     const SuitTable& sub = Pattern(rest);
     for (int p = 0; p + head < 2; ++p) {
       for (int m = 0; m + sets <= 4; ++m) {
