@@ -50,6 +50,11 @@ bool LobbyApp::Start() {
 
   const std::string line = BuildLaunchLine(options_.launch);
   Print("starting " + options_.clientPath + " " + line);
+  if (!options_.clientLog.empty()) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("KORVEL_LOG", QString::fromStdString(options_.clientLog));
+    client_.setProcessEnvironment(env);
+  }
   client_.start(QString::fromStdString(options_.clientPath), {QString::fromStdString(line)});
   if (!client_.waitForStarted(5000)) {
     std::fprintf(stderr, "korvel-lobby: cannot start %s\n", options_.clientPath.c_str());
@@ -113,6 +118,7 @@ void LobbyApp::Shutdown(int code) {
     if (!client_.waitForFinished(2000)) client_.kill();
     client_.waitForFinished(1000);
   }
+  if (server_) server_->Stop();
   QCoreApplication::exit(code);
 }
 

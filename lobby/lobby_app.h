@@ -11,6 +11,7 @@
 
 #include "app/launch_params.h"
 #include "lobby_link.h"
+#include "local_server.h"
 
 namespace korvel {
 
@@ -21,6 +22,8 @@ struct LobbyOptions {
   std::string clientPath;
   bool startClient = true;
   bool stay = false;
+  // The client's log file (KORVEL_LOG) when not empty.
+  std::string clientLog;
 };
 
 class LobbyApp : public QObject {
@@ -31,6 +34,8 @@ class LobbyApp : public QObject {
   bool Start();
   // Sends one of the lobby's requests to the client; false when it is not listening.
   bool Request(uint32_t number);
+  // A server this lobby started, stopped when the lobby ends.
+  void AdoptServer(std::unique_ptr<LocalServer> server) { server_ = std::move(server); }
 
  private:
   uint32_t OnMessage(const LobbyMessage& message);
@@ -44,6 +49,7 @@ class LobbyApp : public QObject {
   std::unique_ptr<QSocketNotifier> stdin_;
   QTimer signalPoll_;
   std::string pendingInput_;
+  std::unique_ptr<LocalServer> server_;
 };
 
 }  // namespace korvel

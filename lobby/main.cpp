@@ -4,9 +4,12 @@
 #include <QDir>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 
 #include "app/launch_params.h"
 #include "lobby_app.h"
+#include "local_server.h"
+#include "platform/user_folders.h"
 
 namespace {
 
@@ -55,8 +58,12 @@ int main(int argc, char** argv) {
                             "PATH");
   QCommandLineOption noClient("no-client", "Only own the lobby endpoint; start no client.");
   QCommandLineOption stay("stay", "Keep running after the client ends.");
+  QCommandLineOption local("local",
+                           "Play alone against two computer players: start a private "
+                           "korvel-server on a free loopback port, stopped when the table "
+                           "closes. The user id defaults to the account name.");
   parser.addOptions({server, user, key, location, proxy, proxyUser, proxyPass, quick, title,
-                     windowTitle, watch, props, propParam, client, noClient, stay});
+                     windowTitle, watch, props, propParam, client, noClient, stay, local});
   parser.process(app);
 
   auto fail = [](const char* why) {
@@ -70,14 +77,21 @@ int main(int argc, char** argv) {
     return fail("--server needs HOST:PORT with a port of 1..32767");
   }
   const char* envUser = std::getenv("USER");
-  p.UserId = parser.isSet(user) ? parser.value(user).toStdString()
-                                : std::string(envUser && *envUser ? envUser : "player");
+  p.UserId = parser.isSet(user)    ? parser.value(user).toStdString()
+             : parser.isSet(local) ? korvel::LocalUserName(korvel::AccountName())
+             : envUser && *envUser ? std::string(envUser)
+                                   : std::string("player");
   if (p.UserId.size() > 16) return fail("the user id has at most 16 bytes");
   for (char c : p.UserId) {
     if (static_cast<unsigned char>(c) >= 0x80) return fail("the user id must be plain ASCII");
   }
   p.LoginKey = parser.value(key).toStdString();
   p.Location = parser.value(location).toStdString();
+  // "$" ends a launch field: one inside a value would shift every field after it.
+  for (const QCommandLineOption* o :
+       {&user, &key, &location, &proxyUser, &proxyPass, &title, &windowTitle}) {
+    if (parser.value(*o).contains('$')) return fail("no option value may contain \"$\"");
+  }
   if (parser.isSet(proxy)) {
     if (!SplitHostPort(parser.value(proxy), p.ProxyHost, p.ProxyPort)) {
       return fail("--proxy needs HOST:PORT with a port of 1..32767");
@@ -109,7 +123,33 @@ int main(int argc, char** argv) {
   o.startClient = !parser.isSet(noClient);
   o.stay = parser.isSet(stay) || !o.startClient;
 
+  std::unique_ptr<korvel::LocalServer> localServer;
+  if (parser.isSet(local)) {
+    if (parser.isSet(server) || parser.isSet(noClient)) {
+      return fail("--local starts its own server and client");
+    }
+    // The logs of a game started from the menu go with the player's other state.
+    const std::string state = korvel::EnsureUserFolder(korvel::UserFolder::kState);
+    const QString serverLog =
+        state.empty() ? QString() : QString::fromStdString(state + "/korvel-server.log");
+    if (!state.empty() && qEnvironmentVariableIsEmpty("KORVEL_LOG")) {
+      o.clientLog = state + "/korvel.log";
+    }
+    localServer = std::make_unique<korvel::LocalServer>();
+    const int port =
+        localServer->Start(QCoreApplication::applicationDirPath() + "/korvel-server", serverLog);
+    if (port == 0) {
+      std::fprintf(stderr, "korvel-lobby: cannot start korvel-server beside this program\n");
+      return 1;
+    }
+    p.ServerHost = "127.0.0.1";
+    p.ServerPort = static_cast<int16_t>(port);
+    std::printf("lobby: local server on 127.0.0.1:%d\n", port);
+    std::fflush(stdout);
+  }
+
   korvel::LobbyApp lobby(o);
+  lobby.AdoptServer(std::move(localServer));
   if (!lobby.Start()) return 1;
   return app.exec();
 }

@@ -66,8 +66,7 @@ QImage DrawMainButton(int number) {
   QColor base = kLacquer;
   if (k / 2 == 2 || k / 2 == 3) base = QColor(0x1C, 0x7A, 0x4E);
   if (k / 2 == 0) base = QColor(0xB0, 0x5A, 0x10);
-  LacquerButton(p, QRectF(0, 0, image.width(), image.height()), word, hover, base,
-                small ? 12 : 14.5);
+  LacquerButton(p, Bounds(image), word, hover, base, small ? 12 : 14.5);
   return image;
 }
 
@@ -75,7 +74,7 @@ QImage DrawDialogButton(int number) {
   QImage image = Canvas(number);
   QPainter p(&image);
   Smooth(p);
-  const QRectF r(0, 0, image.width(), image.height());
+  const QRectF r = Bounds(image);
   switch (number) {
     case 130:
     case 131:
@@ -126,7 +125,7 @@ QImage DrawOperationButton(int number) {
                                      QColor(0x2C, 0x96, 0x48)};
   QColor base = kColours[op];
   if (look == 0) base = QColor(0x8A, 0x88, 0x82);
-  const QRectF r(0, 0, image.width(), image.height());
+  const QRectF r = Bounds(image);
   QRectF body = r.adjusted(3, 3, -3, -4);
   if (look == 2) {
     // A warm glow around the lit tablet.
@@ -177,7 +176,7 @@ QImage DrawStoreButton(bool hover) {
   QImage image = Canvas(hover ? 451 : 450);
   QPainter p(&image);
   Smooth(p);
-  const QRectF r(0, 0, image.width(), image.height());
+  const QRectF r = Bounds(image);
   LacquerButton(p, r, QString(), hover, QColor(0x8A, 0x55, 0x1E), 12);
   // A small chest on the left, the word on the right.
   const QRectF chest(6, 8, 15, 13);

@@ -1,13 +1,16 @@
 // korvel-pictures: draws every picture the table shows into a folder, as PNG files named as
-// the client looks them up. Run at build time; `--sheet FILE` also writes a contact sheet of
-// the whole set for looking it over.
+// the client looks them up, once at 1x and once at 2x ("NNN@2x.png") for HiDPI screens. Run at
+// build time; `--sheet FILE` also writes a contact sheet of the whole set for looking it over,
+// `--icons DIR` the application icon in the icon theme's sizes under DIR/hicolor.
 #include <QDir>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QPainter>
 #include <cstdio>
 #include <vector>
 
+#include "icon_art.h"
 #include "paint_kit.h"
 #include "picture_set.h"
 #include "view/picture_catalogue.h"
@@ -51,7 +54,7 @@ int main(int argc, char** argv) {
   QGuiApplication app(argc, argv);
   const QStringList args = app.arguments();
   if (args.size() < 2 || args[1].startsWith('-')) {
-    std::fprintf(stderr, "usage: korvel-pictures OUTPUT_FOLDER [--sheet FILE]\n");
+    std::fprintf(stderr, "usage: korvel-pictures OUTPUT_FOLDER [--sheet FILE] [--icons DIR]\n");
     return 2;
   }
   const QString folder = args[1];
@@ -80,23 +83,39 @@ int main(int argc, char** argv) {
   int failures = 0;
   int written = 0;
   std::vector<std::pair<int, QImage>> all;
-  korvel::ForEachPicture([&](int id) {
-    const QImage image = art::DrawPicture(id);
-    const korvel::PictureSize size = korvel::CataloguePictureSize(id);
-    const QString file = folder + "/" + QString::fromStdString(korvel::PictureFileName(id));
-    if (image.isNull() || image.width() != size.width || image.height() != size.height) {
-      std::fprintf(stderr, "korvel-pictures: picture %d has the wrong size\n", id);
-      ++failures;
-      return;
+  auto save = [&](const QImage& image, const QString& file) {
+    if (QDir().mkpath(QFileInfo(file).path()) && image.save(file, "PNG")) return true;
+    std::fprintf(stderr, "korvel-pictures: cannot write %s\n", qPrintable(file));
+    ++failures;
+    return false;
+  };
+  for (int scale : {1, 2}) {
+    art::SetPictureScale(scale);
+    korvel::ForEachPicture([&](int id) {
+      const QImage image = art::DrawPicture(id);
+      const korvel::PictureSize size = korvel::CataloguePictureSize(id);
+      const QString file =
+          folder + "/" + QString::fromStdString(korvel::ScaledPictureFileName(id, scale));
+      if (image.isNull() || image.width() != size.width * scale ||
+          image.height() != size.height * scale) {
+        std::fprintf(stderr, "korvel-pictures: picture %d has the wrong size\n", id);
+        ++failures;
+        return;
+      }
+      if (!save(image, file)) return;
+      ++written;
+      if (scale == 1 && !sheetFile.isEmpty() && id >= from && id <= to) {
+        all.emplace_back(id, image);
+      }
+    });
+  }
+  art::SetPictureScale(1);
+  if (const int iconsAt = args.indexOf("--icons"); iconsAt > 0 && iconsAt + 1 < args.size()) {
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+      save(art::DrawAppIcon(size),
+           QString("%1/hicolor/%2x%2/apps/korvel.png").arg(args[iconsAt + 1]).arg(size));
     }
-    if (!image.save(file, "PNG")) {
-      std::fprintf(stderr, "korvel-pictures: cannot write %s\n", qPrintable(file));
-      ++failures;
-      return;
-    }
-    ++written;
-    if (!sheetFile.isEmpty() && id >= from && id <= to) all.emplace_back(id, image);
-  });
+  }
   if (!sheetFile.isEmpty()) ContactSheet(all, zoom).save(sheetFile, "PNG");
   std::printf("korvel-pictures: %d pictures in %s\n", written, qPrintable(folder));
   return failures == 0 ? 0 : 1;

@@ -6,11 +6,22 @@
 
 namespace art {
 
+namespace {
+int pictureScale = 1;  // the generator draws the whole set at one scale, then the next
+}  // namespace
+
+void SetPictureScale(int scale) { pictureScale = std::max(1, scale); }
+
+int PictureScale() { return pictureScale; }
+
 QImage NewPicture(int width, int height) {
-  QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+  QImage image(width * pictureScale, height * pictureScale, QImage::Format_ARGB32_Premultiplied);
+  image.setDevicePixelRatio(pictureScale);
   image.fill(Qt::transparent);
   return image;
 }
+
+QRectF Bounds(const QImage& image) { return QRectF(QPointF(0, 0), image.deviceIndependentSize()); }
 
 void Smooth(QPainter& p) {
   p.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing |

@@ -38,8 +38,14 @@ inline const QColor kBlue{0x1F, 0x4F, 0xA0};
 inline const QColor kCream{0xFF, 0xF6, 0xDC};
 }  // namespace colour
 
-// A transparent picture ready to paint on.
+// Every drawing works in design pixels. At scale 2 a picture of w x h design pixels has 2w x 2h
+// pixels (its device pixel ratio is 2), so HiDPI screens show it as sharp as the text.
+void SetPictureScale(int scale);
+int PictureScale();
+// A transparent picture of `width` x `height` design pixels ready to paint on.
 QImage NewPicture(int width, int height);
+// The rectangle of a picture in design pixels.
+QRectF Bounds(const QImage& image);
 // A painter with anti-aliasing for shapes, text and scaled pictures.
 void Smooth(QPainter& p);
 

@@ -322,7 +322,7 @@ QImage ChoiceMark(int id) {
   QImage image = Canvas(id);
   QPainter p(&image);
   Smooth(p);
-  const double w = image.width(), h = image.height();
+  const double w = Bounds(image).width(), h = Bounds(image).height();
   // A gold arrow pointing down at the candidate tiles.
   QPainterPath arrow;
   arrow.moveTo(w * 0.3, 2);

@@ -4,6 +4,10 @@
 #include <QImageReader>
 #include <QSet>
 #include <QStringList>
+#include <algorithm>
+#include <cmath>
+
+#include "platform/install_paths.h"
 
 namespace korvel {
 namespace {
@@ -23,8 +27,9 @@ QImage Prepared(QImage image) {
 
 }  // namespace
 
-int PictureLibrary::LoadFolder(const QString& folder) {
+int PictureLibrary::LoadFolder(const QString& folder, double ratio) {
   folder_ = folder;
+  ratio_ = std::max(1.0, ratio);
   entries_.assign(kNamedPictureEnd, Entry{});
   scaled_.clear();
   ages_.clear();
@@ -34,15 +39,19 @@ int PictureLibrary::LoadFolder(const QString& folder) {
   const QStringList files = QDir(folder).entryList(QDir::Files);
   const QSet<QString> present(files.begin(), files.end());
   ForEachPicture([&](PictureId id) {
-    const bool there = present.contains(QString::fromStdString(PictureFileName(id)));
-    entries_[id].present = there;
-    ++(there ? loaded_ : missing_);
+    Entry& entry = entries_[id];
+    entry.doubled = ratio_ > 1.0 &&
+                    present.contains(QString::fromStdString(ScaledPictureFileName(id, 2)));
+    entry.present =
+        entry.doubled || present.contains(QString::fromStdString(PictureFileName(id)));
+    ++(entry.present ? loaded_ : missing_);
   });
   return loaded_;
 }
 
-QString PictureLibrary::FileOf(PictureId id) const {
-  return QDir(folder_).filePath(QString::fromStdString(PictureFileName(id)));
+QString PictureLibrary::FileOf(PictureId id, bool doubled) const {
+  return QDir(folder_).filePath(
+      QString::fromStdString(doubled ? ScaledPictureFileName(id, 2) : PictureFileName(id)));
 }
 
 const PictureLibrary::Entry* PictureLibrary::Find(PictureId id) const {
@@ -58,13 +67,16 @@ std::optional<PictureSize> PictureLibrary::Size(PictureId id) const {
   if (entry.decodeTried && entry.image.isNull()) return std::nullopt;  // unreadable after all
   if (!entry.sizeRead) {
     entry.sizeRead = true;
-    QImageReader reader(FileOf(id));
+    QImageReader reader(FileOf(id, entry.doubled));
+    // Sizes are in design pixels: a picture drawn at 2x is half its pixels.
+    const int scale = entry.doubled ? 2 : 1;
     const QSize size = reader.size();
     if (size.isValid()) {
-      entry.size = PictureSize{size.width(), size.height()};
+      entry.size = PictureSize{size.width() / scale, size.height() / scale};
     } else if (const QImage& image = Image(id); !image.isNull()) {
       // A format that does not tell its size without decoding.
-      entry.size = PictureSize{image.width(), image.height()};
+      const QSize design = image.deviceIndependentSize().toSize();
+      entry.size = PictureSize{design.width(), design.height()};
     }
   }
   return entry.size;
@@ -76,8 +88,12 @@ const QImage& PictureLibrary::Image(PictureId id) const {
   Entry& entry = entries_[id];
   if (!entry.decodeTried) {
     entry.decodeTried = true;
-    QImageReader reader(FileOf(id));
-    QImage image = reader.read();
+    QImage image = QImageReader(FileOf(id, entry.doubled)).read();
+    if (!image.isNull() && entry.doubled) image.setDevicePixelRatio(2);
+    if (image.isNull() && entry.doubled) {
+      // A broken 2x file: the 1x picture still shows, scaled up.
+      image = QImageReader(FileOf(id, false)).read();
+    }
     if (!image.isNull()) {
       entry.image = Prepared(std::move(image));
       decodedBytes_ += entry.image.sizeInBytes();
@@ -90,7 +106,9 @@ const QImage& PictureLibrary::Image(PictureId id) const {
 const QImage& PictureLibrary::Scaled(PictureId id, int width, int height) {
   const QImage& original = Image(id);
   if (original.isNull() || width <= 0 || height <= 0) return none_;
-  if (original.width() == width && original.height() == height) return original;
+  const QSize pixels(static_cast<int>(std::lround(width * ratio_)),
+                     static_cast<int>(std::lround(height * ratio_)));
+  if (original.size() == pixels) return original;
   const ScaledKey key{id, width, height};
   if (auto it = scaled_.find(key); it != scaled_.end()) {
     ages_.splice(ages_.begin(), ages_, it->second.age);
@@ -100,7 +118,8 @@ const QImage& PictureLibrary::Scaled(PictureId id, int width, int height) {
   // three-byte scaling takes another path, with other pixels.
   const QImage source =
       original.depth() == 24 ? original.convertToFormat(QImage::Format_RGB32) : original;
-  QImage image = source.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+  QImage image = source.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+  image.setDevicePixelRatio(ratio_);
   scaledBytes_ += image.sizeInBytes();
   ages_.push_front(key);
   auto& entry = scaled_[key];
@@ -119,7 +138,7 @@ const QImage& PictureLibrary::Scaled(PictureId id, int width, int height) {
 QString DefaultPictureFolder(const QString& appDir) {
   const QByteArray forced = qgetenv("KORVEL_PICTURES");
   if (!forced.isEmpty()) return QString::fromLocal8Bit(forced);
-  return QDir::cleanPath(appDir + "/../share/korvel/pictures");
+  return QString::fromStdString(FindDataDir(appDir.toStdString()) + "/pictures");
 }
 
 }  // namespace korvel

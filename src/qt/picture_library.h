@@ -18,8 +18,10 @@ namespace korvel {
 
 class PictureLibrary : public PictureStore {
  public:
-  // Takes the pictures of the set from `folder`; returns how many of them are there.
-  int LoadFolder(const QString& folder);
+  // Takes the pictures of the set from `folder`; returns how many of them are there. Above a
+  // device pixel ratio of 1 the pictures drawn at 2x are taken where they exist; sizes and
+  // coordinates stay in design pixels either way.
+  int LoadFolder(const QString& folder, double ratio = 1.0);
   int Loaded() const { return loaded_; }
   int Missing() const { return missing_; }
 
@@ -29,7 +31,8 @@ class PictureLibrary : public PictureStore {
   const QImage& Image(PictureId id) const;
   // How many pictures have been decoded so far.
   int Decoded() const { return decoded_; }
-  // The picture at exactly `width` x `height`, scaled smoothly once and then kept.
+  // The picture at exactly `width` x `height` design pixels (times the ratio in pixels), scaled
+  // smoothly once and then kept.
   const QImage& Scaled(PictureId id, int width, int height);
 
   // Bytes held by decoded pictures and by the scaled copies.
@@ -58,12 +61,13 @@ class PictureLibrary : public PictureStore {
   // What is known of one picture, filled in as it is asked for.
   struct Entry {
     bool present = false;  // its file is in the folder
+    bool doubled = false;  // read from the file drawn at 2x
     bool sizeRead = false;
     bool decodeTried = false;
     std::optional<PictureSize> size;
     QImage image;
   };
-  QString FileOf(PictureId id) const;
+  QString FileOf(PictureId id, bool doubled) const;
   const Entry* Find(PictureId id) const;
 
   QString folder_;
@@ -71,6 +75,7 @@ class PictureLibrary : public PictureStore {
   std::unordered_map<ScaledKey, ScaledEntry, KeyHash> scaled_;
   std::list<ScaledKey> ages_;  // most recently used at the front
   QImage none_;
+  double ratio_ = 1.0;
   int loaded_ = 0;
   int missing_ = 0;
   mutable int decoded_ = 0;
@@ -78,8 +83,7 @@ class PictureLibrary : public PictureStore {
   size_t scaledBytes_ = 0;
 };
 
-// The pictures folder beside an installed or built client: <appDir>/../share/korvel/pictures,
-// or KORVEL_PICTURES when set.
+// The pictures folder of the share folder found from `appDir`, or KORVEL_PICTURES when set.
 QString DefaultPictureFolder(const QString& appDir);
 
 }  // namespace korvel

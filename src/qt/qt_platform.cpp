@@ -19,6 +19,7 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "platform/install_paths.h"
 #include "platform/log_text.h"
 
 namespace korvel {
@@ -239,6 +240,16 @@ int QtScreen::Height() const {
 
 std::string PosixFiles::AppDir() const {
   return QCoreApplication::applicationDirPath().toStdString();
+}
+
+std::string PosixFiles::DataDir() const { return FindDataDir(AppDir()); }
+
+std::string PosixFiles::ComponentDir() const { return FindComponentDir(AppDir()); }
+
+std::string PosixFiles::UserDir(UserFolder kind) const {
+  // Without a home folder the player's files last as long as the session.
+  std::string dir = EnsureUserFolder(kind);
+  return dir.empty() ? RuntimeDir() : dir;
 }
 
 std::string PosixFiles::RuntimeDir() const { return KorvelRuntimeDir(); }

@@ -86,6 +86,9 @@ class QtScreen : public Screen {
 class PosixFiles : public Files {
  public:
   std::string AppDir() const override;
+  std::string DataDir() const override;
+  std::string ComponentDir() const override;
+  std::string UserDir(UserFolder kind) const override;
   std::string RuntimeDir() const override;
   bool TakeSingleCopyLock(const std::string& name) override;
 

@@ -77,13 +77,15 @@ void SceneRenderer::Paint(QPainter& p, const Form& form, const QRect& area) {
   p.restore();
 }
 
-QImage SceneRenderer::Render(const Form& form) {
+QImage SceneRenderer::Render(const Form& form, double ratio) {
   const int w = static_cast<int>(std::lround(form.width()));
   const int h = static_cast<int>(std::lround(form.height()));
-  QImage image(w, h, QImage::Format_RGB32);
+  QImage image(static_cast<int>(std::lround(w * ratio)), static_cast<int>(std::lround(h * ratio)),
+               QImage::Format_RGB32);
+  image.setDevicePixelRatio(ratio);
   image.fill(Qt::black);
   QPainter p(&image);
-  Paint(p, form, image.rect());
+  Paint(p, form, QRect(0, 0, w, h));
   return image;
 }
 

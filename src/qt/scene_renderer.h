@@ -18,8 +18,8 @@ class SceneRenderer {
   explicit SceneRenderer(PictureLibrary& pictures) : pictures_(pictures) {}
 
   void Paint(QPainter& p, const Form& form, const QRect& area);
-  // The whole form as a picture of its size.
-  QImage Render(const Form& form);
+  // The whole form as a picture of its size, at `ratio` pixels per design pixel.
+  QImage Render(const Form& form, double ratio = 1.0);
 
   // Window pixels of an element, whole pixels.
   static QRect PixelRect(const Element& el);

@@ -2,6 +2,7 @@
 
 #include <QBitmap>
 #include <QCloseEvent>
+#include <QGuiApplication>
 #include <QHelpEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -566,7 +567,7 @@ void SceneFrontEnd::Flush() {
 
 bool SceneFrontEnd::SaveScreenshot(FormId form, const QString& file) {
   if (!scene_.ValidForm(form)) return false;
-  return renderer_.Render(scene_.form(form)).save(file, "PNG");
+  return renderer_.Render(scene_.form(form), qGuiApp->devicePixelRatio()).save(file, "PNG");
 }
 
 }  // namespace korvel

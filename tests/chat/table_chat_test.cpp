@@ -121,6 +121,25 @@ TEST_F(ChatTest, TheHistoryWrapsAtFortySixUnitsWithALeadingBlank) {
   EXPECT_EQ(Utf8Length(client.chat().History()[2]), 23u);
 }
 
+TEST_F(ChatTest, ThePlayersOwnPhrasesComeBeforeTheShippedOnes) {
+  for (const bool ownFile : {false, true}) {
+    const auto shipped = dir / "share";
+    const auto own = dir / (ownFile ? "config" : "empty-config");
+    std::filesystem::create_directories(shipped);
+    std::filesystem::create_directories(own);
+    std::ofstream(shipped / "chat.ini", std::ios::binary)
+        << Utf8ToGbk("[Phrase1]\nnum=1\n1=快点吧\n");
+    if (ownFile) {
+      std::ofstream(own / "chat.ini", std::ios::binary) << Utf8ToGbk("[Phrase1]\nnum=1\n1=我的\n");
+    }
+    VirtualPlatform platform;
+    platform.files.dataDir = shipped.string();
+    platform.files.userDir = own.string();
+    Client fresh(platform.platform());
+    EXPECT_EQ(fresh.chat().QuickPhrase(1, 0), ownFile ? "我的" : "快点吧");
+  }
+}
+
 TEST_F(ChatTest, AReceivedPhraseFadesInABalloonThatIsReused) {
   client.playersLeaving().GameRunning = true;
   RecordBytes r = testing::ServerRecord(19, 4, {1, 0, 0, 1});

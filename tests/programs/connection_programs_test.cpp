@@ -42,6 +42,9 @@ class ConnectionProgramsTest : public ::testing::Test {
   void SetUp() override {
     env = QProcessEnvironment::systemEnvironment();
     env.insert("XDG_RUNTIME_DIR", runtime.path());
+    // The client keeps its game record in the state folder: never the tester's own.
+    env.insert("XDG_STATE_HOME", runtime.path() + "/state");
+    env.insert("XDG_CONFIG_HOME", runtime.path() + "/config");
     env.insert("KORVEL_DIALOGS", "print");
     env.insert("QT_QPA_PLATFORM", "offscreen");
     env.remove("KORVEL_LOG");

@@ -33,6 +33,9 @@ class ProgramsTest : public ::testing::Test {
     ASSERT_TRUE(runtime.isValid());
     env = QProcessEnvironment::systemEnvironment();
     env.insert("XDG_RUNTIME_DIR", runtime.path());
+    // The client keeps its game record in the state folder: never the tester's own.
+    env.insert("XDG_STATE_HOME", runtime.path() + "/state");
+    env.insert("XDG_CONFIG_HOME", runtime.path() + "/config");
     env.insert("KORVEL_DIALOGS", "print");
     env.insert("QT_QPA_PLATFORM", "offscreen");
     env.remove("KORVEL_LOG");

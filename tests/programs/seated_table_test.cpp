@@ -21,6 +21,8 @@ TEST(SeatedTable, TheClientSitsDownWithTwoComputerPlayers) {
   const QString log = dir.filePath("client.log");
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   env.insert("XDG_RUNTIME_DIR", dir.path());
+  env.insert("XDG_STATE_HOME", dir.path() + "/state");
+  env.insert("XDG_CONFIG_HOME", dir.path() + "/config");
   env.insert("QT_QPA_PLATFORM", "offscreen");
   env.insert("KORVEL_DIALOGS", "print");
   env.insert("KORVEL_LAYOUT", "full");

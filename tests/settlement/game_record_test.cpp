@@ -196,6 +196,15 @@ TEST_F(GameRecordTest, ADamagedRecordFileShowsWhatItCanAndNeverMore) {
   EXPECT_TRUE(State(0).empty()) << "a deal never written shows an empty board";
 }
 
+TEST_F(GameRecordTest, TheRecordGoesToThePlayersStateFolderNeverBesideTheClient) {
+  const std::string state = appDir + "/state";
+  std::filesystem::create_directories(state);
+  vp.files.userDir = state;
+  DiscardWinDeal();
+  EXPECT_TRUE(std::filesystem::exists(state + "/info.tk"));
+  EXPECT_FALSE(std::filesystem::exists(appDir + "/info.tk"));
+}
+
 TEST_F(GameRecordTest, LeavingTheTableDeletesTheRecordAndEmptiesTheWindows) {
   DiscardWinDeal();
   const std::string path = client.settlement().GameRecordPath();

@@ -246,12 +246,12 @@ void TableChat::HideHistory() {
 void TableChat::LoadPhrases() {
   if (phrasesLoaded_) return;
   phrasesLoaded_ = true;
-  // The client's own folder first, then the set that comes with Korvel.
+  // The player's own phrases first, then the set that comes with Korvel.
   classIniFile ini;
-  const std::string appDir = client_.platform().files.AppDir();
-  ini.SetPath(appDir, kPhraseFile);
+  const Files& files = client_.platform().files;
+  ini.SetPath(files.UserDir(UserFolder::kConfig), kPhraseFile);
   if (ini.GetIniKey("Phrase1", "num").empty() && ini.GetIniKey("Phrase2", "num").empty()) {
-    ini.SetPath(appDir + "/../share/korvel", kPhraseFile);
+    ini.SetPath(files.DataDir(), kPhraseFile);
   }
   for (int list = 0; list < kPhraseLists; ++list) {
     const std::string section = "Phrase" + std::to_string(list + 1);

@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/user_folders.h"
+
 namespace korvel {
 
 // Named timers with intervals, and the two kinds of wait the client uses inside handlers.
@@ -122,6 +124,12 @@ class Files {
   virtual ~Files() = default;
   // The folder of the running executable, without a trailing separator.
   virtual std::string AppDir() const = 0;
+  // The files that come with Korvel: pictures, sounds, phrases, the rules page.
+  virtual std::string DataDir() const = 0;
+  // The folder holding plugin/tools/ with the prop component.
+  virtual std::string ComponentDir() const = 0;
+  // The player's own folder of `kind`, created on first use; empty when it cannot be.
+  virtual std::string UserDir(UserFolder kind) const = 0;
   // The per-user runtime folder for sockets and locks; created when missing.
   virtual std::string RuntimeDir() const = 0;
   // Takes the exclusive lock that marks the one running copy; false when another copy holds it.

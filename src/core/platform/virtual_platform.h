@@ -143,9 +143,17 @@ class VirtualScreen : public Screen {
 class VirtualFiles : public Files {
  public:
   std::string AppDir() const override { return appDir; }
+  std::string DataDir() const override {
+    return dataDir.empty() ? appDir + "/../share/korvel" : dataDir;
+  }
+  std::string ComponentDir() const override { return appDir; }
+  // Every user folder is `userDir`, or the client's folder when that is empty.
+  std::string UserDir(UserFolder) const override { return userDir.empty() ? appDir : userDir; }
   std::string RuntimeDir() const override { return runtimeDir; }
   bool TakeSingleCopyLock(const std::string&) override { return !otherCopyRunning; }
   std::string appDir = "/opt/korvel/bin";
+  std::string dataDir;
+  std::string userDir;
   std::string runtimeDir = "/tmp/korvel-test";
   bool otherCopyRunning = false;
 };

@@ -28,7 +28,7 @@ PropComponent::PropComponent(Client& client) : client_(client), display_(client)
 
 void PropComponent::Load() {
   if (client_.launch().PropSwitch != 1) return;
-  const std::string path = PropLibrary::PathFor(client_.platform().files.AppDir());
+  const std::string path = PropLibrary::PathFor(client_.platform().files.ComponentDir());
   if (library_.Load(path)) {
     client_.platform().log.Write("prop component loaded from " + path);
   } else {

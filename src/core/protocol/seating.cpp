@@ -1,8 +1,6 @@
 #include "protocol/seating.h"
 
 #include <algorithm>
-#include <ctime>
-#include <random>
 
 #include "app/client.h"
 
@@ -267,8 +265,7 @@ void Seating::SeatDraw(int localIndex) {
     f.Show(view.el.MJ_Image[e]);
   }
   client_.platform().timers.BlockingWait(500);
-  std::mt19937 random(static_cast<unsigned>(std::time(nullptr)));
-  const int k = static_cast<int>(std::uniform_real_distribution<double>(0, 1)(random) * 4) & 3;
+  const int k = client_.tablePlay().Random(4);
   view.ShowTile(k, kSeatDrawFaceBase - std::clamp(localIndex, 0, 2));
   client_.platform().timers.BlockingWait(500);
   for (int e = 0; e < 4; ++e) f.Hide(view.el.MJ_Image[e]);

@@ -53,7 +53,7 @@ constexpr long kMaxStoredLines = kMaxListLines;
 }  // namespace
 
 std::string Settlement::GameRecordPath() const {
-  return JoinPath(client_.platform().files.AppDir(), kGameRecordFile);
+  return JoinPath(client_.platform().files.UserDir(UserFolder::kState), kGameRecordFile);
 }
 
 void Settlement::WriteDealRecord(int deal) {

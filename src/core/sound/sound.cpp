@@ -39,14 +39,14 @@ Sound::Sound(SoundOut& out, const Files& files, SeatVoices& seats)
 }
 
 void Sound::BuildPaths() {
-  const std::string appDir = files_.AppDir();
+  const std::string dataDir = files_.DataDir();
   for (int k = 0; k < kEffects; ++k) {
-    effectPaths_[k] = appDir;
-    effectPaths_[k] += kMusicDirFromApp;
+    effectPaths_[k] = dataDir;
+    effectPaths_[k] += kMusicDirInData;
     effectPaths_[k] += kEffectFiles[k];
   }
-  voiceDir_ = appDir;
-  voiceDir_ += kVoiceDirFromApp;
+  voiceDir_ = dataDir;
+  voiceDir_ += kVoiceDirInData;
 }
 
 void Sound::Startup() {

@@ -27,8 +27,8 @@ inline constexpr std::array<std::string_view, kEffects> kEffectFiles = {
     "majiang.wav", "dapai.wav", "qupai.wav", "xipai.wav", "zhise.wav", "tishi.wav"};
 
 // Where the packs lie, relative to the executable's folder (bin/ beside share/).
-inline constexpr std::string_view kMusicDirFromApp = "/../share/korvel/common/music/";
-inline constexpr std::string_view kVoiceDirFromApp = "/../share/korvel/common/mj/";
+inline constexpr std::string_view kMusicDirInData = "/common/music/";
+inline constexpr std::string_view kVoiceDirInData = "/common/mj/";
 
 // Volume levels run 0..3000 in hundredths of a decibel above 30 dB down; 3000 is full.
 inline constexpr int kFullVolume = 3000;

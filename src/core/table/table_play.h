@@ -142,6 +142,9 @@ class TablePlay {
   // A number in 0..n-1; tests replace the generator with their own.
   using RandomSource = std::function<int(int n)>;
   void SetRandomSource(RandomSource random) { random_ = std::move(random); }
+  // 0 .. n-1 from the table's source: every draw the table shows comes from here, so a session
+  // can keep them and a replay show the same dice and the same seat draw.
+  int Random(int n);
 
  private:
   void ShowHandWith(ViewPos v, int count, bool laidAware);
@@ -183,7 +186,6 @@ class TablePlay {
   // A record the table cannot follow (a tile for a full hand, a discard from an empty one): it
   // is logged and left out, so the model never indexes outside a seat's slots.
   void RefuseRecord(std::string_view why);
-  int Random(int n);
   // The local hand tiles the keyboard can reach, left to right, and the one standing up.
   std::vector<int> KeyboardTiles() const;
   int RaisedTile() const;

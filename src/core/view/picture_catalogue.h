@@ -169,6 +169,14 @@ inline std::string PictureFileName(PictureId id) {
   return {};
 }
 
+// The file of a picture drawn at `scale` times its design size: "NNN@2x.png" beside "NNN.png".
+inline std::string ScaledPictureFileName(PictureId id, int scale) {
+  std::string name = PictureFileName(id);
+  const size_t dot = name.rfind('.');
+  if (scale <= 1 || dot == std::string::npos) return name;
+  return name.insert(dot, "@" + std::to_string(scale) + "x");
+}
+
 // Calls f(id) for every picture of the set, numbered first.
 template <class F>
 void ForEachPicture(F&& f) {

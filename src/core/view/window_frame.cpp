@@ -183,8 +183,7 @@ void WindowFrame::PressButton(int button) {
       client_.settlement().ToggleHistory();
       break;
     case kButtonRules:
-      client_.platform().dialogs.OpenPage(client_.platform().files.AppDir() +
-                                          "/../share/korvel/rules.html");
+      client_.platform().dialogs.OpenPage(client_.platform().files.DataDir() + "/rules.html");
       break;
     case kButtonExit:
       ToggleExitWindow(true);

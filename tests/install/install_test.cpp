@@ -1,0 +1,171 @@
+// An installed Korvel: a temporary prefix, the desktop files, the manual pages and the .deb,
+// each checked with the tools a distribution would use, and played from its own files only.
+#include <gtest/gtest.h>
+
+#include <QDirIterator>
+#include <QFileInfo>
+#include <QImage>
+#include <map>
+
+#include "local_game.h"
+
+namespace korvel {
+namespace {
+
+const QString kBuild = KORVEL_BUILD_DIR;
+const QString kSource = KORVEL_SOURCE_DIR;
+
+struct ToolRun {
+  int code = -1;
+  QString out;
+};
+
+ToolRun RunTool(const QString& program, const QStringList& args, int ms = 120000,
+                const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment()) {
+  QProcess p;
+  p.setProcessEnvironment(env);
+  p.setProcessChannelMode(QProcess::MergedChannels);
+  p.start(program, args);
+  ToolRun run;
+  if (!p.waitForStarted(10000)) return {-1, program + " cannot start"};
+  if (!p.waitForFinished(ms)) p.kill();
+  run.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+  run.out = QString::fromUtf8(p.readAll());
+  return run;
+}
+
+// Every file under `root` with its size and time, to see that running changed nothing there.
+std::map<QString, std::pair<qint64, qint64>> Snapshot(const QString& root) {
+  std::map<QString, std::pair<qint64, qint64>> files;
+  QDirIterator it(root, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden,
+                  QDirIterator::Subdirectories);
+  while (it.hasNext()) {
+    const QFileInfo info(it.next());
+    files[info.filePath()] = {info.size(), info.lastModified().toMSecsSinceEpoch()};
+  }
+  return files;
+}
+
+QString LibraryComponent(const QString& prefix) {
+  QDirIterator it(prefix, {"libpropdll.so"}, QDir::Files, QDirIterator::Subdirectories);
+  return it.hasNext() ? it.next() : QString();
+}
+
+void ExpectAPlayedGame(const LocalGame& game) {
+  EXPECT_TRUE(game.lobbyOutput.contains("local server on 127.0.0.1:"))
+      << game.lobbyOutput.toStdString();
+  EXPECT_TRUE(game.clientLog.contains("连接服务器成功！")) << game.clientLog.toStdString();
+  EXPECT_TRUE(game.clientLog.contains("游戏将在")) << "seated with two computer players";
+  EXPECT_TRUE(game.lobbyOutput.contains("a deal has started")) << game.lobbyOutput.toStdString();
+  EXPECT_FALSE(game.clientLog.contains("pictures missing")) << game.clientLog.toStdString();
+  EXPECT_TRUE(game.screenshot);
+  EXPECT_TRUE(game.serverLog.contains("(computer)")) << game.serverLog.toStdString();
+  EXPECT_TRUE(game.lobbyEnded);
+  EXPECT_TRUE(game.serverStoppedWithTheLobby) << "port " << game.port;
+}
+
+TEST(Install, APrefixHoldsEverythingAndTheGameRunsFromItWithoutWritingThere) {
+  QTemporaryDir temp;
+  ASSERT_TRUE(temp.isValid());
+  const QString prefix = temp.filePath("prefix");
+  const ToolRun install = RunTool(CMAKE_COMMAND, {"--install", kBuild, "--prefix", prefix});
+  ASSERT_EQ(install.code, 0) << install.out.toStdString();
+  for (const char* file :
+       {"bin/korvel", "bin/korvel-server", "bin/korvel-lobby", "share/korvel/chat.ini",
+        "share/korvel/rules.html", "share/korvel/pictures/223.png",
+        "share/korvel/pictures/223@2x.png", "share/korvel/common/music/majiang.wav",
+        "share/applications/org.korvel.Korvel.desktop",
+        "share/metainfo/org.korvel.Korvel.metainfo.xml",
+        "share/icons/hicolor/16x16/apps/korvel.png", "share/icons/hicolor/256x256/apps/korvel.png",
+        "share/man/man6/korvel.6.gz", "share/man/man6/korvel-server.6.gz",
+        "share/man/man6/korvel-lobby.6.gz"}) {
+    EXPECT_TRUE(QFileInfo::exists(prefix + "/" + file)) << file;
+  }
+  const QString component = LibraryComponent(prefix);
+  EXPECT_TRUE(component.endsWith("/korvel/plugin/tools/libpropdll.so")) << component.toStdString();
+  EXPECT_FALSE(component.contains("/bin/")) << "no libraries among the programs";
+
+  const auto before = Snapshot(prefix);
+  const LocalGame game =
+      PlayLocalGame(prefix + "/bin", temp.filePath("home"), "a deal has started");
+  ExpectAPlayedGame(game);
+  EXPECT_EQ(Snapshot(prefix), before) << "the install folder is never written to";
+}
+
+TEST(Install, TheDesktopEntryAndTheMetainfoValidate) {
+  const QString entry = kSource + "/desktop/org.korvel.Korvel.desktop";
+  const ToolRun desktop = RunTool("desktop-file-validate", {entry});
+  EXPECT_EQ(desktop.code, 0) << desktop.out.toStdString();
+  EXPECT_TRUE(desktop.out.trimmed().isEmpty())
+      << "no warnings either: " << desktop.out.toStdString();
+  const QString text = ReadText(entry);
+  EXPECT_TRUE(text.contains("\nName=Korvel麻将\n"));
+  EXPECT_TRUE(text.contains("\nExec=korvel-lobby --local\n"));
+  EXPECT_TRUE(text.contains("\nIcon=korvel\n"));
+
+  const ToolRun metainfo =
+      RunTool("appstreamcli",
+              {"validate", "--no-net", kSource + "/desktop/org.korvel.Korvel.metainfo.xml"});
+  EXPECT_EQ(metainfo.code, 0) << metainfo.out.toStdString();
+  const QString xml = ReadText(kSource + "/desktop/org.korvel.Korvel.metainfo.xml");
+  EXPECT_TRUE(xml.contains("<screenshot type=\"default\">"));
+  EXPECT_TRUE(xml.contains("<p xml:lang=\"zh-CN\">")) << "a Chinese description";
+  EXPECT_TRUE(xml.contains("<launchable type=\"desktop-id\">org.korvel.Korvel.desktop<"));
+
+  // The icon theme has every usual size, each square and drawn (not blank).
+  for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+    const QImage icon(
+        QString("%1/share/icons/hicolor/%2x%2/apps/korvel.png").arg(kBuild).arg(size));
+    ASSERT_EQ(icon.size(), QSize(size, size)) << size;
+    EXPECT_EQ(qAlpha(icon.pixel(0, 0)), 0) << "round: the corners are clear";
+    EXPECT_EQ(qAlpha(icon.pixel(size / 2, size / 2)), 255);
+  }
+}
+
+TEST(Install, EveryManualPageRendersWithItsProgramsOptions) {
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("MANPAGER", "cat");
+  env.insert("MANWIDTH", "100");
+  env.insert("LC_ALL", "C.UTF-8");
+  const std::map<QString, QString> optionOf = {
+      {"korvel", "KORVEL_LOG"}, {"korvel-server", "--bots"}, {"korvel-lobby", "--local"}};
+  for (const auto& [program, option] : optionOf) {
+    const QString page = kBuild + "/share/man/man6/" + program + ".6.gz";
+    const ToolRun man = RunTool("man", {"-l", page}, 60000, env);
+    EXPECT_EQ(man.code, 0) << man.out.toStdString();
+    EXPECT_TRUE(man.out.contains("NAME")) << program.toStdString();
+    EXPECT_TRUE(man.out.contains(program + " - ")) << man.out.left(400).toStdString();
+    EXPECT_TRUE(man.out.contains(option)) << program.toStdString();
+  }
+}
+
+TEST(Install, ThePackageNamesItsLibrariesAndPlaysFromItsOwnFiles) {
+  QTemporaryDir temp;
+  ASSERT_TRUE(temp.isValid());
+  const ToolRun pack = RunTool(CPACK_COMMAND,
+                               {"--config", kBuild + "/CPackConfig.cmake", "-G", "DEB", "-B",
+                                temp.filePath("out"), "-D", "CPACK_PACKAGING_INSTALL_PREFIX=/usr"},
+                               300000);
+  ASSERT_EQ(pack.code, 0) << pack.out.toStdString();
+  QDirIterator found(temp.filePath("out"), {"korvel_*.deb"}, QDir::Files);
+  ASSERT_TRUE(found.hasNext()) << pack.out.toStdString();
+  const QString deb = found.next();
+
+  const ToolRun depends = RunTool("dpkg-deb", {"--field", deb, "Depends"});
+  EXPECT_EQ(depends.code, 0);
+  // Found by dpkg-shlibdeps from the programs themselves.
+  EXPECT_TRUE(depends.out.contains("libqt6widgets6")) << depends.out.toStdString();
+  EXPECT_TRUE(depends.out.contains("libc6")) << depends.out.toStdString();
+  EXPECT_TRUE(depends.out.contains("qt6-qpa-plugins")) << depends.out.toStdString();
+
+  const QString root = temp.filePath("root");
+  const ToolRun unpack = RunTool("dpkg", {"-x", deb, root});
+  ASSERT_EQ(unpack.code, 0) << unpack.out.toStdString();
+  EXPECT_TRUE(QFileInfo::exists(root + "/usr/share/applications/org.korvel.Korvel.desktop"));
+  const LocalGame game =
+      PlayLocalGame(root + "/usr/bin", temp.filePath("home"), "a deal has started");
+  ExpectAPlayedGame(game);
+}
+
+}  // namespace
+}  // namespace korvel
