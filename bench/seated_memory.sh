@@ -31,12 +31,15 @@ Seated() {
     }
     END { for (g in kb) printf "    %-36s %7.1f MB\n", g, kb[g] / 1024 }' "/proc/$client_pid/smaps" | sort >&2
   awk '/^VmRSS:/ { print $2 }' "/proc/$client_pid/status"
+  # SMAPS_COPY=FILE keeps the whole map of the last launch for a closer look.
+  if [[ -n ${SMAPS_COPY:-} ]]; then cp "/proc/$client_pid/smaps" "$SMAPS_COPY"; fi
   StopTable
 }
 
 echo "korvel seated memory ($display_kind, ${seconds} s seated, load average $(LoadAverage))"
 echo "  with the picture set:"
 full=$(Seated)
+if [[ -n ${SMAPS_COPY:-} ]]; then cp "$SMAPS_COPY" "$SMAPS_COPY.full"; fi
 echo "  without pictures (KORVEL_PICTURES pointing at an empty folder):"
 empty_pictures=$(mktemp -d -p "$runtime")
 bare=$(KORVEL_PICTURES="$empty_pictures" Seated)

@@ -12,7 +12,8 @@
 namespace korvel {
 namespace {
 
-// Opaque pictures are kept without alpha: drawing them is then a plain copy.
+// Opaque pictures are kept without alpha, in three bytes a pixel: the same colours as four bytes
+// with a constant alpha, in three quarters of the memory (the table alone is 2.25 MB, not 3).
 QImage Prepared(QImage image) {
   image = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
   for (int y = 0; y < image.height(); ++y) {
@@ -21,7 +22,7 @@ QImage Prepared(QImage image) {
       if (qAlpha(line[x]) != 255) return image;
     }
   }
-  return image.convertToFormat(QImage::Format_RGB32);
+  return image.convertToFormat(QImage::Format_RGB888);
 }
 
 }  // namespace
@@ -113,7 +114,11 @@ const QImage& PictureLibrary::Scaled(PictureId id, int width, int height) {
     ages_.splice(ages_.begin(), ages_, it->second.age);
     return it->second.image;
   }
-  QImage image = original.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+  // Scaled from four bytes a pixel, as every picture was before opaque ones were kept in three:
+  // three-byte scaling takes another path, with other pixels.
+  const QImage source =
+      original.depth() == 24 ? original.convertToFormat(QImage::Format_RGB32) : original;
+  QImage image = source.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
   image.setDevicePixelRatio(ratio_);
   scaledBytes_ += image.sizeInBytes();
   ages_.push_front(key);

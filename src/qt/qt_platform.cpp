@@ -1,20 +1,18 @@
 #include "qt_platform.h"
 
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
 
-#include <QAudioDevice>
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QMediaDevices>
 #include <QMessageBox>
 #include <QScreen>
-#include <QSoundEffect>
 #include <QTimer>
 #include <QUrl>
 #include <cstdio>
@@ -198,40 +196,34 @@ QtSound::QtSound() = default;
 QtSound::~QtSound() = default;
 
 bool QtSound::Init() {
-  if (QMediaDevices::audioOutputs().isEmpty()) return false;
-  voice_ = std::make_unique<QSoundEffect>();
-  // A sound that has finished gives its decoded samples back: effects are short and come
-  // seldom, so holding the last one between plays only costs memory.
-  QObject::connect(voice_.get(), &QSoundEffect::playingChanged, voice_.get(), [this] {
-    if (voice_->isPlaying() || voice_->status() != QSoundEffect::Ready) return;
-    const QUrl finished = voice_->source();
-    QTimer::singleShot(0, voice_.get(), [this, finished] {
-      if (!voice_->isPlaying() && voice_->status() == QSoundEffect::Ready &&
-          voice_->source() == finished) {
-        voice_->setSource(QUrl());
-      }
-    });
-  });
-  return true;
+  if (voice_) return true;
+  if (!SoundServerMayListen(std::getenv, PathIsSocket)) return false;
+  const std::string module =
+      QCoreApplication::applicationDirPath().toStdString() + kSoundModuleFromApp;
+  // Kept loaded for the life of the process: the voice's code lives there.
+  void* handle = dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (!handle) {
+    std::fprintf(stderr, "korvel: no sound: %s\n", dlerror());
+    return false;
+  }
+  const auto open = reinterpret_cast<OpenSoundVoiceFunction>(dlsym(handle, kOpenSoundVoiceSymbol));
+  if (open) voice_.reset(open());
+  if (voice_) voice_->SetVolume(volume_);
+  return voice_ != nullptr;
 }
 
 bool QtSound::Play(const std::string& path, bool loop) {
   if (!voice_ || !QFileInfo::exists(QString::fromStdString(path))) return false;
-  voice_->stop();
-  voice_->setSource(QUrl::fromLocalFile(QString::fromStdString(path)));
-  voice_->setLoopCount(loop ? QSoundEffect::Infinite : 1);
-  voice_->setVolume(volume_ / 100.0f);
-  voice_->play();
-  return true;
+  return voice_->Play(path, loop);
 }
 
 void QtSound::Stop() {
-  if (voice_) voice_->stop();
+  if (voice_) voice_->Stop();
 }
 
 void QtSound::SetVolume(int percent) {
   volume_ = std::clamp(percent, 0, 100);
-  if (voice_) voice_->setVolume(volume_ / 100.0f);
+  if (voice_) voice_->SetVolume(volume_);
 }
 
 // ---- screen, files, log, process ---------------------------------------------------------

@@ -11,8 +11,7 @@
 #include "lobby_link.h"
 #include "platform/ports.h"
 #include "rules_viewer.h"
-
-class QSoundEffect;
+#include "sound_voice.h"
 
 namespace korvel {
 
@@ -74,7 +73,7 @@ class QtSound : public SoundOut {
   void SetVolume(int percent) override;
 
  private:
-  std::unique_ptr<QSoundEffect> voice_;
+  std::unique_ptr<SoundVoice> voice_;
   int volume_ = 100;
 };
 

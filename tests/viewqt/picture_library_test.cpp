@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QImageReader>
+#include <QPainter>
 #include <QTemporaryDir>
 
 #include "qt_app.h"
@@ -40,6 +41,44 @@ TEST(LazyPictureLibrary, SizesComeWithoutDecodingAndPixelsMatchTheFiles) {
     ++compared;
   });
   EXPECT_EQ(pictures.Decoded(), compared);
+}
+
+// What the painter makes of the kept picture, drawn whole or scaled, onto the window's format.
+QImage DrawnOnWindow(const QImage& picture, QSize size) {
+  QImage canvas(size, QImage::Format_RGB32);
+  canvas.fill(Qt::black);
+  QPainter painter(&canvas);
+  painter.drawImage(QPoint(0, 0),
+                    picture.size() == size
+                        ? picture
+                        : picture.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+  return canvas;
+}
+
+TEST(LazyPictureLibrary, OpaquePicturesKeptSmallerPaintTheSamePixels) {
+  TestApp();
+  PictureLibrary pictures;
+  pictures.LoadFolder(kSet);
+  for (PictureId id :
+       {PictureId{kPicTable}, PictureId{kPicTableSmall}, PictureId{209}, PictureId{372}}) {
+    const QImage file =
+        QImageReader(QDir(kSet).filePath(QString::fromStdString(PictureFileName(id))))
+            .read()
+            .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    const QImage& kept = pictures.Image(id);
+    ASSERT_FALSE(kept.isNull()) << id;
+    // Kept in three bytes a pixel when opaque (rows padded to four bytes at most).
+    if (!kept.hasAlphaChannel()) {
+      EXPECT_LE(kept.sizeInBytes(), file.sizeInBytes() * 3 / 4 + 3 * file.height()) << id;
+    }
+    EXPECT_EQ(DrawnOnWindow(kept, kept.size()), DrawnOnWindow(file, file.size())) << id;
+    for (QSize size : {file.size() * 3 / 4, QSize(48, 78)}) {
+      EXPECT_EQ(DrawnOnWindow(pictures.Scaled(id, size.width(), size.height()), size),
+                DrawnOnWindow(file, size))
+          << id << " at " << size.width() << "x" << size.height();
+    }
+  }
+  EXPECT_FALSE(pictures.Image(kPicTable).hasAlphaChannel()) << "the table gains the most";
 }
 
 TEST(LazyPictureLibrary, TheFullTableDecodesOnlyWhatItShows) {

@@ -205,8 +205,8 @@ TEST(PictureLibrary, EveryPictureOfTheSetIsBuiltAtItsSize) {
   EXPECT_EQ(loaded, expected);
   EXPECT_FALSE(pictures.Size(140).has_value());
   EXPECT_TRUE(pictures.Image(99999).isNull());
-  // Opaque pictures are kept without alpha, so the table paints as a plain copy.
-  EXPECT_EQ(pictures.Image(kPicTable).format(), QImage::Format_RGB32);
+  // Opaque pictures are kept without alpha, in three bytes a pixel.
+  EXPECT_EQ(pictures.Image(kPicTable).format(), QImage::Format_RGB888);
   EXPECT_EQ(pictures.Image(209).format(), QImage::Format_ARGB32_Premultiplied);
   // A scaled copy is made once and kept.
   const QImage& a = pictures.Scaled(209, 36, 50);
