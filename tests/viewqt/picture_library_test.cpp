@@ -115,7 +115,9 @@ TEST(LazyPictureLibrary, BrokenAndVanishedFilesAreMissingPictures) {
   // A header that promises a picture, then nothing.
   QFile broken(file(210));
   ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
-  broken.write(QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x24\0\0\0\x32\x08\x06\0\0\0", 33));
+  static constexpr char kHeader[] =
+      "\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x24\0\0\0\x32\x08\x06\0\0\0";
+  broken.write(kHeader, sizeof kHeader - 1);
   broken.close();
   QFile garbage(file(211));
   ASSERT_TRUE(garbage.open(QIODevice::WriteOnly));
