@@ -33,7 +33,7 @@
 #include <vector>
 
 #include "net/records.h"
-#include "table/tiles.h"
+#include "model/tiles.h"
 
 namespace {
 

@@ -47,7 +47,7 @@ void BM_BoxEnding(benchmark::State& state) {
   client.Startup("a$k$h$6000$Room$0$$0$$$0$$$0$0$");
   PropDisplay& display = client.props().display();
   client.props().PropsActive = 2;
-  client.mainLoop().PropsPolling = true;
+  client.loop().PropsPolling = true;
   BoxBuffers& boxes = display.boxes;
   for (int k = 0; k < kBoxElements; ++k) {
     boxes.BoxPositions[k] = 320 + 80 * (k % 5);

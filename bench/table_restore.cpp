@@ -36,7 +36,7 @@ void Restore(benchmark::State& state, bool watching) {
   Client client(vp.platform());
   client.Startup(watching ? "a$k$h$6000$Room$0$$0$$$0$$$0$0$1000"
                           : "a$k$h$6000$Room$0$$0$$$0$$$0$0$");
-  client.Spectator = watching;
+  client.settings().Spectator = watching;
   auto& players = client.table().players;
   players[0].seatMask = 1;
   players[1].seatMask = 4;

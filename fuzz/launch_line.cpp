@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "app/launch_params.h"
+#include "config/launch_params.h"
 #include "net/records.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

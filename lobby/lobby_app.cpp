@@ -7,7 +7,7 @@
 #include <csignal>
 #include <cstdio>
 
-#include "app/lobby_window.h"
+#include "net/lobby_window.h"
 
 namespace korvel {
 namespace {

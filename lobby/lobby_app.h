@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "app/launch_params.h"
+#include "config/launch_params.h"
 #include "lobby_link.h"
 #include "local_server.h"
 

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <memory>
 
-#include "app/launch_params.h"
+#include "config/launch_params.h"
 #include "lobby_app.h"
 #include "local_server.h"
 #include "platform/user_folders.h"

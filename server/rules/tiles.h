@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "table/tiles.h"
+#include "model/tiles.h"
 
 namespace korvel::server {
 

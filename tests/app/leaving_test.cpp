@@ -59,7 +59,7 @@ TEST_F(LeavingTest, LeaveIfAllowedBetweenDealsSendsTheNoticeAndClears) {
   EXPECT_FALSE(vp.timers.Running("TimerKeepAlive"));
   EXPECT_EQ(client.view().main().Get(client.view().el.Nid[1])->caption, "");
   EXPECT_EQ(client.table().players[0].seatMask, 0);
-  EXPECT_TRUE(client.MainWindowMinimized);
+  EXPECT_TRUE(client.view().MainWindowMinimized);
   EXPECT_FALSE(client.connection().CanReconnect);
 }
 

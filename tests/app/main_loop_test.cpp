@@ -32,15 +32,15 @@ TEST_F(MainLoopTest, TheLoginGoesOutOnceTheSocketIsUpAndTheLobbyHearsOfIt) {
 
 TEST_F(MainLoopTest, ASuccessfulLoginTakesTheTurnTimeFromTheLowBits) {
   LogIn(0x27);
-  EXPECT_EQ(client.TurnTime, 7);
+  EXPECT_EQ(client.settings().TurnTime, 7);
   EXPECT_EQ(client.autoPlay().TimeoutLimit, 5);
   EXPECT_TRUE(client.loop().TableActive);
   EXPECT_TRUE(client.connection().CanReconnect);
   EXPECT_FALSE(client.connection().Connected) << "the login is no longer pending";
   EXPECT_TRUE(vp.timers.Running("TimerKeepAlive"));
   EXPECT_EQ(vp.lobby.PostedNumbers("Tesk山庄"), (std::vector<uint32_t>{kMsgLogin, kMsgConnected}));
-  EXPECT_EQ(client.Sysmsg(0), std::vector<std::string>{"连接服务器成功！"});
-  EXPECT_EQ(client.Sysmsg(1).size(), 1u);
+  EXPECT_EQ(client.messages().Lines(0), std::vector<std::string>{"连接服务器成功！"});
+  EXPECT_EQ(client.messages().Lines(1).size(), 1u);
 }
 
 TEST_F(MainLoopTest, QuickModeKeepsTwoSecondTurnsWhateverTheServerSays) {
@@ -51,7 +51,7 @@ TEST_F(MainLoopTest, QuickModeKeepsTwoSecondTurnsWhateverTheServerSays) {
   ASSERT_EQ(Run(200), -1);
   Deliver(ServerRecord(kCmdLogin, 0, {0, 0x27, 0, 1}));
   ASSERT_EQ(Run(100), -1);
-  EXPECT_EQ(client.TurnTime, 2);
+  EXPECT_EQ(client.settings().TurnTime, 2);
 }
 
 TEST_F(MainLoopTest, ARefusedLoginTellsTheLobbyAndEnds) {
@@ -65,7 +65,7 @@ TEST_F(MainLoopTest, ARefusedLoginTellsTheLobbyAndEnds) {
     refused[16] = 'x';  // an advertisement address that must not matter
     fresh.socket.Deliver(refused);
     EXPECT_THROW(fresh.timers.Advance(100), ClientEnded);
-    EXPECT_EQ(c.Sysmsg(0).at(0), code == 2 ? "启动游戏失败，请重新在大厅就座后进入游戏！"
+    EXPECT_EQ(c.messages().Lines(0).at(0), code == 2 ? "启动游戏失败，请重新在大厅就座后进入游戏！"
                                            : "验证错误，请重新登陆游戏！");
     EXPECT_EQ(fresh.lobby.PostedNumbers("Tesk山庄"), (std::vector<uint32_t>{kMsgLogin, kMsgLogin}));
     ASSERT_FALSE(fresh.lobby.deliveries.empty());
@@ -110,7 +110,7 @@ TEST_F(MainLoopTest, APlayerLeavingBetweenDealsWaitsForTheCountdownWithEverythin
   client.table().players[0].seatMask = 1;
   client.connection().StopKeepAlive();
   client.loop().BetweenDeals = true;
-  client.mainLoop().TurnClock = 3;
+  client.loop().TurnClock = 3;
   client.loop().Arm(kStepDealEndCountdown);
   const uint64_t before = client.dispatcher().Dispatched;
   Deliver(ServerRecord(21, 2));
@@ -129,7 +129,7 @@ TEST_F(MainLoopTest, APlayerLeavingBetweenDealsIsNotHeldOnceContinueIsPressedOrW
   LogIn();
   client.table().players[0].seatMask = 1;
   client.loop().BetweenDeals = true;
-  client.mainLoop().TurnClock = 15;
+  client.loop().TurnClock = 15;
   client.loop().Arm(kStepDealEndCountdown);
   client.playersLeaving().ContinuePressed = true;
   const uint64_t before = client.dispatcher().Dispatched;
@@ -147,7 +147,7 @@ TEST_F(MainLoopTest, APlayerLeavingBetweenDealsIsNotHeldOnceContinueIsPressedOrW
 
 TEST_F(MainLoopTest, TheTurnClockTurnsRedForTheLastFiveSeconds) {
   LogIn();
-  MainLoop& loop = client.mainLoop();
+  LoopState& loop = client.loop();
   loop.TurnClock = 8;
   loop.LocalTurn = false;
   client.loop().Arm(kStepTurnClock);
@@ -164,30 +164,30 @@ TEST_F(MainLoopTest, TheTurnClockTurnsRedForTheLastFiveSeconds) {
   ASSERT_EQ(Run(1000), -1);  // the ninth second: another seat's clock simply stops
   EXPECT_FALSE(client.loop().LoopFlag[kStepTurnClock]);
   EXPECT_FALSE(loop.ClockShown);
-  EXPECT_EQ(loop.TurnClock, client.TurnTime);
+  EXPECT_EQ(loop.TurnClock, client.settings().TurnTime);
 }
 
 TEST_F(MainLoopTest, TheClockStandsStillWhileTheTableIsInactive) {
   LogIn();
-  client.mainLoop().TurnClock = 8;
+  client.loop().TurnClock = 8;
   client.loop().Arm(kStepTurnClock);
   client.loop().TableActive = false;
   ASSERT_EQ(Run(3000), -1);
-  EXPECT_EQ(client.mainLoop().TurnClock, 8);
+  EXPECT_EQ(client.loop().TurnClock, 8);
 }
 
 TEST_F(MainLoopTest, SilenceInsideADealGivesUpTheTableButNotOutside) {
   LogIn();
   ASSERT_EQ(Run(5000 * 100), -1);
-  EXPECT_TRUE(client.Sysmsg(0).empty() ||
-              client.Sysmsg(0)[0] != "已经与服务器断开连接，请重新入座！");
+  EXPECT_TRUE(client.messages().Lines(0).empty() ||
+              client.messages().Lines(0)[0] != "已经与服务器断开连接，请重新入座！");
 
   client.loop().InDeal = true;
   ASSERT_EQ(Run(4999 * 100), -1);
-  EXPECT_NE(client.Sysmsg(0).at(0), "已经与服务器断开连接，请重新入座！");
+  EXPECT_NE(client.messages().Lines(0).at(0), "已经与服务器断开连接，请重新入座！");
   ASSERT_EQ(Run(100), -1);
-  EXPECT_EQ(client.Sysmsg(0).at(0), "已经与服务器断开连接，请重新入座！");
-  EXPECT_EQ(client.mainLoop().SilenceCount, 0);
+  EXPECT_EQ(client.messages().Lines(0).at(0), "已经与服务器断开连接，请重新入座！");
+  EXPECT_EQ(client.loop().SilenceCount, 0);
   EXPECT_EQ(vp.lobby.deliveries.back().message.param1, kScRestore);
 }
 
@@ -197,7 +197,7 @@ TEST_F(MainLoopTest, ARecordInsideADealResetsTheWatchdog) {
   ASSERT_EQ(Run(4000 * 100), -1);
   Deliver(ServerRecord(100));
   ASSERT_EQ(Run(100), -1);
-  EXPECT_EQ(client.mainLoop().SilenceCount, 0);
+  EXPECT_EQ(client.loop().SilenceCount, 0);
 }
 
 TEST_F(MainLoopTest, KeepAliveCarriesOnlyTheCommandTheSeatAndTheTag) {
@@ -222,39 +222,39 @@ TEST_F(MainLoopTest, KeepAliveCarriesOnlyTheCommandTheSeatAndTheTag) {
 TEST_F(MainLoopTest, TheDealEndCountdownSendsOneContinue) {
   LogIn();
   client.table().players[0].seatMask = 2;
-  client.mainLoop().TurnClock = 3;
+  client.loop().TurnClock = 3;
   client.loop().Arm(kStepDealEndCountdown);
   client.connection().StopKeepAlive();
   ASSERT_EQ(Run(10000), -1);
   ASSERT_EQ(SentCommands(), std::vector<int>{16});
   EXPECT_EQ(vp.socket.sent[0][6], 2);
   EXPECT_EQ(vp.socket.sent[0][15], 1);
-  EXPECT_TRUE(client.mainLoop().TableCleared);
+  EXPECT_TRUE(client.loop().TableCleared);
 }
 
 TEST_F(MainLoopTest, AWatchersCountdownRunsButSendsNoContinue) {
   LogIn();
-  client.Spectator = true;
+  client.settings().Spectator = true;
   client.table().state.Spectator = true;
   client.table().players[0].seatMask = 2;
-  client.mainLoop().TurnClock = 3;
+  client.loop().TurnClock = 3;
   client.loop().Arm(kStepDealEndCountdown);
   client.connection().StopKeepAlive();
   ASSERT_EQ(Run(1100), -1);
-  EXPECT_EQ(client.mainLoop().TurnClock, 2) << "the countdown shows";
+  EXPECT_EQ(client.loop().TurnClock, 2) << "the countdown shows";
   ASSERT_EQ(Run(10000), -1);
   EXPECT_TRUE(SentCommands().empty());
 }
 
 TEST_F(MainLoopTest, AClearedTableForgetsTheTileItWasBlinking) {
   LogIn();
-  client.mainLoop().PrevBlinkElement = 17;
+  client.loop().PrevBlinkElement = 17;
   client.view().ClearTiles();
-  EXPECT_EQ(client.mainLoop().PrevBlinkElement, -1);
+  EXPECT_EQ(client.loop().PrevBlinkElement, -1);
   // The next blink shows no stale element again: element 17 stays as the new deal left it.
   client.view().main().Hide(client.view().el.MJ_Image[17]);
   client.table().state.OfferElement = 5;
-  client.mainLoop().TileBlinkCount = 2;
+  client.loop().TileBlinkCount = 2;
   client.loop().Arm(kStepBlink);
   ASSERT_EQ(Run(1000), -1);
   EXPECT_FALSE(client.view().main().Visible(client.view().el.MJ_Image[17]));

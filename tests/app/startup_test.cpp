@@ -36,11 +36,11 @@ class StartupTest : public ::testing::Test {
 
 TEST_F(StartupTest, ADirectLaunchPreparesTheLoginAndListensAsTheWindowTitle) {
   ASSERT_EQ(Start(Line(DirectFields())), -1);
-  EXPECT_FALSE(client.QuickMode);
-  EXPECT_FALSE(client.Spectator);
-  EXPECT_EQ(client.TurnTime, 8);
+  EXPECT_FALSE(client.settings().QuickMode);
+  EXPECT_FALSE(client.settings().Spectator);
+  EXPECT_EQ(client.settings().TurnTime, 8);
   EXPECT_EQ(client.lobby().LobbyTitle, "Tesk山庄");
-  EXPECT_EQ(client.WindowTitle, "korvel");
+  EXPECT_EQ(client.settings().WindowTitle, "korvel");
   EXPECT_EQ(vp.lobby.listeningAs, "korvel");
   EXPECT_EQ(client.table().players[0].name, "a");
   EXPECT_EQ(client.table().players[0].seatMask, 0);
@@ -57,10 +57,10 @@ TEST_F(StartupTest, QuickModeTakesTheTitlesAndTheShortTurn) {
   fields[11] = "L";
   fields[12] = "T";
   ASSERT_EQ(Start(Line(fields)), -1);
-  EXPECT_TRUE(client.QuickMode);
+  EXPECT_TRUE(client.settings().QuickMode);
   EXPECT_EQ(client.lobby().LobbyTitle, "L");
-  EXPECT_EQ(client.WindowTitle, "T");
-  EXPECT_EQ(client.TurnTime, 2);
+  EXPECT_EQ(client.settings().WindowTitle, "T");
+  EXPECT_EQ(client.settings().TurnTime, 2);
   EXPECT_EQ(vp.lobby.listeningAs, "T");
 }
 
@@ -109,7 +109,7 @@ TEST_F(StartupTest, ASecondCopyWarnsAndEnds) {
 
 TEST_F(StartupTest, AWatcherLineMarksTheSpectator) {
   ASSERT_EQ(Start(Line(DirectFields()) + "5000"), -1);
-  EXPECT_TRUE(client.Spectator);
+  EXPECT_TRUE(client.settings().Spectator);
   EXPECT_TRUE(client.table().state.Spectator);
   EXPECT_EQ(client.launch().WatcherBalance, 5000);
 }

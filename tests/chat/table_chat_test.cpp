@@ -202,7 +202,7 @@ TEST_F(ChatTest, TextTypedInFrontOfThePrefixGoesBehindItAndThePrefixStays) {
 }
 
 TEST_F(ChatTest, AWatcherSendsNothingFromTheBoxOrTheSendButton) {
-  client.Spectator = true;
+  client.settings().Spectator = true;
   Type("hello");
   Enter();
   client.frame().PressButton(kButtonSend);

@@ -48,7 +48,7 @@ TEST_F(ProxyTest, AuthenticatesWhenAskedThenConnectsAndLogsIn) {
   ASSERT_EQ(vp.socket.sent.size(), 4u);
   EXPECT_EQ(LastSent()[3], kCmdLogin);
   EXPECT_EQ(vp.lobby.PostedNumbers("Tesk山庄"), std::vector<uint32_t>{kMsgConnected});
-  EXPECT_EQ(client.Sysmsg(0), std::vector<std::string>{"连接代理服务器成功！"});
+  EXPECT_EQ(client.messages().Lines(0), std::vector<std::string>{"连接代理服务器成功！"});
 }
 
 TEST_F(ProxyTest, SkipsAuthenticationWhenTheProxyNeedsNone) {
@@ -206,7 +206,7 @@ TEST_F(DispatchTest, ChatTurnsTheSenderIntoAViewPosition) {
   Deliver(chat);
   ASSERT_EQ(Run(100), -1);
   EXPECT_EQ(client.records().Rinfo.seat, 2);
-  EXPECT_EQ(client.Sysmsg(1).back(), "h");
+  EXPECT_EQ(client.messages().Lines(1).back(), "h");
 }
 
 TEST_F(DispatchTest, SeatNamesCollectByAnnouncedSeat) {

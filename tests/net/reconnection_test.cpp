@@ -91,7 +91,7 @@ TEST_F(ReconnectionTest, TheFirstAttemptComesFourSecondsAfterTheDropAndLogsInAga
   ASSERT_EQ(Run(300), -1);
   EXPECT_EQ(vp.socket.connects, connects + 1);
   EXPECT_EQ(vp.socket.host, "h");
-  EXPECT_EQ(client.Sysmsg(0), std::vector<std::string>{"正在重新连接服务器..."});
+  EXPECT_EQ(client.messages().Lines(0), std::vector<std::string>{"正在重新连接服务器..."});
   const auto sent = SentRecords();
   ASSERT_EQ(sent.size(), 1u);
   EXPECT_EQ(sent[0][3], kCmdReconnect);
@@ -170,8 +170,8 @@ TEST_F(ReconnectionTest, AnAcceptedReconnectionSendsWhatWaitedAndKeepsTheTag) {
   accepted[261] = 9;
   Deliver(accepted);
   ASSERT_EQ(Run(200), -1);
-  EXPECT_EQ(client.Sysmsg(0), std::vector<std::string>{"正在重连服务器，请等待...！"});
-  EXPECT_TRUE(client.Sysmsg(1).empty());
+  EXPECT_EQ(client.messages().Lines(0), std::vector<std::string>{"正在重连服务器，请等待...！"});
+  EXPECT_TRUE(client.messages().Lines(1).empty());
   EXPECT_TRUE(client.loop().TableActive);
   EXPECT_TRUE(client.reconnection().Reconnected);
   EXPECT_EQ(client.records().ServerTag, (std::array<uint8_t, 2>{1, 2}));
@@ -182,8 +182,8 @@ TEST_F(ReconnectionTest, AnAcceptedReconnectionSendsWhatWaitedAndKeepsTheTag) {
 
 TEST_F(ReconnectionTest, TheTurnTheDropCutOffDoesNotPlayItselfOnceTheConnectionIsBack) {
   LogIn();
-  client.mainLoop().LocalTurn = true;
-  client.mainLoop().TurnClock = 2;
+  client.loop().LocalTurn = true;
+  client.loop().TurnClock = 2;
   client.loop().Arm(kStepTurnClock);
   vp.socket.PeerClose();
   ASSERT_EQ(Run(4200), -1);

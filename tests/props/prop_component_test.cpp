@@ -25,7 +25,7 @@ TEST_F(PropStart, TheFirstUserInformationStartsTheComponentWithTheLaunchValues) 
   EXPECT_EQ(component.Count("GetBaoInfo;"), 1);
   EXPECT_EQ(props().PropsActive, 1) << "no boxes offered";
   EXPECT_TRUE(props().PropsReady);
-  EXPECT_TRUE(client.mainLoop().PropsPolling);
+  EXPECT_TRUE(client.loop().PropsPolling);
   EXPECT_TRUE(main().Visible(el().Bank));
   // Only once: later user information is handed on, not started again.
   Feed({LocalPlayerInfo()});
@@ -332,13 +332,13 @@ TEST_F(PropDealEnd, ADrawnDealShowsTheDrawnBoardWithTheComponentsLines) {
   EXPECT_EQ(h.Get(client.settlement().history().Num)->lines.back(), "           4");
   EXPECT_EQ(h.Get(client.settlement().history().Grade[0])->lines.back(), "       20金币");
   EXPECT_EQ(h.Get(client.settlement().history().sumScore[1])->caption, "-50金币");
-  EXPECT_EQ(client.Sysmsg(0).back(), "请点击【继续】按钮继续游戏！");
-  EXPECT_EQ(client.mainLoop().TurnClock, 15);
+  EXPECT_EQ(client.messages().Lines(0).back(), "请点击【继续】按钮继续游戏！");
+  EXPECT_EQ(client.loop().TurnClock, 15);
   EXPECT_TRUE(client.loop().LoopFlag[kStepDealEndCountdown]);
   EXPECT_EQ(client.settlement().PropSettleState, 2);
   EXPECT_FALSE(client.loop().InDeal);
   // The table reset of the next deal forgets the drawn deal.
-  client.ResetTable();
+  client.view().ResetTable();
   EXPECT_FALSE(client.settlement().DrawnDeal);
 }
 

@@ -29,8 +29,8 @@ class PlayersLeavingTest : public ClientFixture {
     client.seating().seatInfo[0].nickname = "Ann";
     client.seating().seatInfo[0].nameTag = "T";
     client.view().main().SetCaption(client.view().el.Nid[1], "[x] Bob");
-    client.ClearSysmsg(0);
-    client.ClearSysmsg(1);
+    client.messages().Clear(0);
+    client.messages().Clear(1);
   }
   RecordBytes Left(const std::string& name, uint8_t shift, uint8_t value1 = 0) {
     RecordBytes r = ServerRecord(21, 1, {0, value1});
@@ -53,10 +53,10 @@ TEST_F(PlayersLeavingTest, TheLeaversNameComesFromTheRecordWithItsShiftedFirstBy
   EXPECT_EQ(client.seating().OthersSeated, 1);
   EXPECT_EQ(client.table().players[1].name, "");
   EXPECT_EQ(client.view().main().Get(client.view().el.Nid[1])->caption, "");
-  ASSERT_EQ(client.Sysmsg(0).size(), 1u);
+  ASSERT_EQ(client.messages().Lines(0).size(), 1u);
   EXPECT_TRUE(std::regex_match(
-      client.Sysmsg(0)[0], std::regex("Bob退出了游戏 ([1-9]?[0-9]):([1-5]?[0-9]):([1-5]?[0-9])")))
-      << client.Sysmsg(0)[0];
+      client.messages().Lines(0)[0], std::regex("Bob退出了游戏 ([1-9]?[0-9]):([1-5]?[0-9]):([1-5]?[0-9])")))
+      << client.messages().Lines(0)[0];
   for (const auto& p : client.table().players) EXPECT_EQ(p.seatMask, 0);
 }
 
@@ -72,7 +72,7 @@ TEST_F(PlayersLeavingTest, TheContinueCountdownRestartsAtTenOrFifteen) {
     client.playersLeaving().CountdownArmed = true;
     Deliver(Left("zed", 0, value1));
     ASSERT_EQ(Run(100), -1);
-    EXPECT_EQ(client.mainLoop().TurnClock, value1 == 1 ? 10 : 15);
+    EXPECT_EQ(client.loop().TurnClock, value1 == 1 ? 10 : 15);
     EXPECT_TRUE(client.loop().LoopFlag[kStepDealEndCountdown]);
     EXPECT_TRUE(client.playersLeaving().CountdownArmed);
   }
@@ -102,21 +102,21 @@ TEST_F(PlayersLeavingTest, TheGameOverWindowShowsTheServersMessageAndTheLoopStop
 
 TEST_F(PlayersLeavingTest, OwnNamesBecomeYouExceptInSystemNotices) {
   Chat("[T]Ann: hi");
-  EXPECT_EQ(client.Sysmsg(0).back(), "你: hi");
+  EXPECT_EQ(client.messages().Lines(0).back(), "你: hi");
   Chat("Ann: hi");
-  EXPECT_EQ(client.Sysmsg(1).back(), "你: hi");
+  EXPECT_EQ(client.messages().Lines(1).back(), "你: hi");
   Chat("系统提示: Ann won");
-  EXPECT_EQ(client.Sysmsg(1).back(), "系统提示: Ann won");
-  EXPECT_EQ(client.Sysmsg(0).back(), "你: hi") << "the second line moved up";
+  EXPECT_EQ(client.messages().Lines(1).back(), "系统提示: Ann won");
+  EXPECT_EQ(client.messages().Lines(0).back(), "你: hi") << "the second line moved up";
 }
 
 TEST_F(PlayersLeavingTest, LongLinesAreCutInTheMessageAreaAndBlinkOnlyForOthers) {
   const std::string sixty(60, 'x');
   Chat(sixty, 0);
-  EXPECT_EQ(client.Sysmsg(0).back(), std::string(45, 'x'));
-  EXPECT_EQ(client.mainLoop().ChatBlinkCount, 0) << "seat byte 0 does not blink";
+  EXPECT_EQ(client.messages().Lines(0).back(), std::string(45, 'x'));
+  EXPECT_EQ(client.loop().ChatBlinkCount, 0) << "seat byte 0 does not blink";
   Chat("hello", 2);
-  EXPECT_EQ(client.mainLoop().ChatBlinkCount, 8);
+  EXPECT_EQ(client.loop().ChatBlinkCount, 8);
 }
 
 }  // namespace

@@ -131,7 +131,7 @@ TEST_F(SeatingTest, AFullTableShowsEveryoneStartsTheCountdownAndChoosesVoices) {
   EXPECT_EQ(main().GetPicture(el().Tou[2]), sprites.AvatarSprites[11]);
   EXPECT_EQ(main().GetPicture(el().Tou[1]), sprites.AvatarSprites[0]) << "m12 is out of range";
   EXPECT_EQ(client.seating().OthersSeated, 2);
-  EXPECT_EQ(client.Sysmsg(0), std::vector<std::string>{"游戏将在15秒内开始"});
+  EXPECT_EQ(client.messages().Lines(0), std::vector<std::string>{"游戏将在15秒内开始"});
   EXPECT_EQ(vp.lobby.deliveries.back().message.param1, kScMinimize);
   EXPECT_EQ(client.seating().SeatCount, 4);
   EXPECT_FALSE(client.seating().SeatsAnnounced);

@@ -120,18 +120,18 @@ TEST_F(AutoPlayTest, TheWindowHidesAfterTheLimitOfTimeOutsInARow) {
     NextTurn(run == 1 ? 0x28 : 0x23, run == 1 ? 0x23 : 0x24);
   }
   // The player is warned one time-out before the window goes.
-  ASSERT_FALSE(client.Sysmsg(0).empty() && client.Sysmsg(1).empty());
-  const auto& lines = client.Sysmsg(1).empty() ? client.Sysmsg(0) : client.Sysmsg(1);
+  ASSERT_FALSE(client.messages().Lines(0).empty() && client.messages().Lines(1).empty());
+  const auto& lines = client.messages().Lines(1).empty() ? client.messages().Lines(0) : client.messages().Lines(1);
   EXPECT_EQ(lines.back(), "连续超时2次，再超时窗口将自动隐藏");
   ASSERT_EQ(TimeOut().size(), 2u);
   EXPECT_TRUE(client.autoPlay().HiddenByKey);
-  EXPECT_TRUE(client.MainWindowMinimized);
+  EXPECT_TRUE(client.view().MainWindowMinimized);
   EXPECT_EQ(client.autoPlay().TimeoutRun, 3);
 
   // Hidden, every turn lasts a second and is played alone; the count no longer grows.
   NextTurn(0x24, 0x21);
   Take(OptionRecord(1, 0x00, 8));
-  EXPECT_EQ(client.mainLoop().TurnClock, 1);
+  EXPECT_EQ(client.loop().TurnClock, 1);
   auto sent = Sent(2600);
   ASSERT_EQ(sent.size(), 2u);
   EXPECT_EQ(Value(sent[1], 3), 0x4021);
@@ -161,7 +161,7 @@ TEST_F(AutoPlayTest, ADeclaredHandTakesAnOfferedWinAndDiscardsNothing) {
   state().ReadyListSent = true;
   Take(DiscardRecord(2, 0x12));
   Take(OptionRecord(1, 0x81, 8));
-  EXPECT_EQ(client.mainLoop().TurnClock, 0);
+  EXPECT_EQ(client.loop().TurnClock, 0);
   auto sent = Sent(1500);
   ASSERT_EQ(sent.size(), 1u);
   EXPECT_EQ(Value(sent[0], 0), OpHu);

@@ -46,7 +46,7 @@ class WatchingTest : public TableFixture {
     } catch (const ClientEnded&) {
       FAIL() << "the watcher did not start";
     }
-    ASSERT_TRUE(client.Spectator);
+    ASSERT_TRUE(client.settings().Spectator);
     ASSERT_EQ(Run(200), -1);
     Feed(ServerRecord(kCmdLogin, 0, {5, 8, 0, 1}), 100);
     for (const RecordBytes& r : {Info(2, "b", "Bee"), Info(1, "a", "Ay"), Info(4, "c", "Cee")})
@@ -91,7 +91,7 @@ TEST_F(WatchingTest, AWatcherNeverPlaysForTheWatchedSeatWhateverTheServerOffers)
   for (ElementId op : el().Operation) EXPECT_FALSE(main().Enabled(op));
   EXPECT_EQ(state().OfferElement, offerBefore) << "nothing was discarded to the middle";
   // The score board's countdown runs out too.
-  client.mainLoop().TurnClock = 1;
+  client.loop().TurnClock = 1;
   client.loop().Arm(kStepDealEndCountdown);
   ASSERT_EQ(Run(3000), -1);
   for (int command : SentCommands()) EXPECT_EQ(command, 24) << "only keep-alives leave";
@@ -256,7 +256,7 @@ TEST_F(WatchingTest, TilesBeforeAnyDealAreLeftOut) {
 // slots and every slot names a tile element or none.
 TEST_F(WatchingTest, RecordsOfAnyContentKeepEverySeatInsideItsSlots) {
   for (bool watching : {true, false}) {
-    client.Spectator = watching;
+    client.settings().Spectator = watching;
     uint32_t x = 12345;
     auto next = [&] {
       x = x * 1103515245u + 12345u;

@@ -323,7 +323,7 @@ TEST_F(ReconnectLoopbackTest, AWatcherJoinsADealUnderWayAndFollowsIt) {
   watcher->socket.localAddress = "127.0.0.2";
   Client& eve = watcher->client;
   eve.Startup(korvel::testing::LaunchLine(LaunchFields("eve", "watch:alice")) + "1000");
-  ASSERT_TRUE(eve.Spectator);
+  ASSERT_TRUE(eve.settings().Spectator);
   // The table stands still while the watcher comes in: its snapshot is the table as it is.
   ASSERT_TRUE(StepUntil([&] { return eve.tableRestore().TableRestored; }, 10000, true));
   EXPECT_EQ(eve.table().players[0].seatMask, 1 << ServerTable()->SeatOf("alice"));

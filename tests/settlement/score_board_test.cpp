@@ -93,9 +93,9 @@ TEST_F(ScoreBoardTest, ADiscardWinDealEndsWithAnAlignedBoardAndTheContinuePrompt
   EXPECT_EQ(info[2].losses, 1);
   EXPECT_EQ(info[1].points, 60);
 
-  EXPECT_EQ(client.Sysmsg(0), Lines{"请点击【继续】按钮继续游戏！"});
-  EXPECT_EQ(client.Sysmsg(1), Lines{"游戏将在15秒内开始"});
-  EXPECT_EQ(client.mainLoop().TurnClock, 15);
+  EXPECT_EQ(client.messages().Lines(0), Lines{"请点击【继续】按钮继续游戏！"});
+  EXPECT_EQ(client.messages().Lines(1), Lines{"游戏将在15秒内开始"});
+  EXPECT_EQ(client.loop().TurnClock, 15);
   EXPECT_EQ(main().Get(el().Number)->caption, "15");
   EXPECT_EQ(main().Get(el().Number)->color, kClockGreen);
   EXPECT_TRUE(main().Visible(el().Time_Img));
@@ -166,7 +166,7 @@ TEST_F(ScoreBoardTest, ADealWithoutPaymentsPromptsAtOnceAndOneWithPaymentsWaits)
   EXPECT_FALSE(client.loop().LoopFlag[kStepDealEndCountdown]);
   Feed({Result(2, 0)});
   EXPECT_TRUE(client.loop().LoopFlag[kStepDealEndCountdown]);
-  EXPECT_EQ(client.Sysmsg(0), Lines{"请点击【继续】按钮继续游戏！"});
+  EXPECT_EQ(client.messages().Lines(0), Lines{"请点击【继续】按钮继续游戏！"});
   EXPECT_EQ(board().Get(client.settlement().board().ID[2])->caption, "Cat");
   EXPECT_FALSE(board().visible()) << "the board waits for the deal-end notice";
 
@@ -176,9 +176,9 @@ TEST_F(ScoreBoardTest, ADealWithoutPaymentsPromptsAtOnceAndOneWithPaymentsWaits)
 }
 
 TEST_F(ScoreBoardTest, QuickModeCountsDownFromThree) {
-  client.QuickMode = true;
+  client.settings().QuickMode = true;
   DiscardWinDeal();
-  EXPECT_EQ(client.mainLoop().TurnClock, 3);
+  EXPECT_EQ(client.loop().TurnClock, 3);
   EXPECT_EQ(main().Get(el().Number)->color, kClockGreen);
 }
 
@@ -288,7 +288,7 @@ TEST_F(ScoreBoardTest, ThePlayerLeftNoticeNamesTheSeatMissingFromTheMask) {
 }
 
 TEST_F(ScoreBoardTest, AWatcherEndsWhenAPlayerLeaves) {
-  client.Spectator = true;
+  client.settings().Spectator = true;
   Deliver(NoticeRecord(3, 0, 0, 1));
   EXPECT_EQ(Run(300), 0);
   EXPECT_EQ(vp.dialogs.shown.back().text, "有用户退出，旁观结束！");
@@ -309,14 +309,14 @@ TEST_F(ScoreBoardTest, TheNextDealerNoticeMarksTheDealerAndTakesTheKey) {
 
 TEST_F(ScoreBoardTest, CoinsRunningOutNamesWhoLeavesAndAdvisesTheLocalPlayer) {
   Feed({NoticeRecord(1, 0, 1, 3)});
-  EXPECT_EQ(client.Sysmsg(0), Lines{"玩家Cat，Bob金币不够，退出游戏！"});
+  EXPECT_EQ(client.messages().Lines(0), Lines{"玩家Cat，Bob金币不够，退出游戏！"});
   EXPECT_TRUE(client.settlement().LeaveDialogText.empty());
   EXPECT_TRUE(client.connection().CanReconnect);
   EXPECT_TRUE(board().visible()) << "the board of the deal still shows";
 
   vp.socket.sent.clear();
   Feed({NoticeRecord(2, 1, 1, 3)});
-  EXPECT_EQ(client.Sysmsg(0), Lines{"玩家Bob，我金币不够，退出游戏！"});
+  EXPECT_EQ(client.messages().Lines(0), Lines{"玩家Bob，我金币不够，退出游戏！"});
   EXPECT_EQ(client.settlement().LeaveDialogText,
             "玩家Bob以及您的金币不够，请更换房间或充值后继续游戏！");
   EXPECT_FALSE(client.connection().CanReconnect);
@@ -326,7 +326,7 @@ TEST_F(ScoreBoardTest, CoinsRunningOutNamesWhoLeavesAndAdvisesTheLocalPlayer) {
 
 TEST_F(ScoreBoardTest, RunningOutAloneTellsOnlyTheLocalPlayer) {
   Feed({NoticeRecord(6, 0, 1, 3)});
-  EXPECT_EQ(client.Sysmsg(0), Lines{"玩家，我金币不够，退出游戏！"});
+  EXPECT_EQ(client.messages().Lines(0), Lines{"玩家，我金币不够，退出游戏！"});
   EXPECT_EQ(client.settlement().LeaveDialogText, "您的金币不够，请领取低保或充值后继续游戏！");
 }
 
@@ -345,8 +345,8 @@ TEST_F(ScoreBoardTest, TheDealEndNoticeShowsTheWealthFactor) {
 TEST_F(ScoreBoardTest, AShuffleAnnouncedAtTheDealEndShowsWhenTheCountdownEnds) {
   Feed({Result(1, 0), Result(4, 0), Result(2, 0)});
   Feed({NoticeRecord(7, 1, 1, 0)});
-  EXPECT_TRUE(client.mainLoop().ShuffleArmed);
-  EXPECT_TRUE(client.mainLoop().ShufflePending);
+  EXPECT_TRUE(client.loop().ShuffleArmed);
+  EXPECT_TRUE(client.loop().ShufflePending);
   ASSERT_EQ(Run(17000), -1);
   EXPECT_TRUE(main().Visible(el().LblShuffle));
   EXPECT_TRUE(vp.timers.Running("TimerShuffle"));

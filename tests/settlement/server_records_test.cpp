@@ -158,7 +158,7 @@ TEST_F(ServerRecordsTest, AFeeShowsOnTheWinnersColumnAndAShortLoserEndsAtZeroCoi
   EXPECT_EQ(std::find(bob.begin(), bob.end(), "服务费5%"), bob.end()) << "no fee on a loss";
   EXPECT_EQ(main().Get(el().Cash[1])->caption, "0金币");
   EXPECT_EQ(main().Get(el().Cash[2])->caption, "1960金币");
-  EXPECT_EQ(client.Sysmsg(0), Lines{"玩家Bob金币不够，退出游戏！"});
+  EXPECT_EQ(client.messages().Lines(0), Lines{"玩家Bob金币不够，退出游戏！"});
 }
 
 }  // namespace

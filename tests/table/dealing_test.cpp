@@ -161,7 +161,7 @@ TEST_F(DealingTest, ADrawMovesThePreviousDiscardIntoItsSeatsRowsAfterAPause) {
   }
   EXPECT_EQ(p.discardX, 356 + 36);
   EXPECT_EQ(p.discardY, 443 - 32);
-  EXPECT_EQ(client.mainLoop().TileBlinkCount, 3);
+  EXPECT_EQ(client.loop().TileBlinkCount, 3);
 }
 
 TEST_F(DealingTest, SideDiscardColumnsStepAndTurnTowardsTheMiddle) {

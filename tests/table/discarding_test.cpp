@@ -34,7 +34,7 @@ class DiscardingTest : public TableFixture {
     state().ClickState = 0;
     state().OpSent = false;
     client.loop().Arm(kStepTurnClock);
-    client.mainLoop().ShowClock(7);
+    client.view().ShowClock(7);
   }
   void Hover(int e) { client.input().OnMouseMove(Event(Tile(e))); }
   void HoverTable(double x, double y) {

@@ -57,8 +57,8 @@ TEST_F(OptionsTest, APengOfferLightsPengAndPassAndThePengClaimsThePairAndTheDisc
   EXPECT_EQ(st.ClickState, 0);
   EXPECT_FALSE(st.MustDiscard);
   // The clock below the wealth panel, green, with the record's eight seconds.
-  EXPECT_TRUE(client.mainLoop().LocalTurn);
-  EXPECT_EQ(client.mainLoop().TurnClock, 8);
+  EXPECT_TRUE(client.loop().LocalTurn);
+  EXPECT_EQ(client.loop().TurnClock, 8);
   EXPECT_EQ(El(el().Number).caption, "8");
   EXPECT_EQ(El(el().Number).color, kClockGreen);
   EXPECT_TRUE(Shown(el().Time_Img));
@@ -111,21 +111,21 @@ TEST_F(OptionsTest, TheButtonsShowTheirPointerLookOnlyWhileOffered) {
 TEST_F(OptionsTest, TheClockComesFromTheRecordExceptWhenHiddenOrTooShort) {
   SetHand(0, {0x81, 0x82, 0x83, 0x84, 0x41, 0x42, 0x43, 0x21, 0x22, 0x23, 0x11, 0x11, 0x12, 0x29});
   Take(OptionRecord(1, 0x81, 2));
-  EXPECT_EQ(client.mainLoop().TurnClock, 8);
+  EXPECT_EQ(client.loop().TurnClock, 8);
   EXPECT_TRUE(state().MustDiscard);
   EXPECT_EQ(state().WinOffered, 1);
   EXPECT_EQ(ButtonPic(4), Look(13));
 
   client.autoPlay().HiddenByKey = true;
   Take(OptionRecord(1, 0x00, 8));
-  EXPECT_EQ(client.mainLoop().TurnClock, 1);
+  EXPECT_EQ(client.loop().TurnClock, 1);
   EXPECT_EQ(state().WinOffered, 0);
   client.autoPlay().HiddenByKey = false;
 
   // Another seat's turn: its clock beside it, and it is not the local player's turn.
   Take(OptionRecord(4, 0x00, 6));
-  EXPECT_FALSE(client.mainLoop().LocalTurn);
-  EXPECT_EQ(client.mainLoop().TurnClock, 6);
+  EXPECT_FALSE(client.loop().LocalTurn);
+  EXPECT_EQ(client.loop().TurnClock, 6);
   EXPECT_EQ(El(el().Time_Img).geometry.left, 8);
   EXPECT_EQ(El(el().Time_Img).geometry.top, 280);
   Take(OptionRecord(2, 0x00, 6));
@@ -155,17 +155,17 @@ TEST_F(OptionsTest, ADeclaredHandSeesOnlyWinsAndGangsAndPlaysTheRestItself) {
   Take(OptionRecord(1, 0x09, 8));
   for (int i = 1; i <= 5; ++i) EXPECT_FALSE(Shown(el().Operation[i])) << i;
   EXPECT_EQ(state().OperationState[1], 0);
-  EXPECT_EQ(client.mainLoop().TurnClock, 0);
+  EXPECT_EQ(client.loop().TurnClock, 0);
 
   Take(OptionRecord(1, 0x89, 8));
   for (int i = 1; i <= 5; ++i) EXPECT_TRUE(Shown(el().Operation[i])) << i;
   EXPECT_EQ(ButtonPic(1), Look(3));
   EXPECT_EQ(ButtonPic(4), Look(13));
-  EXPECT_EQ(client.mainLoop().TurnClock, 0);
+  EXPECT_EQ(client.loop().TurnClock, 0);
 
   // A gang alone gives the player the clock to decide.
   Take(OptionRecord(1, 0x21, 8, {}, {0x11}));
-  EXPECT_EQ(client.mainLoop().TurnClock, 8);
+  EXPECT_EQ(client.loop().TurnClock, 8);
 }
 
 TEST_F(OptionsTest, OneGangCandidateIsClaimedAtOnce) {
@@ -202,7 +202,7 @@ TEST_F(OptionsTest, TwoGangCandidatesAreChosenWithTheMarksOnHalfAClock) {
   }
   EXPECT_FALSE(Shown(el().Gang[2]));
   EXPECT_EQ(main().GetPicture(el().Gang[1]), testing::TilePic(TilePicture(0x22, kBlockHand)));
-  EXPECT_EQ(client.mainLoop().TurnClock, client.TurnTime / 2);
+  EXPECT_EQ(client.loop().TurnClock, client.settings().TurnTime / 2);
   EXPECT_EQ(El(el().Number).color, kClockRed);
 
   ClickMark(1);
@@ -436,7 +436,7 @@ TEST_F(OptionsTest, PlayKeysDoNothingWhileTheChatBoxHasTheKeyboardOrForAWatcher)
   client.input().OnKeyDown(main, kNoElement, 'N', 0);
   EXPECT_TRUE(Sent().empty()) << "typing P or N in the chat box plays nothing";
   client.input().OnFocusChanged(main, el().Chat, false);
-  client.Spectator = true;
+  client.settings().Spectator = true;
   client.input().OnKeyDown(main, kNoElement, 'P', 0);
   EXPECT_TRUE(Sent().empty());
 }

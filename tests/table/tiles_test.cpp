@@ -1,8 +1,8 @@
-#include "table/tiles.h"
+#include "model/tiles.h"
 
 #include <gtest/gtest.h>
 
-#include "table/player_record.h"
+#include "model/player_record.h"
 
 namespace korvel {
 namespace {

@@ -159,7 +159,7 @@ TEST_F(WholeDealTest, ADealFromTheDiceToTheReveal) {
   Take(DiscardRecord(4, 0x44));
   const int winning = state().OfferElement;
   Take(OptionRecord(1, 0x81, 8));
-  EXPECT_EQ(client.mainLoop().TurnClock, 0);
+  EXPECT_EQ(client.loop().TurnClock, 0);
   ASSERT_EQ(Run(1500), -1);
   Take(OperationRecord(1, OpHu, 0x44, 0, 0x44));
   const double lastLeft = TileEl(me.slots[me.handStart + me.handCount - 1].element).geometry.left;
@@ -237,7 +237,7 @@ TEST_F(WholeDealTest, TheNextDealStartsOnEmptySeatsEvenBeforeTheCountdownRanOut)
   }
   ASSERT_EQ(player(0).handCount, 12);
   client.loop().Arm(kStepDealEndCountdown);
-  client.mainLoop().TurnClock = 10;
+  client.loop().TurnClock = 10;
   vp.socket.sent.clear();
 
   Take(DealStartRecord(2, 4), 3000);

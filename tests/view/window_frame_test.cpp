@@ -49,7 +49,7 @@ TEST_F(WindowFrameTest, StartShowsStartBeforeTheFirstDealAndContinueLockedAfterA
   EXPECT_EQ(vp.socket.sent[0][15], 1);
   EXPECT_EQ(Picture(el().AnNiu[2]), sprites.ButtonSprites[6]);
   EXPECT_TRUE(client.view().main().Visible(el().OK[0]));
-  EXPECT_TRUE(client.mainLoop().TableCleared);
+  EXPECT_TRUE(client.loop().TableCleared);
 }
 
 TEST_F(WindowFrameTest, HoverShowsTheSecondPictureUntilThePointerIsBackOnTheTable) {
@@ -62,7 +62,7 @@ TEST_F(WindowFrameTest, HoverShowsTheSecondPictureUntilThePointerIsBackOnTheTabl
 }
 
 TEST_F(WindowFrameTest, HidingAndRestoringResetsTheTurnTime) {
-  client.TurnTime = 3;
+  client.settings().TurnTime = 3;
   client.autoPlay().TimeoutRun = 2;
   client.input().OnClick(On(el().ImgMin[0]));
   EXPECT_TRUE(client.autoPlay().HiddenByKey);
@@ -70,7 +70,7 @@ TEST_F(WindowFrameTest, HidingAndRestoringResetsTheTurnTime) {
   EXPECT_EQ(vp.lobby.deliveries.back().message.param1, kScMinimize);
   client.input().OnFormResize(client.view().mainForm(), false);
   EXPECT_FALSE(client.autoPlay().HiddenByKey);
-  EXPECT_EQ(client.TurnTime, 8);
+  EXPECT_EQ(client.settings().TurnTime, 8);
   EXPECT_EQ(client.autoPlay().TimeoutRun, 0);
 }
 
@@ -85,7 +85,7 @@ TEST_F(WindowFrameTest, TheCloseButtonAsksBeforeLeaving) {
 
 TEST_F(WindowFrameTest, EscOnlyOpensAndClosesTheExitWindow) {
   const FormId main = client.view().mainForm();
-  client.StartHint = true;
+  client.settings().StartHint = true;
   client.playersLeaving().GameEnded = true;  // where a main button leads back to the lobby
   const size_t lobbyMessages = vp.lobby.deliveries.size();
   client.input().OnKeyDown(main, kNoElement, kKeyEscape, 0);
@@ -94,13 +94,13 @@ TEST_F(WindowFrameTest, EscOnlyOpensAndClosesTheExitWindow) {
   EXPECT_TRUE(client.view().scene().form(exit).visible());
   EXPECT_FALSE(client.view().main().minimised()) << "Esc did not go back to the lobby";
   EXPECT_EQ(vp.lobby.deliveries.size(), lobbyMessages);
-  EXPECT_TRUE(client.StartHint) << "Esc is no main button";
+  EXPECT_TRUE(client.settings().StartHint) << "Esc is no main button";
   client.input().OnKeyDown(main, kNoElement, kKeyEscape, 0);
   EXPECT_FALSE(client.view().scene().form(exit).visible());
   // Typed in the chat box, Esc is the box's.
   client.input().OnKeyDown(main, el().Chat, kKeyEscape, 0);
   EXPECT_FALSE(client.view().scene().form(exit).visible());
-  EXPECT_TRUE(client.StartHint);
+  EXPECT_TRUE(client.settings().StartHint);
 }
 
 TEST_F(WindowFrameTest, AltThenCOpensTheChatHistory) {

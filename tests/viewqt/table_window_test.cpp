@@ -510,7 +510,7 @@ TEST_P(TableWindowTest, TheNextDealClosesTheBoardClearsTheMarksAndIgnoresContinu
   EXPECT_FALSE(WindowOf(client.settlement().board().form)->isVisible());
   for (ElementId ok : el().OK) EXPECT_FALSE(main().Visible(ok));
   for (int list = 0; list < 2; ++list) {
-    for (const std::string& line : client.Sysmsg(list)) {
+    for (const std::string& line : client.messages().Lines(list)) {
       EXPECT_EQ(line.find("继续"), std::string::npos) << line;
       EXPECT_EQ(line.find("秒内开始"), std::string::npos) << line;
     }
@@ -598,7 +598,7 @@ TEST_P(DealEndWindowTest, TheCountdownRunsOnceASecondWhateverTurnClockWasRunning
     if (HasFatalFailure()) return;
     ASSERT_TRUE(main().Visible(el().Number));
     EXPECT_EQ(main().Get(el().Number)->caption, "15");
-    EXPECT_EQ(client.Sysmsg(1).back(), "游戏将在15秒内开始");
+    EXPECT_EQ(client.messages().Lines(1).back(), "游戏将在15秒内开始");
     std::vector<std::string> seen;
     for (int second = 1; second <= 16; ++second) {
       ASSERT_EQ(Run(1000), -1);
@@ -666,7 +666,7 @@ TEST_P(DealEndWindowTest, TheDealerPlateHoldsItsNameAndForgetsAnEarlierTable) {
   EXPECT_LE(QFontMetrics(front->renderer().FontFor(name)).height(), nameRect.height());
   // A new login at another table starts with no dealer named.
   Feed(testing::ServerRecord(kCmdLogin, 0, {5, 8, 0, 1}), 200);
-  client.ResetTable();
+  client.view().ResetTable();
   EXPECT_EQ(main().Get(el().lbZhuang)->caption, "");
 }
 
@@ -686,9 +686,9 @@ TEST_P(DealEndWindowTest, BalloonsAndReadyMarksLeaveTheSideClocksInSight) {
 }
 
 TEST_P(DealEndWindowTest, QuickTablesAnnounceTheirOwnCountdown) {
-  client.QuickMode = true;
+  client.settings().QuickMode = true;
   EndDeal();
-  EXPECT_EQ(client.Sysmsg(1).back(), "游戏将在3秒内开始");
+  EXPECT_EQ(client.messages().Lines(1).back(), "游戏将在3秒内开始");
   EXPECT_EQ(main().Get(el().Number)->caption, "3");
 }
 

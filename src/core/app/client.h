@@ -6,15 +6,16 @@
 #include <vector>
 
 #include "app/input_router.h"
-#include "app/launch_params.h"
+#include "config/launch_params.h"
 #include "app/leaving.h"
-#include "app/lobby_window.h"
-#include "app/loop_state.h"
+#include "net/lobby_window.h"
+#include "model/loop_state.h"
 #include "app/main_loop.h"
 #include "chat/table_chat.h"
 #include "net/connection.h"
 #include "net/reconnection.h"
 #include "net/records.h"
+#include "model/session_settings.h"
 #include "platform/ports.h"
 #include "props/prop_component.h"
 #include "protocol/dispatch.h"
@@ -28,18 +29,17 @@
 #include "sound/sound.h"
 #include "sound/vos_set.h"
 #include "sound/vos_set_form.h"
-#include "table/player_record.h"
+#include "model/player_record.h"
 #include "table/table_play.h"
+#include "view/message_lines.h"
+#include "view/shuffle_display.h"
 #include "view/table_view.h"
 #include "view/window_frame.h"
 
 namespace korvel {
 
 inline constexpr const char* kDefaultLobbyTitle = "Tesk山庄";
-inline constexpr const char* kDefaultWindowTitle = "korvel";
 inline constexpr const char* kSingleCopyLock = "korvel.lock";
-inline constexpr int kDefaultTurnTime = 8;
-inline constexpr int kQuickTurnTime = 2;
 
 class Client {
  public:
@@ -90,40 +90,11 @@ class Client {
   TableChat& chat() { return chat_; }
   SeatVoices& seatVoices() { return seatVoices_; }
 
-  // The two message lines under the table.
-  void ClearSysmsg(int list);
-  void AddSysmsg(int list, const std::string& line);
-  const std::vector<std::string>& Sysmsg(int list) const { return sysmsg_[list & 1]; }
-  // Takes the continue prompt and the start notice out of the message lines once a deal has
-  // started; chat and other lines stay.
-  void DropStartNotices();
-  // A chat or prop line in the two-line area: cut to 45 characters, older line moving up.
-  void ShowMessageLine(const std::string& text);
-
-  // Presentation steps other subsystems call; each lands on the table's elements.
-  void SetTileVisible(int element, bool visible);
-  bool TileVisible(int element) const;
-  void ShowChatButton(int buttonSprite);
-  void ShowClockCaption(const std::string& caption, uint32_t colour);
-  void HideClockPanel();
-  void PlayClockTick();
-  void PlayEffectForDealing();
-  void ShowContinueButton();
-  void StartShuffleDisplay();
-  void HideClaimWords(int seat);
-  void MinimizeMainWindow();
-  void RestoreMainWindow();
-  // Table clearing.
-  void ClearTable();
-  void ResetTable();
-
-  // Values fixed by the launch line and the login.
-  bool QuickMode = false;
-  bool Spectator = false;
-  int TurnTime = kDefaultTurnTime;
-  std::string WindowTitle = kDefaultWindowTitle;
-  bool StartHint = false;
-  bool MainWindowMinimized = false;
+  MessageLines& messages() { return messages_; }
+  const MessageLines& messages() const { return messages_; }
+  ShuffleDisplay& shuffle() { return shuffle_; }
+  SessionSettings& settings() { return settings_; }
+  const SessionSettings& settings() const { return settings_; }
 
  private:
   // The fatal start-up path: the socket error's notice when it is one, the lobby back, the end.
@@ -132,12 +103,14 @@ class Client {
   void LayOutTable();
   void ShowLocation();
   void InitSound();
-  void ResetShuffleDisplay();
 
   Platform& platform_;
   LoopState loop_;
   TableModel table_;
   TableView view_;
+  MessageLines messages_;
+  ShuffleDisplay shuffle_;
+  SessionSettings settings_;
   SeatVoices seatVoices_;
   Sound sound_;
   VosSet vosSet_;
@@ -163,7 +136,6 @@ class Client {
   WindowFrame frame_;
   TableChat chat_;
   TakenRecord lastTaken_;
-  std::array<std::vector<std::string>, 2> sysmsg_;
 };
 
 }  // namespace korvel

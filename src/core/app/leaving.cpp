@@ -45,7 +45,7 @@ uint32_t Leaving::LobbyMessage(const korvel::LobbyMessage& m) {
       } else {
         if (SocketUp()) StopWatchAndLeave();
         ClearForLobby();
-        client_.ResetTable();
+        client_.view().ResetTable();
         Reply(kMsgLeaveNow);
       }
       break;
@@ -57,8 +57,8 @@ uint32_t Leaving::LobbyMessage(const korvel::LobbyMessage& m) {
       Relogin();
       break;
     case kSysCommand:
-      if (m.param1 == kScRestore) client_.RestoreMainWindow();
-      if (m.param1 == kScMinimize) client_.MinimizeMainWindow();
+      if (m.param1 == kScRestore) client_.view().RestoreMainWindow();
+      if (m.param1 == kScMinimize) client_.view().MinimizeMainWindow();
       return 1;
     default:
       break;
@@ -78,7 +78,7 @@ void Leaving::LeaveTable() {
   }
   for (int k : {1, 2, 3, 4, 6, 7, 8}) loop.LoopFlag[k] = false;
   loop.LoopCount[kStepConnectionWatch] = 0;
-  client_.mainLoop().WordsShown = false;
+  client_.loop().WordsShown = false;
   client_.mainLoop().Stop();
   client_.connection().StopKeepAlive();
   // The notice must leave before the connection is closed.
@@ -92,8 +92,8 @@ void Leaving::LeaveTable() {
     view.main().Hide(view.el.LblShuffle);
     view.main().Hide(view.el.ImgShuffle);
   }
-  client_.mainLoop().ShuffleArmed = false;
-  client_.mainLoop().ShuffleShown = false;
+  client_.loop().ShuffleArmed = false;
+  client_.loop().ShuffleShown = false;
 }
 
 void Leaving::ClearForLobby() {
@@ -106,12 +106,12 @@ void Leaving::ClearForLobby() {
   view.ButtonLocked[2] = true;
   for (int k : {1, 2, 3, 4, 6, 7, 8}) loop.LoopFlag[k] = false;
   loop.LoopCount[kStepConnectionWatch] = 0;
-  client_.mainLoop().WordsShown = false;
+  client_.loop().WordsShown = false;
   client_.mainLoop().Stop();
   client_.connection().StopKeepAlive();
 
-  client_.ClearSysmsg(0);
-  client_.ClearSysmsg(1);
+  client_.messages().Clear(0);
+  client_.messages().Clear(1);
   loop.BetweenDeals = false;
   platform.socket.Close();
   client_.connection().Connected = false;
@@ -139,10 +139,10 @@ void Leaving::ClearForLobby() {
   seating.OthersSeated = 0;
   loop.InDeal = false;
   client_.autoPlay().TimeoutRun = 0;
-  client_.StartHint = true;
-  client_.mainLoop().TableCleared = false;
+  client_.settings().StartHint = true;
+  client_.loop().TableCleared = false;
   client_.tablePlay().DealCount = 0;
-  client_.MinimizeMainWindow();
+  client_.view().MinimizeMainWindow();
   CloseWindows();
   client_.settlement().ClearForLobby();
 
@@ -159,14 +159,14 @@ void Leaving::ClearForLobby() {
 }
 
 void Leaving::BackToLobby() {
-  client_.mainLoop().TableCleared = false;
+  client_.loop().TableCleared = false;
   ClearForLobby();
-  client_.ResetTable();
+  client_.view().ResetTable();
   if (!client_.platform().lobby.WindowExists(client_.lobby().LobbyTitle)) {
     client_.platform().log.Write("no lobby to go back to: ending");
     EndClientNow(client_.platform().process, 0);
   }
-  client_.MinimizeMainWindow();
+  client_.view().MinimizeMainWindow();
   client_.lobby().RestoreLobby();
 }
 
@@ -193,7 +193,7 @@ void Leaving::Relogin() {
   if (view.laidOut()) {
     view.main().LoadSprite(view.el.AnNiu[2], view.sprites().ButtonSprites[kStartSprite]);
   }
-  client_.mainLoop().HideClock();
+  client_.view().HideClock();
 }
 
 void Leaving::Shutdown() {
@@ -241,7 +241,7 @@ void Leaving::OpenExitWindow() {
   BuildExitWindow();
   if (exitForm_ == kNoForm) return;
   Form& f = client_.view().scene().form(exitForm_);
-  f.SetVisible(exitWarning_, client_.loop().InDeal && !client_.Spectator);
+  f.SetVisible(exitWarning_, client_.loop().InDeal && !client_.settings().Spectator);
   CentreOverMain(exitForm_);
   f.SetFormVisible(true);
 }
@@ -257,15 +257,15 @@ void Leaving::ConfirmExit() {
     client_.platform().timers.PumpWait(250);
   }
   if (SocketUp()) StopWatchAndLeave();
-  client_.mainLoop().TableCleared = false;
+  client_.loop().TableCleared = false;
   ClearForLobby();
-  client_.ResetTable();
+  client_.view().ResetTable();
   client_.playersLeaving().GameRunning = false;
   CancelExit();
   if (!client_.platform().lobby.WindowExists(client_.lobby().LobbyTitle)) {
     EndClientNow(client_.platform().process, 0);
   }
-  client_.MinimizeMainWindow();
+  client_.view().MinimizeMainWindow();
   client_.lobby().RestoreLobby();
 }
 

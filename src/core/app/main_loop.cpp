@@ -40,7 +40,7 @@ void MainLoop::Tick() {
   client_.platform().timers.Stop(kTimerName);
   inTick_ = true;
   stopRequested_ = false;
-  LoopState& loop = client_.loop();
+LoopState& loop = client_.loop();
   for (int k : kCountedSteps) ++loop.LoopCount[k];
 
   if (loop.LoopFlag[kStepFlush] && loop.LoopCount[kStepFlush] >= kPeriodFlush) {
@@ -74,18 +74,18 @@ void MainLoop::Tick() {
   if (loop.LoopCount[kStepConnectionWatch] >= kPeriodWatch) {
     loop.LoopCount[kStepConnectionWatch] = 0;
   }
-  if (WordsShown && loop.LoopCount[kStepClaimWords] >= kPeriodWords) ClaimWordsStep();
+  if (client_.loop().WordsShown && loop.LoopCount[kStepClaimWords] >= kPeriodWords) ClaimWordsStep();
   if (loop.LoopCount[kStepClaimWords] >= kPeriodWords) loop.LoopCount[kStepClaimWords] = 0;
-  if (PropsPolling) client_.props().PollStep();
+  if (client_.loop().PropsPolling) client_.props().PollStep();
   inTick_ = false;
   // A step that ended the game or left the table stopped the loop for good.
   if (!stopRequested_) Start();
 }
 
 void MainLoop::ReceiveStep() {
-  LoopState& loop = client_.loop();
+LoopState& loop = client_.loop();
   Records& records = client_.records();
-  if (loop.InDeal && ++SilenceCount >= kSilenceLimit) SilenceExpired();
+  if (loop.InDeal && ++client_.loop().SilenceCount >= kSilenceLimit) SilenceExpired();
   if (records.RecordWaiting()) {
     const uint32_t before = records.ReceiveRead;
     TakenRecord taken = records.TakeRecord();
@@ -98,7 +98,7 @@ void MainLoop::ReceiveStep() {
         client_.connection().StartKeepAlive();
       }
     } else {
-      if (loop.InDeal) SilenceCount = 0;
+      if (loop.InDeal) client_.loop().SilenceCount = 0;
       client_.RouteTaken(taken);
       client_.dispatcher().Dispatch(records.Rinfo);
     }
@@ -112,64 +112,52 @@ bool MainLoop::ContinueCountdownRunning() {
 }
 
 void MainLoop::SilenceExpired() {
-  SilenceCount = 0;
+  client_.loop().SilenceCount = 0;
   if (!client_.platform().lobby.WindowExists(client_.lobby().LobbyTitle)) {
     client_.platform().log.Write("no record for too long and no lobby: ending");
     EndClientNow(client_.platform().process, 1);
   }
   client_.platform().log.Write("no record for too long inside a deal: giving up the table");
-  client_.ClearSysmsg(0);
-  client_.AddSysmsg(0, "已经与服务器断开连接，请重新入座！");
+  client_.messages().Clear(0);
+  client_.messages().Add(0, "已经与服务器断开连接，请重新入座！");
   client_.props().Shutdown(0);
-  client_.MinimizeMainWindow();
+  client_.view().MinimizeMainWindow();
   client_.lobby().RestoreLobby();
-  TableCleared = false;
+  client_.loop().TableCleared = false;
   client_.leaving().LeaveTable();
-  client_.ResetTable();
+  client_.view().ResetTable();
 }
 
 void MainLoop::BlinkStep() {
   const int16_t offer = client_.table().state.OfferElement;
-  if (TileBlinkCount >= 1) {
-    --TileBlinkCount;
-    if (PrevBlinkElement >= 0 && PrevBlinkElement != offer) {
-      client_.SetTileVisible(PrevBlinkElement, true);
+  if (client_.loop().TileBlinkCount >= 1) {
+    --client_.loop().TileBlinkCount;
+    if (client_.loop().PrevBlinkElement >= 0 && client_.loop().PrevBlinkElement != offer) {
+      client_.view().SetTileVisible(client_.loop().PrevBlinkElement, true);
     }
-    if (offer >= 0) client_.SetTileVisible(offer, !client_.TileVisible(offer));
-    PrevBlinkElement = offer;
+    if (offer >= 0) client_.view().SetTileVisible(offer, !client_.view().TileVisible(offer));
+    client_.loop().PrevBlinkElement = offer;
   } else if (offer >= 0) {
-    client_.SetTileVisible(offer, true);
+    client_.view().SetTileVisible(offer, true);
   }
-  if (ChatBlinkCount >= 1) {
-    --ChatBlinkCount;
-    client_.ShowChatButton(ChatBlinkCount % 2 == 0 ? 3 : 2);
+  if (client_.loop().ChatBlinkCount >= 1) {
+    --client_.loop().ChatBlinkCount;
+    client_.view().ShowChatButton(client_.loop().ChatBlinkCount % 2 == 0 ? 3 : 2);
   } else {
-    client_.ShowChatButton(2);
+    client_.view().ShowChatButton(2);
   }
   client_.loop().LoopCount[kStepBlink] = 0;
 }
 
-void MainLoop::ShowClock(int seconds) {
-  ClockShown = true;
-  ClockCaption = std::to_string(seconds);
-  ClockColour = seconds > 5 ? kClockGreen : kClockRed;
-  client_.ShowClockCaption(ClockCaption, ClockColour);
-}
-
-void MainLoop::HideClock() {
-  ClockShown = false;
-  client_.HideClockPanel();
-}
-
 void MainLoop::TurnClockStep() {
-  LoopState& loop = client_.loop();
-  if (TurnClock > 0) {
-    --TurnClock;
-    ShowClock(TurnClock);
-    if (TurnClock <= 5) client_.PlayClockTick();
-  } else if (!LocalTurn) {
-    HideClock();
-    TurnClock = static_cast<int16_t>(client_.TurnTime);
+LoopState& loop = client_.loop();
+  if (client_.loop().TurnClock > 0) {
+    --client_.loop().TurnClock;
+    client_.view().ShowClock(client_.loop().TurnClock);
+    if (client_.loop().TurnClock <= 5) client_.sound().PlayEffectIfOn(kEffectTick);
+  } else if (!client_.loop().LocalTurn) {
+    client_.view().HideClock();
+    client_.loop().TurnClock = static_cast<int16_t>(client_.settings().TurnTime);
     loop.LoopFlag[kStepTurnClock] = false;
   } else {
     client_.autoPlay().OnLocalTimeout();
@@ -178,16 +166,16 @@ void MainLoop::TurnClockStep() {
 }
 
 void MainLoop::DealEndCountdownStep() {
-  LoopState& loop = client_.loop();
-  if (TurnClock > 0) {
-    --TurnClock;
-    ShowClock(TurnClock);
+LoopState& loop = client_.loop();
+  if (client_.loop().TurnClock > 0) {
+    --client_.loop().TurnClock;
+    client_.view().ShowClock(client_.loop().TurnClock);
   } else {
-    HideClock();
-    if (!TableCleared) {
-      client_.ShowContinueButton();
-      client_.ResetTable();  // the full reset: tiles, table and seats
-      TableCleared = true;
+    client_.view().HideClock();
+    if (!client_.loop().TableCleared) {
+      client_.view().ShowContinueButton();
+      client_.view().ResetTable();  // the full reset: tiles, table and seats
+      client_.loop().TableCleared = true;
     }
     CommandInfo info;
     info.command = kCommandContinue;
@@ -196,20 +184,20 @@ void MainLoop::DealEndCountdownStep() {
     client_.records().SendCommand(info);
     // Sent once: a click on continue from now on does nothing.
     client_.view().ButtonLocked[kStartButton] = true;
-    if (ShuffleArmed && ShufflePending) {
+    if (client_.loop().ShuffleArmed && client_.loop().ShufflePending) {
       for (PlayerRecord& p : client_.table().players) p.seatMask = 0;
-      client_.StartShuffleDisplay();
+      client_.shuffle().Start();
     }
-    ShuffleArmed = false;
-    ShuffleShown = true;
-    ShuffleStep = 0;
+    client_.loop().ShuffleArmed = false;
+    client_.loop().ShuffleShown = true;
+    client_.loop().ShuffleStep = 0;
     loop.LoopFlag[kStepDealEndCountdown] = false;
   }
   loop.LoopCount[kStepDealEndCountdown] = 0;
 }
 
 void MainLoop::ConnectionWatchStep() {
-  LoopState& loop = client_.loop();
+LoopState& loop = client_.loop();
   if (!client_.platform().socket.IsConnected()) {
     client_.props().ConnectionState(false);
     if (!client_.platform().lobby.WindowExists(client_.lobby().LobbyTitle)) {
@@ -226,7 +214,7 @@ void MainLoop::ConnectionWatchStep() {
 }
 
 void MainLoop::ClaimWordsStep() {
-  client_.HideClaimWords(WordsSeat);
+  client_.view().HideClaimWords(client_.loop().WordsSeat);
   client_.loop().LoopCount[kStepClaimWords] = 0;
 }
 

@@ -2,7 +2,7 @@
 #include <cstdlib>
 
 #include "app/client.h"
-#include "app/notices.h"
+#include "platform/notices.h"
 #include "net/socket_errors.h"
 #include "platform/gbk.h"
 
@@ -11,6 +11,8 @@ namespace korvel {
 Client::Client(Platform& platform)
     : platform_(platform),
       view_(table_, loop_),
+      messages_(view_, platform.log),
+      shuffle_(view_, platform.timers, loop_),
       sound_(platform.sound, platform.files, seatVoices_),
       vosSet_(sound_),
       vosSetForm_(vosSet_, view_),
@@ -38,7 +40,6 @@ Client::Client(Platform& platform)
   view_.AddResetParticipant(&seating_);
   view_.AddResetParticipant(&settlement_);
   view_.AddResetParticipant(&props_);
-  view_.AddResetParticipant(&mainLoop_);
 }
 
 void Client::Startup(const std::string& commandLine) {
@@ -54,7 +55,7 @@ void Client::Startup(const std::string& commandLine) {
   chat_.ChatAllowed = true;
   connection_.Connected = false;
   InitSound();
-  ResetShuffleDisplay();
+  shuffle_.Reset();
   LayOutTable();
 
   LaunchParse parsed = ParseLaunchLine(commandLine);
@@ -63,15 +64,15 @@ void Client::Startup(const std::string& commandLine) {
     ShowMessage(platform_, "本游戏需从游戏大厅中启动！", kTitleWarning);
     EndClientNow(platform_.process, 1);
   }
-  Spectator = launch_.Spectator;
-  table_.state.Spectator = Spectator;
+  settings_.Spectator = launch_.Spectator;
+  table_.state.Spectator = settings_.Spectator;
   if (launch_.QuickMode) lobby_.LobbyTitle = launch_.LobbyTitleField;
   if (!parsed.ok()) StartupFailed("bad launch line: " + parsed.message);
   table_.players[0].name = launch_.UserId;
   ShowLocation();
 
-  ClearSysmsg(0);
-  AddSysmsg(0, "正在连接服务器...");
+  messages_.Clear(0);
+  messages_.Add(0, "正在连接服务器...");
   mainLoop_.Stop();
   connection_.RecordMode = true;
 
@@ -96,21 +97,21 @@ void Client::Startup(const std::string& commandLine) {
   }
 
   if (launch_.QuickMode) {
-    WindowTitle = launch_.WindowTitleField;
-    TurnTime = kQuickTurnTime;
-    QuickMode = true;
+    settings_.WindowTitle = launch_.WindowTitleField;
+    settings_.TurnTime = kQuickTurnTime;
+    settings_.QuickMode = true;
   } else {
     lobby_.LobbyTitle = kDefaultLobbyTitle;
   }
   table_.players[0].seatMask = 0;
   frame_.ShowFrame();
   frame_.ShowStartButton();
-  if (view_.laidOut()) view_.main().SetTitle(WindowTitle);
+  if (view_.laidOut()) view_.main().SetTitle(settings_.WindowTitle);
   props_.Load();
 
-  if (!platform_.lobby.Listen(WindowTitle,
+  if (!platform_.lobby.Listen(settings_.WindowTitle,
                               [this](const korvel::LobbyMessage& m) { return LobbyMessage(m); })) {
-    platform_.log.Write("cannot listen for lobby messages as \"" + WindowTitle + "\"");
+    platform_.log.Write("cannot listen for lobby messages as \"" + settings_.WindowTitle + "\"");
   }
 }
 

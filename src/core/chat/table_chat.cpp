@@ -95,7 +95,7 @@ void TableChat::OnEntryKey() {
 }
 
 void TableChat::SendTyped() {
-  if (client_.Spectator) return;
+  if (client_.settings().Spectator) return;
   OnEntryKey();
   const std::string text = ChatBox();
   if (!ChatAllowed) {
@@ -418,7 +418,7 @@ void TableChat::ShowBalloon(ViewPos v, const std::string& phrase, int opacity, i
   b.count = 0;
   b.fading = true;
   f.SetCaption(b.text, phrase);
-  f.SetFormVisible(!client_.MainWindowMinimized);
+  f.SetFormVisible(!client_.view().MainWindowMinimized);
   client_.platform().timers.Start(TimerName(v), kBalloonTickMs, [this, v] { FadeStep(v); });
 }
 

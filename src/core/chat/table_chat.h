@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "table/tiles.h"
+#include "model/tiles.h"
 #include "view/scene.h"
 
 namespace korvel {

@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "app/client.h"
-#include "app/notices.h"
+#include "platform/notices.h"
 #include "net/socket_errors.h"
 
 namespace korvel {
@@ -191,8 +191,8 @@ void Connection::JudgeProxyReply() {
       if (b0 == 5 && b1 == 0) {
         RecordMode = true;
         client_.lobby().PostToLobby(kMsgConnected);
-        client_.ClearSysmsg(0);
-        client_.AddSysmsg(0, "连接代理服务器成功！");
+        client_.messages().Clear(0);
+        client_.messages().Add(0, "连接代理服务器成功！");
         client_.platform().socket.Send(client_.records().LoginRecord);
         client_.mainLoop().Start();
       } else {

@@ -1,7 +1,7 @@
 #include "net/reconnection.h"
 
 #include "app/client.h"
-#include "app/notices.h"
+#include "platform/notices.h"
 
 namespace korvel {
 
@@ -89,9 +89,9 @@ void Reconnection::DropPartialRecord() {
 
 void Reconnection::Attempt() {
   Platform& platform = client_.platform();
-  client_.ClearSysmsg(0);
-  client_.ClearSysmsg(1);
-  client_.AddSysmsg(0, "正在重新连接服务器...");
+  client_.messages().Clear(0);
+  client_.messages().Clear(1);
+  client_.messages().Add(0, "正在重新连接服务器...");
   Records& records = client_.records();
   MarkReconnectRecord(records.LoginRecord, records.ServerTag, records.ReconnectKey);
   client_.connection().RecordMode = true;
@@ -145,9 +145,9 @@ void Reconnection::OnReconnectResult(CommandInfo& info, const RecordBytes&) {
     // The server has us back: the procedure is over even if its timer has not looked yet.
     active_ = false;
     UnloadForm();
-    client_.ClearSysmsg(0);
-    client_.ClearSysmsg(1);
-    client_.AddSysmsg(0, "正在重连服务器，请等待...！");
+    client_.messages().Clear(0);
+    client_.messages().Clear(1);
+    client_.messages().Add(0, "正在重连服务器，请等待...！");
     client_.tablePlay().EndTurnCutOff();
     client_.loop().TableActive = true;
     Reconnected = true;

@@ -8,9 +8,9 @@
 #include <string>
 #include <string_view>
 
-#include "app/loop_state.h"
+#include "model/loop_state.h"
 #include "platform/ports.h"
-#include "table/player_record.h"
+#include "model/player_record.h"
 
 namespace korvel {
 

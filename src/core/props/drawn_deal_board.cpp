@@ -2,7 +2,7 @@
 // seat with the component's lines and amounts, the history line, the record file and the
 // continue prompt, which always counts fifteen seconds.
 #include "app/client.h"
-#include "app/notices.h"
+#include "platform/notices.h"
 #include "props/prop_component.h"
 #include "props/prop_text.h"
 #include "protocol/seat_info.h"
@@ -70,19 +70,19 @@ void PropComponent::ShowDrawnDealBoard() {
     settlement.PropSettleState = 2;
   }
 
-  client_.ClearSysmsg(0);
-  client_.AddSysmsg(0, kContinuePrompt);
+  client_.messages().Clear(0);
+  client_.messages().Add(0, kContinuePrompt);
   view.ButtonLocked[2] = false;
-  MainLoop& loop = client_.mainLoop();
+  LoopState& loop = client_.loop();
   loop.TableCleared = false;
-  client_.ClearSysmsg(1);
-  client_.AddSysmsg(1, StartNotice(kContinueSeconds));
-  if (client_.Spectator) return;
+  client_.messages().Clear(1);
+  client_.messages().Add(1, StartNotice(kContinueSeconds));
+  if (client_.settings().Spectator) return;
   // The turn clock shares the seconds; only the countdown may run now.
   client_.loop().LoopFlag[kStepTurnClock] = false;
   loop.LocalTurn = false;
   loop.TurnClock = kContinueSeconds;
-  loop.ShowClock(kContinueSeconds);
+  client_.view().ShowClock(kContinueSeconds);
   if (view.laidOut()) {
     view.main().BringToFront(view.el.Time_Img);
     view.main().BringToFront(view.el.Number);

@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "app/client.h"
-#include "app/launch_params.h"
+#include "config/launch_params.h"
 #include "props/prop_buffers.h"
 #include "props/prop_component.h"
 #include "props/prop_text.h"

@@ -83,7 +83,7 @@ void PropComponent::Initialise() {
   if (boxes && !usable) client_.platform().log.Write("the prop component's boxes are unusable");
   PropsActive = boxes && usable ? 2 : 1;
   PropsReady = true;
-  client_.mainLoop().PropsPolling = true;
+  client_.loop().PropsPolling = true;
 }
 
 void PropComponent::SwitchOff() {
@@ -93,7 +93,7 @@ void PropComponent::SwitchOff() {
   library_.Unload();
   PropsActive = -1;
   // A deal's end the component was holding is still shown, by the client's own board.
-  client_.mainLoop().PropsPolling = true;
+  client_.loop().PropsPolling = true;
 }
 
 void PropComponent::ClearUser(int view) {

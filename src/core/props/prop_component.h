@@ -9,7 +9,7 @@
 #include "props/prop_display.h"
 #include "props/prop_library.h"
 #include "protocol/seat_info.h"
-#include "table/player_record.h"
+#include "model/player_record.h"
 #include "view/table_view.h"
 
 namespace korvel {

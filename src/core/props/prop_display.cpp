@@ -135,7 +135,7 @@ void PropDisplay::AddHistory(const std::string& text) {
   client_.chat().AddHistoryLines(WrapColumns(text, kPropMessageColumns));
 }
 
-void PropDisplay::ShowInMessageArea(const std::string& text) { client_.ShowMessageLine(text); }
+void PropDisplay::ShowInMessageArea(const std::string& text) { client_.messages().ShowMessageLine(text); }
 
 void PropDisplay::PropMessage(const std::string& text) { AddHistory(text); }
 

@@ -69,19 +69,19 @@ void Dispatcher::Dispatch(CommandInfo& info) {
 }
 
 void Dispatcher::DealFour(CommandInfo& info) {
-  if (client_.Spectator) {
+  if (client_.settings().Spectator) {
     client_.watching().OnWatchDealTiles(info, 4);
     return;
   }
   if (client_.props().Active() && client_.table().players[0].handCount == 0) {
     client_.props().DealStarting();
   }
-  client_.PlayEffectForDealing();
+  client_.sound().PlayEffectIfOn(kEffectDeal);
   client_.tablePlay().OnDealTiles(info, 4);
 }
 
 void Dispatcher::DrawOne(CommandInfo& info) {
-  if (client_.Spectator) {
+  if (client_.settings().Spectator) {
     client_.watching().OnWatchDealTiles(info, 1);
   } else {
     client_.tablePlay().OnDealTiles(info, 1);
@@ -89,7 +89,7 @@ void Dispatcher::DrawOne(CommandInfo& info) {
 }
 
 void Dispatcher::Discard(CommandInfo& info) {
-  if (client_.Spectator) {
+  if (client_.settings().Spectator) {
     client_.watching().OnWatchDiscard(info);
   } else {
     client_.tablePlay().OnDiscard(info);
@@ -97,7 +97,7 @@ void Dispatcher::Discard(CommandInfo& info) {
 }
 
 void Dispatcher::OperationResult(CommandInfo& info) {
-  if (client_.Spectator) {
+  if (client_.settings().Spectator) {
     client_.watching().OnWatchOperation(info);
   } else {
     client_.tablePlay().OnOperationResult(info);

@@ -21,14 +21,14 @@ void Seating::OnLoginResult(CommandInfo& info) {
 
   client_.connection().StartKeepAlive();
   client_.tablePlay().DealCount = 0;
-  client_.StartHint = true;
+  client_.settings().StartHint = true;
   client_.connection().Connected = false;
 
   if (info.value[3] != kLoginAccepted) {
     client_.lobby().PostToLobby(kMsgLogin);
-    client_.ClearSysmsg(0);
-    client_.ClearSysmsg(1);
-    client_.AddSysmsg(0, info.value[3] == kLoginSeatLost
+    client_.messages().Clear(0);
+    client_.messages().Clear(1);
+    client_.messages().Add(0, info.value[3] == kLoginSeatLost
                              ? "启动游戏失败，请重新在大厅就座后进入游戏！"
                              : "验证错误，请重新登陆游戏！");
     client_.platform().log.Write("login refused with code " + std::to_string(info.value[3]));
@@ -37,12 +37,12 @@ void Seating::OnLoginResult(CommandInfo& info) {
   }
 
   client_.loop().TableActive = true;
-  client_.ClearSysmsg(0);
-  client_.ClearSysmsg(1);
-  client_.AddSysmsg(0, "连接服务器成功！");
-  client_.AddSysmsg(1, "欢迎进入Korvel麻将 ");
+  client_.messages().Clear(0);
+  client_.messages().Clear(1);
+  client_.messages().Add(0, "连接服务器成功！");
+  client_.messages().Add(1, "欢迎进入Korvel麻将 ");
   client_.lobby().PostToLobby(kMsgConnected);
-  client_.TurnTime = client_.QuickMode ? kQuickTurnTime : (info.value[1] & 0x0F);
+  client_.settings().TurnTime = client_.settings().QuickMode ? kQuickTurnTime : (info.value[1] & 0x0F);
   client_.autoPlay().TimeoutLimit = info.value[0];
   client_.connection().CanReconnect = true;
 

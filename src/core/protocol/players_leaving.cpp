@@ -3,7 +3,7 @@
 #include <ctime>
 
 #include "app/client.h"
-#include "app/notices.h"
+#include "platform/notices.h"
 #include "platform/gbk.h"
 
 namespace korvel {
@@ -54,7 +54,7 @@ void PlayersLeaving::ClearHistory() { client_.chat().ClearHistory(); }
 void PlayersLeaving::OnPlayerLeft(CommandInfo& info) {
   const RecordBytes& r = client_.records().ReceivedRecord;
   TableView& view = client_.view();
-  MainLoop& loop = client_.mainLoop();
+  LoopState& loop = client_.loop();
   Seating& seating = client_.seating();
   auto& players = client_.table().players;
 
@@ -90,9 +90,9 @@ void PlayersLeaving::OnPlayerLeft(CommandInfo& info) {
       f.ClearPicture(view.el.Tou[k]);
       for (ElementId e : {view.el.Nid[k], view.el.Cash[k], view.el.Level[k]}) f.SetCaption(e, "");
     }
-    client_.ClearSysmsg(0);
-    client_.AddSysmsg(0, LeftLine(seating.seatInfo[k].nickname));
-    client_.ClearSysmsg(1);
+    client_.messages().Clear(0);
+    client_.messages().Add(0, LeftLine(seating.seatInfo[k].nickname));
+    client_.messages().Clear(1);
     seating.LastOpponents[k - 1].clear();
     players[k].name.clear();
     ClearSeatInfo(k);
@@ -121,14 +121,14 @@ void PlayersLeaving::OnPlayerLeft(CommandInfo& info) {
     client_.loop().InDeal = false;
     ContinuePressed = false;
     loop.TableCleared = false;
-    if (!client_.Spectator) {
+    if (!client_.settings().Spectator) {
       client_.loop().LoopFlag[kStepTurnClock] = false;
       loop.LocalTurn = false;
       client_.loop().Arm(kStepDealEndCountdown);
       loop.TurnClock = static_cast<int16_t>(client_.autoPlay().HiddenByKey ? 1
                                             : info.value[1] == 1           ? kCountdownShort
                                                                            : kCountdownLong);
-      loop.ShowClock(loop.TurnClock);
+      client_.view().ShowClock(loop.TurnClock);
       if (view.laidOut()) {
         view.main().BringToFront(view.el.Number);
         view.main().BringToFront(view.el.Time_Img);
@@ -138,7 +138,7 @@ void PlayersLeaving::OnPlayerLeft(CommandInfo& info) {
   CountdownArmed = true;
   client_.connection().StartKeepAlive();
 
-  if (client_.Spectator) {
+  if (client_.settings().Spectator) {
     ShowMessage(client_.platform(), "有用户退出，旁观结束！", kTitleApp);
     EndClientNow(client_.platform().process, 0);
   }
@@ -167,7 +167,7 @@ void PlayersLeaving::OnGameOver(CommandInfo&) {
   loop.LoopCount[kStepConnectionWatch] = 0;
   loop.InDeal = false;
   GameEnded = true;
-  client_.mainLoop().TableCleared = false;
+  client_.loop().TableCleared = false;
 }
 
 void PlayersLeaving::ShowChat(const CommandInfo& info, const std::string& received) {
@@ -177,7 +177,7 @@ void PlayersLeaving::ShowChat(const CommandInfo& info, const std::string& receiv
 
   if (info.value[0] == 1 || info.value[0] == 2) {
     const std::string phrase = client_.chat().QuickPhrase(info.value[0], info.value[3] - 1);
-    if (!phrase.empty() && !client_.MainWindowMinimized && GameRunning && p >= 0 && p < kSeats) {
+    if (!phrase.empty() && !client_.view().MainWindowMinimized && GameRunning && p >= 0 && p < kSeats) {
       client_.chat().ShowBalloon(p, phrase, 210, 8, 4, 2000);
     }
   }
@@ -194,8 +194,8 @@ void PlayersLeaving::ShowChat(const CommandInfo& info, const std::string& receiv
   text = client_.chat().FilterChat(text);
   client_.chat().AddHistory(text);
 
-  client_.ShowMessageLine(text);
-  if (p != 0) client_.mainLoop().ChatBlinkCount = kChatBlinks;
+  client_.messages().ShowMessageLine(text);
+  if (p != 0) client_.loop().ChatBlinkCount = kChatBlinks;
 }
 
 void PlayersLeaving::OnChat(CommandInfo& info) {

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "net/records.h"
-#include "table/tiles.h"
+#include "model/tiles.h"
 
 namespace korvel {
 

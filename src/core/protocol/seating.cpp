@@ -22,8 +22,8 @@ uint32_t Stake(const RecordBytes& r) { return ReadLE32(r, kStake); }
 
 void Seating::OnSeatAnnouncement(CommandInfo&) {
   TableView& view = client_.view();
-  client_.mainLoop().ShufflePending = false;
-  if (!client_.Spectator) client_.connection().StopKeepAlive();
+  client_.loop().ShufflePending = false;
+  if (!client_.settings().Spectator) client_.connection().StopKeepAlive();
   if (view.laidOut()) {
     for (int k = 0; k < kSeats; ++k) view.main().Hide(view.el.OK[k]);
   }
@@ -97,7 +97,7 @@ int Seating::PositionFor(uint8_t s, const std::string& account) {
       ++OpponentChanges;
     }
     if (++OthersSeated == 2) {
-      client_.RestoreMainWindow();
+      client_.view().RestoreMainWindow();
       client_.lobby().MinimizeLobby();
     }
     return v;
@@ -115,7 +115,7 @@ void Seating::OnPlayerInfo(CommandInfo& info) {
   }
   client_.playersLeaving().GameEnded = false;
 
-  if (client_.Spectator) {
+  if (client_.settings().Spectator) {
     for (int k = 0; k < kSeats; ++k) {
       if (WatchSlots[k][rec::kCommand] != 0) continue;
       WatchSlots[k] = r;
@@ -125,7 +125,7 @@ void Seating::OnPlayerInfo(CommandInfo& info) {
     return;
   }
 
-  MainLoop& loop = client_.mainLoop();
+  LoopState& loop = client_.loop();
   if (loop.ShuffleShown || loop.ShuffleArmed) {
     client_.platform().timers.Stop("TimerShuffle");
     TableView& view = client_.view();
@@ -162,10 +162,10 @@ void Seating::OnPlayerInfo(CommandInfo& info) {
     ShowSeat(v, AvatarNumber(s.avatar));
 
     if (OthersSeated == 2 && !loop.TableCleared) {
-      client_.ResetTable();
+      client_.view().ResetTable();
       loop.TableCleared = true;
-      client_.ClearSysmsg(0);
-      client_.AddSysmsg(0, "游戏将在15秒内开始");
+      client_.messages().Clear(0);
+      client_.messages().Add(0, "游戏将在15秒内开始");
     }
     const uint32_t stake = Stake(r);
     // A stake beyond the signed range is not a stake the server can mean.

@@ -7,7 +7,7 @@
 
 #include "net/records.h"
 #include "protocol/seat_info.h"
-#include "table/tiles.h"
+#include "model/tiles.h"
 #include "view/table_view.h"
 
 namespace korvel {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/launch_params.h"
+#include "config/launch_params.h"
 #include "platform/ports.h"
 #include "replay/session_file.h"
 #include "replay/session_store.h"

@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "platform/gbk.h"
-#include "table/tiles.h"
+#include "model/tiles.h"
 
 namespace korvel {
 namespace {

@@ -16,7 +16,7 @@ bool MustDiscardCount(int handCount) { return (handCount - 2) % 3 == 0; }
 
 void AutoPlay::OnLocalTimeout() {
   TableState& st = client_.table().state;
-  MainLoop& loop = client_.mainLoop();
+  LoopState& loop = client_.loop();
   // A click is being handled or the choice is made: the clock just waits for the server.
   if (st.ClickState >= 2) return;
   if (!HiddenByKey) {
@@ -25,12 +25,12 @@ void AutoPlay::OnLocalTimeout() {
       HideLikeTheKey();
     } else if (TimeoutLimit >= 2 && TimeoutRun == TimeoutLimit - 1 && !st.ReadyListSent) {
       // A newcomer is told before the window goes away by itself.
-      client_.ShowMessageLine("连续超时" + std::to_string(TimeoutRun) + "次，再超时窗口将自动隐藏");
+      client_.messages().ShowMessageLine("连续超时" + std::to_string(TimeoutRun) + "次，再超时窗口将自动隐藏");
     }
   }
   st.ClickState = 3;
-  loop.HideClock();
-  loop.TurnClock = static_cast<int16_t>(client_.TurnTime);
+  client_.view().HideClock();
+  loop.TurnClock = static_cast<int16_t>(client_.settings().TurnTime);
   client_.loop().LoopFlag[kStepTurnClock] = false;
 
   if (!st.ReadyDeclared) {

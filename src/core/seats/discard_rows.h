@@ -2,7 +2,7 @@
 // discards fill rows (columns for the side seats) from the seat's origin towards the middle.
 #pragma once
 
-#include "table/player_record.h"
+#include "model/player_record.h"
 #include "view/table_view.h"
 
 namespace korvel {

@@ -3,7 +3,7 @@
 // tiles here, so a rebuilt or watched table continues exactly as a played one.
 #pragma once
 
-#include "table/player_record.h"
+#include "model/player_record.h"
 #include "view/table_view.h"
 
 namespace korvel {

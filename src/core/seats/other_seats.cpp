@@ -108,7 +108,7 @@ void OtherSeats::Announce(ViewPos v, int op, TileCode t2) {
   } else {
     f.Hide(view.el.Words);
   }
-  MainLoop& loop = client_.mainLoop();
+  LoopState& loop = client_.loop();
   loop.WordsShown = true;
   client_.loop().LoopCount[kStepClaimWords] = 0;
   loop.WordsSeat = static_cast<int16_t>(b);

@@ -3,7 +3,7 @@
 // into its melds. Their concealed tiles are never known; only elements and slots move.
 #pragma once
 
-#include "table/tiles.h"
+#include "model/tiles.h"
 #include "view/geometry.h"
 
 namespace korvel {

@@ -92,7 +92,7 @@ void TableRestore::OnRestore(CommandInfo& info) {
     RestoreCursor = 0;
   }
   // A returning player counts the deal the server names (byte 5), not the repeated deal start.
-  if (!client_.Spectator && info.byte5 != 0) {
+  if (!client_.settings().Spectator && info.byte5 != 0) {
     int& deals = client_.tablePlay().DealCount;
     deals = (deals & ~0xFF) | info.byte5;
   }
@@ -232,7 +232,7 @@ bool TableRestore::LayOutSeat(ViewPos v, Snapshot& snap) {
 
   UseHandSizes(view);
   const Watching& watching = client_.watching();
-  const bool faces = !client_.Spectator || watching.handVisible != 0;
+  const bool faces = !client_.settings().Spectator || watching.handVisible != 0;
   for (int k = 0; k < snap.concealedCount; ++k) {
     const int slot = p.handStart + p.handCount;
     p.handCount = static_cast<int16_t>(p.handCount + 1);
@@ -268,7 +268,7 @@ void TableRestore::LayOutDiscards() {
   TableView& view = client_.view();
   TableModel& table = client_.table();
   Form& f = view.main();
-  const DiscardRowRule rule = client_.Spectator ? DiscardRowRule::Watch : DiscardRowRule::Play;
+  const DiscardRowRule rule = client_.settings().Spectator ? DiscardRowRule::Watch : DiscardRowRule::Play;
   for (int v = 0; v < kSeats; ++v) {
     for (int i = 0; i < RestoreDiscards[v]; ++i) {
       // Every element is in use: the record asked for more tiles than a wall holds.
@@ -315,9 +315,9 @@ void TableRestore::Finish() {
   st.OfferElement = -1;
   st.ReplacementDraw = -1;
   if (RestoreTaken >= kDealtTiles) st.DealDone = 3;
-  client_.mainLoop().TileBlinkCount = 0;
+  client_.loop().TileBlinkCount = 0;
   // A player who comes back sees its own hand again, in its order.
-  if (!client_.Spectator && table.players[0].handCount > 0) {
+  if (!client_.settings().Spectator && table.players[0].handCount > 0) {
     client_.tablePlay().ShowHand(0, table.players[0].handCount);
   }
   client_.platform().log.Write("table restored: " + std::to_string(RestoreCursor) +

@@ -10,7 +10,7 @@
 #include <cstdint>
 
 #include "net/records.h"
-#include "table/tiles.h"
+#include "model/tiles.h"
 #include "view/table_view.h"
 
 namespace korvel {

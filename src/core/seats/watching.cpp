@@ -58,7 +58,7 @@ Watching::Call Watching::CallOf(int op, TileCode tile) {
   }
 }
 
-bool Watching::FacesShown() const { return !client_.Spectator || handVisible != 0; }
+bool Watching::FacesShown() const { return !client_.settings().Spectator || handVisible != 0; }
 
 int Watching::TakeFarEnd() {
   TableState& st = client_.table().state;
@@ -127,7 +127,7 @@ void Watching::OnWatchDealTiles(CommandInfo& info, int count) {
   const bool handComplete =
       p.handCount == kDealerHand || (p.handCount == kNonDealerHand && !p.isDealer);
   if (v == 0 && st.DealDone < 0 && handComplete && FacesShown() &&
-      (!client_.Spectator || client_.tableRestore().TableRestored)) {
+      (!client_.settings().Spectator || client_.tableRestore().TableRestored)) {
     // The dealt hand turns face down for a moment and stays so until its tiles are drawn again.
     const SlotRange range = ConcealedSlots(p);
     for (int k = range.first; k < range.end; ++k)
@@ -184,7 +184,7 @@ void Watching::OnWatchDiscard(CommandInfo& info) {
   st.OfferElement = static_cast<int16_t>(index);
   view.ShowTile(index, TilePicture(tile, TableBlock(v)));
   const LayoutScale& s = view.scale();
-  if (!client_.Spectator || client_.tableRestore().TableRestored) {
+  if (!client_.settings().Spectator || client_.tableRestore().TableRestored) {
     const double w = kEnlarge * DiscardWidth(s, v);
     const double h = kEnlarge * DiscardHeight(s, v);
     const ElementId surface = view.el.pic1;
@@ -202,7 +202,7 @@ void Watching::OnWatchDiscard(CommandInfo& info) {
   f.Show(e);
   client_.tablePlay().LastDiscardX = static_cast<int16_t>(place.left);
   client_.tablePlay().LastDiscardY = static_cast<int16_t>(place.top);
-  client_.mainLoop().TileBlinkCount = 3;
+  client_.loop().TileBlinkCount = 3;
 
   sound.PlayVoiceIfOn(v, TileClip(tile));
   if (mark == 1 || mark == 2) client_.tablePlay().ShowDiscardDeclaration(v, mark);
@@ -257,7 +257,7 @@ void Watching::OnWatchOperation(CommandInfo& info) {
   client_.settlement().SetClaimWinners(r[kWinnerMaskBytes], r[kWinnerMaskBytes + 1]);
   if (!client_.view().laidOut()) return;
 
-  if (v != 0 && op > OpPass && (!client_.Spectator || client_.tableRestore().TableRestored)) {
+  if (v != 0 && op > OpPass && (!client_.settings().Spectator || client_.tableRestore().TableRestored)) {
     Announce(v, op, t2);
   }
   switch (op) {

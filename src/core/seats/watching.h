@@ -10,7 +10,7 @@
 #include <span>
 
 #include "net/records.h"
-#include "table/tiles.h"
+#include "model/tiles.h"
 
 namespace korvel {
 

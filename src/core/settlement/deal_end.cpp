@@ -4,7 +4,7 @@
 #include <limits>
 
 #include "app/client.h"
-#include "app/notices.h"
+#include "platform/notices.h"
 #include "platform/gbk.h"
 #include "settlement/settlement.h"
 
@@ -146,8 +146,8 @@ void Settlement::DealEndNotice(const CommandInfo& info) {
   if (client_.playersLeaving().CountdownArmed) {
     client_.playersLeaving().CountdownArmed = false;
     client_.loop().InDeal = false;
-    if (!client_.Spectator) {
-      if (info.value[1] == 1) client_.mainLoop().ShufflePending = true;
+    if (!client_.settings().Spectator) {
+      if (info.value[1] == 1) client_.loop().ShufflePending = true;
       ArmShuffleDisplay();
     }
   }
@@ -166,7 +166,7 @@ void Settlement::ArmShuffleDisplay() {
   }
   const std::string& ad = client_.seating().ShuffleAd;
   if (!ad.empty()) client_.platform().log.Write("shuffle page: " + ad);
-  MainLoop& loop = client_.mainLoop();
+  LoopState& loop = client_.loop();
   loop.ShuffleArmed = true;
   loop.ShuffleShown = true;
   loop.ShuffleStep = 0;
@@ -204,7 +204,7 @@ void Settlement::PlayerLeftNotice(const CommandInfo& info) {
   }
   client_.playersLeaving().GameRunning = false;
   PropsAfterPlayerLeft();
-  if (client_.Spectator) EndWatching();
+  if (client_.settings().Spectator) EndWatching();
 }
 
 void Settlement::NextDealer(const CommandInfo& info) {
@@ -238,8 +238,8 @@ void Settlement::CoinsShortNotice(const CommandInfo& info) {
   }
   const bool selfLeaves = local != 0 && (leaving & local) != 0;
   const std::string self = selfLeaves ? "，" + seatInfo[0].nickname : "";
-  client_.ClearSysmsg(0);
-  client_.AddSysmsg(0, "玩家" + others + self + "金币不够，退出游戏！");
+  client_.messages().Clear(0);
+  client_.messages().Add(0, "玩家" + others + self + "金币不够，退出游戏！");
   if (selfLeaves) {
     // value(1) marks the seats told to change rooms rather than claim the allowance.
     const bool changeRoom = (info.value[1] & local) != 0;
@@ -255,8 +255,8 @@ void Settlement::CoinsShortNotice(const CommandInfo& info) {
     client_.leaving().LeaveTable();
   }
   client_.loop().InDeal = false;
-  client_.mainLoop().TableCleared = false;
-  if (client_.Spectator) EndWatching();
+  client_.loop().TableCleared = false;
+  if (client_.settings().Spectator) EndWatching();
 }
 
 void Settlement::ShowLeaveDialog(const std::string& text) {

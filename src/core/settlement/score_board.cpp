@@ -6,7 +6,7 @@
 #include <tuple>
 
 #include "app/client.h"
-#include "app/notices.h"
+#include "platform/notices.h"
 #include "platform/gbk.h"
 #include "settlement/amount_text.h"
 #include "settlement/settlement.h"
@@ -153,7 +153,7 @@ void Settlement::ShowSettlement() {
   }
   AddTotals();
 
-  if (!client_.MainWindowMinimized) {
+  if (!client_.view().MainWindowMinimized) {
     PlaceBoard();
     b.SetFormVisible(true);
   }
@@ -286,12 +286,12 @@ void Settlement::AddHistoryLines(int deal, const std::array<std::string, kSeats>
 }
 
 void Settlement::StartContinueCountdown() {
-  const int seconds = client_.QuickMode ? kQuickContinueSeconds : kContinueSeconds;
-  client_.ClearSysmsg(0);
-  client_.AddSysmsg(0, kContinuePrompt);
-  client_.ClearSysmsg(1);
-  client_.AddSysmsg(1, StartNotice(seconds));
-  MainLoop& loop = client_.mainLoop();
+  const int seconds = client_.settings().QuickMode ? kQuickContinueSeconds : kContinueSeconds;
+  client_.messages().Clear(0);
+  client_.messages().Add(0, kContinuePrompt);
+  client_.messages().Clear(1);
+  client_.messages().Add(1, StartNotice(seconds));
+  LoopState& loop = client_.loop();
   // One clock at a time: a turn clock still running when the deal ended would count the
   // shared seconds down as well, or reload and hide them at its own zero.
   client_.loop().LoopFlag[kStepTurnClock] = false;
@@ -300,12 +300,12 @@ void Settlement::StartContinueCountdown() {
   loop.ClockShown = true;
   loop.ClockCaption = std::to_string(loop.TurnClock);
   loop.ClockColour = kClockGreen;
-  client_.ShowClockCaption(loop.ClockCaption, kClockGreen);
+  client_.view().ShowClockCaption(loop.ClockCaption, kClockGreen);
   client_.loop().Arm(kStepDealEndCountdown);
   // Continue takes a click from here until the countdown or the click sends it; the table is
   // to be cleared again before the next deal.
   loop.TableCleared = false;
-  if (!client_.Spectator) client_.view().ButtonLocked[kStartButtonIndex] = false;
+  if (!client_.settings().Spectator) client_.view().ButtonLocked[kStartButtonIndex] = false;
 }
 
 }  // namespace korvel

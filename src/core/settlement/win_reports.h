@@ -7,7 +7,7 @@
 
 #include "net/records.h"
 #include "settlement/fan_code.h"
-#include "table/tiles.h"
+#include "model/tiles.h"
 
 namespace korvel {
 

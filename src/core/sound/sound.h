@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "platform/ports.h"
-#include "table/tiles.h"
+#include "model/tiles.h"
 
 namespace korvel {
 

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "table/tiles.h"
+#include "model/tiles.h"
 
 namespace korvel {
 

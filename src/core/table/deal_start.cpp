@@ -46,20 +46,20 @@ void TablePlay::OnDealStart(CommandInfo& info) {
   loop.BetweenDeals = false;
   seating.DealStarted = 1;
   seating.PropDealStarted = true;
-  client_.mainLoop().ShufflePending = false;
+  client_.loop().ShufflePending = false;
   client_.playersLeaving().GameRunning = true;
   // The server may start the next deal before the continue countdown has run out: the wait
   // for it is over, and the last deal's tiles must not stay in the seats.
-  if (loop.LoopFlag[kStepDealEndCountdown]) client_.mainLoop().HideClock();
+  if (loop.LoopFlag[kStepDealEndCountdown]) client_.view().HideClock();
   loop.LoopFlag[kStepDealEndCountdown] = false;
   // The last deal is over for the player too: its board closes, continue means nothing until
   // this deal ends, and the prompts between deals go.
   view.ButtonLocked[kStartButton] = true;
   client_.settlement().HideScoreBoard();
-  client_.DropStartNotices();
+  client_.messages().DropStartNotices();
   const bool seatsHoldTiles = std::any_of(table.players.begin(), table.players.end(),
                                           [](const PlayerRecord& p) { return p.handCount != 0; });
-  if (client_.Spectator || seatsHoldTiles) view.ResetTable();
+  if (client_.settings().Spectator || seatsHoldTiles) view.ResetTable();
   loop.Arm(kStepBlink);
   loop.InDeal = true;
   ++DealCount;

@@ -122,7 +122,7 @@ void TablePlay::PlaceOfferInDiscards(bool beforeDraw) {
       }
     }
   }
-  client_.mainLoop().TileBlinkCount = 3;
+  client_.loop().TileBlinkCount = 3;
 }
 
 void TablePlay::DealLocal(int n, const std::array<int16_t, 4>& values) {

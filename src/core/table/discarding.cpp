@@ -102,8 +102,8 @@ void TablePlay::DiscardLocal(int slot) {
   st.ClickState = 2;
   st.MustDiscard = false;
   client_.loop().LoopFlag[kStepTurnClock] = false;
-  client_.mainLoop().TurnClock = static_cast<int16_t>(client_.TurnTime);
-  client_.mainLoop().HideClock();
+  client_.loop().TurnClock = static_cast<int16_t>(client_.settings().TurnTime);
+  client_.view().HideClock();
   // An open offer (a gang or a win on the drawn tile) is declined by discarding.
   if (!st.OpSent) SendPass();
   for (int i = 1; i < kOperationButtons; ++i) {
@@ -246,7 +246,7 @@ void TablePlay::ShowDiscardDeclaration(ViewPos v, int mark) {
   f.Hide(view.el.Speak[b]);
   f.BringToFront(balloon);
   f.Show(balloon);
-  MainLoop& loop = client_.mainLoop();
+  LoopState& loop = client_.loop();
   loop.WordsShown = true;
   client_.loop().LoopCount[kStepClaimWords] = 0;
   loop.WordsSeat = static_cast<int16_t>(b);

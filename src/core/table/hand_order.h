@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "net/records.h"
-#include "table/player_record.h"
+#include "model/player_record.h"
 
 namespace korvel {
 

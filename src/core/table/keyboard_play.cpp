@@ -74,7 +74,7 @@ int TablePlay::RaisedTile() const {
 
 bool TablePlay::OnPlayKey(int keyCode) {
   TableView& view = client_.view();
-  if (!view.laidOut() || client_.Spectator) return false;
+  if (!view.laidOut() || client_.settings().Spectator) return false;
   if (keyCode == kKeyLeft || keyCode == kKeyRight) {
     const std::vector<int> tiles = KeyboardTiles();
     if (tiles.empty()) return true;

@@ -66,13 +66,13 @@ void TablePlay::OnOptions(CommandInfo& info) {
   Form& f = view.main();
   TableModel& table = client_.table();
   TableState& st = table.state;
-  MainLoop& loop = client_.mainLoop();
+  LoopState& loop = client_.loop();
   const bool hidden = client_.autoPlay().HiddenByKey;
   const RecordBytes& r = client_.records().ReceivedRecord;
   const int seconds = r[kClockSecondsByte];
   const ViewPos v = table.ViewOfMask(info.seat);
 
-  if (v != 0 || client_.Spectator) {
+  if (v != 0 || client_.settings().Spectator) {
     // Another seat's turn, or the watched player's, which a watcher only looks at: whatever was
     // offered to the local player is over, and running out of time plays nothing.
     CloseStaleOffer();
@@ -157,12 +157,12 @@ void TablePlay::PlaceClock(ViewPos v) {
 
 void TablePlay::StartTurnClock(int seconds, uint32_t colour) {
   TableView& view = client_.view();
-  MainLoop& loop = client_.mainLoop();
+  LoopState& loop = client_.loop();
   loop.TurnClock = static_cast<int16_t>(std::clamp(seconds, 0, 255));
   loop.ClockShown = true;
   loop.ClockCaption = std::to_string(loop.TurnClock);
   loop.ClockColour = colour;
-  client_.ShowClockCaption(loop.ClockCaption, colour);
+  client_.view().ShowClockCaption(loop.ClockCaption, colour);
   if (view.laidOut()) {
     view.main().BringToFront(view.el.Time_Img);
     view.main().BringToFront(view.el.Number);
@@ -171,11 +171,11 @@ void TablePlay::StartTurnClock(int seconds, uint32_t colour) {
 }
 
 void TablePlay::StopTurnClock() {
-  MainLoop& loop = client_.mainLoop();
-  loop.TurnClock = static_cast<int16_t>(client_.TurnTime);
+  LoopState& loop = client_.loop();
+  loop.TurnClock = static_cast<int16_t>(client_.settings().TurnTime);
   client_.loop().LoopFlag[kStepTurnClock] = false;
   client_.loop().LoopCount[kStepTurnClock] = 0;
-  loop.HideClock();
+  client_.view().HideClock();
 }
 
 void TablePlay::HideOperationButtons(bool includeGangMarks) {
@@ -218,7 +218,7 @@ void TablePlay::EndLocalTurnDisplay() {
 void TablePlay::EndTurnCutOff() {
   TableState& st = client_.table().state;
   StopTurnClock();
-  client_.mainLoop().LocalTurn = false;
+  client_.loop().LocalTurn = false;
   if (st.ClickState >= 2) return;  // the player's choice is made and waits to be sent
   HideOperationButtons(true);
   DeactivateOperationButtons();
@@ -228,7 +228,7 @@ void TablePlay::EndTurnCutOff() {
 
 void TablePlay::CloseStaleOffer() {
   TableState& st = client_.table().state;
-  if (!client_.mainLoop().LocalTurn || st.ClickState >= 2) return;
+  if (!client_.loop().LocalTurn || st.ClickState >= 2) return;
   if (st.MustDiscard) {
     client_.platform().log.Write(
         "table: another seat's turn began while the local hand still owed a discard");
@@ -322,7 +322,7 @@ void TablePlay::OnOperationClick(int i) {
       // for the discard that is still owed.
       if (!MustDiscardCount(p.handCount)) StopTurnClock();
       if (!st.OpSent) SendPass();
-      if (st.ReadyListSent) client_.mainLoop().TurnClock = 0;
+      if (st.ReadyListSent) client_.loop().TurnClock = 0;
       break;
     default:
       break;
@@ -360,7 +360,7 @@ void TablePlay::ChooseGang() {
     f.Enable(mark);
   }
   // Half a turn to choose, shown in red.
-  StartTurnClock(client_.TurnTime / 2, kClockRed);
+  StartTurnClock(client_.settings().TurnTime / 2, kClockRed);
 }
 
 void TablePlay::OnGangChoiceClick(int c) {

@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "table/tiles.h"
+#include "model/tiles.h"
 #include "view/sprite_lists.h"
 
 namespace korvel {

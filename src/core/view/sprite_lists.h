@@ -3,7 +3,7 @@
 
 #include <array>
 
-#include "table/tiles.h"
+#include "model/tiles.h"
 #include "view/layout_scale.h"
 #include "view/picture_catalogue.h"
 

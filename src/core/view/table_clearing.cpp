@@ -56,6 +56,8 @@ void TableView::ClearTiles() {
     st.LaidDown[v] = 0;
     f.Hide(el.tsSpeak[v]);
   }
+  // A cleared table has no tile left to blink back into view.
+  loop_.PrevBlinkElement = -1;
   for (auto* p : participants_) p->OnClearTiles();
 }
 

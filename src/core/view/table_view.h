@@ -4,11 +4,12 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
-#include "app/loop_state.h"
-#include "table/player_record.h"
+#include "model/loop_state.h"
+#include "model/player_record.h"
 #include "view/layout_scale.h"
 #include "view/main_elements.h"
 #include "view/scene.h"
@@ -88,6 +89,21 @@ class TableView {
 
   // A line in the system message area.
   void AddSystemLine(std::string_view line);
+
+  // ---- the panels the loop and the handlers switch --------------------------------------
+  // Each does nothing before the layout; element numbers outside the tiles are ignored.
+  void SetTileVisible(int element, bool visible);
+  bool TileVisible(int element) const;
+  void ShowChatButton(int buttonSprite);
+  void ShowContinueButton();
+  // Shows `seconds` on the clock, green above 5 and red at 5 or less.
+  void ShowClock(int seconds);
+  void ShowClockCaption(const std::string& caption, uint32_t colour);
+  void HideClock();
+  void HideClaimWords(int seat);
+  void MinimizeMainWindow();
+  void RestoreMainWindow();
+  bool MainWindowMinimized = false;
 
   // ---- clearing the table --------------------------------------------------------------
   // Hides and empties every tile, forgets the hands' tiles and the ready declaration.

@@ -29,7 +29,7 @@ void WindowFrame::ShowButton(int button, bool hover) {
   if (!view.laidOut() || button < 0 || button >= kMainButtons) return;
   int entry = MainButtonSprite(button, hover);
   if (button == kButtonStart) {
-    const bool beforeFirstDeal = client_.tablePlay().DealCount == 0 && client_.StartHint;
+    const bool beforeFirstDeal = client_.tablePlay().DealCount == 0 && client_.settings().StartHint;
     entry = (beforeFirstDeal ? kStartSprites : kContinueSprites)[hover ? 1 : 0];
   }
   view.main().LoadSprite(view.el.AnNiu[button], view.sprites().ButtonSprites[entry]);
@@ -159,7 +159,7 @@ void WindowFrame::PressButton(int button) {
     client_.leaving().BackToLobby();
     return;
   }
-  if (button != kButtonStart) client_.StartHint = false;
+  if (button != kButtonStart) client_.settings().StartHint = false;
   switch (button) {
     case kButtonSend:
       client_.chat().SendTyped();
@@ -213,20 +213,20 @@ void WindowFrame::StartOrContinue() {
   client_.settlement().HideScoreBoard();
   TableView& view = client_.view();
   if (view.ButtonLocked[kButtonStart]) return;
-  client_.StartHint = false;
+  client_.settings().StartHint = false;
   ShowButton(kButtonStart, false);
   if (view.laidOut()) {
     view.main().Show(view.el.OK[0]);
     view.main().BringToFront(view.el.OK[0]);
   }
   client_.playersLeaving().ContinuePressed = true;
-  client_.mainLoop().HideClock();
+  client_.view().HideClock();
   // The click is the continue: the countdown must not send a second one at its end.
   client_.loop().LoopFlag[kStepDealEndCountdown] = false;
   view.ButtonLocked[kButtonStart] = true;
-  MainLoop& loop = client_.mainLoop();
+  LoopState& loop = client_.loop();
   if (!loop.TableCleared) {
-    client_.ResetTable();
+    client_.view().ResetTable();
     loop.TableCleared = true;
   }
   CommandInfo info;
@@ -236,14 +236,14 @@ void WindowFrame::StartOrContinue() {
   client_.records().SendCommand(info);
   if (loop.ShuffleArmed && loop.ShufflePending) {
     for (PlayerRecord& p : client_.table().players) p.seatMask = 0;
-    client_.StartShuffleDisplay();
+    client_.shuffle().Start();
     loop.ShuffleArmed = false;
     loop.ShuffleShown = true;
   }
 }
 
 void WindowFrame::Hide() {
-  client_.MinimizeMainWindow();
+  client_.view().MinimizeMainWindow();
   client_.settlement().HideHistory();
   client_.settlement().HideScoreBoard();
   client_.chat().HideHistory();
@@ -256,7 +256,7 @@ void WindowFrame::HideByKey() {
   client_.seating().HideInfoWindow();
   client_.chat().HideWindows();
   client_.chat().HideBalloons();
-  client_.MinimizeMainWindow();
+  client_.view().MinimizeMainWindow();
   client_.lobby().MinimizeLobby();
 }
 
@@ -285,14 +285,14 @@ void WindowFrame::OnFocusChanged(ElementId element, bool hasFocus) {
 }
 
 void WindowFrame::OnResize(bool minimised) {
-  client_.MainWindowMinimized = minimised;
+  client_.view().MainWindowMinimized = minimised;
   if (minimised) {
     client_.chat().HideBalloons();
     return;
   }
   AutoPlay& autoPlay = client_.autoPlay();
   if (autoPlay.HiddenByKey) {
-    client_.TurnTime = kDefaultTurnTime;
+    client_.settings().TurnTime = kDefaultTurnTime;
     autoPlay.HiddenByKey = false;
   }
   autoPlay.TimeoutRun = 0;

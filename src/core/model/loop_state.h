@@ -2,6 +2,8 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
+#include <string>
 
 namespace korvel {
 
@@ -18,12 +20,37 @@ enum LoopStep : int {
 };
 inline constexpr int kLoopSteps = 11;
 
+// The clock label's two colours.
+inline constexpr uint32_t kClockGreen = 0x00FF00;
+inline constexpr uint32_t kClockRed = 0xFF0000;
+
 struct LoopState {
   std::array<bool, kLoopSteps> LoopFlag{};
   std::array<int, kLoopSteps> LoopCount{};
   bool InDeal = false;
   bool BetweenDeals = false;
   bool TableActive = false;  // the table takes the local player's actions; the clock may run
+
+  // Counters and marks the loop's steps work on and the handlers set.
+  int32_t SilenceCount = 0;
+  int16_t TurnClock = 0;
+  bool LocalTurn = false;
+  int16_t TileBlinkCount = 0;
+  int16_t PrevBlinkElement = -1;
+  int16_t ChatBlinkCount = 0;
+  bool WordsShown = false;
+  int16_t WordsSeat = 0;
+  bool PropsPolling = false;
+  bool TableCleared = false;
+  bool ShuffleArmed = false;
+  bool ShufflePending = false;
+  bool ShuffleShown = false;
+  int ShuffleStep = 0;
+
+  // What the clock label shows.
+  std::string ClockCaption;
+  uint32_t ClockColour = kClockGreen;
+  bool ClockShown = false;
 
   // Another subsystem starts a step by setting its flag and zeroing its counter.
   void Arm(LoopStep step) {

@@ -1,4 +1,4 @@
-#include "app/lobby_window.h"
+#include "net/lobby_window.h"
 
 #include <algorithm>
 

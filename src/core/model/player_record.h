@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "table/tiles.h"
+#include "model/tiles.h"
 
 namespace korvel {
 

@@ -1,4 +1,4 @@
-#include "app/launch_params.h"
+#include "config/launch_params.h"
 
 #include <algorithm>
 #include <array>
