@@ -44,7 +44,7 @@ void BM_TakeAndDispatch(benchmark::State& state) {
     client.records().AppendReceived(stream[next]);
     next = (next + 1) % stream.size();
     TakenRecord taken = client.records().TakeRecord();
-    client.RouteTaken(taken);
+    client.dispatcher().Route(taken);
     client.dispatcher().Dispatch(client.records().Rinfo);
   }
   state.SetItemsProcessed(state.iterations());

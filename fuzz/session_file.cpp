@@ -2,7 +2,7 @@
 // replayed through a client, which must neither crash nor hang on what the file claims.
 #include "replay/session_file.h"
 
-#include "replay/session_replay.h"
+#include "app/session_replay.h"
 #include "replay/session_transcript.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -11,7 +11,7 @@
 #include "offscreen.h"
 #include "picture_library.h"
 #include "replay/session_file.h"
-#include "replay/session_replay.h"
+#include "app/session_replay.h"
 #include "replay/session_transcript.h"
 #include "replay_controls.h"
 

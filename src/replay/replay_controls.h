@@ -13,7 +13,7 @@
 #include <memory>
 
 #include "picture_library.h"
-#include "replay/session_replay.h"
+#include "app/session_replay.h"
 #include "scene_window.h"
 
 namespace korvel {

@@ -1,5 +1,5 @@
 // The lobby's requests, leaving the table and logging in again.
-#include "app/leaving.h"
+#include "protocol/leaving.h"
 
 #include <gtest/gtest.h>
 

@@ -11,7 +11,7 @@
 #include "memory_session_store.h"
 #include "replay/input_entries.h"
 #include "replay/session_recorder.h"
-#include "replay/session_replay.h"
+#include "app/session_replay.h"
 #include "support/client_fixture.h"
 #include "support/in_process_table.h"
 #include "table/hall.h"

@@ -1,5 +1,5 @@
 // The window's own frame and the main buttons, driven as the front end drives them.
-#include "view/window_frame.h"
+#include "app/window_frame.h"
 
 #include <gtest/gtest.h>
 

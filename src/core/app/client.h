@@ -5,20 +5,23 @@
 #include <string>
 #include <vector>
 
+#include "app/connection_events_wiring.h"
 #include "app/input_router.h"
-#include "config/launch_params.h"
-#include "app/leaving.h"
-#include "net/lobby_window.h"
-#include "model/loop_state.h"
 #include "app/main_loop.h"
+#include "app/window_frame.h"
 #include "chat/table_chat.h"
+#include "config/launch_params.h"
+#include "model/loop_state.h"
+#include "model/player_record.h"
+#include "model/session_settings.h"
 #include "net/connection.h"
+#include "net/lobby_window.h"
 #include "net/reconnection.h"
 #include "net/records.h"
-#include "model/session_settings.h"
 #include "platform/ports.h"
 #include "props/prop_component.h"
 #include "protocol/dispatch.h"
+#include "protocol/leaving.h"
 #include "protocol/players_leaving.h"
 #include "protocol/seating.h"
 #include "seats/auto_play.h"
@@ -29,12 +32,10 @@
 #include "sound/sound.h"
 #include "sound/vos_set.h"
 #include "sound/vos_set_form.h"
-#include "model/player_record.h"
 #include "table/table_play.h"
 #include "view/message_lines.h"
 #include "view/shuffle_display.h"
 #include "view/table_view.h"
-#include "view/window_frame.h"
 
 namespace korvel {
 
@@ -53,10 +54,6 @@ class Client {
 
   // A message from the lobby addressed to this client's window; the result is the reply.
   uint32_t LobbyMessage(const korvel::LobbyMessage& message);
-
-  // Routes what taking a record produced besides its header (seat names, chat, prop messages).
-  void RouteTaken(TakenRecord& taken);
-  const TakenRecord& LastTaken() const { return lastTaken_; }
 
   Platform& platform() { return platform_; }
   LoopState& loop() { return loop_; }
@@ -135,7 +132,7 @@ class Client {
   Leaving leaving_;
   WindowFrame frame_;
   TableChat chat_;
-  TakenRecord lastTaken_;
+  ConnectionEventsWiring connectionEvents_{props_, tablePlay_};
 };
 
 }  // namespace korvel

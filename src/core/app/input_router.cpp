@@ -1,12 +1,34 @@
 #include "app/input_router.h"
 
-#include "app/client.h"
+#include "app/window_frame.h"
+#include "chat/table_chat.h"
+#include "props/prop_component.h"
+#include "protocol/leaving.h"
+#include "protocol/seating.h"
+#include "settlement/settlement.h"
+#include "sound/vos_set_form.h"
+#include "table/table_play.h"
+#include "view/table_view.h"
 
 namespace korvel {
+
+InputRouter::InputRouter(TableView& view, VosSetForm& vosSetForm, TablePlay& tablePlay,
+                         Settlement& settlement, Seating& seating, Leaving& leaving,
+                         TableChat& chat, PropComponent& props, WindowFrame& frame)
+    : view_(view),
+      vosSetForm_(vosSetForm),
+      tablePlay_(tablePlay),
+      settlement_(settlement),
+      seating_(seating),
+      leaving_(leaving),
+      chat_(chat),
+      props_(props),
+      frame_(frame) {}
+
 namespace {}  // namespace
 
 int InputRouter::SeatUnder(ElementId element) const {
-  const MainElements& el = client_.view().el;
+  const MainElements& el = view_.el;
   for (int v = 0; v < kSeats; ++v) {
     if (element == el.Tou[v] || element == el.Nid[v] || element == el.Cash[v] ||
         element == el.Level[v]) {
@@ -17,123 +39,123 @@ int InputRouter::SeatUnder(ElementId element) const {
 }
 
 void InputRouter::OnMouseMove(const ElementEvent& event) {
-  TableView& view = client_.view();
+  TableView& view = view_;
   if (!view.laidOut() || event.form != view.mainForm()) return;
-  client_.frame().OnMouseMove(event);
+  frame_.OnMouseMove(event);
   if (event.element == view.el.imgDinglan) {
-    client_.seating().HideInfoWindow();
+    seating_.HideInfoWindow();
     return;
   }
-  if (const int tile = client_.tablePlay().TileIndexOf(event.element); tile >= 0) {
-    client_.tablePlay().OnTileHover(tile);
+  if (const int tile = tablePlay_.TileIndexOf(event.element); tile >= 0) {
+    tablePlay_.OnTileHover(tile);
     return;
   }
-  if (const int op = client_.tablePlay().OperationIndexOf(event.element); op >= 0) {
-    client_.tablePlay().OnOperationHover(op);
+  if (const int op = tablePlay_.OperationIndexOf(event.element); op >= 0) {
+    tablePlay_.OnOperationHover(op);
     return;
   }
-  if (client_.props().OnMouseMove(event.element)) return;
-  if (event.element == view.el.pic1) client_.tablePlay().OnOperationsLeft();
-  if (event.element == view.el.pic1) client_.tablePlay().OnTableHover(event.formX, event.formY);
+  if (props_.OnMouseMove(event.element)) return;
+  if (event.element == view.el.pic1) tablePlay_.OnOperationsLeft();
+  if (event.element == view.el.pic1) tablePlay_.OnTableHover(event.formX, event.formY);
   const int seat = SeatUnder(event.element);
-  if (seat >= 0) client_.seating().ShowInfoWindow(seat);
+  if (seat >= 0) seating_.ShowInfoWindow(seat);
 }
 
 void InputRouter::OnMouseDown(const ElementEvent& event) {
-  TableView& view = client_.view();
+  TableView& view = view_;
   if (!view.laidOut() || event.form != view.mainForm()) return;
-  if (client_.frame().OnMouseDown(event)) return;
-  if (const int tile = client_.tablePlay().TileIndexOf(event.element); tile >= 0) {
-    client_.tablePlay().OnTileClick(tile, event.button);
+  if (frame_.OnMouseDown(event)) return;
+  if (const int tile = tablePlay_.TileIndexOf(event.element); tile >= 0) {
+    tablePlay_.OnTileClick(tile, event.button);
   }
 }
 
 void InputRouter::OnMouseUp(const ElementEvent& event) {
-  TableView& view = client_.view();
-  if (view.laidOut() && event.form == view.mainForm()) client_.frame().OnMouseUp(event);
+  TableView& view = view_;
+  if (view.laidOut() && event.form == view.mainForm()) frame_.OnMouseUp(event);
   // The right button released on the table passes on the offer.
   if (view.laidOut() && event.form == view.mainForm() && event.element == view.el.pic1) {
-    client_.tablePlay().OnRightButtonPass(event.button, -1);
+    tablePlay_.OnRightButtonPass(event.button, -1);
   }
 }
 
 void InputRouter::OnClick(const ElementEvent& event) {
-  TableView& view = client_.view();
-  if (client_.vosSetForm().OnClick(event.form, event.element)) return;
-  if (client_.leaving().OnClick(event.form, event.element)) return;
-  if (client_.settlement().OnClick(event)) return;
-  if (client_.chat().OnClick(event.form, event.element)) return;
+  TableView& view = view_;
+  if (vosSetForm_.OnClick(event.form, event.element)) return;
+  if (leaving_.OnClick(event.form, event.element)) return;
+  if (settlement_.OnClick(event)) return;
+  if (chat_.OnClick(event.form, event.element)) return;
   if (!view.laidOut() || event.form != view.mainForm()) return;
-  if (client_.props().OnClick(event.element)) return;
-  if (client_.frame().OnClick(event)) return;
-  if (const int op = client_.tablePlay().OperationIndexOf(event.element); op >= 0) {
-    client_.tablePlay().OnOperationClick(op);
+  if (props_.OnClick(event.element)) return;
+  if (frame_.OnClick(event)) return;
+  if (const int op = tablePlay_.OperationIndexOf(event.element); op >= 0) {
+    tablePlay_.OnOperationClick(op);
     return;
   }
-  if (const int mark = client_.tablePlay().GangMarkIndexOf(event.element); mark >= 0) {
-    client_.tablePlay().OnGangChoiceClick(mark);
+  if (const int mark = tablePlay_.GangMarkIndexOf(event.element); mark >= 0) {
+    tablePlay_.OnGangChoiceClick(mark);
     return;
   }
   for (int v = 1; v < kSeats; ++v) {
-    if (event.element == view.el.Tou[v]) client_.chat().Whisper(v);
+    if (event.element == view.el.Tou[v]) chat_.Whisper(v);
   }
-  if (event.element == view.el.Lbchat) client_.chat().ToggleHistory();
-  if (event.element == view.el.imgword1) client_.chat().TogglePhrases(1);
-  if (event.element == view.el.imgword2) client_.chat().TogglePhrases(2);
-  if (event.element == view.el.pic1) client_.vosSetForm().Hide();
+  if (event.element == view.el.Lbchat) chat_.ToggleHistory();
+  if (event.element == view.el.imgword1) chat_.TogglePhrases(1);
+  if (event.element == view.el.imgword2) chat_.TogglePhrases(2);
+  if (event.element == view.el.pic1) vosSetForm_.Hide();
 }
 
 void InputRouter::OnDoubleClick(const ElementEvent& event) {
-  if (client_.chat().OnDoubleClick(event.form, event.element)) return;
-  client_.settlement().OnDoubleClick(event);
+  if (chat_.OnDoubleClick(event.form, event.element)) return;
+  settlement_.OnDoubleClick(event);
 }
 
 void InputRouter::OnKeyDown(FormId form, ElementId focus, int keyCode, int) {
-  TableView& view = client_.view();
+  TableView& view = view_;
   const bool onMain = view.laidOut() && form == view.mainForm();
   const bool inChat =
       onMain && (focus == view.el.Chat || focus == view.el.Sysmsg[0] || focus == view.el.Sysmsg[1]);
   if (inChat && focus == view.el.Chat) {
-    client_.chat().OnEntryKey();
-    if (keyCode == kKeyReturn) client_.chat().SendTyped();
+    chat_.OnEntryKey();
+    if (keyCode == kKeyReturn) chat_.SendTyped();
   }
   if (keyCode == kKeyF1) {
     // The boss key: every window of the table out of sight, the lobby too.
-    client_.vosSetForm().Hide();
-    client_.settlement().HideScoreBoard();
-    client_.settlement().HideHistory();
-    client_.leaving().CancelExit();
+    vosSetForm_.Hide();
+    settlement_.HideScoreBoard();
+    settlement_.HideHistory();
+    leaving_.CancelExit();
   }
-  if (onMain) client_.frame().OnKeyDown(focus, keyCode);
+  if (onMain) frame_.OnKeyDown(focus, keyCode);
   // Keys that play stand for clicks; typing in the chat box never plays.
-  if (onMain && focus == kNoElement && !client_.frame().ChatFocus) {
-    client_.tablePlay().OnPlayKey(keyCode);
+  if (onMain && focus == kNoElement && !frame_.ChatFocus) {
+    tablePlay_.OnPlayKey(keyCode);
   }
 }
 
 void InputRouter::OnFocusChanged(FormId form, ElementId element, bool hasFocus) {
-  TableView& view = client_.view();
-  if (view.laidOut() && form == view.mainForm()) client_.frame().OnFocusChanged(element, hasFocus);
+  TableView& view = view_;
+  if (view.laidOut() && form == view.mainForm()) frame_.OnFocusChanged(element, hasFocus);
 }
 
 void InputRouter::OnFormResize(FormId form, bool minimised) {
-  TableView& view = client_.view();
-  if (view.laidOut() && form == view.mainForm()) client_.frame().OnResize(minimised);
+  TableView& view = view_;
+  if (view.laidOut() && form == view.mainForm()) frame_.OnResize(minimised);
 }
 
 void InputRouter::OnTextChanged(FormId form, ElementId element) {
-  TableView& view = client_.view();
+  TableView& view = view_;
   if (view.laidOut() && form == view.mainForm() && element == view.el.Chat) {
-    client_.chat().OnEntryChanged();
+    chat_.OnEntryChanged();
   }
 }
 
 void InputRouter::OnFormClose(FormId form) {
-  if (form == client_.vosSetForm().form()) client_.vosSetForm().Hide();
-  if (client_.settlement().OnFormClose(form)) return;
-  if (form == client_.leaving().exitForm()) client_.leaving().CancelExit();
-  if (form == client_.leaving().gameOverForm()) client_.leaving().GameOverCancel();
-  if (client_.view().laidOut() && form == client_.view().mainForm()) client_.leaving().Shutdown();
+  if (form == vosSetForm_.form()) vosSetForm_.Hide();
+  if (settlement_.OnFormClose(form)) return;
+  if (form == leaving_.exitForm()) leaving_.CancelExit();
+  if (form == leaving_.gameOverForm()) leaving_.GameOverCancel();
+  if (view_.laidOut() && form == view_.mainForm()) leaving_.Shutdown();
 }
 
 }  // namespace korvel

@@ -5,11 +5,21 @@
 
 namespace korvel {
 
-class Client;
+class Leaving;
+class PropComponent;
+class Seating;
+class Settlement;
+class TableChat;
+class TablePlay;
+class TableView;
+class VosSetForm;
+class WindowFrame;
 
 class InputRouter : public ElementEvents {
  public:
-  explicit InputRouter(Client& client) : client_(client) {}
+  InputRouter(TableView& view, VosSetForm& vosSetForm, TablePlay& tablePlay, Settlement& settlement,
+              Seating& seating, Leaving& leaving, TableChat& chat, PropComponent& props,
+              WindowFrame& frame);
 
   void OnMouseDown(const ElementEvent& event) override;
   void OnMouseMove(const ElementEvent& event) override;
@@ -26,7 +36,15 @@ class InputRouter : public ElementEvents {
   // The seat whose portrait or labels are at `element`, or -1.
   int SeatUnder(ElementId element) const;
 
-  Client& client_;
+  TableView& view_;
+  VosSetForm& vosSetForm_;
+  TablePlay& tablePlay_;
+  Settlement& settlement_;
+  Seating& seating_;
+  Leaving& leaving_;
+  TableChat& chat_;
+  PropComponent& props_;
+  WindowFrame& frame_;
 };
 
 }  // namespace korvel

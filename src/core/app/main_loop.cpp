@@ -1,6 +1,22 @@
 #include "app/main_loop.h"
 
-#include "app/client.h"
+#include "model/loop_state.h"
+#include "model/player_record.h"
+#include "model/session_settings.h"
+#include "net/connection.h"
+#include "net/lobby_window.h"
+#include "net/reconnection.h"
+#include "net/records.h"
+#include "platform/ports.h"
+#include "props/prop_component.h"
+#include "protocol/dispatch.h"
+#include "protocol/leaving.h"
+#include "protocol/players_leaving.h"
+#include "seats/auto_play.h"
+#include "sound/sound.h"
+#include "view/message_lines.h"
+#include "view/shuffle_display.h"
+#include "view/table_view.h"
 
 namespace korvel {
 namespace {
@@ -21,37 +37,63 @@ constexpr int kCountedSteps[] = {
 
 }  // namespace
 
-MainLoop::MainLoop(Client& client) : client_(client) {}
+MainLoop::MainLoop(TableModel& table, LoopState& loop, SessionSettings& settings, TableView& view,
+                   MessageLines& messages, ShuffleDisplay& shuffle, Records& records,
+                   LobbyWindow& lobby, Connection& connection, Reconnection& reconnection,
+                   Sound& sound, AutoPlay& autoPlay, PlayersLeaving& playersLeaving,
+                   Leaving& leaving, Dispatcher& dispatcher, PropComponent& props, Timers& timers,
+                   Socket& socket, LobbyLink& lobbyLink, Log& log, Process& process)
+    : table_(table),
+      loop_(loop),
+      settings_(settings),
+      view_(view),
+      messages_(messages),
+      shuffle_(shuffle),
+      records_(records),
+      lobby_(lobby),
+      connection_(connection),
+      reconnection_(reconnection),
+      sound_(sound),
+      autoPlay_(autoPlay),
+      playersLeaving_(playersLeaving),
+      leaving_(leaving),
+      dispatcher_(dispatcher),
+      props_(props),
+      timers_(timers),
+      socket_(socket),
+      lobbyLink_(lobbyLink),
+      log_(log),
+      process_(process) {}
 
 void MainLoop::Start() {
   stopRequested_ = false;
-  client_.platform().timers.Start(kTimerName, kTickMs, [this] { Tick(); });
+  timers_.Start(kTimerName, kTickMs, [this] { Tick(); });
 }
 
 void MainLoop::Stop() {
   if (inTick_) stopRequested_ = true;
-  client_.platform().timers.Stop(kTimerName);
+  timers_.Stop(kTimerName);
 }
 
-bool MainLoop::Running() const { return client_.platform().timers.Running(kTimerName); }
+bool MainLoop::Running() const { return timers_.Running(kTimerName); }
 
 void MainLoop::Tick() {
   // The tick stops its own timer so a step that pumps events never re-enters it.
-  client_.platform().timers.Stop(kTimerName);
+  timers_.Stop(kTimerName);
   inTick_ = true;
   stopRequested_ = false;
-LoopState& loop = client_.loop();
+  LoopState& loop = loop_;
   for (int k : kCountedSteps) ++loop.LoopCount[k];
 
   if (loop.LoopFlag[kStepFlush] && loop.LoopCount[kStepFlush] >= kPeriodFlush) {
-    client_.records().FlushOne();
+    records_.FlushOne();
     loop.LoopCount[kStepFlush] = 0;
   }
   if (loop.LoopFlag[kStepReceive] && loop.LoopCount[kStepReceive] >= kPeriodReceive) {
     ReceiveStep();
   }
   if (loop.LoopFlag[kStepLogin] && loop.LoopCount[kStepLogin] >= kPeriodLogin) {
-    client_.connection().LoginStep();
+    connection_.LoginStep();
   }
   if (loop.LoopCount[kStepLogin] >= kPeriodLogin) loop.LoopCount[kStepLogin] = 0;
   if (loop.LoopFlag[kStepBlink] && loop.LoopCount[kStepBlink] >= kPeriodBlink) BlinkStep();
@@ -74,18 +116,18 @@ LoopState& loop = client_.loop();
   if (loop.LoopCount[kStepConnectionWatch] >= kPeriodWatch) {
     loop.LoopCount[kStepConnectionWatch] = 0;
   }
-  if (client_.loop().WordsShown && loop.LoopCount[kStepClaimWords] >= kPeriodWords) ClaimWordsStep();
+  if (loop_.WordsShown && loop.LoopCount[kStepClaimWords] >= kPeriodWords) ClaimWordsStep();
   if (loop.LoopCount[kStepClaimWords] >= kPeriodWords) loop.LoopCount[kStepClaimWords] = 0;
-  if (client_.loop().PropsPolling) client_.props().PollStep();
+  if (loop_.PropsPolling) props_.PollStep();
   inTick_ = false;
   // A step that ended the game or left the table stopped the loop for good.
   if (!stopRequested_) Start();
 }
 
 void MainLoop::ReceiveStep() {
-LoopState& loop = client_.loop();
-  Records& records = client_.records();
-  if (loop.InDeal && ++client_.loop().SilenceCount >= kSilenceLimit) SilenceExpired();
+  LoopState& loop = loop_;
+  Records& records = records_;
+  if (loop.InDeal && ++loop_.SilenceCount >= kSilenceLimit) SilenceExpired();
   if (records.RecordWaiting()) {
     const uint32_t before = records.ReceiveRead;
     TakenRecord taken = records.TakeRecord();
@@ -94,128 +136,127 @@ LoopState& loop = client_.loop();
       // A player leaving between deals waits while the board counts down, so the board stays as
       // it was; it must not wait for the next deal, whose start sits behind it in the ring.
       records.ReceiveRead = before;
-      if (records.Rinfo.seat != client_.table().players[0].seatMask) {
-        client_.connection().StartKeepAlive();
+      if (records.Rinfo.seat != table_.players[0].seatMask) {
+        connection_.StartKeepAlive();
       }
     } else {
-      if (loop.InDeal) client_.loop().SilenceCount = 0;
-      client_.RouteTaken(taken);
-      client_.dispatcher().Dispatch(records.Rinfo);
+      if (loop.InDeal) loop_.SilenceCount = 0;
+      dispatcher_.Route(taken);
+      dispatcher_.Dispatch(records.Rinfo);
     }
   }
   loop.LoopCount[kStepReceive] = records.RecordWaiting() ? 1 : 0;
 }
 
 bool MainLoop::ContinueCountdownRunning() {
-  return client_.loop().LoopFlag[kStepDealEndCountdown] &&
-         !client_.playersLeaving().ContinuePressed;
+  return loop_.LoopFlag[kStepDealEndCountdown] && !playersLeaving_.ContinuePressed;
 }
 
 void MainLoop::SilenceExpired() {
-  client_.loop().SilenceCount = 0;
-  if (!client_.platform().lobby.WindowExists(client_.lobby().LobbyTitle)) {
-    client_.platform().log.Write("no record for too long and no lobby: ending");
-    EndClientNow(client_.platform().process, 1);
+  loop_.SilenceCount = 0;
+  if (!lobbyLink_.WindowExists(lobby_.LobbyTitle)) {
+    log_.Write("no record for too long and no lobby: ending");
+    EndClientNow(process_, 1);
   }
-  client_.platform().log.Write("no record for too long inside a deal: giving up the table");
-  client_.messages().Clear(0);
-  client_.messages().Add(0, "已经与服务器断开连接，请重新入座！");
-  client_.props().Shutdown(0);
-  client_.view().MinimizeMainWindow();
-  client_.lobby().RestoreLobby();
-  client_.loop().TableCleared = false;
-  client_.leaving().LeaveTable();
-  client_.view().ResetTable();
+  log_.Write("no record for too long inside a deal: giving up the table");
+  messages_.Clear(0);
+  messages_.Add(0, "已经与服务器断开连接，请重新入座！");
+  props_.Shutdown(0);
+  view_.MinimizeMainWindow();
+  lobby_.RestoreLobby();
+  loop_.TableCleared = false;
+  leaving_.LeaveTable();
+  view_.ResetTable();
 }
 
 void MainLoop::BlinkStep() {
-  const int16_t offer = client_.table().state.OfferElement;
-  if (client_.loop().TileBlinkCount >= 1) {
-    --client_.loop().TileBlinkCount;
-    if (client_.loop().PrevBlinkElement >= 0 && client_.loop().PrevBlinkElement != offer) {
-      client_.view().SetTileVisible(client_.loop().PrevBlinkElement, true);
+  const int16_t offer = table_.state.OfferElement;
+  if (loop_.TileBlinkCount >= 1) {
+    --loop_.TileBlinkCount;
+    if (loop_.PrevBlinkElement >= 0 && loop_.PrevBlinkElement != offer) {
+      view_.SetTileVisible(loop_.PrevBlinkElement, true);
     }
-    if (offer >= 0) client_.view().SetTileVisible(offer, !client_.view().TileVisible(offer));
-    client_.loop().PrevBlinkElement = offer;
+    if (offer >= 0) view_.SetTileVisible(offer, !view_.TileVisible(offer));
+    loop_.PrevBlinkElement = offer;
   } else if (offer >= 0) {
-    client_.view().SetTileVisible(offer, true);
+    view_.SetTileVisible(offer, true);
   }
-  if (client_.loop().ChatBlinkCount >= 1) {
-    --client_.loop().ChatBlinkCount;
-    client_.view().ShowChatButton(client_.loop().ChatBlinkCount % 2 == 0 ? 3 : 2);
+  if (loop_.ChatBlinkCount >= 1) {
+    --loop_.ChatBlinkCount;
+    view_.ShowChatButton(loop_.ChatBlinkCount % 2 == 0 ? 3 : 2);
   } else {
-    client_.view().ShowChatButton(2);
+    view_.ShowChatButton(2);
   }
-  client_.loop().LoopCount[kStepBlink] = 0;
+  loop_.LoopCount[kStepBlink] = 0;
 }
 
 void MainLoop::TurnClockStep() {
-LoopState& loop = client_.loop();
-  if (client_.loop().TurnClock > 0) {
-    --client_.loop().TurnClock;
-    client_.view().ShowClock(client_.loop().TurnClock);
-    if (client_.loop().TurnClock <= 5) client_.sound().PlayEffectIfOn(kEffectTick);
-  } else if (!client_.loop().LocalTurn) {
-    client_.view().HideClock();
-    client_.loop().TurnClock = static_cast<int16_t>(client_.settings().TurnTime);
+  LoopState& loop = loop_;
+  if (loop_.TurnClock > 0) {
+    --loop_.TurnClock;
+    view_.ShowClock(loop_.TurnClock);
+    if (loop_.TurnClock <= 5) sound_.PlayEffectIfOn(kEffectTick);
+  } else if (!loop_.LocalTurn) {
+    view_.HideClock();
+    loop_.TurnClock = static_cast<int16_t>(settings_.TurnTime);
     loop.LoopFlag[kStepTurnClock] = false;
   } else {
-    client_.autoPlay().OnLocalTimeout();
+    autoPlay_.OnLocalTimeout();
   }
   loop.LoopCount[kStepTurnClock] = 0;
 }
 
 void MainLoop::DealEndCountdownStep() {
-LoopState& loop = client_.loop();
-  if (client_.loop().TurnClock > 0) {
-    --client_.loop().TurnClock;
-    client_.view().ShowClock(client_.loop().TurnClock);
+  LoopState& loop = loop_;
+  if (loop_.TurnClock > 0) {
+    --loop_.TurnClock;
+    view_.ShowClock(loop_.TurnClock);
   } else {
-    client_.view().HideClock();
-    if (!client_.loop().TableCleared) {
-      client_.view().ShowContinueButton();
-      client_.view().ResetTable();  // the full reset: tiles, table and seats
-      client_.loop().TableCleared = true;
+    view_.HideClock();
+    if (!loop_.TableCleared) {
+      view_.ShowContinueButton();
+      view_.ResetTable();  // the full reset: tiles, table and seats
+      loop_.TableCleared = true;
     }
     CommandInfo info;
     info.command = kCommandContinue;
-    info.seat = client_.table().players[0].seatMask;
+    info.seat = table_.players[0].seatMask;
     info.value[3] = 1;
-    client_.records().SendCommand(info);
+    records_.SendCommand(info);
     // Sent once: a click on continue from now on does nothing.
-    client_.view().ButtonLocked[kStartButton] = true;
-    if (client_.loop().ShuffleArmed && client_.loop().ShufflePending) {
-      for (PlayerRecord& p : client_.table().players) p.seatMask = 0;
-      client_.shuffle().Start();
+    view_.ButtonLocked[kStartButton] = true;
+    if (loop_.ShuffleArmed && loop_.ShufflePending) {
+      for (PlayerRecord& p : table_.players) p.seatMask = 0;
+      shuffle_.Start();
     }
-    client_.loop().ShuffleArmed = false;
-    client_.loop().ShuffleShown = true;
-    client_.loop().ShuffleStep = 0;
+    loop_.ShuffleArmed = false;
+    loop_.ShuffleShown = true;
+    loop_.ShuffleStep = 0;
     loop.LoopFlag[kStepDealEndCountdown] = false;
   }
   loop.LoopCount[kStepDealEndCountdown] = 0;
 }
 
 void MainLoop::ConnectionWatchStep() {
-LoopState& loop = client_.loop();
-  if (!client_.platform().socket.IsConnected()) {
-    client_.props().ConnectionState(false);
-    if (!client_.platform().lobby.WindowExists(client_.lobby().LobbyTitle)) {
-      client_.platform().log.Write("connection lost and the lobby is gone: ending");
-      EndClientNow(client_.platform().process, 1);
+  LoopState& loop = loop_;
+  if (!socket_.IsConnected()) {
+    props_.ConnectionState(false);
+    if (!lobbyLink_.WindowExists(lobby_.LobbyTitle)) {
+      log_.Write("connection lost and the lobby is gone: ending");
+      EndClientNow(process_, 1);
     }
-    if (client_.connection().CanReconnect) {
+    if (connection_.CanReconnect) {
       loop.TableActive = false;
       loop.LoopFlag[kStepConnectionWatch] = false;
-      client_.reconnection().Start();
+      reconnection_.Start();
     }
   }
   loop.LoopCount[kStepConnectionWatch] = 0;
 }
 
 void MainLoop::ClaimWordsStep() {
-  client_.view().HideClaimWords(client_.loop().WordsSeat);
-  client_.loop().LoopCount[kStepClaimWords] = 0;
+  view_.HideClaimWords(loop_.WordsSeat);
+  loop_.LoopCount[kStepClaimWords] = 0;
 }
 
 }  // namespace korvel

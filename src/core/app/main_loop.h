@@ -10,20 +10,45 @@
 
 namespace korvel {
 
-class Client;
+class AutoPlay;
+class Connection;
+class Dispatcher;
+class Leaving;
+class LobbyLink;
+class LobbyWindow;
+class Log;
+class MessageLines;
+class PlayersLeaving;
+class Process;
+class PropComponent;
+class Reconnection;
+class Records;
+class ShuffleDisplay;
+class Socket;
+class Sound;
+class TableView;
+class Timers;
+struct LoopState;
+struct SessionSettings;
+struct TableModel;
 
 inline constexpr int kTickMs = 50;
 inline constexpr int kSilenceLimit = 5000;
 inline constexpr int kCommandPlayerLeft = 21;
 inline constexpr int kCommandContinue = 16;
 
-class MainLoop {
+class MainLoop : public LoopControl {
  public:
-  explicit MainLoop(Client& client);
+  MainLoop(TableModel& table, LoopState& loop, SessionSettings& settings, TableView& view,
+           MessageLines& messages, ShuffleDisplay& shuffle, Records& records, LobbyWindow& lobby,
+           Connection& connection, Reconnection& reconnection, Sound& sound, AutoPlay& autoPlay,
+           PlayersLeaving& playersLeaving, Leaving& leaving, Dispatcher& dispatcher,
+           PropComponent& props, Timers& timers, Socket& socket, LobbyLink& lobbyLink, Log& log,
+           Process& process);
 
-  void Start();
-  void Stop();
-  bool Running() const;
+  void Start() override;
+  void Stop() override;
+  bool Running() const override;
   void Tick();
 
  private:
@@ -37,7 +62,27 @@ class MainLoop {
   void ConnectionWatchStep();
   void ClaimWordsStep();
 
-  Client& client_;
+  TableModel& table_;
+  LoopState& loop_;
+  SessionSettings& settings_;
+  TableView& view_;
+  MessageLines& messages_;
+  ShuffleDisplay& shuffle_;
+  Records& records_;
+  LobbyWindow& lobby_;
+  Connection& connection_;
+  Reconnection& reconnection_;
+  Sound& sound_;
+  AutoPlay& autoPlay_;
+  PlayersLeaving& playersLeaving_;
+  Leaving& leaving_;
+  Dispatcher& dispatcher_;
+  PropComponent& props_;
+  Timers& timers_;
+  Socket& socket_;
+  LobbyLink& lobbyLink_;
+  Log& log_;
+  Process& process_;
   bool inTick_ = false;
   bool stopRequested_ = false;
 };

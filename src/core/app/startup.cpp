@@ -2,9 +2,9 @@
 #include <cstdlib>
 
 #include "app/client.h"
-#include "platform/notices.h"
 #include "net/socket_errors.h"
 #include "platform/gbk.h"
+#include "platform/notices.h"
 
 namespace korvel {
 
@@ -18,23 +18,47 @@ Client::Client(Platform& platform)
       vosSetForm_(vosSet_, view_),
       records_(loop_, table_, platform.socket, platform.log),
       lobby_(platform.lobby, platform.process, platform.log),
-      connection_(*this),
-      mainLoop_(*this),
-      dispatcher_(*this),
-      props_(*this),
-      seating_(*this),
-      playersLeaving_(*this),
-      tablePlay_(*this),
-      watching_(*this),
-      tableRestore_(*this),
-      settlement_(*this),
-      autoPlay_(*this),
-      otherSeats_(*this),
-      reconnection_(*this),
-      input_(*this),
-      leaving_(*this),
-      frame_(*this),
-      chat_(*this) {
+      connection_(table_, loop_, mainLoop_, launch_, messages_, records_, lobby_, reconnection_,
+                  connectionEvents_, platform.timers, platform.socket, platform.dialogs,
+                  platform.log, platform.process),
+      mainLoop_(table_, loop_, settings_, view_, messages_, shuffle_, records_, lobby_, connection_,
+                reconnection_, sound_, autoPlay_, playersLeaving_, leaving_, dispatcher_, props_,
+                platform.timers, platform.socket, platform.lobby, platform.log, platform.process),
+      dispatcher_(table_, settings_, records_, reconnection_, sound_, tablePlay_, watching_,
+                  tableRestore_, settlement_, seating_, playersLeaving_, props_),
+      props_(loop_, settings_, launch_, view_, messages_, input_, records_, tablePlay_, autoPlay_,
+             settlement_, seating_, chat_, platform.timers, platform.files, platform.log),
+      seating_(table_, loop_, settings_, launch_, view_, messages_, records_, lobby_, connection_,
+               sound_, seatVoices_, tablePlay_, autoPlay_, watching_, settlement_, playersLeaving_,
+               props_, platform.timers, platform.log, platform.process),
+      playersLeaving_(table_, loop_, mainLoop_, settings_, view_, messages_, records_, connection_,
+                      autoPlay_, seating_, leaving_, chat_, props_, platform.timers,
+                      platform.dialogs, platform.log, platform.process),
+      tablePlay_(table_, loop_, settings_, view_, messages_, records_, lobby_, reconnection_,
+                 sound_, otherSeats_, autoPlay_, settlement_, seating_, playersLeaving_,
+                 platform.timers, platform.log),
+      watching_(table_, loop_, settings_, view_, records_, sound_, seatVoices_, tablePlay_,
+                tableRestore_, settlement_, seating_, platform.timers, platform.log),
+      tableRestore_(table_, loop_, settings_, view_, records_, tablePlay_, watching_, platform.log),
+      settlement_(table_, loop_, settings_, view_, messages_, records_, connection_, reconnection_,
+                  tablePlay_, seating_, playersLeaving_, leaving_, props_, platform.timers,
+                  platform.dialogs, platform.files, platform.log, platform.process),
+      autoPlay_(table_, loop_, settings_, view_, messages_, input_, records_, tablePlay_,
+                platform.log),
+      otherSeats_(table_, loop_, view_, reconnection_, sound_, platform.log),
+      reconnection_(loop_, launch_, view_, messages_, records_, lobby_, connection_,
+                    connectionEvents_, platform.timers, platform.socket, platform.dialogs,
+                    platform.log, platform.process),
+      input_(view_, vosSetForm_, tablePlay_, settlement_, seating_, leaving_, chat_, props_,
+             frame_),
+      leaving_(table_, loop_, mainLoop_, settings_, launch_, view_, messages_, records_, lobby_,
+               connection_, reconnection_, sound_, tablePlay_, autoPlay_, settlement_, seating_,
+               playersLeaving_, props_, platform.timers, platform.socket, platform.lobby,
+               platform.log, platform.process),
+      frame_(table_, loop_, settings_, view_, shuffle_, records_, lobby_, vosSetForm_, tablePlay_,
+             autoPlay_, settlement_, seating_, playersLeaving_, leaving_, chat_, props_,
+             platform.dialogs, platform.files),
+      chat_(table_, loop_, settings_, view_, records_, seating_, platform.timers, platform.files) {
   lobby_.LobbyTitle = kDefaultLobbyTitle;
   platform_.socket.SetEvents(&connection_);
   view_.AddResetParticipant(&seating_);
@@ -126,23 +150,6 @@ void Client::StartupFailed(const std::string& why, int socketError) {
 
 uint32_t Client::LobbyMessage(const korvel::LobbyMessage& message) {
   return leaving_.LobbyMessage(message);
-}
-
-void Client::RouteTaken(TakenRecord& taken) {
-  switch (taken.extra) {
-    case TakenRecord::Extra::SeatName:
-      seating_.SeatName[taken.seatIndex] += taken.text;
-      break;
-    case TakenRecord::Extra::Chat:
-      playersLeaving_.ShowChat(records_.Rinfo, taken.text);
-      break;
-    case TakenRecord::Extra::PropMessage:
-      if (taken.privateCopy) props_.Receive(*taken.privateCopy);
-      break;
-    case TakenRecord::Extra::None:
-      break;
-  }
-  lastTaken_ = std::move(taken);
 }
 
 void Client::LayOutTable() {

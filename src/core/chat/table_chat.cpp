@@ -2,9 +2,15 @@
 
 #include <algorithm>
 
-#include "app/client.h"
 #include "config/ini_file.h"
+#include "model/loop_state.h"
+#include "model/player_record.h"
+#include "model/session_settings.h"
+#include "net/records.h"
 #include "platform/gbk.h"
+#include "platform/ports.h"
+#include "protocol/seating.h"
+#include "view/table_view.h"
 
 namespace korvel {
 namespace {
@@ -40,6 +46,17 @@ size_t Units(std::string_view character) { return character.size() == 1 ? 1 : 2;
 
 }  // namespace
 
+TableChat::TableChat(TableModel& table, LoopState& loop, SessionSettings& settings, TableView& view,
+                     Records& records, Seating& seating, Timers& timers, Files& files)
+    : table_(table),
+      loop_(loop),
+      settings_(settings),
+      view_(view),
+      records_(records),
+      seating_(seating),
+      timers_(timers),
+      files_(files) {}
+
 std::string TableChat::FilterChat(std::string_view text) {
   std::string out(text);
   for (std::string_view word : kFilteredWords) {
@@ -52,7 +69,7 @@ std::string TableChat::FilterChat(std::string_view text) {
 }
 
 std::string TableChat::ChatBox() const {
-  const TableView& view = const_cast<Client&>(client_).view();
+  const TableView& view = view_;
   if (!view.laidOut()) return {};
   const Element* box = view.main().Get(view.el.Chat);
   return box ? box->caption : std::string();
@@ -60,12 +77,12 @@ std::string TableChat::ChatBox() const {
 
 void TableChat::SetChatBox(const std::string& text) {
   lastEntry_ = text;
-  TableView& view = client_.view();
+  TableView& view = view_;
   if (view.laidOut()) view.main().SetCaption(view.el.Chat, text);
 }
 
 std::string TableChat::Compose(const std::string& text, int& target) const {
-  const std::string& nickname = client_.seating().seatInfo[0].nickname;
+  const std::string& nickname = seating_.seatInfo[0].nickname;
   if (!WhisperPrefix.empty() && text.find(WhisperPrefix) != std::string::npos) {
     // "你对B说: hi" typed by A travels as "A对B说: hi".
     const std::string rest =
@@ -80,12 +97,12 @@ std::string TableChat::Compose(const std::string& text, int& target) const {
 void TableChat::Send(const std::string& message, int list, int entry, int target) {
   CommandInfo info;
   info.command = kCmdChat;
-  info.seat = client_.table().players[0].seatMask;
+  info.seat = table_.players[0].seatMask;
   info.value[0] = static_cast<int16_t>(list);
   info.value[1] = static_cast<int16_t>(target);
   info.value[3] = static_cast<int16_t>(entry);
-  client_.records().PendingChat = message;
-  client_.records().SendCommand(info);
+  records_.PendingChat = message;
+  records_.SendCommand(info);
   WhisperPrefix.clear();
   WhisperTarget = 0;
 }
@@ -95,7 +112,7 @@ void TableChat::OnEntryKey() {
 }
 
 void TableChat::SendTyped() {
-  if (client_.settings().Spectator) return;
+  if (settings_.Spectator) return;
   OnEntryKey();
   const std::string text = ChatBox();
   if (!ChatAllowed) {
@@ -106,8 +123,8 @@ void TableChat::SendTyped() {
     return;
   }
   ChatAllowed = false;
-  client_.platform().timers.Start("TimerChat", kChatThrottleMs, [this] {
-    client_.platform().timers.Stop("TimerChat");
+  timers_.Start("TimerChat", kChatThrottleMs, [this] {
+    timers_.Stop("TimerChat");
     ChatAllowed = true;
   });
   SetChatBox("");
@@ -142,21 +159,21 @@ void TableChat::OnEntryChanged() {
 }
 
 void TableChat::Whisper(ViewPos v) {
-  if (v < 1 || v >= kSeats || !client_.loop().TableActive) return;
-  const std::string& nickname = client_.seating().seatInfo[v].nickname;
+  if (v < 1 || v >= kSeats || !loop_.TableActive) return;
+  const std::string& nickname = seating_.seatInfo[v].nickname;
   if (nickname.empty()) return;
   std::string text = ChatBox();
   if (!WhisperPrefix.empty() && text.rfind(WhisperPrefix, 0) == 0) {
     text = text.substr(WhisperPrefix.size());
   }
   WhisperPrefix = "你对" + nickname + "说: ";
-  const PlayerRecord& player = client_.table().players[v];
+  const PlayerRecord& player = table_.players[v];
   WhisperTarget = player.seatMask;
   SetChatBox(WhisperPrefix + text);
 }
 
 void TableChat::BuildHistory() {
-  TableView& view = client_.view();
+  TableView& view = view_;
   if (historyForm_ != kNoForm || !view.laidOut()) return;
   historyForm_ = view.scene().AddForm("Talk", kHistoryWidthPx, kHistoryHeightPx);
   Form& f = view.scene().form(historyForm_);
@@ -182,7 +199,7 @@ void TableChat::BuildHistory() {
 }
 
 void TableChat::PlaceHistory() {
-  TableView& view = client_.view();
+  TableView& view = view_;
   if (historyForm_ == kNoForm || !view.laidOut()) return;
   Form& f = view.scene().form(historyForm_);
   // Right of the local hand and above the store button, clear of the chat input and the main
@@ -218,29 +235,28 @@ void TableChat::AddHistoryLines(const std::vector<std::string>& lines) {
   for (const std::string& line : lines) {
     history_.push_back(line);
     if (historyForm_ != kNoForm) {
-      client_.view().scene().form(historyForm_).AddLine(historyList_, line);
+      view_.scene().form(historyForm_).AddLine(historyList_, line);
     }
   }
   // The newest line stays in view; scrolling back is the user's.
-  if (historyForm_ != kNoForm)
-    client_.view().scene().form(historyForm_).ScrollListToEnd(historyList_);
+  if (historyForm_ != kNoForm) view_.scene().form(historyForm_).ScrollListToEnd(historyList_);
 }
 
 void TableChat::ClearHistory() {
   history_.clear();
-  if (historyForm_ != kNoForm) client_.view().scene().form(historyForm_).ClearLines(historyList_);
+  if (historyForm_ != kNoForm) view_.scene().form(historyForm_).ClearLines(historyList_);
 }
 
 void TableChat::ToggleHistory() {
   BuildHistory();
   if (historyForm_ == kNoForm) return;
-  Form& f = client_.view().scene().form(historyForm_);
+  Form& f = view_.scene().form(historyForm_);
   if (!f.visible()) PlaceHistory();
   f.SetFormVisible(!f.visible());
 }
 
 void TableChat::HideHistory() {
-  if (historyForm_ != kNoForm) client_.view().scene().form(historyForm_).SetFormVisible(false);
+  if (historyForm_ != kNoForm) view_.scene().form(historyForm_).SetFormVisible(false);
 }
 
 void TableChat::LoadPhrases() {
@@ -248,7 +264,7 @@ void TableChat::LoadPhrases() {
   phrasesLoaded_ = true;
   // The player's own phrases first, then the set that comes with Korvel.
   classIniFile ini;
-  const Files& files = client_.platform().files;
+  const Files& files = files_;
   ini.SetPath(files.UserDir(UserFolder::kConfig), kPhraseFile);
   if (ini.GetIniKey("Phrase1", "num").empty() && ini.GetIniKey("Phrase2", "num").empty()) {
     ini.SetPath(files.DataDir(), kPhraseFile);
@@ -270,7 +286,7 @@ std::string TableChat::QuickPhrase(int list, int index) {
 }
 
 void TableChat::BuildPhrases() {
-  TableView& view = client_.view();
+  TableView& view = view_;
   if (phraseForm_ != kNoForm || !view.laidOut()) return;
   LoadPhrases();
   size_t rows = std::max<size_t>({phrases_[0].size(), phrases_[1].size(), 1});
@@ -304,7 +320,7 @@ void TableChat::TogglePhrases(int list) {
   HideHistory();
   BuildPhrases();
   if (phraseForm_ == kNoForm || list < 1 || list > kPhraseLists) return;
-  TableView& view = client_.view();
+  TableView& view = view_;
   Form& f = view.scene().form(phraseForm_);
   if (f.visible()) {
     f.SetFormVisible(false);
@@ -331,7 +347,7 @@ void TableChat::TogglePhrases(int list) {
 }
 
 void TableChat::HidePhrases() {
-  if (phraseForm_ != kNoForm) client_.view().scene().form(phraseForm_).SetFormVisible(false);
+  if (phraseForm_ != kNoForm) view_.scene().form(phraseForm_).SetFormVisible(false);
 }
 
 void TableChat::SendPhrase(int list, int index) {
@@ -343,7 +359,7 @@ void TableChat::SendPhrase(int list, int index) {
   Send(message, list, index + 1, target);
   HidePhrases();
   // The keyboard goes back to the chat box, where the player was typing.
-  TableView& view = client_.view();
+  TableView& view = view_;
   if (view.laidOut()) view.main().RequestFocus(view.el.Chat);
 }
 
@@ -353,7 +369,7 @@ FormId TableChat::balloonForm(ViewPos v) const {
 
 TableChat::Balloon& TableChat::PrepareBalloon(ViewPos v) {
   Balloon& b = balloons_[v];
-  TableView& view = client_.view();
+  TableView& view = view_;
   if (b.form != kNoForm) return b;
   // One window per seat, known by its tag: forms of the same name would be one window.
   const std::string tag = std::to_string(v) + "speak";
@@ -383,19 +399,19 @@ TableChat::Balloon& TableChat::PrepareBalloon(ViewPos v) {
 
 void TableChat::HideBalloons() {
   for (const Balloon& b : balloons_) {
-    if (b.form != kNoForm) client_.view().scene().form(b.form).SetFormVisible(false);
+    if (b.form != kNoForm) view_.scene().form(b.form).SetFormVisible(false);
   }
 }
 
 void TableChat::ShowFadingBalloons() {
   for (const Balloon& b : balloons_) {
-    if (b.form != kNoForm && b.fading) client_.view().scene().form(b.form).SetFormVisible(true);
+    if (b.form != kNoForm && b.fading) view_.scene().form(b.form).SetFormVisible(true);
   }
 }
 
 void TableChat::ShowBalloon(ViewPos v, const std::string& phrase, int opacity, int fadeIn,
                             int fadeOut, int hold) {
-  TableView& view = client_.view();
+  TableView& view = view_;
   if (v < 0 || v >= kSeats || !view.laidOut()) return;
   Balloon& b = PrepareBalloon(v);
   Form& f = view.scene().form(b.form);
@@ -418,15 +434,15 @@ void TableChat::ShowBalloon(ViewPos v, const std::string& phrase, int opacity, i
   b.count = 0;
   b.fading = true;
   f.SetCaption(b.text, phrase);
-  f.SetFormVisible(!client_.view().MainWindowMinimized);
-  client_.platform().timers.Start(TimerName(v), kBalloonTickMs, [this, v] { FadeStep(v); });
+  f.SetFormVisible(!view_.MainWindowMinimized);
+  timers_.Start(TimerName(v), kBalloonTickMs, [this, v] { FadeStep(v); });
 }
 
 void TableChat::FadeStep(ViewPos v) {
   if (v < 0 || v >= kSeats) return;
   Balloon& b = balloons_[v];
   if (b.form == kNoForm) return;
-  Form& f = client_.view().scene().form(b.form);
+  Form& f = view_.scene().form(b.form);
   b.count += b.fadeIn;
   if (b.count < b.opacity) {
     f.windowOpacity = static_cast<uint8_t>(std::clamp(b.count, 0, 255));
@@ -436,7 +452,7 @@ void TableChat::FadeStep(ViewPos v) {
     f.windowOpacity = static_cast<uint8_t>(std::clamp(b.opacity, 0, 255));
     f.MarkAllDirty();
     if (b.opacity <= 1) {
-      client_.platform().timers.Stop(TimerName(v));
+      timers_.Stop(TimerName(v));
       b.fading = false;
       f.SetCaption(b.text, "");
       f.screenLeft = -2 * f.width();

@@ -12,14 +12,22 @@
 
 namespace korvel {
 
-class Client;
+class Files;
+class Records;
+class Seating;
+class TableView;
+class Timers;
+struct LoopState;
+struct SessionSettings;
+struct TableModel;
 
 inline constexpr int kChatThrottleMs = 800;
 inline constexpr int kPhraseLists = 2;
 
 class TableChat {
  public:
-  explicit TableChat(Client& client) : client_(client) {}
+  TableChat(TableModel& table, LoopState& loop, SessionSettings& settings, TableView& view,
+            Records& records, Seating& seating, Timers& timers, Files& files);
 
   // Removes the words no table should read.
   static std::string FilterChat(std::string_view text);
@@ -94,7 +102,14 @@ class TableChat {
   std::string ChatBox() const;
   void SetChatBox(const std::string& text);
 
-  Client& client_;
+  TableModel& table_;
+  LoopState& loop_;
+  SessionSettings& settings_;
+  TableView& view_;
+  Records& records_;
+  Seating& seating_;
+  Timers& timers_;
+  Files& files_;
   std::vector<std::string> history_;
   // The chat box as it was after the last edit or the client's own change.
   std::string lastEntry_;

@@ -24,6 +24,15 @@ inline constexpr int kLoopSteps = 11;
 inline constexpr uint32_t kClockGreen = 0x00FF00;
 inline constexpr uint32_t kClockRed = 0xFF0000;
 
+// Starting and stopping the 50 ms loop; the main loop implements it.
+class LoopControl {
+ public:
+  virtual ~LoopControl() = default;
+  virtual void Start() = 0;
+  virtual void Stop() = 0;
+  virtual bool Running() const = 0;
+};
+
 struct LoopState {
   std::array<bool, kLoopSteps> LoopFlag{};
   std::array<int, kLoopSteps> LoopCount{};

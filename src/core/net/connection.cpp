@@ -4,9 +4,17 @@
 
 #include <algorithm>
 
-#include "app/client.h"
-#include "platform/notices.h"
+#include "config/launch_params.h"
+#include "model/loop_state.h"
+#include "model/player_record.h"
+#include "net/connection_events.h"
+#include "net/lobby_window.h"
+#include "net/reconnection.h"
+#include "net/records.h"
 #include "net/socket_errors.h"
+#include "platform/notices.h"
+#include "platform/ports.h"
+#include "view/message_lines.h"
 
 namespace korvel {
 namespace socks5 {
@@ -59,60 +67,77 @@ size_t ConnectReplyLength(std::span<const uint8_t> reply) {
 
 }  // namespace socks5
 
-Connection::Connection(Client& client) : client_(client) {}
+Connection::Connection(TableModel& table, LoopState& loop, LoopControl& loopControl,
+                       const LaunchParams& launch, MessageLines& messages, Records& records,
+                       LobbyWindow& lobby, Reconnection& reconnection, ConnectionEvents& events,
+                       Timers& timers, Socket& socket, Dialogs& dialogs, Log& log, Process& process)
+    : table_(table),
+      loop_(loop),
+      loopControl_(loopControl),
+      launch_(launch),
+      messages_(messages),
+      records_(records),
+      lobby_(lobby),
+      reconnection_(reconnection),
+      events_(events),
+      timers_(timers),
+      socket_(socket),
+      dialogs_(dialogs),
+      log_(log),
+      process_(process) {}
 
 void Connection::OpenDirect() {
-  const LaunchParams& launch = client_.launch();
-  client_.platform().socket.Connect(launch.ServerHost, static_cast<uint16_t>(launch.ServerPort));
-  client_.mainLoop().Start();
-  client_.loop().Arm(kStepLogin);
+  const LaunchParams& launch = launch_;
+  socket_.Connect(launch.ServerHost, static_cast<uint16_t>(launch.ServerPort));
+  loopControl_.Start();
+  loop_.Arm(kStepLogin);
 }
 
 bool Connection::WaitForSocket(int timeoutMs) {
-  Socket& socket = client_.platform().socket;
+  Socket& socket = socket_;
   // A connection that never comes up and never reports an error would otherwise wait forever.
-  return client_.platform().timers.PumpUntil([&] { return socket.IsConnected(); }, timeoutMs);
+  return timers_.PumpUntil([&] { return socket.IsConnected(); }, timeoutMs);
 }
 
 void Connection::LoginStep() {
   // While reconnecting, the attempts themselves wait: the step logs in once the socket is back.
-  if (client_.reconnection().Active() && !client_.platform().socket.IsConnected()) return;
-  client_.lobby().PostToLobby(kMsgLogin);
+  if (reconnection_.Active() && !socket_.IsConnected()) return;
+  lobby_.PostToLobby(kMsgLogin);
   if (!WaitForSocket()) {
-    client_.platform().log.Write("the game server did not answer in time");
+    log_.Write("the game server did not answer in time");
     ExplainAndEnd(kErrTimedOut);
   }
   Connected = true;
-  client_.platform().socket.Send(client_.records().LoginRecord);
-  client_.loop().Arm(kStepConnectionWatch);
-  client_.loop().LoopFlag[kStepLogin] = false;
-  client_.loop().LoopCount[kStepLogin] = 0;
-  client_.props().ConnectionState(true);
+  socket_.Send(records_.LoginRecord);
+  loop_.Arm(kStepConnectionWatch);
+  loop_.LoopFlag[kStepLogin] = false;
+  loop_.LoopCount[kStepLogin] = 0;
+  events_.ConnectionUp();
 }
 
 void Connection::OpenThroughProxy() {
-  const LaunchParams& launch = client_.launch();
-  const bool reconnecting = client_.reconnection().Active();
+  const LaunchParams& launch = launch_;
+  const bool reconnecting = reconnection_.Active();
   // Records queued while the connection was down must survive a reconnection through the proxy.
-  if (!reconnecting) client_.records().ResetRings();
+  if (!reconnecting) records_.ResetRings();
   RecordMode = false;
-  client_.platform().socket.Connect(launch.ProxyHost, static_cast<uint16_t>(launch.ProxyPort));
+  socket_.Connect(launch.ProxyHost, static_cast<uint16_t>(launch.ProxyPort));
   if (reconnecting && !WaitForSocket(kReconnectProxyWaitMs)) {
-    client_.platform().log.Write("the proxy did not answer this reconnection attempt");
-    client_.platform().socket.Close();
+    log_.Write("the proxy did not answer this reconnection attempt");
+    socket_.Close();
     return;
   }
   if (!reconnecting && !WaitForSocket()) {
-    client_.platform().log.Write("the proxy did not answer in time");
+    log_.Write("the proxy did not answer in time");
     ExplainAndEnd(kErrTimedOut);
   }
   Connected = true;
   SendProxyState(1);
-  client_.loop().Arm(kStepConnectionWatch);
+  loop_.Arm(kStepConnectionWatch);
 }
 
 void Connection::SendProxyState(uint8_t state) {
-  const LaunchParams& launch = client_.launch();
+  const LaunchParams& launch = launch_;
   std::vector<uint8_t> message;
   switch (state) {
     case 1:
@@ -129,15 +154,15 @@ void Connection::SendProxyState(uint8_t state) {
   }
   proxyWrite_ = 0;
   ProxyState = static_cast<uint8_t>(state + 1);
-  client_.platform().socket.Send(message);
+  socket_.Send(message);
 }
 
 void Connection::OnDataArrival(std::span<const uint8_t> bytes) {
   if (RecordMode) {
-    if (!client_.records().AppendReceived(bytes)) {
-      client_.platform().log.Write("receive ring overflow: the server sent faster than we read");
-      client_.lobby().RestoreLobby();
-      EndClientNow(client_.platform().process, 1);
+    if (!records_.AppendReceived(bytes)) {
+      log_.Write("receive ring overflow: the server sent faster than we read");
+      lobby_.RestoreLobby();
+      EndClientNow(process_, 1);
     }
     return;
   }
@@ -145,9 +170,9 @@ void Connection::OnDataArrival(std::span<const uint8_t> bytes) {
     ProxyBuffer[proxyWrite_] = bytes[i];
     proxyWrite_ = (proxyWrite_ + 1) % kProxyBufferSize;
     if (proxyWrite_ == 0) {
-      client_.platform().log.Write("the proxy sent more than a reply can hold");
-      client_.lobby().RestoreLobby();
-      EndClientNow(client_.platform().process, 1);
+      log_.Write("the proxy sent more than a reply can hold");
+      lobby_.RestoreLobby();
+      EndClientNow(process_, 1);
     }
     // After the connect reply everything is the server's: hand the rest to the records.
     if (ProxyState == 6) {
@@ -190,11 +215,11 @@ void Connection::JudgeProxyReply() {
     case 6:
       if (b0 == 5 && b1 == 0) {
         RecordMode = true;
-        client_.lobby().PostToLobby(kMsgConnected);
-        client_.messages().Clear(0);
-        client_.messages().Add(0, "连接代理服务器成功！");
-        client_.platform().socket.Send(client_.records().LoginRecord);
-        client_.mainLoop().Start();
+        lobby_.PostToLobby(kMsgConnected);
+        messages_.Clear(0);
+        messages_.Add(0, "连接代理服务器成功！");
+        socket_.Send(records_.LoginRecord);
+        loopControl_.Start();
       } else {
         ProxyFailed("通过代理连接主站失败！");
       }
@@ -207,20 +232,20 @@ void Connection::JudgeProxyReply() {
 void Connection::ProxyFailed(const std::string& text) {
   // While reconnecting this is one failed attempt among several: the procedure tries again and
   // has its own notice if all fail; a message box here would hold every later attempt up.
-  if (client_.reconnection().Active()) {
-    client_.platform().log.Write("reconnection through the proxy failed: " + text);
+  if (reconnection_.Active()) {
+    log_.Write("reconnection through the proxy failed: " + text);
   } else {
-    ShowMessage(client_.platform(), text, kTitleApp);
+    ShowMessage(dialogs_, log_, text, kTitleApp);
   }
-  client_.platform().socket.Close();
+  socket_.Close();
 }
 
-void Connection::OnSocketClose() { client_.platform().socket.Close(); }
+void Connection::OnSocketClose() { socket_.Close(); }
 
 void Connection::OnSocketError(int number) {
   // A failed reconnection attempt is followed by the next one, not by the end of the client.
-  if (client_.reconnection().Active()) {
-    client_.reconnection().OnAttemptFailed(number);
+  if (reconnection_.Active()) {
+    reconnection_.OnAttemptFailed(number);
     return;
   }
   ExplainAndEnd(number);
@@ -229,25 +254,24 @@ void Connection::OnSocketError(int number) {
 void Connection::ExplainAndEnd(int number) {
   auto notice = NetworkNotice(number);
   if (!notice) return;
-  client_.lobby().MinimizeLobby();
-  ShowMessage(client_.platform(), *notice, kTitleNetwork, DialogButtons::Ok,
-              DialogIcon::Information);
-  client_.lobby().RestoreLobby();
-  EndClientNow(client_.platform().process, 1);
+  lobby_.MinimizeLobby();
+  ShowMessage(dialogs_, log_, *notice, kTitleNetwork, DialogButtons::Ok, DialogIcon::Information);
+  lobby_.RestoreLobby();
+  EndClientNow(process_, 1);
 }
 
 void Connection::StartKeepAlive() {
-  if (client_.platform().timers.Running("TimerKeepAlive")) return;
-  client_.platform().timers.Start("TimerKeepAlive", kKeepAliveMs, [this] { KeepAliveTick(); });
+  if (timers_.Running("TimerKeepAlive")) return;
+  timers_.Start("TimerKeepAlive", kKeepAliveMs, [this] { KeepAliveTick(); });
 }
 
-void Connection::StopKeepAlive() { client_.platform().timers.Stop("TimerKeepAlive"); }
+void Connection::StopKeepAlive() { timers_.Stop("TimerKeepAlive"); }
 
 void Connection::KeepAliveTick() {
   CommandInfo info;
   info.command = kCommandKeepAlive;
-  info.seat = client_.table().players[0].seatMask;
-  client_.records().SendCommand(info);
+  info.seat = table_.players[0].seatMask;
+  records_.SendCommand(info);
 }
 
 }  // namespace korvel

@@ -13,7 +13,20 @@
 
 namespace korvel {
 
-class Client;
+class ConnectionEvents;
+class Dialogs;
+class LobbyWindow;
+class Log;
+class LoopControl;
+class MessageLines;
+class Process;
+class Reconnection;
+class Records;
+class Socket;
+class Timers;
+struct LaunchParams;
+struct LoopState;
+struct TableModel;
 
 inline constexpr size_t kProxyBufferSize = 1024;
 inline constexpr int kKeepAliveMs = 5000;
@@ -35,7 +48,10 @@ size_t ConnectReplyLength(std::span<const uint8_t> reply);
 
 class Connection : public SocketEvents {
  public:
-  explicit Connection(Client& client);
+  Connection(TableModel& table, LoopState& loop, LoopControl& loopControl,
+             const LaunchParams& launch, MessageLines& messages, Records& records,
+             LobbyWindow& lobby, Reconnection& reconnection, ConnectionEvents& events,
+             Timers& timers, Socket& socket, Dialogs& dialogs, Log& log, Process& process);
 
   void OpenDirect();
   void OpenThroughProxy();
@@ -63,7 +79,20 @@ class Connection : public SocketEvents {
   void ProxyFailed(const std::string& text);
   bool WaitForSocket(int timeoutMs = kConnectTimeoutMs);
 
-  Client& client_;
+  TableModel& table_;
+  LoopState& loop_;
+  LoopControl& loopControl_;
+  const LaunchParams& launch_;
+  MessageLines& messages_;
+  Records& records_;
+  LobbyWindow& lobby_;
+  Reconnection& reconnection_;
+  ConnectionEvents& events_;
+  Timers& timers_;
+  Socket& socket_;
+  Dialogs& dialogs_;
+  Log& log_;
+  Process& process_;
   std::array<uint8_t, kProxyBufferSize> ProxyBuffer{};
   size_t proxyWrite_ = 0;
 };

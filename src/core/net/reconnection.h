@@ -14,7 +14,19 @@
 
 namespace korvel {
 
-class Client;
+class Connection;
+class ConnectionEvents;
+class Dialogs;
+class LobbyWindow;
+class Log;
+class MessageLines;
+class Process;
+class Records;
+class Socket;
+class TableView;
+class Timers;
+struct LaunchParams;
+struct LoopState;
 
 inline constexpr int kReconnectCountdownMs = 1000;
 inline constexpr int kReconnectAttemptMs = 3000;
@@ -30,7 +42,10 @@ void MarkReconnectRecord(RecordBytes& login, const std::array<uint8_t, 2>& serve
 
 class Reconnection {
  public:
-  explicit Reconnection(Client& client) : client_(client) {}
+  Reconnection(LoopState& loop, const LaunchParams& launch, TableView& view, MessageLines& messages,
+               Records& records, LobbyWindow& lobby, Connection& connection,
+               ConnectionEvents& events, Timers& timers, Socket& socket, Dialogs& dialogs, Log& log,
+               Process& process);
   // The connection watch saw the socket go down while reconnecting is allowed.
   void Start();
   // Command 29.
@@ -71,7 +86,19 @@ class Reconnection {
   // Bytes of a record cut off by the drop would shift every record of the new connection.
   void DropPartialRecord();
 
-  Client& client_;
+  LoopState& loop_;
+  const LaunchParams& launch_;
+  TableView& view_;
+  MessageLines& messages_;
+  Records& records_;
+  LobbyWindow& lobby_;
+  Connection& connection_;
+  ConnectionEvents& events_;
+  Timers& timers_;
+  Socket& socket_;
+  Dialogs& dialogs_;
+  Log& log_;
+  Process& process_;
   bool active_ = false;
   bool attempting_ = false;
   bool resyncedThisDeal_ = false;

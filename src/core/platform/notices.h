@@ -21,11 +21,16 @@ inline bool IsStartNotice(const std::string& line) {
                                      line.substr(line.size() - 12) == "秒内开始");
 }
 
+inline DialogAnswer ShowMessage(Dialogs& dialogs, Log& log, const std::string& text,
+                                const std::string& title, DialogButtons buttons = DialogButtons::Ok,
+                                DialogIcon icon = DialogIcon::None) {
+  log.Write("message box: " + title + ": " + text);
+  return dialogs.MessageBox(text, title, buttons, icon);
+}
 inline DialogAnswer ShowMessage(Platform& platform, const std::string& text,
                                 const std::string& title, DialogButtons buttons = DialogButtons::Ok,
                                 DialogIcon icon = DialogIcon::None) {
-  platform.log.Write("message box: " + title + ": " + text);
-  return platform.dialogs.MessageBox(text, title, buttons, icon);
+  return ShowMessage(platform.dialogs, platform.log, text, title, buttons, icon);
 }
 
 }  // namespace korvel

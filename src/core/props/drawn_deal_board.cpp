@@ -1,12 +1,20 @@
 // The board of a deal that ended without payments while props were active: "黄庄" for every
 // seat with the component's lines and amounts, the history line, the record file and the
 // continue prompt, which always counts fifteen seconds.
-#include "app/client.h"
+#include "model/loop_state.h"
+#include "model/session_settings.h"
 #include "platform/notices.h"
+#include "platform/ports.h"
 #include "props/prop_component.h"
 #include "props/prop_text.h"
 #include "protocol/seat_info.h"
+#include "protocol/seating.h"
+#include "seats/auto_play.h"
 #include "settlement/amount_text.h"
+#include "settlement/settlement.h"
+#include "table/table_play.h"
+#include "view/message_lines.h"
+#include "view/table_view.h"
 
 namespace korvel {
 namespace {
@@ -20,18 +28,18 @@ constexpr int kContinueSeconds = 15;
 }  // namespace
 
 void PropComponent::ShowDrawnDealBoard() {
-  Settlement& settlement = client_.settlement();
-  TableView& view = client_.view();
+  Settlement& settlement = settlement_;
+  TableView& view = view_;
   Scene& scene = view.scene();
   const ScoreBoardElements& board = settlement.board();
   const HistoryElements& history = settlement.history();
   Form& b = scene.form(board.form);
   Form& h = scene.form(history.form);
-  auto& seats = client_.seating().seatInfo;
+  auto& seats = seating_.seatInfo;
   PropScoreBuffers& extra = settlement.propScore;
 
-  client_.loop().InDeal = false;
-  h.AddLine(history.Num, PadLeft(std::to_string(client_.tablePlay().DealCount), kDealNumberWidth));
+  loop_.InDeal = false;
+  h.AddLine(history.Num, PadLeft(std::to_string(tablePlay_.DealCount), kDealNumberWidth));
   const auto addBoardLine = [&](int list, const std::string& line) {
     settlement.boardLines[list].push_back(line);
     b.AddLine(board.State[list], line);
@@ -58,11 +66,11 @@ void PropComponent::ShowDrawnDealBoard() {
     h.SetCaption(history.sumScore[v], NumberText(settlement.RunningTotal[v]) + kCoins);
   }
 
-  if (!client_.autoPlay().HiddenByKey && view.laidOut()) {
+  if (!autoPlay_.HiddenByKey && view.laidOut()) {
     settlement.PlaceBoard();
     b.SetFormVisible(true);
   }
-  settlement.WriteDealRecord(client_.tablePlay().DealCount);
+  settlement.WriteDealRecord(tablePlay_.DealCount);
   if (settlement.PropPlayerLeft) {
     if (Active()) Shutdown(0);
     settlement.PropSettleState = 0;
@@ -70,24 +78,24 @@ void PropComponent::ShowDrawnDealBoard() {
     settlement.PropSettleState = 2;
   }
 
-  client_.messages().Clear(0);
-  client_.messages().Add(0, kContinuePrompt);
+  messages_.Clear(0);
+  messages_.Add(0, kContinuePrompt);
   view.ButtonLocked[2] = false;
-  LoopState& loop = client_.loop();
+  LoopState& loop = loop_;
   loop.TableCleared = false;
-  client_.messages().Clear(1);
-  client_.messages().Add(1, StartNotice(kContinueSeconds));
-  if (client_.settings().Spectator) return;
+  messages_.Clear(1);
+  messages_.Add(1, StartNotice(kContinueSeconds));
+  if (settings_.Spectator) return;
   // The turn clock shares the seconds; only the countdown may run now.
-  client_.loop().LoopFlag[kStepTurnClock] = false;
+  loop_.LoopFlag[kStepTurnClock] = false;
   loop.LocalTurn = false;
   loop.TurnClock = kContinueSeconds;
-  client_.view().ShowClock(kContinueSeconds);
+  view_.ShowClock(kContinueSeconds);
   if (view.laidOut()) {
     view.main().BringToFront(view.el.Time_Img);
     view.main().BringToFront(view.el.Number);
   }
-  client_.loop().Arm(kStepDealEndCountdown);
+  loop_.Arm(kStepDealEndCountdown);
 }
 
 }  // namespace korvel

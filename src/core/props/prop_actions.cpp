@@ -3,11 +3,14 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/client.h"
 #include "config/launch_params.h"
+#include "net/records.h"
+#include "platform/ports.h"
 #include "props/prop_buffers.h"
 #include "props/prop_component.h"
 #include "props/prop_text.h"
+#include "view/element_events.h"
+#include "view/table_view.h"
 
 namespace korvel {
 namespace {
@@ -44,7 +47,7 @@ void PropComponent::PumpActions() {
 
 void PropComponent::Perform(const PropDllAction& action) {
   const std::string text = BufferText(action.text.utf8, PROPDLL_MAX_TEXT);
-  TableView& view = client_.view();
+  TableView& view = view_;
   switch (action.kind) {
     case kActionMessage:
       if (!text.empty()) display_.PropMessage(text);
@@ -58,7 +61,7 @@ void PropComponent::Perform(const PropDllAction& action) {
       if (!HasBounds(action.bytes, 0, static_cast<int>(kRecordSize) - 1)) return;
       RecordBytes record;
       std::copy_n(action.bytes.v, kRecordSize, record.begin());
-      client_.records().QueueRecord(record);
+      records_.QueueRecord(record);
       return;
     }
     case kActionAvatarClick: {
@@ -68,13 +71,13 @@ void PropComponent::Perform(const PropDllAction& action) {
       event.form = view.mainForm();
       event.element = view.el.Tou[*seat];
       event.button = kLeftButton;
-      client_.input().OnClick(event);
+      input_.OnClick(event);
       return;
     }
     case kActionKey: {
       const auto key = NumberIn(text, 1, kLargestKeyCode);
       if (!key || !view.laidOut()) return;
-      client_.input().OnKeyDown(view.mainForm(), view.el.pic1, *key, 0);
+      input_.OnKeyDown(view.mainForm(), view.el.pic1, *key, 0);
       return;
     }
     case kActionAvatarHover: {
@@ -83,7 +86,7 @@ void PropComponent::Perform(const PropDllAction& action) {
       ElementEvent event;
       event.form = view.mainForm();
       event.element = view.el.Tou[*seat];
-      client_.input().OnMouseMove(event);
+      input_.OnMouseMove(event);
       return;
     }
     default:

@@ -4,8 +4,12 @@
 #include <cmath>
 #include <cstring>
 
-#include "app/client.h"
+#include "config/launch_params.h"
+#include "model/loop_state.h"
+#include "platform/ports.h"
 #include "props/prop_text.h"
+#include "settlement/settlement.h"
+#include "view/table_view.h"
 
 namespace korvel {
 namespace {
@@ -24,15 +28,33 @@ void CopyText(const std::string& text, char (&buffer)[PROPDLL_MAX_TEXT]) {
 
 }  // namespace
 
-PropComponent::PropComponent(Client& client) : client_(client), display_(client) {}
+PropComponent::PropComponent(LoopState& loop, SessionSettings& settings, const LaunchParams& launch,
+                             TableView& view, MessageLines& messages, ElementEvents& input,
+                             Records& records, TablePlay& tablePlay, AutoPlay& autoPlay,
+                             Settlement& settlement, Seating& seating, TableChat& chat,
+                             Timers& timers, Files& files, Log& log)
+    : loop_(loop),
+      settings_(settings),
+      launch_(launch),
+      view_(view),
+      messages_(messages),
+      input_(input),
+      records_(records),
+      tablePlay_(tablePlay),
+      autoPlay_(autoPlay),
+      settlement_(settlement),
+      seating_(seating),
+      files_(files),
+      log_(log),
+      display_(view, messages, settlement, chat, *this, timers) {}
 
 void PropComponent::Load() {
-  if (client_.launch().PropSwitch != 1) return;
-  const std::string path = PropLibrary::PathFor(client_.platform().files.ComponentDir());
+  if (launch_.PropSwitch != 1) return;
+  const std::string path = PropLibrary::PathFor(files_.ComponentDir());
   if (library_.Load(path)) {
-    client_.platform().log.Write("prop component loaded from " + path);
+    log_.Write("prop component loaded from " + path);
   } else {
-    client_.platform().log.Write("no prop component: " + library_.Error());
+    log_.Write("no prop component: " + library_.Error());
   }
 }
 
@@ -60,18 +82,18 @@ void PropComponent::DealStarting() {
 void PropComponent::Initialise() {
   if (PropsActive != 0 || PropsSwitchedOff) return;
   display_.Prepare();
-  const LaunchParams& launch = client_.launch();
-  if (!library_.Loaded() && client_.loop().TableActive && launch.PropSwitch == 1) Load();
+  const LaunchParams& launch = launch_;
+  if (!library_.Loaded() && loop_.TableActive && launch.PropSwitch == 1) Load();
   if (!library_.Loaded()) return;
 
   PropsActive = -1;
   char user[PROPDLL_MAX_TEXT];
   char empty[PROPDLL_MAX_TEXT] = "";
   CopyText(launch.UserId, user);
-  int16_t scale = client_.view().scale().IsSmall() ? kReducedLayout : kFullLayout;
+  int16_t scale = view_.scale().IsSmall() ? kReducedLayout : kFullLayout;
   int16_t parameter = launch.PropParameter;
   if (!library_.Api().Initdll(user, empty, "DLL", 0, kGameName, &scale, &parameter)) {
-    client_.platform().log.Write("the prop component declined to start");
+    log_.Write("the prop component declined to start");
     PropsReady = false;
     PropsActive = 0;
     library_.Unload();
@@ -80,10 +102,10 @@ void PropComponent::Initialise() {
   PropDllBoxInfo info{};
   const bool boxes = library_.Api().GetBaoInfo(&info) != 0;
   const bool usable = display_.TakeBoxInfo(info);
-  if (boxes && !usable) client_.platform().log.Write("the prop component's boxes are unusable");
+  if (boxes && !usable) log_.Write("the prop component's boxes are unusable");
   PropsActive = boxes && usable ? 2 : 1;
   PropsReady = true;
-  client_.loop().PropsPolling = true;
+  loop_.PropsPolling = true;
 }
 
 void PropComponent::SwitchOff() {
@@ -93,7 +115,7 @@ void PropComponent::SwitchOff() {
   library_.Unload();
   PropsActive = -1;
   // A deal's end the component was holding is still shown, by the client's own board.
-  client_.loop().PropsPolling = true;
+  loop_.PropsPolling = true;
 }
 
 void PropComponent::ClearUser(int view) {
@@ -139,7 +161,7 @@ void PropComponent::ShowTkVideo(int a, bool show, int b) {
 }
 
 bool PropComponent::OnClick(ElementId element) {
-  TableView& view = client_.view();
+  TableView& view = view_;
   if (!view.laidOut()) return false;
   const Element* e = view.main().Get(element);
   if (!e || e->name != "ImgProp") return false;
@@ -148,21 +170,21 @@ bool PropComponent::OnClick(ElementId element) {
 }
 
 bool PropComponent::OnMouseMove(ElementId element) {
-  TableView& view = client_.view();
+  TableView& view = view_;
   // Moving over the table hides whatever preview the component shows.
   if (view.laidOut() && element == view.el.pic1) ShowTkVideo(0, false, 0);
   return false;
 }
 
 void PropComponent::ShowBoard() {
-  if (client_.settlement().DrawnDeal) {
+  if (settlement_.DrawnDeal) {
     ShowDrawnDealBoard();
   } else {
-    client_.settlement().ShowSettlement();
+    settlement_.ShowSettlement();
   }
 }
 
-void PropComponent::OnResetSeats() { client_.settlement().DrawnDeal = false; }
+void PropComponent::OnResetSeats() { settlement_.DrawnDeal = false; }
 
 void PropComponent::PollStep() {
   if (PropsReady && Active()) PumpActions();
@@ -171,7 +193,7 @@ void PropComponent::PollStep() {
 }
 
 void PropComponent::SettlementStep() {
-  Settlement& settlement = client_.settlement();
+  Settlement& settlement = settlement_;
   if (!settlement.PropSettlePending) return;
   if (!Active()) {
     settlement.PropSettlePending = false;
@@ -193,7 +215,7 @@ void PropComponent::SettlementStep() {
 }
 
 void PropComponent::TakeScore(const PropDllScore& score) {
-  PropScoreBuffers& to = client_.settlement().propScore;
+  PropScoreBuffers& to = settlement_.propScore;
   for (int i = 0; i < kPropEntries; ++i) {
     to.ExtraLines[i] = BufferText(score.extraLines[i].utf8, PROPDLL_MAX_TEXT);
     const double amount = score.extraAmount[i];

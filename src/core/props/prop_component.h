@@ -5,23 +5,40 @@
 
 #include <string>
 
+#include "model/player_record.h"
 #include "net/records.h"
 #include "props/prop_display.h"
 #include "props/prop_library.h"
 #include "protocol/seat_info.h"
-#include "model/player_record.h"
 #include "view/table_view.h"
 
 namespace korvel {
 
-class Client;
+class AutoPlay;
+class ElementEvents;
+class Files;
+class Log;
+class MessageLines;
+class Records;
+class Seating;
+class Settlement;
+class TableChat;
+class TablePlay;
+class TableView;
+class Timers;
+struct LaunchParams;
+struct LoopState;
+struct SessionSettings;
 
 // At most this many actions are taken from the component per tick; the rest wait for the next.
 inline constexpr int kMostActionsPerTick = 64;
 
 class PropComponent : public TableResetParticipant {
  public:
-  explicit PropComponent(Client& client);
+  PropComponent(LoopState& loop, SessionSettings& settings, const LaunchParams& launch,
+                TableView& view, MessageLines& messages, ElementEvents& input, Records& records,
+                TablePlay& tablePlay, AutoPlay& autoPlay, Settlement& settlement, Seating& seating,
+                TableChat& chat, Timers& timers, Files& files, Log& log);
 
   // Loads the component when the launch line allows props; absent means props stay off.
   void Load();
@@ -80,7 +97,19 @@ class PropComponent : public TableResetParticipant {
   void TakeScore(const PropDllScore& score);
   bool Callable() const { return Active() && library_.Loaded(); }
 
-  Client& client_;
+  LoopState& loop_;
+  SessionSettings& settings_;
+  const LaunchParams& launch_;
+  TableView& view_;
+  MessageLines& messages_;
+  ElementEvents& input_;
+  Records& records_;
+  TablePlay& tablePlay_;
+  AutoPlay& autoPlay_;
+  Settlement& settlement_;
+  Seating& seating_;
+  Files& files_;
+  Log& log_;
   PropLibrary library_;
   PropDisplay display_;
   PropDllAction action_{};

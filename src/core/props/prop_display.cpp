@@ -3,10 +3,13 @@
 #include <algorithm>
 #include <chrono>
 
-#include "app/client.h"
+#include "chat/table_chat.h"
 #include "platform/gbk.h"
+#include "platform/ports.h"
 #include "props/prop_buffers.h"
 #include "props/prop_text.h"
+#include "view/message_lines.h"
+#include "view/table_view.h"
 
 namespace korvel {
 namespace {
@@ -45,11 +48,18 @@ bool KeepPicture(Scene& scene, PictureId id, const PropDllPicture& picture) {
 
 }  // namespace
 
-PropDisplay::PropDisplay(Client& client) : client_(client) {}
+PropDisplay::PropDisplay(TableView& view, MessageLines& messages, Settlement& settlement,
+                         TableChat& chat, PropComponent& props, Timers& timers)
+    : view_(view),
+      messages_(messages),
+      settlement_(settlement),
+      chat_(chat),
+      props_(props),
+      timers_(timers) {}
 
-bool PropDisplay::Ready() const { return client_.view().laidOut(); }
+bool PropDisplay::Ready() const { return view_.laidOut(); }
 
-Form& PropDisplay::Main() { return client_.view().main(); }
+Form& PropDisplay::Main() { return view_.main(); }
 
 ElementId PropDisplay::PropImage(int k) {
   if (!Ready() || k < 0 || k >= kBoxElements) return kNoElement;
@@ -74,18 +84,18 @@ void PropDisplay::UnloadExtraImages() {
 
 void PropDisplay::Prepare() {
   if (Ready()) {
-    Main().Show(client_.view().el.Bank);
-    Main().BringToFront(client_.view().el.Bank);
+    Main().Show(view_.el.Bank);
+    Main().BringToFront(view_.el.Bank);
   }
   rng_.seed(static_cast<uint32_t>(std::chrono::steady_clock::now().time_since_epoch().count()));
   boxes = BoxBuffers{};
-  Scene& scene = client_.view().scene();
+  Scene& scene = view_.scene();
   scene.ClearRuntimePicture(kClosedBoxPicture);
   scene.ClearRuntimePicture(kPrizePicture);
 }
 
 bool PropDisplay::TakeBoxInfo(const PropDllBoxInfo& info) {
-  Scene& scene = client_.view().scene();
+  Scene& scene = view_.scene();
   boxes.ClosedBoxPicture = KeepPicture(scene, kClosedBoxPicture, info.picture1);
   boxes.PrizePicture = KeepPicture(scene, kPrizePicture, info.picture2);
   const bool complete =
@@ -97,12 +107,12 @@ bool PropDisplay::TakeBoxInfo(const PropDllBoxInfo& info) {
 }
 
 void PropDisplay::KeepActionPicture(const PropDllPicture& picture) {
-  if (picture.argb) KeepPicture(client_.view().scene(), kActionPicture, picture);
+  if (picture.argb) KeepPicture(view_.scene(), kActionPicture, picture);
 }
 
 void PropDisplay::Stop() {
   ++sceneSerial_;
-  client_.platform().timers.Stop(kTimerPropName);
+  timers_.Stop(kTimerPropName);
   BoxCountdownOn = false;
   BoxOpening = false;
   PropAnimOn = false;
@@ -113,8 +123,8 @@ void PropDisplay::Stop() {
   const ElementId first = f.Find(kPropImageName, 0);
   f.Hide(first);
   f.Disable(first);
-  f.SetCaption(client_.view().el.LbProp, "");
-  f.Hide(client_.view().el.LbProp);
+  f.SetCaption(view_.el.LbProp, "");
+  f.Hide(view_.el.LbProp);
 }
 
 void PropDisplay::ClearBoxScene() {
@@ -123,19 +133,18 @@ void PropDisplay::ClearBoxScene() {
   UnloadExtraImages();
   Form& f = Main();
   f.Hide(f.Find(kPropImageName, 0));
-  if (!PropAnimOn) f.Hide(client_.view().el.LbProp);
+  if (!PropAnimOn) f.Hide(view_.el.LbProp);
 }
 
 void PropDisplay::StartTimer() {
-  client_.platform().timers.Start(kTimerPropName, std::max(1, TimerPropInterval),
-                                  [this] { OnTimerProp(); });
+  timers_.Start(kTimerPropName, std::max(1, TimerPropInterval), [this] { OnTimerProp(); });
 }
 
 void PropDisplay::AddHistory(const std::string& text) {
-  client_.chat().AddHistoryLines(WrapColumns(text, kPropMessageColumns));
+  chat_.AddHistoryLines(WrapColumns(text, kPropMessageColumns));
 }
 
-void PropDisplay::ShowInMessageArea(const std::string& text) { client_.messages().ShowMessageLine(text); }
+void PropDisplay::ShowInMessageArea(const std::string& text) { messages_.ShowMessageLine(text); }
 
 void PropDisplay::PropMessage(const std::string& text) { AddHistory(text); }
 
@@ -143,7 +152,7 @@ void PropDisplay::StartAnimation(const std::string& text, const PropDllLongs& ge
                                  const PropDllLongs& timing) {
   if (!Ready()) return;
   Form& f = Main();
-  const ElementId caption = client_.view().el.LbProp;
+  const ElementId caption = view_.el.LbProp;
   const auto value = [](const PropDllLongs& a, int i) { return EntryAt(a, i).value_or(0); };
   f.Hide(caption);
   f.Move(caption, value(geometry, 2), value(geometry, 3), std::max(0, value(geometry, 0)),
@@ -167,12 +176,12 @@ void PropDisplay::StartAnimation(const std::string& text, const PropDllLongs& ge
 }
 
 void PropDisplay::OnTimerProp() {
-  client_.platform().timers.Stop(kTimerPropName);
+  timers_.Stop(kTimerPropName);
   if (PropAnimOn && !BoxOpening) {
     if (++PropAnimFrame >= PropAnimFrames) {
       if (Ready()) {
-        Main().SetCaption(client_.view().el.LbProp, "");
-        Main().Hide(client_.view().el.LbProp);
+        Main().SetCaption(view_.el.LbProp, "");
+        Main().Hide(view_.el.LbProp);
       }
       PropAnimFrame = 0;
       PropAnimOn = false;

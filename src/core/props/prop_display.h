@@ -15,7 +15,12 @@
 
 namespace korvel {
 
-class Client;
+class MessageLines;
+class PropComponent;
+class Settlement;
+class TableChat;
+class TableView;
+class Timers;
 
 inline constexpr int kBoxesPerSeat = 5;
 inline constexpr int kBoxElements = 15;
@@ -44,7 +49,8 @@ struct BoxBuffers {
 
 class PropDisplay {
  public:
-  explicit PropDisplay(Client& client);
+  PropDisplay(TableView& view, MessageLines& messages, Settlement& settlement, TableChat& chat,
+              PropComponent& props, Timers& timers);
 
   // ---- set-up and shut-down -----------------------------------------------------------
   // The component is starting: the bank button in front, a fresh random sequence, no boxes.
@@ -120,7 +126,12 @@ class PropDisplay {
   void ShowInMessageArea(const std::string& text);
   int OpeningFrames() const;
 
-  Client& client_;
+  TableView& view_;
+  MessageLines& messages_;
+  Settlement& settlement_;
+  TableChat& chat_;
+  PropComponent& props_;
+  Timers& timers_;
   std::array<bool, kBoxElements> loaded_{};
   bool localHasBox_ = false;
   bool awaitingChoice_ = false;

@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/client.h"
 #include "platform/gbk.h"
+#include "platform/ports.h"
 #include "props/prop_display.h"
 #include "props/prop_text.h"
 #include "settlement/amount_text.h"
+#include "settlement/settlement.h"
+#include "view/table_view.h"
 
 namespace korvel {
 namespace {
@@ -28,9 +30,9 @@ std::string WholeText(double value) {
 }  // namespace
 
 void PropDisplay::ResultCaption(int a) {
-  const PropScoreBuffers& score = client_.settlement().propScore;
+  const PropScoreBuffers& score = settlement_.propScore;
   const int frames = OpeningFrames();
-  const ElementId caption = client_.view().el.LbProp;
+  const ElementId caption = view_.el.LbProp;
 
   if (a < 0) {
     NameWidth = 0;

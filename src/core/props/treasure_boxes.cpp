@@ -4,9 +4,12 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/client.h"
+#include "platform/ports.h"
+#include "props/prop_component.h"
 #include "props/prop_display.h"
 #include "props/prop_text.h"
+#include "settlement/settlement.h"
+#include "view/table_view.h"
 
 namespace korvel {
 namespace {
@@ -30,7 +33,7 @@ constexpr int kResultShownMs = 1000;
 int PropDisplay::OpeningFrames() const { return std::max<int>(1, boxes.OpeningTiming[1]); }
 
 bool PropDisplay::TakesPart(int entry) const {
-  const auto& owners = client_.settlement().propScore.BoxOwners[entry];
+  const auto& owners = settlement_.propScore.BoxOwners[entry];
   return !owners[0].empty() || !owners[1].empty();
 }
 
@@ -61,12 +64,12 @@ void PropDisplay::PlaceBoxes(int block, bool enabled) {
 
 void PropDisplay::SetCountdownCaption(const char* text) {
   if (!Ready()) return;
-  Main().SetCaption(client_.view().el.LbProp, std::to_string(BoxCountdown) + kLineBreak + text);
+  Main().SetCaption(view_.el.LbProp, std::to_string(BoxCountdown) + kLineBreak + text);
 }
 
 void PropDisplay::BoxEnding() {
-  PropComponent& props = client_.props();
-  if (Ready()) Main().SetCaption(client_.view().el.LbProp, "");
+  PropComponent& props = props_;
+  if (Ready()) Main().SetCaption(view_.el.LbProp, "");
   BoxChoice.fill(-1);
   int first = -1;
   for (int entry = 0; entry < kBoxEntries && first < 0; ++entry) {
@@ -97,7 +100,7 @@ void PropDisplay::BoxEnding() {
 
   if (Ready()) {
     Form& f = Main();
-    const ElementId caption = client_.view().el.LbProp;
+    const ElementId caption = view_.el.LbProp;
     const double width = kCaptionColumnWidth * static_cast<double>(DisplayWidth(prompt));
     f.SetAlign(caption, TextAlign::Center);
     f.SetColor(caption, kCountdownColour);
@@ -139,7 +142,7 @@ void PropDisplay::CountdownStep() {
 }
 
 void PropDisplay::OnImageClick(int index) {
-  if (client_.props().PropsActive != 2) {
+  if (props_.PropsActive != 2) {
     UnloadExtraImages();
     return;
   }
@@ -160,7 +163,7 @@ void PropDisplay::OpenBoxes(int n) {
     BoxChoice[0] = static_cast<int16_t>(n);
     if (!GlideToCentre(n)) return;
   }
-  if (client_.props().PropsActive == 2) client_.props().ShowGif(1, true);
+  if (props_.PropsActive == 2) props_.ShowGif(1, true);
   TimerPropInterval = std::max<int>(1, boxes.OpeningTiming[0]);
   OpeningFrame = 0;
   BoxOpening = true;
@@ -203,14 +206,14 @@ bool PropDisplay::Glide(ElementId e, double x0, double y0, double x1, double y1)
   const uint64_t scene = sceneSerial_;
   for (int i = 1; i <= kGlideSteps; ++i) {
     Main().Move(e, x0 + i * (x1 - x0) / kGlideSteps, y0 + i * (y1 - y0) / kGlideSteps);
-    client_.platform().timers.PumpWait(kGlideStepMs);
+    timers_.PumpWait(kGlideStepMs);
     if (scene != sceneSerial_ || !Ready()) return false;
   }
   return true;
 }
 
 void PropDisplay::FinishOpening() {
-  PropComponent& props = client_.props();
+  PropComponent& props = props_;
   BoxOpening = false;
   OpeningFrame = 0;
   ResultCaption(OpeningFrames());
@@ -225,8 +228,8 @@ void PropDisplay::FinishOpening() {
   props.ShowBoard();
   if (props.PropsActive >= 1) {
     props.InitShowNext(false);
-    client_.platform().timers.BlockingWait(kResultShownMs);
-    if (Ready()) Main().Hide(client_.view().el.LbProp);
+    timers_.BlockingWait(kResultShownMs);
+    if (Ready()) Main().Hide(view_.el.LbProp);
   }
 }
 

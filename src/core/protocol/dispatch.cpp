@@ -1,8 +1,37 @@
 #include "protocol/dispatch.h"
 
-#include "app/client.h"
+#include "model/player_record.h"
+#include "model/session_settings.h"
+#include "net/reconnection.h"
+#include "net/records.h"
+#include "props/prop_component.h"
+#include "protocol/players_leaving.h"
+#include "protocol/seating.h"
+#include "seats/table_restore.h"
+#include "seats/watching.h"
+#include "settlement/settlement.h"
+#include "sound/sound.h"
+#include "table/table_play.h"
 
 namespace korvel {
+
+Dispatcher::Dispatcher(TableModel& table, SessionSettings& settings, Records& records,
+                       Reconnection& reconnection, Sound& sound, TablePlay& tablePlay,
+                       Watching& watching, TableRestore& tableRestore,
+                       korvel::Settlement& settlement, Seating& seating,
+                       PlayersLeaving& playersLeaving, PropComponent& props)
+    : table_(table),
+      settings_(settings),
+      records_(records),
+      reconnection_(reconnection),
+      sound_(sound),
+      tablePlay_(tablePlay),
+      watching_(watching),
+      tableRestore_(tableRestore),
+      settlement_(settlement),
+      seating_(seating),
+      playersLeaving_(playersLeaving),
+      props_(props) {}
 
 using D = Dispatcher;
 
@@ -58,7 +87,7 @@ const std::array<Dispatcher::Handler, kCatalogueSize + 1> Dispatcher::kTable = {
 };
 
 void Dispatcher::Dispatch(CommandInfo& info) {
-  client_.records().FollowServerTag();
+  records_.FollowServerTag();
   ++Dispatched;
   const int m = info.command;
   if (m >= 1 && m <= kCatalogueSize) {
@@ -69,68 +98,83 @@ void Dispatcher::Dispatch(CommandInfo& info) {
 }
 
 void Dispatcher::DealFour(CommandInfo& info) {
-  if (client_.settings().Spectator) {
-    client_.watching().OnWatchDealTiles(info, 4);
+  if (settings_.Spectator) {
+    watching_.OnWatchDealTiles(info, 4);
     return;
   }
-  if (client_.props().Active() && client_.table().players[0].handCount == 0) {
-    client_.props().DealStarting();
+  if (props_.Active() && table_.players[0].handCount == 0) {
+    props_.DealStarting();
   }
-  client_.sound().PlayEffectIfOn(kEffectDeal);
-  client_.tablePlay().OnDealTiles(info, 4);
+  sound_.PlayEffectIfOn(kEffectDeal);
+  tablePlay_.OnDealTiles(info, 4);
 }
 
 void Dispatcher::DrawOne(CommandInfo& info) {
-  if (client_.settings().Spectator) {
-    client_.watching().OnWatchDealTiles(info, 1);
+  if (settings_.Spectator) {
+    watching_.OnWatchDealTiles(info, 1);
   } else {
-    client_.tablePlay().OnDealTiles(info, 1);
+    tablePlay_.OnDealTiles(info, 1);
   }
 }
 
 void Dispatcher::Discard(CommandInfo& info) {
-  if (client_.settings().Spectator) {
-    client_.watching().OnWatchDiscard(info);
+  if (settings_.Spectator) {
+    watching_.OnWatchDiscard(info);
   } else {
-    client_.tablePlay().OnDiscard(info);
+    tablePlay_.OnDiscard(info);
   }
 }
 
 void Dispatcher::OperationResult(CommandInfo& info) {
-  if (client_.settings().Spectator) {
-    client_.watching().OnWatchOperation(info);
+  if (settings_.Spectator) {
+    watching_.OnWatchOperation(info);
   } else {
-    client_.tablePlay().OnOperationResult(info);
+    tablePlay_.OnOperationResult(info);
   }
 }
 
-void Dispatcher::SeatAnnouncement(CommandInfo& info) { client_.seating().OnSeatAnnouncement(info); }
-void Dispatcher::DealStart(CommandInfo& info) { client_.tablePlay().OnDealStart(info); }
-void Dispatcher::Turn(CommandInfo& info) { client_.tablePlay().OnTurn(info); }
-void Dispatcher::DealEnd(CommandInfo& info) { client_.settlement().OnDealEnd(info); }
-void Dispatcher::FollowUpResult(CommandInfo& info) { client_.tablePlay().OnFollowUpResult(info); }
-void Dispatcher::Settlement(CommandInfo& info) { client_.settlement().OnSettlement(info); }
-void Dispatcher::WinReport(CommandInfo& info) { client_.settlement().OnWinReport(info); }
-void Dispatcher::LoginResult(CommandInfo& info) { client_.seating().OnLoginResult(info); }
-void Dispatcher::Chat(CommandInfo& info) { client_.playersLeaving().OnChat(info); }
-void Dispatcher::PlayerInfo(CommandInfo& info) { client_.seating().OnPlayerInfo(info); }
-void Dispatcher::PlayerLeft(CommandInfo& info) { client_.playersLeaving().OnPlayerLeft(info); }
-void Dispatcher::GameOver(CommandInfo& info) { client_.playersLeaving().OnGameOver(info); }
-void Dispatcher::ReadyMark(CommandInfo& info) { client_.seating().OnReadyMark(info); }
-void Dispatcher::Restore(CommandInfo& info) { client_.tableRestore().OnRestore(info); }
+void Dispatcher::SeatAnnouncement(CommandInfo& info) { seating_.OnSeatAnnouncement(info); }
+void Dispatcher::DealStart(CommandInfo& info) { tablePlay_.OnDealStart(info); }
+void Dispatcher::Turn(CommandInfo& info) { tablePlay_.OnTurn(info); }
+void Dispatcher::DealEnd(CommandInfo& info) { settlement_.OnDealEnd(info); }
+void Dispatcher::FollowUpResult(CommandInfo& info) { tablePlay_.OnFollowUpResult(info); }
+void Dispatcher::Settlement(CommandInfo& info) { settlement_.OnSettlement(info); }
+void Dispatcher::WinReport(CommandInfo& info) { settlement_.OnWinReport(info); }
+void Dispatcher::LoginResult(CommandInfo& info) { seating_.OnLoginResult(info); }
+void Dispatcher::Chat(CommandInfo& info) { playersLeaving_.OnChat(info); }
+void Dispatcher::PlayerInfo(CommandInfo& info) { seating_.OnPlayerInfo(info); }
+void Dispatcher::PlayerLeft(CommandInfo& info) { playersLeaving_.OnPlayerLeft(info); }
+void Dispatcher::GameOver(CommandInfo& info) { playersLeaving_.OnGameOver(info); }
+void Dispatcher::ReadyMark(CommandInfo& info) { seating_.OnReadyMark(info); }
+void Dispatcher::Restore(CommandInfo& info) { tableRestore_.OnRestore(info); }
 
 void Dispatcher::ReconnectResult(CommandInfo& info) {
-  const TakenRecord& taken = client_.LastTaken();
-  if (taken.privateCopy) client_.reconnection().OnReconnectResult(info, *taken.privateCopy);
+  const TakenRecord& taken = lastTaken_;
+  if (taken.privateCopy) reconnection_.OnReconnectResult(info, *taken.privateCopy);
 }
 
 void Dispatcher::PropScore(CommandInfo& info) {
-  if (client_.props().Active()) client_.props().PropScorePending = true;
+  if (props_.Active()) props_.PropScorePending = true;
   Default(info);
 }
 
-void Dispatcher::Default(CommandInfo&) {
-  client_.props().Receive(client_.records().ReceivedRecord);
+void Dispatcher::Default(CommandInfo&) { props_.Receive(records_.ReceivedRecord); }
+
+void Dispatcher::Route(TakenRecord& taken) {
+  switch (taken.extra) {
+    case TakenRecord::Extra::SeatName:
+      seating_.SeatName[taken.seatIndex] += taken.text;
+      break;
+    case TakenRecord::Extra::Chat:
+      playersLeaving_.ShowChat(records_.Rinfo, taken.text);
+      break;
+    case TakenRecord::Extra::PropMessage:
+      if (taken.privateCopy) props_.Receive(*taken.privateCopy);
+      break;
+    case TakenRecord::Extra::None:
+      break;
+  }
+  lastTaken_ = std::move(taken);
 }
 
 }  // namespace korvel

@@ -7,19 +7,37 @@
 
 namespace korvel {
 
-class Client;
+class PlayersLeaving;
+class PropComponent;
+class Reconnection;
+class Records;
+class Seating;
+class Settlement;
+class Sound;
+class TablePlay;
+class TableRestore;
+class Watching;
+struct SessionSettings;
+struct TableModel;
 
 inline constexpr int kCatalogueSize = 46;
 
 class Dispatcher {
  public:
-  explicit Dispatcher(Client& client) : client_(client) {}
+  Dispatcher(TableModel& table, SessionSettings& settings, Records& records,
+             Reconnection& reconnection, Sound& sound, TablePlay& tablePlay, Watching& watching,
+             TableRestore& tableRestore, korvel::Settlement& settlement, Seating& seating,
+             PlayersLeaving& playersLeaving, PropComponent& props);
 
   void Dispatch(CommandInfo& info);
+  // Hands what taking a record produced besides its header (seat names, chat, prop messages)
+  // to its subsystem, and keeps it for the handler of the record.
+  void Route(TakenRecord& taken);
 
   uint64_t Dispatched = 0;  // records handed to a handler or the default path
 
  private:
+  TakenRecord lastTaken_;
   using Handler = void (Dispatcher::*)(CommandInfo&);
   static const std::array<Handler, kCatalogueSize + 1> kTable;
 
@@ -45,7 +63,18 @@ class Dispatcher {
   void PropScore(CommandInfo& info);
   void Default(CommandInfo& info);
 
-  Client& client_;
+  TableModel& table_;
+  SessionSettings& settings_;
+  Records& records_;
+  Reconnection& reconnection_;
+  Sound& sound_;
+  TablePlay& tablePlay_;
+  Watching& watching_;
+  TableRestore& tableRestore_;
+  korvel::Settlement& settlement_;
+  Seating& seating_;
+  PlayersLeaving& playersLeaving_;
+  PropComponent& props_;
 };
 
 }  // namespace korvel

@@ -1,8 +1,9 @@
 // The small window of a player's information, shown while the pointer rests on the seat.
 #include <array>
 
-#include "app/client.h"
+#include "platform/ports.h"
 #include "protocol/seating.h"
+#include "view/table_view.h"
 
 namespace korvel {
 namespace {
@@ -22,7 +23,7 @@ constexpr uint32_t kCaptionInk = 0x8A5A12;
 
 void Seating::BuildInfoWindow() {
   if (infoForm_ != kNoForm) return;
-  Scene& scene = client_.view().scene();
+  Scene& scene = view_.scene();
   const double height = 2 * kTopMargin + kRowHeight * kCaptions.size();
   infoForm_ = scene.AddForm(kInfoFormName, kWidth, height);
   Form& f = scene.form(infoForm_);
@@ -47,7 +48,7 @@ void Seating::BuildInfoWindow() {
 
 void Seating::ShowInfoWindow(ViewPos v) {
   if (v < 0 || v >= kSeats || seatInfo[v].nickname.empty()) return;
-  TableView& view = client_.view();
+  TableView& view = view_;
   if (!view.laidOut()) return;
   BuildInfoWindow();
   Form& f = view.scene().form(infoForm_);
@@ -78,7 +79,7 @@ void Seating::ShowInfoWindow(ViewPos v) {
 }
 
 void Seating::HideInfoWindow() {
-  if (infoForm_ != kNoForm) client_.view().scene().form(infoForm_).SetFormVisible(false);
+  if (infoForm_ != kNoForm) view_.scene().form(infoForm_).SetFormVisible(false);
 }
 
 }  // namespace korvel

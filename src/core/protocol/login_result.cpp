@@ -1,5 +1,14 @@
-#include "app/client.h"
+#include "model/loop_state.h"
+#include "model/session_settings.h"
+#include "net/connection.h"
+#include "net/lobby_window.h"
+#include "net/records.h"
+#include "platform/ports.h"
 #include "protocol/seating.h"
+#include "seats/auto_play.h"
+#include "settlement/settlement.h"
+#include "table/table_play.h"
+#include "view/message_lines.h"
 
 namespace korvel {
 namespace {
@@ -12,39 +21,38 @@ constexpr size_t kAdPageBytes = 100;
 }  // namespace
 
 void Seating::OnLoginResult(CommandInfo& info) {
-  Records& records = client_.records();
+  Records& records = records_;
   records.ClearHeld();
   PropDealStarted = false;
-  client_.loop().BetweenDeals = false;
+  loop_.BetweenDeals = false;
   DealStarted = 0;
-  client_.settlement().ResetRunningTotals();
+  settlement_.ResetRunningTotals();
 
-  client_.connection().StartKeepAlive();
-  client_.tablePlay().DealCount = 0;
-  client_.settings().StartHint = true;
-  client_.connection().Connected = false;
+  connection_.StartKeepAlive();
+  tablePlay_.DealCount = 0;
+  settings_.StartHint = true;
+  connection_.Connected = false;
 
   if (info.value[3] != kLoginAccepted) {
-    client_.lobby().PostToLobby(kMsgLogin);
-    client_.messages().Clear(0);
-    client_.messages().Clear(1);
-    client_.messages().Add(0, info.value[3] == kLoginSeatLost
-                             ? "启动游戏失败，请重新在大厅就座后进入游戏！"
-                             : "验证错误，请重新登陆游戏！");
-    client_.platform().log.Write("login refused with code " + std::to_string(info.value[3]));
-    client_.lobby().RestoreLobby();
-    EndClientNow(client_.platform().process, 1);
+    lobby_.PostToLobby(kMsgLogin);
+    messages_.Clear(0);
+    messages_.Clear(1);
+    messages_.Add(0, info.value[3] == kLoginSeatLost ? "启动游戏失败，请重新在大厅就座后进入游戏！"
+                                                     : "验证错误，请重新登陆游戏！");
+    log_.Write("login refused with code " + std::to_string(info.value[3]));
+    lobby_.RestoreLobby();
+    EndClientNow(process_, 1);
   }
 
-  client_.loop().TableActive = true;
-  client_.messages().Clear(0);
-  client_.messages().Clear(1);
-  client_.messages().Add(0, "连接服务器成功！");
-  client_.messages().Add(1, "欢迎进入Korvel麻将 ");
-  client_.lobby().PostToLobby(kMsgConnected);
-  client_.settings().TurnTime = client_.settings().QuickMode ? kQuickTurnTime : (info.value[1] & 0x0F);
-  client_.autoPlay().TimeoutLimit = info.value[0];
-  client_.connection().CanReconnect = true;
+  loop_.TableActive = true;
+  messages_.Clear(0);
+  messages_.Clear(1);
+  messages_.Add(0, "连接服务器成功！");
+  messages_.Add(1, "欢迎进入Korvel麻将 ");
+  lobby_.PostToLobby(kMsgConnected);
+  settings_.TurnTime = settings_.QuickMode ? kQuickTurnTime : (info.value[1] & 0x0F);
+  autoPlay_.TimeoutLimit = info.value[0];
+  connection_.CanReconnect = true;
 
   std::string ad;
   for (size_t i = kAdPage; i < kAdPage + kAdPageBytes && records.ReceivedRecord[i] != 0; ++i) {

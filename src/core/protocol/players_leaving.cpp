@@ -2,9 +2,21 @@
 
 #include <ctime>
 
-#include "app/client.h"
-#include "platform/notices.h"
+#include "chat/table_chat.h"
+#include "model/loop_state.h"
+#include "model/player_record.h"
+#include "model/session_settings.h"
+#include "net/connection.h"
+#include "net/records.h"
 #include "platform/gbk.h"
+#include "platform/notices.h"
+#include "platform/ports.h"
+#include "props/prop_component.h"
+#include "protocol/leaving.h"
+#include "protocol/seating.h"
+#include "seats/auto_play.h"
+#include "view/message_lines.h"
+#include "view/table_view.h"
 
 namespace korvel {
 namespace {
@@ -27,6 +39,30 @@ void ReplaceAll(std::string& text, const std::string& what, const std::string& w
 
 }  // namespace
 
+PlayersLeaving::PlayersLeaving(TableModel& table, LoopState& loop, LoopControl& loopControl,
+                               SessionSettings& settings, TableView& view, MessageLines& messages,
+                               Records& records, Connection& connection, AutoPlay& autoPlay,
+                               Seating& seating, Leaving& leaving, TableChat& chat,
+                               PropComponent& props, Timers& timers, Dialogs& dialogs, Log& log,
+                               Process& process)
+    : table_(table),
+      loop_(loop),
+      loopControl_(loopControl),
+      settings_(settings),
+      view_(view),
+      messages_(messages),
+      records_(records),
+      connection_(connection),
+      autoPlay_(autoPlay),
+      seating_(seating),
+      leaving_(leaving),
+      chat_(chat),
+      props_(props),
+      timers_(timers),
+      dialogs_(dialogs),
+      log_(log),
+      process_(process) {}
+
 std::string PlayersLeaving::LeftLine(const std::string& nickname) {
   const std::time_t now = std::time(nullptr);
   std::tm local{};
@@ -37,7 +73,7 @@ std::string PlayersLeaving::LeftLine(const std::string& nickname) {
 
 void PlayersLeaving::ClearSeatInfo(int v) {
   if (v < 0 || v >= kSeats) return;
-  SeatInfo& s = client_.seating().seatInfo[v];
+  SeatInfo& s = seating_.seatInfo[v];
   SeatInfo cleared;
   cleared.avatar.clear();
   cleared.accountId = s.accountId;
@@ -49,16 +85,16 @@ void PlayersLeaving::ClearSeatInfo(int v) {
   s = cleared;
 }
 
-void PlayersLeaving::ClearHistory() { client_.chat().ClearHistory(); }
+void PlayersLeaving::ClearHistory() { chat_.ClearHistory(); }
 
 void PlayersLeaving::OnPlayerLeft(CommandInfo& info) {
-  const RecordBytes& r = client_.records().ReceivedRecord;
-  TableView& view = client_.view();
-  LoopState& loop = client_.loop();
-  Seating& seating = client_.seating();
-  auto& players = client_.table().players;
+  const RecordBytes& r = records_.ReceivedRecord;
+  TableView& view = view_;
+  LoopState& loop = loop_;
+  Seating& seating = seating_;
+  auto& players = table_.players;
 
-  client_.platform().timers.Stop("TimerShuffle");
+  timers_.Stop("TimerShuffle");
   if (view.laidOut()) {
     view.main().Hide(view.el.LblShuffle);
     view.main().Hide(view.el.ImgShuffle);
@@ -76,8 +112,8 @@ void PlayersLeaving::OnPlayerLeft(CommandInfo& info) {
   }
   const std::string name = GbkToUtf8(raw);
   if (!name.empty() && name == players[0].name) {
-    client_.platform().log.Write("the server says we left the table: ending");
-    EndClientNow(client_.platform().process, 0);
+    log_.Write("the server says we left the table: ending");
+    EndClientNow(process_, 0);
   }
 
   for (int k = 1; k <= 2; ++k) {
@@ -90,20 +126,20 @@ void PlayersLeaving::OnPlayerLeft(CommandInfo& info) {
       f.ClearPicture(view.el.Tou[k]);
       for (ElementId e : {view.el.Nid[k], view.el.Cash[k], view.el.Level[k]}) f.SetCaption(e, "");
     }
-    client_.messages().Clear(0);
-    client_.messages().Add(0, LeftLine(seating.seatInfo[k].nickname));
-    client_.messages().Clear(1);
+    messages_.Clear(0);
+    messages_.Add(0, LeftLine(seating.seatInfo[k].nickname));
+    messages_.Clear(1);
     seating.LastOpponents[k - 1].clear();
     players[k].name.clear();
     ClearSeatInfo(k);
-    if (client_.props().Active()) client_.props().ClearUser(k);
+    if (props_.Active()) props_.ClearUser(k);
     if (seating.LastStake != 0) {
       seating.SeatStakes[k] = 0;
       seating.RefreshWealth();
     }
   }
 
-  PropComponent& props = client_.props();
+  PropComponent& props = props_;
   if (props.Active() && seating.DealStarted != 0 && seating.PropDealStarted) {
     seating.PropDealStarted = false;
     for (int k = 1; k <= 2; ++k) {
@@ -118,17 +154,17 @@ void PlayersLeaving::OnPlayerLeft(CommandInfo& info) {
   if (CountdownArmed) {
     CountdownArmed = false;
     view.ButtonLocked[2] = false;
-    client_.loop().InDeal = false;
+    loop_.InDeal = false;
     ContinuePressed = false;
     loop.TableCleared = false;
-    if (!client_.settings().Spectator) {
-      client_.loop().LoopFlag[kStepTurnClock] = false;
+    if (!settings_.Spectator) {
+      loop_.LoopFlag[kStepTurnClock] = false;
       loop.LocalTurn = false;
-      client_.loop().Arm(kStepDealEndCountdown);
-      loop.TurnClock = static_cast<int16_t>(client_.autoPlay().HiddenByKey ? 1
-                                            : info.value[1] == 1           ? kCountdownShort
-                                                                           : kCountdownLong);
-      client_.view().ShowClock(loop.TurnClock);
+      loop_.Arm(kStepDealEndCountdown);
+      loop.TurnClock = static_cast<int16_t>(autoPlay_.HiddenByKey ? 1
+                                            : info.value[1] == 1  ? kCountdownShort
+                                                                  : kCountdownLong);
+      view_.ShowClock(loop.TurnClock);
       if (view.laidOut()) {
         view.main().BringToFront(view.el.Number);
         view.main().BringToFront(view.el.Time_Img);
@@ -136,54 +172,54 @@ void PlayersLeaving::OnPlayerLeft(CommandInfo& info) {
     }
   }
   CountdownArmed = true;
-  client_.connection().StartKeepAlive();
+  connection_.StartKeepAlive();
 
-  if (client_.settings().Spectator) {
-    ShowMessage(client_.platform(), "有用户退出，旁观结束！", kTitleApp);
-    EndClientNow(client_.platform().process, 0);
+  if (settings_.Spectator) {
+    ShowMessage(dialogs_, log_, "有用户退出，旁观结束！", kTitleApp);
+    EndClientNow(process_, 0);
   }
 }
 
 void PlayersLeaving::OnGameOver(CommandInfo&) {
-  LoopState& loop = client_.loop();
+  LoopState& loop = loop_;
   loop.LoopFlag[kStepConnectionWatch] = false;
   loop.LoopFlag[kStepDealEndCountdown] = false;
   loop.InDeal = false;
-  client_.platform().timers.BlockingWait(kGameOverWaitMs);
-  const RecordBytes& r = client_.records().ReceivedRecord;
+  timers_.BlockingWait(kGameOverWaitMs);
+  const RecordBytes& r = records_.ReceivedRecord;
   const std::string message =
       GbkToUtf8(std::span(r).subspan(rec::kChatText, rec::kChatBytes), /*stopAtZero=*/true);
-  TableView& view = client_.view();
+  TableView& view = view_;
   if (view.laidOut()) {
     for (int k = 0; k < kSeats; ++k) view.main().ClearPicture(view.el.Tou[k]);
   }
-  client_.leaving().OpenGameOverWindow(message);
-  client_.platform().timers.BlockingWait(kGameOverWaitMs);
+  leaving_.OpenGameOverWindow(message);
+  timers_.BlockingWait(kGameOverWaitMs);
   GameRunning = false;
-  client_.leaving().LeaveTable();
-  client_.mainLoop().Stop();
+  leaving_.LeaveTable();
+  loopControl_.Stop();
   loop.LoopFlag[kStepDealEndCountdown] = false;
   loop.LoopFlag[kStepConnectionWatch] = false;
   loop.LoopCount[kStepConnectionWatch] = 0;
   loop.InDeal = false;
   GameEnded = true;
-  client_.loop().TableCleared = false;
+  loop_.TableCleared = false;
 }
 
 void PlayersLeaving::ShowChat(const CommandInfo& info, const std::string& received) {
   const int s = info.seat & 15;
-  const int local = client_.table().LocalMask();
+  const int local = table_.LocalMask();
   const int p = local != 0 && s != 0 ? ViewOf(local, s) : s;
 
   if (info.value[0] == 1 || info.value[0] == 2) {
-    const std::string phrase = client_.chat().QuickPhrase(info.value[0], info.value[3] - 1);
-    if (!phrase.empty() && !client_.view().MainWindowMinimized && GameRunning && p >= 0 && p < kSeats) {
-      client_.chat().ShowBalloon(p, phrase, 210, 8, 4, 2000);
+    const std::string phrase = chat_.QuickPhrase(info.value[0], info.value[3] - 1);
+    if (!phrase.empty() && !view_.MainWindowMinimized && GameRunning && p >= 0 && p < kSeats) {
+      chat_.ShowBalloon(p, phrase, 210, 8, 4, 2000);
     }
   }
 
   std::string text = received;
-  const SeatInfo& me = client_.seating().seatInfo[0];
+  const SeatInfo& me = seating_.seatInfo[0];
   if (!me.nickname.empty()) {
     ReplaceAll(text, "[" + me.nameTag + "]" + me.nickname, "你");
     if (text.rfind("系统提示", 0) != 0) {
@@ -191,15 +227,15 @@ void PlayersLeaving::ShowChat(const CommandInfo& info, const std::string& receiv
       if (at != std::string::npos) text.replace(at, me.nickname.size(), "你");
     }
   }
-  text = client_.chat().FilterChat(text);
-  client_.chat().AddHistory(text);
+  text = chat_.FilterChat(text);
+  chat_.AddHistory(text);
 
-  client_.messages().ShowMessageLine(text);
-  if (p != 0) client_.loop().ChatBlinkCount = kChatBlinks;
+  messages_.ShowMessageLine(text);
+  if (p != 0) loop_.ChatBlinkCount = kChatBlinks;
 }
 
 void PlayersLeaving::OnChat(CommandInfo& info) {
-  info.seat = static_cast<uint8_t>(client_.table().ViewOfMask(info.seat));
+  info.seat = static_cast<uint8_t>(table_.ViewOfMask(info.seat));
 }
 
 }  // namespace korvel

@@ -7,11 +7,31 @@
 
 namespace korvel {
 
-class Client;
+class AutoPlay;
+class Connection;
+class Dialogs;
+class Leaving;
+class Log;
+class LoopControl;
+class MessageLines;
+class Process;
+class PropComponent;
+class Records;
+class Seating;
+class TableChat;
+class TableView;
+class Timers;
+struct LoopState;
+struct SessionSettings;
+struct TableModel;
 
 class PlayersLeaving {
  public:
-  explicit PlayersLeaving(Client& client) : client_(client) {}
+  PlayersLeaving(TableModel& table, LoopState& loop, LoopControl& loopControl,
+                 SessionSettings& settings, TableView& view, MessageLines& messages,
+                 Records& records, Connection& connection, AutoPlay& autoPlay, Seating& seating,
+                 Leaving& leaving, TableChat& chat, PropComponent& props, Timers& timers,
+                 Dialogs& dialogs, Log& log, Process& process);
 
   void OnPlayerLeft(CommandInfo& info);  // command 21
   void OnGameOver(CommandInfo& info);    // command 22
@@ -33,7 +53,23 @@ class PlayersLeaving {
   // "nickname退出了游戏 h:m:s" with the current time.
   static std::string LeftLine(const std::string& nickname);
 
-  Client& client_;
+  TableModel& table_;
+  LoopState& loop_;
+  LoopControl& loopControl_;
+  SessionSettings& settings_;
+  TableView& view_;
+  MessageLines& messages_;
+  Records& records_;
+  Connection& connection_;
+  AutoPlay& autoPlay_;
+  Seating& seating_;
+  Leaving& leaving_;
+  TableChat& chat_;
+  PropComponent& props_;
+  Timers& timers_;
+  Dialogs& dialogs_;
+  Log& log_;
+  Process& process_;
 };
 
 }  // namespace korvel

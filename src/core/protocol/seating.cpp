@@ -2,7 +2,21 @@
 
 #include <algorithm>
 
-#include "app/client.h"
+#include "config/launch_params.h"
+#include "model/loop_state.h"
+#include "model/player_record.h"
+#include "model/session_settings.h"
+#include "net/connection.h"
+#include "net/lobby_window.h"
+#include "net/records.h"
+#include "platform/ports.h"
+#include "props/prop_component.h"
+#include "protocol/players_leaving.h"
+#include "seats/watching.h"
+#include "sound/sound.h"
+#include "table/table_play.h"
+#include "view/message_lines.h"
+#include "view/table_view.h"
 
 namespace korvel {
 namespace {
@@ -20,23 +34,50 @@ uint32_t Stake(const RecordBytes& r) { return ReadLE32(r, kStake); }
 
 }  // namespace
 
+Seating::Seating(TableModel& table, LoopState& loop, SessionSettings& settings,
+                 const LaunchParams& launch, TableView& view, MessageLines& messages,
+                 Records& records, LobbyWindow& lobby, Connection& connection, Sound& sound,
+                 SeatVoices& seatVoices, TablePlay& tablePlay, AutoPlay& autoPlay,
+                 Watching& watching, Settlement& settlement, PlayersLeaving& playersLeaving,
+                 PropComponent& props, Timers& timers, Log& log, Process& process)
+    : table_(table),
+      loop_(loop),
+      settings_(settings),
+      launch_(launch),
+      view_(view),
+      messages_(messages),
+      records_(records),
+      lobby_(lobby),
+      connection_(connection),
+      sound_(sound),
+      seatVoices_(seatVoices),
+      tablePlay_(tablePlay),
+      autoPlay_(autoPlay),
+      watching_(watching),
+      settlement_(settlement),
+      playersLeaving_(playersLeaving),
+      props_(props),
+      timers_(timers),
+      log_(log),
+      process_(process) {}
+
 void Seating::OnSeatAnnouncement(CommandInfo&) {
-  TableView& view = client_.view();
-  client_.loop().ShufflePending = false;
-  if (!client_.settings().Spectator) client_.connection().StopKeepAlive();
+  TableView& view = view_;
+  loop_.ShufflePending = false;
+  if (!settings_.Spectator) connection_.StopKeepAlive();
   if (view.laidOut()) {
     for (int k = 0; k < kSeats; ++k) view.main().Hide(view.el.OK[k]);
   }
-  for (PlayerRecord& p : client_.table().players) p.isDealer = false;
+  for (PlayerRecord& p : table_.players) p.isDealer = false;
 
   ++SeatCount;
   SeatsAnnounced = true;
   if (SeatCount < 3) return;
   SeatCount = 0;
   // Start before the first deal of a stay, continue after it, as the button shows everywhere.
-  client_.frame().ShowStartButton();
+  view_.ShowStartButton(tablePlay_.DealCount == 0 && settings_.StartHint);
   view.ButtonLocked[2] = true;
-  auto& players = client_.table().players;
+  auto& players = table_.players;
   for (int w = 2; w >= 0; --w) {
     if (SeatName[w] != players[0].name) continue;
     for (int k = 0; k < kSeats; ++k) {
@@ -46,15 +87,15 @@ void Seating::OnSeatAnnouncement(CommandInfo&) {
     }
     break;
   }
-  if (client_.props().Active()) {
-    client_.props().ClearUser(1);
-    client_.props().ClearUser(2);
+  if (props_.Active()) {
+    props_.ClearUser(1);
+    props_.ClearUser(2);
   }
 }
 
 int Seating::PositionFor(uint8_t s, const std::string& account) {
-  TableView& view = client_.view();
-  PropComponent& props = client_.props();
+  TableView& view = view_;
+  PropComponent& props = props_;
   if (s == kSeatByteLocal) {
     view.ButtonLocked[2] = false;
     return 0;
@@ -64,16 +105,16 @@ int Seating::PositionFor(uint8_t s, const std::string& account) {
       props.RecState(2, true, 1);
       props.RecState(2, true, 2);
     }
-    if (s != client_.table().players[0].seatMask) return ViewOf(client_.table().LocalMask(), s);
+    if (s != table_.players[0].seatMask) return ViewOf(table_.LocalMask(), s);
     // The local seat's own mask: only the stake changes.
     if (props.Exists() && seatInfo[0].coins > 0) {
-      props.SetUserinfo(seatInfo[0], client_.table().players[0], 0);
+      props.SetUserinfo(seatInfo[0], table_.players[0], 0);
       if (view.laidOut()) {
         view.main().Hide(view.el.Tou[0]);
         view.main().Disable(view.el.Tou[0]);
       }
     }
-    const uint32_t stake = Stake(client_.records().ReceivedRecord);
+    const uint32_t stake = Stake(records_.ReceivedRecord);
     LastStake = stake > INT32_MAX ? 0 : static_cast<int32_t>(stake);
     if (LastStake != 0) SeatStakes[0] = LastStake;
     ShowStake(false);
@@ -92,13 +133,13 @@ int Seating::PositionFor(uint8_t s, const std::string& account) {
         }
       }
     }
-    client_.table().players[v].name = account;
+    table_.players[v].name = account;
     if (v >= 1 && !LastOpponents[v - 1].empty() && LastOpponents[v - 1] != account) {
       ++OpponentChanges;
     }
     if (++OthersSeated == 2) {
-      client_.view().RestoreMainWindow();
-      client_.lobby().MinimizeLobby();
+      view_.RestoreMainWindow();
+      lobby_.MinimizeLobby();
     }
     return v;
   }
@@ -106,29 +147,29 @@ int Seating::PositionFor(uint8_t s, const std::string& account) {
 }
 
 void Seating::OnPlayerInfo(CommandInfo& info) {
-  const RecordBytes& r = client_.records().ReceivedRecord;
-  PropComponent& props = client_.props();
-  if (r[kNoPropsByte] != 0 || client_.launch().PropSwitch != 1) {
+  const RecordBytes& r = records_.ReceivedRecord;
+  PropComponent& props = props_;
+  if (r[kNoPropsByte] != 0 || launch_.PropSwitch != 1) {
     props.SwitchOff();
   } else {
     props.Initialise();
   }
-  client_.playersLeaving().GameEnded = false;
+  playersLeaving_.GameEnded = false;
 
-  if (client_.settings().Spectator) {
+  if (settings_.Spectator) {
     for (int k = 0; k < kSeats; ++k) {
       if (WatchSlots[k][rec::kCommand] != 0) continue;
       WatchSlots[k] = r;
-      if (k == kSeats - 1) client_.watching().OnWatchSeats(WatchSlots);
+      if (k == kSeats - 1) watching_.OnWatchSeats(WatchSlots);
       break;
     }
     return;
   }
 
-  LoopState& loop = client_.loop();
+  LoopState& loop = loop_;
   if (loop.ShuffleShown || loop.ShuffleArmed) {
-    client_.platform().timers.Stop("TimerShuffle");
-    TableView& view = client_.view();
+    timers_.Stop("TimerShuffle");
+    TableView& view = view_;
     if (view.laidOut()) {
       view.main().Hide(view.el.LblShuffle);
       view.main().Hide(view.el.ImgShuffle);
@@ -142,18 +183,18 @@ void Seating::OnPlayerInfo(CommandInfo& info) {
 
   const int v = PositionFor(info.seat, account);
   if (v >= 0) {
-    TableView& view = client_.view();
-    client_.table().players[v].name = account;
+    TableView& view = view_;
+    table_.players[v].name = account;
     if (r[kReadyByte] == 1 && view.laidOut()) {
       view.main().Show(view.el.OK[v]);
       view.main().BringToFront(view.el.OK[v]);
     }
     seatInfo[v] = DecodeSeatInfo(r);
     const SeatInfo& s = seatInfo[v];
-    client_.seatVoices()[v] = SeatVoice{s.gender, s.voiceLang, s.voiceSet, 0};
+    seatVoices_[v] = SeatVoice{s.gender, s.voiceLang, s.voiceSet, 0};
 
     if (s.coins > 0 && props.Exists()) {
-      if (!props.SetUserinfo(s, client_.table().players[v], v)) {
+      if (!props.SetUserinfo(s, table_.players[v], v)) {
         props.Shutdown(0);
         props.SwitchOff();
       }
@@ -162,10 +203,10 @@ void Seating::OnPlayerInfo(CommandInfo& info) {
     ShowSeat(v, AvatarNumber(s.avatar));
 
     if (OthersSeated == 2 && !loop.TableCleared) {
-      client_.view().ResetTable();
+      view_.ResetTable();
       loop.TableCleared = true;
-      client_.messages().Clear(0);
-      client_.messages().Add(0, "游戏将在15秒内开始");
+      messages_.Clear(0);
+      messages_.Add(0, "游戏将在15秒内开始");
     }
     const uint32_t stake = Stake(r);
     // A stake beyond the signed range is not a stake the server can mean.
@@ -178,17 +219,17 @@ void Seating::OnPlayerInfo(CommandInfo& info) {
   if (SeatsAnnounced && SeatCount == 3) {
     SeatsAnnounced = false;
     SeatCount = 4;
-    SeatDraw(SeatIndexOf(client_.table().LocalMask()));
-    client_.view().ButtonLocked[5] = false;
-    client_.view().ButtonLocked[6] = false;
-    client_.sound().AssignVoices();
+    SeatDraw(SeatIndexOf(table_.LocalMask()));
+    view_.ButtonLocked[5] = false;
+    view_.ButtonLocked[6] = false;
+    sound_.AssignVoices();
   }
 }
 
 void Seating::ShowSeat(ViewPos v, int avatar) {
   const SeatInfo& s = seatInfo[v];
   SeatFace[v] = Face{s.nickname, std::to_string(avatar)};
-  TableView& view = client_.view();
+  TableView& view = view_;
   if (!view.laidOut()) return;
   Form& f = view.main();
   f.LoadSprite(view.el.Tou[v], view.sprites().AvatarSprites[std::clamp(avatar, 0, 19)]);
@@ -199,7 +240,7 @@ void Seating::ShowSeat(ViewPos v, int avatar) {
 
 // `seatRecord`: a seat's own record, which also shows the hover labels when the stake is in use.
 void Seating::ShowStake(bool seatRecord) {
-  TableView& view = client_.view();
+  TableView& view = view_;
   if (!view.laidOut()) return;
   Form& f = view.main();
   if (LastStake == 0) {
@@ -219,7 +260,7 @@ void Seating::ShowStake(bool seatRecord) {
 }
 
 void Seating::PlaceWealth() {
-  TableView& view = client_.view();
+  TableView& view = view_;
   Form& f = view.main();
   const double sx = view.scale().sx;
   const double sy = view.scale().sy;
@@ -236,7 +277,7 @@ void Seating::PlaceWealth() {
 }
 
 void Seating::RefreshWealth() {
-  TableView& view = client_.view();
+  TableView& view = view_;
   if (!view.laidOut()) return;
   view.main().SetCaption(view.el.lbwealth, std::to_string(SmallestStake()));
   PlaceWealth();
@@ -251,8 +292,8 @@ int32_t Seating::SmallestStake() const {
 }
 
 void Seating::SeatDraw(int localIndex) {
-  client_.sound().PlayEffectIfOn(kEffectDeal);
-  TableView& view = client_.view();
+  sound_.PlayEffectIfOn(kEffectDeal);
+  TableView& view = view_;
   if (!view.laidOut()) return;
   Form& f = view.main();
   const double w = view.TileWidth[0];
@@ -264,22 +305,22 @@ void Seating::SeatDraw(int localIndex) {
     view.ShowTile(e, kSeatDrawBackIndex);
     f.Show(view.el.MJ_Image[e]);
   }
-  client_.platform().timers.BlockingWait(500);
-  const int k = client_.tablePlay().Random(4);
+  timers_.BlockingWait(500);
+  const int k = tablePlay_.Random(4);
   view.ShowTile(k, kSeatDrawFaceBase - std::clamp(localIndex, 0, 2));
-  client_.platform().timers.BlockingWait(500);
+  timers_.BlockingWait(500);
   for (int e = 0; e < 4; ++e) f.Hide(view.el.MJ_Image[e]);
 }
 
 void Seating::OnReadyMark(CommandInfo& info) {
-  const std::string name = SingleByteText(client_.records().ReceivedRecord, 16, 16);
+  const std::string name = SingleByteText(records_.ReceivedRecord, 16, 16);
   if (info.value[3] != 1) return;
-  TableView& view = client_.view();
+  TableView& view = view_;
   if (!view.laidOut()) return;
   Form& f = view.main();
   for (int k = 0; k < kSeats; ++k) {
     const Element* nid = f.Get(view.el.Nid[k]);
-    if (client_.table().players[k].name == name && nid && !nid->caption.empty()) {
+    if (table_.players[k].name == name && nid && !nid->caption.empty()) {
       f.Show(view.el.OK[k]);
       f.BringToFront(view.el.OK[k]);
     }

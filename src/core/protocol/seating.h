@@ -5,18 +5,42 @@
 #include <cstdint>
 #include <string>
 
+#include "model/tiles.h"
 #include "net/records.h"
 #include "protocol/seat_info.h"
-#include "model/tiles.h"
+#include "sound/sound.h"
 #include "view/table_view.h"
 
 namespace korvel {
 
-class Client;
+class AutoPlay;
+class Connection;
+class LobbyWindow;
+class Log;
+class MessageLines;
+class PlayersLeaving;
+class Process;
+class PropComponent;
+class Records;
+class Settlement;
+class Sound;
+class TablePlay;
+class TableView;
+class Timers;
+class Watching;
+struct LaunchParams;
+struct LoopState;
+struct SessionSettings;
+struct TableModel;
 
 class Seating : public TableResetParticipant {
  public:
-  explicit Seating(Client& client) : client_(client) {}
+  Seating(TableModel& table, LoopState& loop, SessionSettings& settings, const LaunchParams& launch,
+          TableView& view, MessageLines& messages, Records& records, LobbyWindow& lobby,
+          Connection& connection, Sound& sound, SeatVoices& seatVoices, TablePlay& tablePlay,
+          AutoPlay& autoPlay, Watching& watching, Settlement& settlement,
+          PlayersLeaving& playersLeaving, PropComponent& props, Timers& timers, Log& log,
+          Process& process);
 
   void OnLoginResult(CommandInfo& info);       // command 18
   void OnSeatAnnouncement(CommandInfo& info);  // command 3
@@ -66,7 +90,26 @@ class Seating : public TableResetParticipant {
   void PlaceWealth();
   void BuildInfoWindow();
 
-  Client& client_;
+  TableModel& table_;
+  LoopState& loop_;
+  SessionSettings& settings_;
+  const LaunchParams& launch_;
+  TableView& view_;
+  MessageLines& messages_;
+  Records& records_;
+  LobbyWindow& lobby_;
+  Connection& connection_;
+  Sound& sound_;
+  SeatVoices& seatVoices_;
+  TablePlay& tablePlay_;
+  AutoPlay& autoPlay_;
+  Watching& watching_;
+  Settlement& settlement_;
+  PlayersLeaving& playersLeaving_;
+  PropComponent& props_;
+  Timers& timers_;
+  Log& log_;
+  Process& process_;
   FormId infoForm_ = kNoForm;
 };
 

@@ -3,7 +3,15 @@
 #include <algorithm>
 #include <string>
 
-#include "app/client.h"
+#include "model/loop_state.h"
+#include "model/player_record.h"
+#include "model/session_settings.h"
+#include "net/records.h"
+#include "platform/ports.h"
+#include "table/table_play.h"
+#include "view/element_events.h"
+#include "view/message_lines.h"
+#include "view/table_view.h"
 
 namespace korvel {
 namespace {
@@ -14,9 +22,22 @@ bool MustDiscardCount(int handCount) { return (handCount - 2) % 3 == 0; }
 
 }  // namespace
 
+AutoPlay::AutoPlay(TableModel& table, LoopState& loop, SessionSettings& settings, TableView& view,
+                   MessageLines& messages, ElementEvents& input, Records& records,
+                   TablePlay& tablePlay, Log& log)
+    : table_(table),
+      loop_(loop),
+      settings_(settings),
+      view_(view),
+      messages_(messages),
+      input_(input),
+      records_(records),
+      tablePlay_(tablePlay),
+      log_(log) {}
+
 void AutoPlay::OnLocalTimeout() {
-  TableState& st = client_.table().state;
-  LoopState& loop = client_.loop();
+  TableState& st = table_.state;
+  LoopState& loop = loop_;
   // A click is being handled or the choice is made: the clock just waits for the server.
   if (st.ClickState >= 2) return;
   if (!HiddenByKey) {
@@ -25,19 +46,20 @@ void AutoPlay::OnLocalTimeout() {
       HideLikeTheKey();
     } else if (TimeoutLimit >= 2 && TimeoutRun == TimeoutLimit - 1 && !st.ReadyListSent) {
       // A newcomer is told before the window goes away by itself.
-      client_.messages().ShowMessageLine("连续超时" + std::to_string(TimeoutRun) + "次，再超时窗口将自动隐藏");
+      messages_.ShowMessageLine("连续超时" + std::to_string(TimeoutRun) +
+                                "次，再超时窗口将自动隐藏");
     }
   }
   st.ClickState = 3;
-  client_.view().HideClock();
-  loop.TurnClock = static_cast<int16_t>(client_.settings().TurnTime);
-  client_.loop().LoopFlag[kStepTurnClock] = false;
+  view_.HideClock();
+  loop.TurnClock = static_cast<int16_t>(settings_.TurnTime);
+  loop_.LoopFlag[kStepTurnClock] = false;
 
   if (!st.ReadyDeclared) {
     PlayTurn();
   } else if (st.WinOffered == 1) {
     ClearOperations();
-    client_.tablePlay().SendWin();
+    tablePlay_.SendWin();
   } else {
     ReadyDiscard();
   }
@@ -45,13 +67,13 @@ void AutoPlay::OnLocalTimeout() {
 
 void AutoPlay::HideLikeTheKey() {
   // Exactly the user's key press, which also tells an active prop component.
-  TableView& view = client_.view();
-  client_.input().OnKeyDown(view.laidOut() ? view.mainForm() : kNoForm, kNoElement, kKeyF1, 0);
+  TableView& view = view_;
+  input_.OnKeyDown(view.laidOut() ? view.mainForm() : kNoForm, kNoElement, kKeyF1, 0);
   HiddenByKey = true;
 }
 
 void AutoPlay::ClearOperations() {
-  TableView& view = client_.view();
+  TableView& view = view_;
   if (!view.laidOut()) return;
   Form& f = view.main();
   for (int i = 1; i < kOperationButtons; ++i) {
@@ -68,15 +90,15 @@ void AutoPlay::ClearOperations() {
     f.Disable(mark);
     f.Hide(mark);
   }
-  client_.table().state.OperationState.fill(0);
+  table_.state.OperationState.fill(0);
 }
 
 void AutoPlay::PlayTurn() {
-  TableState& st = client_.table().state;
-  const PlayerRecord& p = client_.table().players[0];
+  TableState& st = table_.state;
+  const PlayerRecord& p = table_.players[0];
   ClearOperations();
   // Whatever is on offer is declined.
-  if (!st.OpSent) client_.tablePlay().SendPass();
+  if (!st.OpSent) tablePlay_.SendPass();
   if (!MustDiscardCount(p.handCount)) return;
   st.MustDiscard = false;
   // The tile drawn last goes.
@@ -84,10 +106,10 @@ void AutoPlay::PlayTurn() {
 }
 
 void AutoPlay::ReadyDiscard() {
-  TableView& view = client_.view();
-  TableState& st = client_.table().state;
-  TablePlay& play = client_.tablePlay();
-  const PlayerRecord& p = client_.table().players[0];
+  TableView& view = view_;
+  TableState& st = table_.state;
+  TablePlay& play = tablePlay_;
+  const PlayerRecord& p = table_.players[0];
   if (play.NoticeShown) {
     play.NoticeShown = false;
     if (view.laidOut()) view.main().Hide(view.el.img_tip);
@@ -112,9 +134,9 @@ void AutoPlay::ReadyDiscard() {
 }
 
 void AutoPlay::Discard(int slot, bool resort) {
-  const PlayerRecord& p = client_.table().players[0];
+  const PlayerRecord& p = table_.players[0];
   if (!ConcealedSlots(p).Contains(slot)) {
-    client_.platform().log.Write("auto play: no tile to discard");
+    log_.Write("auto play: no tile to discard");
     return;
   }
   const TileCode code = static_cast<TileCode>(p.slots[slot].code);
@@ -122,8 +144,8 @@ void AutoPlay::Discard(int slot, bool resort) {
   info.command = kCommandDiscard;
   info.seat = p.seatMask;
   info.value[3] = static_cast<int16_t>(WireTile(code, kDiscardMarker));
-  client_.records().SendCommand(info);
-  TablePlay& play = client_.tablePlay();
+  records_.SendCommand(info);
+  TablePlay& play = tablePlay_;
   play.PendingDiscard = code;
   play.PutOutLocalTile(slot, code, resort);
 }

@@ -7,11 +7,21 @@
 
 namespace korvel {
 
-class Client;
+class ElementEvents;
+class Log;
+class MessageLines;
+class Records;
+class TablePlay;
+class TableView;
+struct LoopState;
+struct SessionSettings;
+struct TableModel;
 
 class AutoPlay {
  public:
-  explicit AutoPlay(Client& client) : client_(client) {}
+  AutoPlay(TableModel& table, LoopState& loop, SessionSettings& settings, TableView& view,
+           MessageLines& messages, ElementEvents& input, Records& records, TablePlay& tablePlay,
+           Log& log);
   // The local turn clock ran out.
   void OnLocalTimeout();
 
@@ -29,7 +39,15 @@ class AutoPlay {
   // Sends the discard of local slot `slot` and puts the tile out.
   void Discard(int slot, bool resort);
 
-  Client& client_;
+  TableModel& table_;
+  LoopState& loop_;
+  SessionSettings& settings_;
+  TableView& view_;
+  MessageLines& messages_;
+  ElementEvents& input_;
+  Records& records_;
+  TablePlay& tablePlay_;
+  Log& log_;
 };
 
 }  // namespace korvel

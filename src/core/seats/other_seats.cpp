@@ -3,9 +3,15 @@
 #include <string>
 #include <string_view>
 
-#include "app/client.h"
+#include "model/loop_state.h"
+#include "model/player_record.h"
+#include "net/reconnection.h"
+#include "platform/ports.h"
+#include "sound/sound.h"
 #include "sound/voice_clips.h"
+#include "table/hand_order.h"
 #include "table/tile_pictures.h"
+#include "view/table_view.h"
 
 namespace korvel {
 namespace {
@@ -55,11 +61,20 @@ bool SideSeat(ViewPos v) { return v == 1 || v == 2; }
 
 }  // namespace
 
+OtherSeats::OtherSeats(TableModel& table, LoopState& loop, TableView& view,
+                       Reconnection& reconnection, Sound& sound, Log& log)
+    : table_(table),
+      loop_(loop),
+      view_(view),
+      reconnection_(reconnection),
+      sound_(sound),
+      log_(log) {}
+
 void OtherSeats::OnOperation(ViewPos v, int op, TileCode t0, TileCode t1, TileCode t2) {
   if (!SideSeat(v)) return;
-  client_.view().SetTileSizes(45, 60, 45, 35);
+  view_.SetTileSizes(45, 60, 45, 35);
   Announce(v, op, t2);
-  TableState& st = client_.table().state;
+  TableState& st = table_.state;
   switch (op) {
     case OpChi:
     case OpPeng:
@@ -81,7 +96,7 @@ void OtherSeats::OnOperation(ViewPos v, int op, TileCode t0, TileCode t1, TileCo
 }
 
 void OtherSeats::Announce(ViewPos v, int op, TileCode t2) {
-  TableView& view = client_.view();
+  TableView& view = view_;
   if (!SideSeat(v) || op <= OpPass || !view.laidOut()) return;
   Form& f = view.main();
   const int b = v - 1;
@@ -94,7 +109,7 @@ void OtherSeats::Announce(ViewPos v, int op, TileCode t2) {
   f.Hide(view.el.Speak[other]);
   f.Hide(view.el.tsSpeak[other]);
   f.Hide(view.el.tsSpeak[b]);
-  Sound& sound = client_.sound();
+  Sound& sound = sound_;
   sound.PlayEffectIfOn(kEffectDiscard);
   const Call call = CallOf(op, t2);
   f.Show(balloon);
@@ -108,15 +123,15 @@ void OtherSeats::Announce(ViewPos v, int op, TileCode t2) {
   } else {
     f.Hide(view.el.Words);
   }
-  LoopState& loop = client_.loop();
+  LoopState& loop = loop_;
   loop.WordsShown = true;
-  client_.loop().LoopCount[kStepClaimWords] = 0;
+  loop_.LoopCount[kStepClaimWords] = 0;
   loop.WordsSeat = static_cast<int16_t>(b);
 }
 
 Rect OtherSeats::MeldRect(ViewPos v, int slot) const {
-  const TableView& view = client_.view();
-  const PlayerRecord& p = client_.table().players[SideSeat(v) ? v : 1];
+  const TableView& view = view_;
+  const PlayerRecord& p = table_.players[SideSeat(v) ? v : 1];
   const LayoutScale& s = view.scale();
   const double width = view.TileWidth[v], height = view.TileHeight[v];
   const double along = slot * (height - kSlotOverlap * s.sy);
@@ -126,8 +141,8 @@ Rect OtherSeats::MeldRect(ViewPos v, int slot) const {
 }
 
 void OtherSeats::DrawMeldTile(ViewPos v, int slot, int picture) {
-  TableView& view = client_.view();
-  const PlayerRecord& p = client_.table().players[v];
+  TableView& view = view_;
+  const PlayerRecord& p = table_.players[v];
   const int index = p.slots[slot].element;
   const ElementId e = view.pool().Element(index);
   if (e == kNoElement) return;
@@ -140,9 +155,9 @@ void OtherSeats::DrawMeldTile(ViewPos v, int slot, int picture) {
 }
 
 void OtherSeats::RelayConcealed(ViewPos v) {
-  TableView& view = client_.view();
+  TableView& view = view_;
   Form& f = view.main();
-  const PlayerRecord& p = client_.table().players[v];
+  const PlayerRecord& p = table_.players[v];
   const LayoutScale& s = view.scale();
   const int lastMeld = p.meldCursor - 3;
   if (!PlayerRecord::ValidSlot(lastMeld)) return;
@@ -160,16 +175,16 @@ void OtherSeats::RelayConcealed(ViewPos v) {
 }
 
 bool OtherSeats::Refuse(ViewPos v, const char* what) {
-  client_.platform().log.Write(std::string("table: ") + what + " of seat " + std::to_string(v) +
-                               " does not fit its tiles; left out");
-  client_.reconnection().Resynchronise(what);
+  log_.Write(std::string("table: ") + what + " of seat " + std::to_string(v) +
+             " does not fit its tiles; left out");
+  reconnection_.Resynchronise(what);
   return false;
 }
 
 void OtherSeats::Claim(ViewPos v, int op, TileCode t0, TileCode t1, TileCode t2) {
-  if (!SideSeat(v) || !client_.view().laidOut()) return;
-  TableState& st = client_.table().state;
-  PlayerRecord& p = client_.table().players[v];
+  if (!SideSeat(v) || !view_.laidOut()) return;
+  TableState& st = table_.state;
+  PlayerRecord& p = table_.players[v];
   const int w = p.meldCursor, hs = p.handStart, n = p.handCount;
   // Two backs join the meld and a third moves behind the hand, into slot handStart + n.
   if (!PlayerRecord::ValidSlot(w - 2) || !PlayerRecord::ValidSlot(w) || hs < w || n < 3 ||
@@ -198,11 +213,11 @@ void OtherSeats::Claim(ViewPos v, int op, TileCode t0, TileCode t1, TileCode t2)
 }
 
 void OtherSeats::Gang(ViewPos v, int op, TileCode t2) {
-  if (!SideSeat(v) || !client_.view().laidOut()) return;
-  TableView& view = client_.view();
+  if (!SideSeat(v) || !view_.laidOut()) return;
+  TableView& view = view_;
   Form& f = view.main();
-  TableState& st = client_.table().state;
-  PlayerRecord& p = client_.table().players[v];
+  TableState& st = table_.state;
+  PlayerRecord& p = table_.players[v];
   const bool concealed = op == OpConcealedGang;
   const int w = p.meldCursor, hs = p.handStart, n = p.handCount;
   const int used = concealed ? 4 : 3;
@@ -242,10 +257,10 @@ void OtherSeats::Gang(ViewPos v, int op, TileCode t2) {
 }
 
 bool OtherSeats::TakeAddedTile(ViewPos v) {
-  if (!SideSeat(v) || !client_.view().laidOut()) return false;
-  TableView& view = client_.view();
-  TableState& st = client_.table().state;
-  PlayerRecord& p = client_.table().players[v];
+  if (!SideSeat(v) || !view_.laidOut()) return false;
+  TableView& view = view_;
+  TableState& st = table_.state;
+  PlayerRecord& p = table_.players[v];
   const int w = p.meldCursor, last = p.handStart + p.handCount - 1;
   if (!PlayerRecord::ValidSlot(w - 2) || w - 2 >= p.handStart || p.handCount < 1 ||
       !PlayerRecord::ValidSlot(last)) {
@@ -264,11 +279,11 @@ bool OtherSeats::TakeAddedTile(ViewPos v) {
 }
 
 void OtherSeats::PlaceAddedTile(ViewPos v, TileCode t2) {
-  if (!SideSeat(v) || !client_.view().laidOut()) return;
-  TableView& view = client_.view();
+  if (!SideSeat(v) || !view_.laidOut()) return;
+  TableView& view = view_;
   Form& f = view.main();
-  TableState& st = client_.table().state;
-  PlayerRecord& p = client_.table().players[v];
+  TableState& st = table_.state;
+  PlayerRecord& p = table_.players[v];
   const int w = p.meldCursor;
   if (!PlayerRecord::ValidSlot(w - 2)) return;
   const int index = p.slots[w - 2].element;

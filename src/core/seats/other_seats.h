@@ -8,11 +8,17 @@
 
 namespace korvel {
 
-class Client;
+class Log;
+class Reconnection;
+class Sound;
+class TableView;
+struct LoopState;
+struct TableModel;
 
 class OtherSeats {
  public:
-  explicit OtherSeats(Client& client) : client_(client) {}
+  OtherSeats(TableModel& table, LoopState& loop, TableView& view, Reconnection& reconnection,
+             Sound& sound, Log& log);
 
   // The whole operation of the seat at `v` (1 or 2): announcement, then the melds. A caller
   // that shares the steps around an added gang (the operation result) calls the parts.
@@ -42,7 +48,12 @@ class OtherSeats {
   // A record whose slots do not fit the seat's record is left out.
   bool Refuse(ViewPos v, const char* what);
 
-  Client& client_;
+  TableModel& table_;
+  LoopState& loop_;
+  TableView& view_;
+  Reconnection& reconnection_;
+  Sound& sound_;
+  Log& log_;
 };
 
 }  // namespace korvel

@@ -2,11 +2,18 @@
 
 #include <algorithm>
 
-#include "app/client.h"
+#include "model/loop_state.h"
+#include "model/player_record.h"
+#include "model/session_settings.h"
+#include "net/records.h"
+#include "platform/ports.h"
 #include "seats/discard_rows.h"
 #include "seats/meld_layout.h"
+#include "seats/watching.h"
 #include "table/hand_order.h"
+#include "table/table_play.h"
 #include "table/tile_pictures.h"
+#include "view/table_view.h"
 
 namespace korvel {
 namespace {
@@ -35,8 +42,18 @@ SlotKind MeldKind(uint8_t entryKind, int size) {
 
 }  // namespace
 
-TableRestore::TableRestore(Client& client) : client_(client) {
-  client.view().AddResetParticipant(this);
+TableRestore::TableRestore(TableModel& table, LoopState& loop, SessionSettings& settings,
+                           TableView& view, Records& records, TablePlay& tablePlay,
+                           Watching& watching, Log& log)
+    : table_(table),
+      loop_(loop),
+      settings_(settings),
+      view_(view),
+      records_(records),
+      tablePlay_(tablePlay),
+      watching_(watching),
+      log_(log) {
+  view.AddResetParticipant(this);
 }
 
 int TableRestore::ElementFor(int n) const {
@@ -66,34 +83,34 @@ TableRestore::Snapshot TableRestore::Split(const RecordBytes& r) {
 }
 
 void TableRestore::OnRestore(CommandInfo& info) {
-  TableView& view = client_.view();
+  TableView& view = view_;
   if (!view.laidOut()) return;
-  Log& log = client_.platform().log;
+  Log& log = log_;
   // The deal start that comes before a restore places the seats; without it the melds and
   // hands would be laid out from rows that have no places in the window.
   if (!view.seatsPlaced()) {
     log.Write("restore record before the seats have places left out");
     return;
   }
-  const RecordBytes& r = client_.records().ReceivedRecord;
+  const RecordBytes& r = records_.ReceivedRecord;
   Snapshot snap = Split(r);
   if (snap.concealedCount > restore::kMaxConcealed) {
     log.Write("restore record with " + std::to_string(snap.concealedCount) +
               " concealed tiles left out");
     return;
   }
-  const ViewPos v = client_.table().ViewOfMask(info.seat);
-  if (records_ == 0) Begin();
-  if (v == 0) client_.watching().handVisible = 0;
+  const ViewPos v = table_.ViewOfMask(info.seat);
+  if (recordsTaken_ == 0) Begin();
+  if (v == 0) watching_.handVisible = 0;
   RestoreDiscards[v] = info.byte7;
-  if (++records_ == 1) {
+  if (++recordsTaken_ == 1) {
     RestoreTaken = info.value[0];
     RestoreBack = info.value[2];
     RestoreCursor = 0;
   }
   // A returning player counts the deal the server names (byte 5), not the repeated deal start.
-  if (!client_.settings().Spectator && info.byte5 != 0) {
-    int& deals = client_.tablePlay().DealCount;
+  if (!settings_.Spectator && info.byte5 != 0) {
+    int& deals = tablePlay_.DealCount;
     deals = (deals & ~0xFF) | info.byte5;
   }
   RestoreTaken = std::max(RestoreTaken, info.value[0]);
@@ -101,12 +118,12 @@ void TableRestore::OnRestore(CommandInfo& info) {
   if (!LayOutSeat(v, snap)) {
     log.Write("restore record for seat " + std::to_string(v) + " does not fit its slots");
   }
-  if (records_ >= kSeats) Finish();
+  if (recordsTaken_ >= kSeats) Finish();
 }
 
 void TableRestore::Begin() {
-  TableView& view = client_.view();
-  TableModel& table = client_.table();
+  TableView& view = view_;
+  TableModel& table = table_;
   TableState& st = table.state;
   // Everything is placed again from the deal's start: the restore owns every tile element.
   start_ = static_cast<int16_t>(view.pool().Cursor());
@@ -133,14 +150,14 @@ void TableRestore::Begin() {
 }
 
 void TableRestore::SetAsideRedDragon(ViewPos v) {
-  TableView& view = client_.view();
+  TableView& view = view_;
   Form& f = view.main();
-  PlayerRecord& p = client_.table().players[v];
+  PlayerRecord& p = table_.players[v];
   const int index = Take();
   MoveTile(view, index,
            {static_cast<double>(p.rowX), p.rowY - view.scale().Y(kAsideLift) * p.redAside,
             static_cast<double>(view.TileWidth[v]), static_cast<double>(view.TileHeight[v])});
-  client_.table().state.AsideElements[v][p.redAside] = static_cast<int16_t>(index);
+  table_.state.AsideElements[v][p.redAside] = static_cast<int16_t>(index);
   ++p.redAside;
   view.ShowTile(index, TilePicture(kRedDragon, TableBlock(v)));
   f.BringToFront(view.pool().Element(index));
@@ -170,9 +187,9 @@ int TableRestore::GroupMelds(Snapshot& snap, std::array<Meld, restore::kEntryCou
 }
 
 bool TableRestore::LayOutSeat(ViewPos v, Snapshot& snap) {
-  TableView& view = client_.view();
+  TableView& view = view_;
   Form& f = view.main();
-  PlayerRecord& p = client_.table().players[v];
+  PlayerRecord& p = table_.players[v];
 
   // Red dragons among the exposed tiles are set aside, up to the four rows kept for them.
   int aside = 0;
@@ -231,8 +248,8 @@ bool TableRestore::LayOutSeat(ViewPos v, Snapshot& snap) {
   }
 
   UseHandSizes(view);
-  const Watching& watching = client_.watching();
-  const bool faces = !client_.settings().Spectator || watching.handVisible != 0;
+  const Watching& watching = watching_;
+  const bool faces = !settings_.Spectator || watching.handVisible != 0;
   for (int k = 0; k < snap.concealedCount; ++k) {
     const int slot = p.handStart + p.handCount;
     p.handCount = static_cast<int16_t>(p.handCount + 1);
@@ -258,17 +275,17 @@ bool TableRestore::LayOutSeat(ViewPos v, Snapshot& snap) {
       f.BringToFront(view.pool().Element(p.slots[k].element));
     }
     for (int row = 0; row < p.redAside; ++row) {
-      f.BringToFront(view.pool().Element(client_.table().state.AsideElements[v][row]));
+      f.BringToFront(view.pool().Element(table_.state.AsideElements[v][row]));
     }
   }
   return true;
 }
 
 void TableRestore::LayOutDiscards() {
-  TableView& view = client_.view();
-  TableModel& table = client_.table();
+  TableView& view = view_;
+  TableModel& table = table_;
   Form& f = view.main();
-  const DiscardRowRule rule = client_.settings().Spectator ? DiscardRowRule::Watch : DiscardRowRule::Play;
+  const DiscardRowRule rule = settings_.Spectator ? DiscardRowRule::Watch : DiscardRowRule::Play;
   for (int v = 0; v < kSeats; ++v) {
     for (int i = 0; i < RestoreDiscards[v]; ++i) {
       // Every element is in use: the record asked for more tiles than a wall holds.
@@ -280,18 +297,18 @@ void TableRestore::LayOutDiscards() {
       view.ShowTile(index, LyingBackIndex(TableBlock(v)));
       const DiscardPlace place = PlaceDiscard(view, table, v, index, rule);
       f.Show(e);
-      client_.tablePlay().LastDiscardX = static_cast<int16_t>(place.left);
-      client_.tablePlay().LastDiscardY = static_cast<int16_t>(place.top);
+      tablePlay_.LastDiscardX = static_cast<int16_t>(place.left);
+      tablePlay_.LastDiscardY = static_cast<int16_t>(place.top);
     }
   }
 }
 
 void TableRestore::Finish() {
-  TableView& view = client_.view();
-  TableModel& table = client_.table();
+  TableView& view = view_;
+  TableModel& table = table_;
   TableState& st = table.state;
   Form& f = view.main();
-  records_ = 0;
+  recordsTaken_ = 0;
 
   // The far end of the wall, from the deal start's far end and the wall-end counter.
   const int dealEnd = Mod72(start_ + 70);
@@ -315,14 +332,13 @@ void TableRestore::Finish() {
   st.OfferElement = -1;
   st.ReplacementDraw = -1;
   if (RestoreTaken >= kDealtTiles) st.DealDone = 3;
-  client_.loop().TileBlinkCount = 0;
+  loop_.TileBlinkCount = 0;
   // A player who comes back sees its own hand again, in its order.
-  if (!client_.settings().Spectator && table.players[0].handCount > 0) {
-    client_.tablePlay().ShowHand(0, table.players[0].handCount);
+  if (!settings_.Spectator && table.players[0].handCount > 0) {
+    tablePlay_.ShowHand(0, table.players[0].handCount);
   }
-  client_.platform().log.Write("table restored: " + std::to_string(RestoreCursor) +
-                               " tiles out of the wall, " + std::to_string(RestoreTaken) +
-                               " from its start");
+  log_.Write("table restored: " + std::to_string(RestoreCursor) + " tiles out of the wall, " +
+             std::to_string(RestoreTaken) + " from its start");
 }
 
 }  // namespace korvel

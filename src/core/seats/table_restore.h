@@ -9,13 +9,20 @@
 #include <bitset>
 #include <cstdint>
 
-#include "net/records.h"
 #include "model/tiles.h"
+#include "net/records.h"
 #include "view/table_view.h"
 
 namespace korvel {
 
-class Client;
+class Log;
+class Records;
+class TablePlay;
+class TableView;
+class Watching;
+struct LoopState;
+struct SessionSettings;
+struct TableModel;
 
 // Snapshot payload: 24 entries of (kind, tile) from byte 16. A kind 0x10..0x1F marks a
 // concealed tile, 0x20..0x2F an exposed one (its low nibble may name the meld's slot kind).
@@ -29,7 +36,8 @@ inline constexpr uint8_t kExposedKind = 0x20;
 
 class TableRestore : public TableResetParticipant {
  public:
-  explicit TableRestore(Client& client);
+  TableRestore(TableModel& table, LoopState& loop, SessionSettings& settings, TableView& view,
+               Records& records, TablePlay& tablePlay, Watching& watching, Log& log);
   void OnRestore(CommandInfo& info);  // command 40
 
   // The pool element of the restore's n-th tile: the tiles dealt and drawn from the start of
@@ -42,9 +50,9 @@ class TableRestore : public TableResetParticipant {
   std::array<int16_t, kSeats> RestoreDiscards{};
   bool TableRestored = false;
   // Records of the restore under way (0 between restores).
-  int RecordsTaken() const { return records_; }
+  int RecordsTaken() const { return recordsTaken_; }
 
-  void OnResetSeats() override { records_ = 0; }
+  void OnResetSeats() override { recordsTaken_ = 0; }
 
  private:
   struct Entry {
@@ -73,8 +81,15 @@ class TableRestore : public TableResetParticipant {
   void LayOutDiscards();
   int Take();
 
-  Client& client_;
-  int records_ = 0;
+  TableModel& table_;
+  LoopState& loop_;
+  SessionSettings& settings_;
+  TableView& view_;
+  Records& records_;
+  TablePlay& tablePlay_;
+  Watching& watching_;
+  Log& log_;
+  int recordsTaken_ = 0;
   int16_t start_ = 0;     // the wall cursor of the deal's start
   std::bitset<72> used_;  // elements holding restored tiles
 };

@@ -2,12 +2,22 @@
 
 #include <algorithm>
 
-#include "app/client.h"
+#include "model/loop_state.h"
+#include "model/player_record.h"
+#include "model/session_settings.h"
+#include "net/records.h"
+#include "platform/ports.h"
+#include "protocol/seating.h"
 #include "seats/discard_rows.h"
 #include "seats/meld_layout.h"
+#include "seats/table_restore.h"
+#include "settlement/settlement.h"
+#include "sound/sound.h"
 #include "sound/voice_clips.h"
 #include "table/hand_order.h"
+#include "table/table_play.h"
 #include "table/tile_pictures.h"
+#include "view/table_view.h"
 
 namespace korvel {
 namespace {
@@ -38,6 +48,24 @@ bool MustDiscardCount(int handCount) { return (handCount - 2) % 3 == 0; }
 
 }  // namespace
 
+Watching::Watching(TableModel& table, LoopState& loop, SessionSettings& settings, TableView& view,
+                   Records& records, Sound& sound, SeatVoices& seatVoices, TablePlay& tablePlay,
+                   TableRestore& tableRestore, Settlement& settlement, Seating& seating,
+                   Timers& timers, Log& log)
+    : table_(table),
+      loop_(loop),
+      settings_(settings),
+      view_(view),
+      records_(records),
+      sound_(sound),
+      seatVoices_(seatVoices),
+      tablePlay_(tablePlay),
+      tableRestore_(tableRestore),
+      settlement_(settlement),
+      seating_(seating),
+      timers_(timers),
+      log_(log) {}
+
 Watching::Call Watching::CallOf(int op, TileCode tile) {
   switch (op) {
     case OpChi:
@@ -58,35 +86,35 @@ Watching::Call Watching::CallOf(int op, TileCode tile) {
   }
 }
 
-bool Watching::FacesShown() const { return !client_.settings().Spectator || handVisible != 0; }
+bool Watching::FacesShown() const { return !settings_.Spectator || handVisible != 0; }
 
 int Watching::TakeFarEnd() {
-  TableState& st = client_.table().state;
+  TableState& st = table_.state;
   const int index = Mod72(st.WallEndElement);
   st.WallEndElement = static_cast<int16_t>(index % 2 == 1 ? Mod72(index + 69) : Mod72(index + 1));
   return index;
 }
 
 void Watching::OnWatchDealTiles(CommandInfo& info, int count) {
-  TableView& view = client_.view();
+  TableView& view = view_;
   if (!view.laidOut()) return;
   Form& f = view.main();
-  TableModel& table = client_.table();
+  TableModel& table = table_;
   TableState& st = table.state;
   const ViewPos v = table.ViewOfMask(info.seat);
   // A watcher's seats get their places only when a deal starts; tiles before that would stand
   // outside the window.
   if (!view.seatsPlaced()) {
-    client_.platform().log.Write("watching: tiles for seat " + std::to_string(v) +
-                                 " before the seats have places ignored");
+    log_.Write("watching: tiles for seat " + std::to_string(v) +
+               " before the seats have places ignored");
     return;
   }
   const int n = count == 4 ? 4 : 1;
   PlayerRecord& p = table.players[v];
   const int s0 = p.handStart + p.handCount;
   if (p.handStart < 0 || s0 < 0 || s0 + n > kSlotsPerSeat) {
-    client_.platform().log.Write("watching: seat " + std::to_string(v) + " has no room for " +
-                                 std::to_string(n) + " more tiles");
+    log_.Write("watching: seat " + std::to_string(v) + " has no room for " + std::to_string(n) +
+               " more tiles");
     return;
   }
   UseHandSizes(view);
@@ -127,12 +155,12 @@ void Watching::OnWatchDealTiles(CommandInfo& info, int count) {
   const bool handComplete =
       p.handCount == kDealerHand || (p.handCount == kNonDealerHand && !p.isDealer);
   if (v == 0 && st.DealDone < 0 && handComplete && FacesShown() &&
-      (!client_.settings().Spectator || client_.tableRestore().TableRestored)) {
+      (!settings_.Spectator || tableRestore_.TableRestored)) {
     // The dealt hand turns face down for a moment and stays so until its tiles are drawn again.
     const SlotRange range = ConcealedSlots(p);
     for (int k = range.first; k < range.end; ++k)
       view.ShowTile(p.slots[k].element, kFaceDownHandTile);
-    client_.platform().timers.BlockingWait(kFaceDownPauseMs);
+    timers_.BlockingWait(kFaceDownPauseMs);
   }
   st.ReplacementDraw = -1;
   if (st.DealDone < 0) {
@@ -143,12 +171,12 @@ void Watching::OnWatchDealTiles(CommandInfo& info, int count) {
 }
 
 void Watching::OnWatchDiscard(CommandInfo& info) {
-  TableView& view = client_.view();
-  TableModel& table = client_.table();
+  TableView& view = view_;
+  TableModel& table = table_;
   TableState& st = table.state;
-  Sound& sound = client_.sound();
+  Sound& sound = sound_;
   const TileCode tile = static_cast<TileCode>(info.value[3] & 0xFF);
-  const int mark = client_.records().ReceivedRecord[kDeclarationByte];
+  const int mark = records_.ReceivedRecord[kDeclarationByte];
   const ViewPos v = table.ViewOfMask(info.seat);
   sound.PlayEffectIfOn(kEffectDiscard);
   st.OfferTile = tile;
@@ -159,8 +187,7 @@ void Watching::OnWatchDiscard(CommandInfo& info) {
   const SlotRange range = ConcealedSlots(p);
   if (range.size() < 1) {
     st.OfferElement = -1;
-    client_.platform().log.Write("watching: a discard from seat " + std::to_string(v) +
-                                 ", which holds no tile");
+    log_.Write("watching: a discard from seat " + std::to_string(v) + ", which holds no tile");
     return;
   }
   int slot = range.end - 1;
@@ -184,7 +211,7 @@ void Watching::OnWatchDiscard(CommandInfo& info) {
   st.OfferElement = static_cast<int16_t>(index);
   view.ShowTile(index, TilePicture(tile, TableBlock(v)));
   const LayoutScale& s = view.scale();
-  if (!client_.settings().Spectator || client_.tableRestore().TableRestored) {
+  if (!settings_.Spectator || tableRestore_.TableRestored) {
     const double w = kEnlarge * DiscardWidth(s, v);
     const double h = kEnlarge * DiscardHeight(s, v);
     const ElementId surface = view.el.pic1;
@@ -195,21 +222,21 @@ void Watching::OnWatchDiscard(CommandInfo& info) {
       f.BringToFront(e);
     }
     f.Show(e);
-    client_.platform().timers.BlockingWait(kEnlargedDiscardMs);
+    timers_.BlockingWait(kEnlargedDiscardMs);
   }
   lastDiscard_ = LastDiscard{index, v, p.discardX, p.discardY, st.RightDiscardCount};
   const DiscardPlace place = PlaceDiscard(view, table, v, index, DiscardRowRule::Watch);
   f.Show(e);
-  client_.tablePlay().LastDiscardX = static_cast<int16_t>(place.left);
-  client_.tablePlay().LastDiscardY = static_cast<int16_t>(place.top);
-  client_.loop().TileBlinkCount = 3;
+  tablePlay_.LastDiscardX = static_cast<int16_t>(place.left);
+  tablePlay_.LastDiscardY = static_cast<int16_t>(place.top);
+  loop_.TileBlinkCount = 3;
 
   sound.PlayVoiceIfOn(v, TileClip(tile));
-  if (mark == 1 || mark == 2) client_.tablePlay().ShowDiscardDeclaration(v, mark);
+  if (mark == 1 || mark == 2) tablePlay_.ShowDiscardDeclaration(v, mark);
 }
 
 void Watching::GiveBackDiscardPlace() {
-  TableModel& table = client_.table();
+  TableModel& table = table_;
   TableState& st = table.state;
   if (lastDiscard_.index < 0 || lastDiscard_.index != st.OfferElement) return;
   PlayerRecord& p = table.players[lastDiscard_.view];
@@ -220,7 +247,7 @@ void Watching::GiveBackDiscardPlace() {
 }
 
 void Watching::Announce(ViewPos v, int op, TileCode tile) {
-  TableView& view = client_.view();
+  TableView& view = view_;
   Form& f = view.main();
   const int b = v - 1;
   const ElementId balloon = view.el.Speak[b];
@@ -232,32 +259,32 @@ void Watching::Announce(ViewPos v, int op, TileCode tile) {
   f.BringToFront(balloon);
   f.Show(words);
   f.BringToFront(words);
-  client_.sound().PlayEffectIfOn(kEffectDiscard);
+  sound_.PlayEffectIfOn(kEffectDiscard);
   const Call call = CallOf(op, tile);
   if (call.word >= 0) {
     f.LoadSprite(words, view.sprites().WordSprites[static_cast<size_t>(call.word)]);
-    client_.sound().PlayVoiceIfOn(v, call.clip);
+    sound_.PlayVoiceIfOn(v, call.clip);
   }
   // The watcher keeps the call up for two seconds itself, then takes it down.
-  client_.platform().timers.BlockingWait(kAnnouncementMs);
+  timers_.BlockingWait(kAnnouncementMs);
   f.Hide(balloon);
   f.Hide(words);
 }
 
 void Watching::OnWatchOperation(CommandInfo& info) {
-  TableModel& table = client_.table();
+  TableModel& table = table_;
   TableState& st = table.state;
-  const RecordBytes& r = client_.records().ReceivedRecord;
+  const RecordBytes& r = records_.ReceivedRecord;
   const int op = info.value[0] & 0xFF;
   const TileCode t0 = static_cast<TileCode>(info.value[1] & 0xFF);
   const TileCode t1 = static_cast<TileCode>(info.value[2] & 0xFF);
   const TileCode t2 = static_cast<TileCode>(info.value[3] & 0xFF);
   const ViewPos v = table.ViewOfMask(info.seat);
   st.WinTile = r[kWinTileByte];
-  client_.settlement().SetClaimWinners(r[kWinnerMaskBytes], r[kWinnerMaskBytes + 1]);
-  if (!client_.view().laidOut()) return;
+  settlement_.SetClaimWinners(r[kWinnerMaskBytes], r[kWinnerMaskBytes + 1]);
+  if (!view_.laidOut()) return;
 
-  if (v != 0 && op > OpPass && (!client_.settings().Spectator || client_.tableRestore().TableRestored)) {
+  if (v != 0 && op > OpPass && (!settings_.Spectator || tableRestore_.TableRestored)) {
     Announce(v, op, t2);
   }
   switch (op) {
@@ -287,7 +314,7 @@ void Watching::OnWatchOperation(CommandInfo& info) {
 }
 
 void Watching::PickTiles(ViewPos v, TileCode tile, int n, std::array<int, 4>& picks) const {
-  const PlayerRecord& p = client_.table().players[v];
+  const PlayerRecord& p = table_.players[v];
   const SlotRange range = ConcealedSlots(p);
   picks.fill(-1);
   int found = 0;
@@ -307,7 +334,7 @@ void Watching::PickTiles(ViewPos v, TileCode tile, int n, std::array<int, 4>& pi
 
 int Watching::FormMeld(ViewPos v, std::span<const int> picks, SlotKind kind, TileCode code,
                        int extra, int* fourth) {
-  PlayerRecord& p = client_.table().players[v];
+  PlayerRecord& p = table_.players[v];
   const SlotRange range = ConcealedSlots(p);
   const int w = p.meldCursor;
   const int taken = static_cast<int>(picks.size());
@@ -343,9 +370,9 @@ int Watching::FormMeld(ViewPos v, std::span<const int> picks, SlotKind kind, Til
 }
 
 void Watching::DrawMeld(ViewPos v, int w, int fourth, bool faceDown) {
-  TableView& view = client_.view();
+  TableView& view = view_;
   Form& f = view.main();
-  PlayerRecord& p = client_.table().players[v];
+  PlayerRecord& p = table_.players[v];
   const int block = TableBlock(v);
   UseMeldSizes(view);
   for (int s = w - 2; s <= w; ++s) {
@@ -371,7 +398,7 @@ void Watching::DrawMeld(ViewPos v, int w, int fourth, bool faceDown) {
 }
 
 void Watching::Claim(ViewPos v, int op, TileCode t0, TileCode t1, TileCode t2) {
-  TableState& st = client_.table().state;
+  TableState& st = table_.state;
   std::array<int, 4> picks{};
   PickTiles(v, t0, 2, picks);
   if (op == OpChi && v == 0) {
@@ -389,10 +416,10 @@ void Watching::Claim(ViewPos v, int op, TileCode t0, TileCode t1, TileCode t2) {
                     ? -1
                     : FormMeld(v, std::span(picks.data(), 2), kind, t2, offer, &fourth);
   if (w < 0) {
-    client_.platform().log.Write("watching: seat " + std::to_string(v) + " cannot take a claim");
+    log_.Write("watching: seat " + std::to_string(v) + " cannot take a claim");
     return;
   }
-  PlayerRecord& p = client_.table().players[v];
+  PlayerRecord& p = table_.players[v];
   // The codes of a chi's three tiles differ: t0, t1 from the hand and the claimed t2.
   p.slots[w - 2].code = t0;
   p.slots[w - 1].code = t1;
@@ -402,8 +429,8 @@ void Watching::Claim(ViewPos v, int op, TileCode t0, TileCode t1, TileCode t2) {
 }
 
 void Watching::Gang(ViewPos v, int op, TileCode tile) {
-  TableState& st = client_.table().state;
-  PlayerRecord& p = client_.table().players[v];
+  TableState& st = table_.state;
+  PlayerRecord& p = table_.players[v];
   std::array<int, 4> picks{};
   int w = -1;
   int fourth = -1;
@@ -426,17 +453,17 @@ void Watching::Gang(ViewPos v, int op, TileCode tile) {
     if (w >= 0) st.OfferElement = static_cast<int16_t>(fourth);
   }
   if (w < 0) {
-    client_.platform().log.Write("watching: seat " + std::to_string(v) + " cannot make a gang");
+    log_.Write("watching: seat " + std::to_string(v) + " cannot make a gang");
     return;
   }
   DrawMeld(v, w, fourth, op == OpConcealedGang);
 }
 
 void Watching::AddedGang(ViewPos v, TileCode tile) {
-  TableView& view = client_.view();
+  TableView& view = view_;
   Form& f = view.main();
-  TableState& st = client_.table().state;
-  PlayerRecord& p = client_.table().players[v];
+  TableState& st = table_.state;
+  PlayerRecord& p = table_.players[v];
   const SlotRange range = ConcealedSlots(p);
   if (range.size() < 1) return;
   int slot = range.end - 1;
@@ -475,11 +502,11 @@ void Watching::AddedGang(ViewPos v, TileCode tile) {
 }
 
 void Watching::Win(ViewPos v) {
-  TableView& view = client_.view();
+  TableView& view = view_;
   Form& f = view.main();
-  TableState& st = client_.table().state;
-  Settlement& settlement = client_.settlement();
-  PlayerRecord& p = client_.table().players[v];
+  TableState& st = table_.state;
+  Settlement& settlement = settlement_;
+  PlayerRecord& p = table_.players[v];
   const LayoutScale& s = view.scale();
   settlement.MarkWinOnBoard();
   settlement.stores.HasWon[v] = 1;
@@ -534,22 +561,22 @@ void Watching::Win(ViewPos v) {
 }
 
 void Watching::ReadySticks(ViewPos v, int mark) {
-  TableView& view = client_.view();
+  TableView& view = view_;
   Form& f = view.main();
-  const TableState& st = client_.table().state;
+  const TableState& st = table_.state;
   if (mark == 1) {
     const ElementId stick = view.el.imgTing[kStickOf[v]];
     if (v == 0) f.Move(stick, f.GetLeft(stick), f.GetTop(stick) - view.scale().Y(kStickLift));
     f.Show(stick);
-    if (v != 0) client_.tablePlay().LayDownHand(v);
+    if (v != 0) tablePlay_.LayDownHand(v);
   } else if (mark == 2 && st.LaidDown[v] == 1) {
-    client_.tablePlay().LayDownHand(v);
+    tablePlay_.LayDownHand(v);
   }
 }
 
 void Watching::OnWatchSeats(const std::array<RecordBytes, kSeats>& records) {
-  TableModel& table = client_.table();
-  Seating& seating = client_.seating();
+  TableModel& table = table_;
+  Seating& seating = seating_;
   // The watched player's record comes first; each carries its seat mask. Records that do not
   // name three different seats are taken in seat order.
   std::array<int, kSeats> masks{};
@@ -562,11 +589,11 @@ void Watching::OnWatchSeats(const std::array<RecordBytes, kSeats>& records) {
     masks[i] = m;
   }
   if (!valid) {
-    client_.platform().log.Write("watching: the seats' records name no three seats");
+    log_.Write("watching: the seats' records name no three seats");
     for (int i = 0; i < kSeats; ++i) masks[i] = MaskOf(i);
   }
   table.players[0].seatMask = static_cast<uint8_t>(masks[0]);
-  TableView& view = client_.view();
+  TableView& view = view_;
   for (int i = 0; i < kSeats; ++i) {
     const RecordBytes& r = records[i];
     const ViewPos v = ViewOf(masks[0], masks[i]);
@@ -575,7 +602,7 @@ void Watching::OnWatchSeats(const std::array<RecordBytes, kSeats>& records) {
     p.name = SingleByteText(r, kAccountId, 16);
     seating.seatInfo[v] = DecodeSeatInfo(r);
     const SeatInfo& s = seating.seatInfo[v];
-    client_.seatVoices()[v] = SeatVoice{s.gender, s.voiceLang, s.voiceSet, 0};
+    seatVoices_[v] = SeatVoice{s.gender, s.voiceLang, s.voiceSet, 0};
     const int avatar = AvatarNumber(s.avatar);
     seating.SeatFace[v] = Seating::Face{s.nickname, std::to_string(avatar)};
     if (!view.laidOut()) continue;
@@ -589,9 +616,9 @@ void Watching::OnWatchSeats(const std::array<RecordBytes, kSeats>& records) {
       f.BringToFront(view.el.OK[v]);
     }
   }
-  client_.sound().AssignVoices();
+  sound_.AssignVoices();
   SeatsShown = true;
-  client_.platform().log.Write("watching " + table.players[0].name);
+  log_.Write("watching " + table.players[0].name);
 }
 
 }  // namespace korvel

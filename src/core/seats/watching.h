@@ -9,12 +9,24 @@
 #include <cstdint>
 #include <span>
 
-#include "net/records.h"
 #include "model/tiles.h"
+#include "net/records.h"
+#include "sound/sound.h"
 
 namespace korvel {
 
-class Client;
+class Log;
+class Records;
+class Seating;
+class Settlement;
+class Sound;
+class TablePlay;
+class TableRestore;
+class TableView;
+class Timers;
+struct LoopState;
+struct SessionSettings;
+struct TableModel;
 
 // Balloon places of the left and right seats' announcements, design pixels.
 inline constexpr double kWatchBalloonTop = 280;
@@ -22,7 +34,10 @@ inline constexpr double kWatchBalloonLeft[2] = {8, 936};
 
 class Watching {
  public:
-  explicit Watching(Client& client) : client_(client) {}
+  Watching(TableModel& table, LoopState& loop, SessionSettings& settings, TableView& view,
+           Records& records, Sound& sound, SeatVoices& seatVoices, TablePlay& tablePlay,
+           TableRestore& tableRestore, Settlement& settlement, Seating& seating, Timers& timers,
+           Log& log);
 
   void OnWatchDealTiles(CommandInfo& info, int count);  // commands 1 and 5
   void OnWatchDiscard(CommandInfo& info);               // command 2
@@ -70,7 +85,19 @@ class Watching {
     int16_t rightCount = 0;
   };
 
-  Client& client_;
+  TableModel& table_;
+  LoopState& loop_;
+  SessionSettings& settings_;
+  TableView& view_;
+  Records& records_;
+  Sound& sound_;
+  SeatVoices& seatVoices_;
+  TablePlay& tablePlay_;
+  TableRestore& tableRestore_;
+  Settlement& settlement_;
+  Seating& seating_;
+  Timers& timers_;
+  Log& log_;
   LastDiscard lastDiscard_;
 };
 

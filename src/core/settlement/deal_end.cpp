@@ -3,10 +3,22 @@
 #include <algorithm>
 #include <limits>
 
-#include "app/client.h"
-#include "platform/notices.h"
+#include "model/loop_state.h"
+#include "model/player_record.h"
+#include "model/session_settings.h"
+#include "net/connection.h"
+#include "net/reconnection.h"
+#include "net/records.h"
 #include "platform/gbk.h"
+#include "platform/notices.h"
+#include "platform/ports.h"
+#include "props/prop_component.h"
+#include "protocol/leaving.h"
+#include "protocol/players_leaving.h"
+#include "protocol/seating.h"
 #include "settlement/settlement.h"
+#include "view/message_lines.h"
+#include "view/table_view.h"
 
 namespace korvel {
 namespace {
@@ -53,16 +65,41 @@ bool SingleSeat(int mask) { return mask == 1 || mask == 2 || mask == 4; }
 
 }  // namespace
 
+Settlement::Settlement(TableModel& table, LoopState& loop, SessionSettings& settings,
+                       TableView& view, MessageLines& messages, Records& records,
+                       Connection& connection, Reconnection& reconnection, TablePlay& tablePlay,
+                       Seating& seating, PlayersLeaving& playersLeaving, Leaving& leaving,
+                       PropComponent& props, Timers& timers, Dialogs& dialogs, Files& files,
+                       Log& log, Process& process)
+    : table_(table),
+      loop_(loop),
+      settings_(settings),
+      view_(view),
+      messages_(messages),
+      records_(records),
+      connection_(connection),
+      reconnection_(reconnection),
+      tablePlay_(tablePlay),
+      seating_(seating),
+      playersLeaving_(playersLeaving),
+      leaving_(leaving),
+      props_(props),
+      timers_(timers),
+      dialogs_(dialogs),
+      files_(files),
+      log_(log),
+      process_(process) {}
+
 void Settlement::OnDealEnd(CommandInfo& info) {
-  const RecordBytes& r = client_.records().ReceivedRecord;
-  TableModel& table = client_.table();
+  const RecordBytes& r = records_.ReceivedRecord;
+  TableModel& table = table_;
   const ViewPos v = table.ViewOfMask(info.seat);
   CapFlag[v] = r[kCapFlag] == 1 ? 1 : 0;
   if (r[kFeePercent] != 0) FeePercent = r[kFeePercent];
 
-  SeatInfo& seat = client_.seating().seatInfo[v];
+  SeatInfo& seat = seating_.seatInfo[v];
   seat.title = DoubleByteText(r, kTitle, kTitleBytes);
-  TableView& view = client_.view();
+  TableView& view = view_;
   if (view.laidOut()) view.main().SetCaption(view.el.Level[v], seat.title);
 
   ClearBoardList(v);
@@ -75,15 +112,15 @@ void Settlement::OnDealEnd(CommandInfo& info) {
   if (++stores.WinReportArrivals >= kSeats) {
     stores.WinReportArrivals = 0;
     // The deal is over: a player leaving from now on restarts the continue countdown.
-    client_.playersLeaving().CountdownArmed = true;
+    playersLeaving_.CountdownArmed = true;
     const bool payments = std::any_of(table.players.begin(), table.players.end(),
                                       [](const PlayerRecord& p) { return p.dealScore != 0; });
     if (!payments) {
       PrepareBoardFaces();
-      if (client_.props().Active()) {
+      if (props_.Active()) {
         DrawnDeal = true;
         propScore.Clear();
-        if (client_.props().library().Loaded()) client_.props().library().Api().InitShowEnd();
+        if (props_.library().Loaded()) props_.library().Api().InitShowEnd();
       } else {
         StartContinueCountdown();
       }
@@ -95,7 +132,7 @@ void Settlement::OnDealEnd(CommandInfo& info) {
 void Settlement::OnSettlement(CommandInfo& info) {
   // The seat announcements stopped the keep-alive for the deal; the time between deals needs it
   // again. Started first, so that leaving the table below stops it for good.
-  client_.connection().StartKeepAlive();
+  connection_.StartKeepAlive();
   switch (info.value[3]) {
     case kNoticeDealEnd:
       DealEndNotice(info);
@@ -115,11 +152,11 @@ void Settlement::OnSettlement(CommandInfo& info) {
 void Settlement::PropsTakeOver() {
   PropSettleState = 1;
   propScore.Clear();
-  if (client_.props().library().Loaded()) client_.props().library().Api().InitShowEnd();
+  if (props_.library().Loaded()) props_.library().Api().InitShowEnd();
 }
 
 void Settlement::ShowOrHandOver() {
-  if (client_.props().Active()) {
+  if (props_.Active()) {
     PropsTakeOver();
     return;
   }
@@ -131,31 +168,31 @@ void Settlement::ShowOrHandOver() {
 void Settlement::PropsAfterPlayerLeft() {
   if (PropSettleState == 1) {
     PropPlayerLeft = true;
-  } else if (client_.props().Active()) {
-    client_.props().Shutdown(0);
+  } else if (props_.Active()) {
+    props_.Shutdown(0);
   }
 }
 
 void Settlement::DealEndNotice(const CommandInfo& info) {
-  client_.loop().BetweenDeals = true;
-  client_.reconnection().DealEnded();
-  client_.records().ArmHeld();
+  loop_.BetweenDeals = true;
+  reconnection_.DealEnded();
+  records_.ArmHeld();
   for (int v = 0; v < kSeats; ++v) ClearBoardList(v);
   PropSettlePending = true;
   ShowOrHandOver();
-  if (client_.playersLeaving().CountdownArmed) {
-    client_.playersLeaving().CountdownArmed = false;
-    client_.loop().InDeal = false;
-    if (!client_.settings().Spectator) {
-      if (info.value[1] == 1) client_.loop().ShufflePending = true;
+  if (playersLeaving_.CountdownArmed) {
+    playersLeaving_.CountdownArmed = false;
+    loop_.InDeal = false;
+    if (!settings_.Spectator) {
+      if (info.value[1] == 1) loop_.ShufflePending = true;
       ArmShuffleDisplay();
     }
   }
-  if (info.value[2] != 1) ShowWealth(ReadLE32(client_.records().ReceivedRecord, kWealthFactor));
+  if (info.value[2] != 1) ShowWealth(ReadLE32(records_.ReceivedRecord, kWealthFactor));
 }
 
 void Settlement::ArmShuffleDisplay() {
-  TableView& view = client_.view();
+  TableView& view = view_;
   if (view.laidOut()) {
     Form& f = view.main();
     const double centreX = f.GetLeft(view.el.pic1) + f.GetWidth(view.el.pic1) / 2;
@@ -164,24 +201,24 @@ void Settlement::ArmShuffleDisplay() {
       f.Move(e, centreX - f.GetWidth(e) / 2, centreY - f.GetHeight(e) / 2);
     }
   }
-  const std::string& ad = client_.seating().ShuffleAd;
-  if (!ad.empty()) client_.platform().log.Write("shuffle page: " + ad);
-  LoopState& loop = client_.loop();
+  const std::string& ad = seating_.ShuffleAd;
+  if (!ad.empty()) log_.Write("shuffle page: " + ad);
+  LoopState& loop = loop_;
   loop.ShuffleArmed = true;
   loop.ShuffleShown = true;
   loop.ShuffleStep = 0;
 }
 
 void Settlement::HideShuffleDisplay() {
-  client_.platform().timers.Stop("TimerShuffle");
-  TableView& view = client_.view();
+  timers_.Stop("TimerShuffle");
+  TableView& view = view_;
   if (!view.laidOut()) return;
   view.main().Hide(view.el.LblShuffle);
   view.main().Hide(view.el.ImgShuffle);
 }
 
 void Settlement::ShowWealth(uint32_t factor) {
-  TableView& view = client_.view();
+  TableView& view = view_;
   if (!view.laidOut()) return;
   Form& f = view.main();
   if (factor >= 100) f.SetFontSize(view.el.lbwealth, 12);
@@ -196,28 +233,28 @@ void Settlement::ShowWealth(uint32_t factor) {
 }
 
 void Settlement::PlayerLeftNotice(const CommandInfo& info) {
-  TableModel& table = client_.table();
+  TableModel& table = table_;
   const int left = (kAllSeatsMask - info.seat) & kAllSeatsMask;
   if (SingleSeat(left) && left != table.LocalMask()) {
-    const std::string& name = client_.seating().seatInfo[table.ViewOfMask(left)].nickname;
+    const std::string& name = seating_.seatInfo[table.ViewOfMask(left)].nickname;
     ShowLeaveDialog("玩家" + name + "退出了游戏！游戏结束！");
   }
-  client_.playersLeaving().GameRunning = false;
+  playersLeaving_.GameRunning = false;
   PropsAfterPlayerLeft();
-  if (client_.settings().Spectator) EndWatching();
+  if (settings_.Spectator) EndWatching();
 }
 
 void Settlement::NextDealer(const CommandInfo& info) {
-  TableModel& table = client_.table();
+  TableModel& table = table_;
   const ViewPos v = table.ViewOfMask(info.seat);
   // One dealer at a time: the deal start marks the dealer without unmarking the last one.
   for (PlayerRecord& p : table.players) p.isDealer = false;
   table.players[v].isDealer = true;
-  TableView& view = client_.view();
+  TableView& view = view_;
   if (view.laidOut()) {
-    view.ShowDealerName(client_.seating().seatInfo[v].nickname);
+    view.ShowDealerName(seating_.seatInfo[v].nickname);
   }
-  client_.records().SetReconnectKeyFromReceived();
+  records_.SetReconnectKeyFromReceived();
   HideShuffleDisplay();
 }
 
@@ -226,10 +263,10 @@ void Settlement::CoinsShortNotice(const CommandInfo& info) {
   PropSettlePending = true;
   ShowOrHandOver();
 
-  TableModel& table = client_.table();
+  TableModel& table = table_;
   const int local = table.LocalMask();
   const int leaving = (kAllSeatsMask - info.seat) & kAllSeatsMask;
-  const auto& seatInfo = client_.seating().seatInfo;
+  const auto& seatInfo = seating_.seatInfo;
   std::string others;
   for (int mask : {1, 2, 4}) {
     if ((leaving & mask) == 0 || mask == local) continue;
@@ -238,8 +275,8 @@ void Settlement::CoinsShortNotice(const CommandInfo& info) {
   }
   const bool selfLeaves = local != 0 && (leaving & local) != 0;
   const std::string self = selfLeaves ? "，" + seatInfo[0].nickname : "";
-  client_.messages().Clear(0);
-  client_.messages().Add(0, "玩家" + others + self + "金币不够，退出游戏！");
+  messages_.Clear(0);
+  messages_.Add(0, "玩家" + others + self + "金币不够，退出游戏！");
   if (selfLeaves) {
     // value(1) marks the seats told to change rooms rather than claim the allowance.
     const bool changeRoom = (info.value[1] & local) != 0;
@@ -249,24 +286,24 @@ void Settlement::CoinsShortNotice(const CommandInfo& info) {
                                    : "玩家" + others + "以及您的金币不够，" + advice);
   }
   PropsAfterPlayerLeft();
-  client_.playersLeaving().GameRunning = false;
+  playersLeaving_.GameRunning = false;
   if (selfLeaves) {
-    client_.connection().CanReconnect = false;
-    client_.leaving().LeaveTable();
+    connection_.CanReconnect = false;
+    leaving_.LeaveTable();
   }
-  client_.loop().InDeal = false;
-  client_.loop().TableCleared = false;
-  if (client_.settings().Spectator) EndWatching();
+  loop_.InDeal = false;
+  loop_.TableCleared = false;
+  if (settings_.Spectator) EndWatching();
 }
 
 void Settlement::ShowLeaveDialog(const std::string& text) {
   LeaveDialogText = text;
-  ShowMessage(client_.platform(), text, kTitleApp);
+  ShowMessage(dialogs_, log_, text, kTitleApp);
 }
 
 void Settlement::EndWatching() {
-  ShowMessage(client_.platform(), "有用户退出，旁观结束！", kTitleApp);
-  EndClientNow(client_.platform().process, 0);
+  ShowMessage(dialogs_, log_, "有用户退出，旁观结束！", kTitleApp);
+  EndClientNow(process_, 0);
 }
 
 }  // namespace korvel

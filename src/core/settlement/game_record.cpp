@@ -5,9 +5,11 @@
 #include <cstdlib>
 #include <map>
 
-#include "app/client.h"
 #include "config/ini_file.h"
+#include "platform/ports.h"
+#include "protocol/seating.h"
 #include "settlement/settlement.h"
+#include "view/table_view.h"
 
 namespace korvel {
 namespace {
@@ -53,12 +55,12 @@ constexpr long kMaxStoredLines = kMaxListLines;
 }  // namespace
 
 std::string Settlement::GameRecordPath() const {
-  return JoinPath(client_.platform().files.UserDir(UserFolder::kState), kGameRecordFile);
+  return JoinPath(files_.UserDir(UserFolder::kState), kGameRecordFile);
 }
 
 void Settlement::WriteDealRecord(int deal) {
   std::vector<classIniFile::KeyValue> keys;
-  const auto& faces = client_.seating().SeatFace;
+  const auto& faces = seating_.SeatFace;
   for (int i = 0; i < kSeats; ++i) {
     keys.emplace_back(Indexed("name", i), faces[i].nickname);
     keys.emplace_back(Indexed("PicIndex", i), faces[i].avatar);
@@ -73,7 +75,7 @@ void Settlement::WriteDealRecord(int deal) {
   for (int k = 0; k < kSeats; ++k) keys.emplace_back(ColourKey(k), std::to_string(boardColour[k]));
   recordWriter_.SetPath(GameRecordPath());
   if (!recordWriter_.WriteSection(Section(deal), keys)) {
-    client_.platform().log.Write("cannot write the game record " + recordWriter_.Path());
+    log_.Write("cannot write the game record " + recordWriter_.Path());
   }
 }
 
@@ -87,9 +89,9 @@ void Settlement::ShowDealRecord(int deal) {
     auto it = stored.find(Lower(key));
     return it == stored.end() ? std::string() : it->second;
   };
-  Scene& scene = client_.view().scene();
+  Scene& scene = view_.scene();
   Form& b = scene.form(board().form);
-  const SpriteLists& sprites = client_.view().sprites();
+  const SpriteLists& sprites = view_.sprites();
   for (int i = 0; i < kSeats; ++i) {
     b.SetCaption(board_.ID[i], get(Indexed("name", i)));
     const long avatar = NumberOr(get(Indexed("PicIndex", i)), -1);
@@ -123,11 +125,11 @@ void Settlement::ShowDealRecord(int deal) {
 
 int Settlement::HistoryLineAt(ElementId list, double y) const {
   if (history_.form == kNoForm) return -1;
-  return client_.view().scene().form(history_.form).ListLineAt(list, y);
+  return view_.scene().form(history_.form).ListLineAt(list, y);
 }
 
 void Settlement::OnHistoryLineClick(int line) {
-  Form& f = client_.view().scene().form(history().form);
+  Form& f = view_.scene().form(history().form);
   const Element* num = f.Get(history_.Num);
   if (!num || line < 0 || line >= static_cast<int>(num->lines.size())) return;
   // The seat columns are linked to the deal list: they choose and scroll with it.
@@ -137,7 +139,7 @@ void Settlement::OnHistoryLineClick(int line) {
 }
 
 void Settlement::OnHistoryLineOpen(int line) {
-  const Form& f = client_.view().scene().form(history().form);
+  const Form& f = view_.scene().form(history().form);
   const Element* num = f.Get(history_.Num);
   if (!num || line < 0 || line >= static_cast<int>(num->lines.size())) return;
   // The line names its deal; its position stops matching once the oldest lines are dropped.

@@ -5,11 +5,19 @@
 #include <optional>
 #include <tuple>
 
-#include "app/client.h"
-#include "platform/notices.h"
+#include "model/loop_state.h"
+#include "model/player_record.h"
+#include "model/session_settings.h"
 #include "platform/gbk.h"
+#include "platform/notices.h"
+#include "platform/ports.h"
+#include "props/prop_component.h"
+#include "protocol/seating.h"
 #include "settlement/amount_text.h"
 #include "settlement/settlement.h"
+#include "table/table_play.h"
+#include "view/message_lines.h"
+#include "view/table_view.h"
 
 namespace korvel {
 namespace {
@@ -69,26 +77,24 @@ std::string Settlement::Unit(int v) const {
 }
 
 bool Settlement::DiceDouble() const {
-  const TableView& view = client_.view();
+  const TableView& view = view_;
   return view.laidOut() && view.main().Visible(view.el.lblDifen);
 }
 
 std::string Settlement::DiceFactorText() const {
-  const TableView& view = client_.view();
+  const TableView& view = view_;
   if (!view.laidOut()) return "1";
   const Element* e = view.main().Get(view.el.lblDifen);
   return e ? e->caption : "1";
 }
 
-bool Settlement::WealthDouble() const { return client_.seating().SmallestStake() > 0; }
+bool Settlement::WealthDouble() const { return seating_.SmallestStake() > 0; }
 
-std::string Settlement::WealthFactor() const {
-  return std::to_string(client_.seating().SmallestStake());
-}
+std::string Settlement::WealthFactor() const { return std::to_string(seating_.SmallestStake()); }
 
 void Settlement::SetBoardList(int k, const std::vector<std::string>& lines) {
   if (k < 0 || k >= kBoardLists) return;
-  Form& f = client_.view().scene().form(board().form);
+  Form& f = view_.scene().form(board().form);
   f.ClearLines(board_.State[k]);
   for (const std::string& line : lines) f.AddLine(board_.State[k], line);
 }
@@ -96,22 +102,22 @@ void Settlement::SetBoardList(int k, const std::vector<std::string>& lines) {
 void Settlement::ClearBoardList(int k) {
   if (k < 0 || k >= kBoardLists) return;
   boardLines[k].clear();
-  client_.view().scene().form(board().form).ClearLines(board_.State[k]);
+  view_.scene().form(board().form).ClearLines(board_.State[k]);
 }
 
 void Settlement::SetBoardColour(int v, uint32_t rgb) {
   if (v < 0 || v >= kSeats) return;
   boardColour[v] = rgb & 0xFFFFFF;
-  client_.view().scene().form(board().form).SetColor(board_.State[v], boardColour[v]);
+  view_.scene().form(board().form).SetColor(board_.State[v], boardColour[v]);
 }
 
 void Settlement::PrepareBoardFaces() {
-  Scene& scene = client_.view().scene();
+  Scene& scene = view_.scene();
   Form& b = scene.form(board().form);
   Form& h = scene.form(history().form);
-  const SpriteLists& sprites = client_.view().sprites();
+  const SpriteLists& sprites = view_.sprites();
   for (int v = 0; v < kSeats; ++v) {
-    const Seating::Face& face = client_.seating().SeatFace[v];
+    const Seating::Face& face = seating_.SeatFace[v];
     const int avatar = std::clamp(std::atoi(face.avatar.c_str()), 0, 19);
     for (auto [form, tou, id] : {std::tuple{&b, board_.Tou[v], board_.ID[v]},
                                  std::tuple{&h, history_.Tou[v], history_.ID[v]}}) {
@@ -126,8 +132,8 @@ void Settlement::PrepareBoardFaces() {
 }
 
 void Settlement::ShowSettlement() {
-  TableView& view = client_.view();
-  const auto& players = client_.table().players;
+  TableView& view = view_;
+  const auto& players = table_.players;
   BuildBoard();
   BuildHistory();
   PrepareBoardFaces();
@@ -138,7 +144,7 @@ void Settlement::ShowSettlement() {
     seats[v].cashCaption = cash ? cash->caption : "";
     seats[v].dealer = players[v].isDealer;
   }
-  const Breakdown breakdown = BuildBreakdown(stores, seats, client_.table().LocalMask());
+  const Breakdown breakdown = BuildBreakdown(stores, seats, table_.LocalMask());
   Form& b = view.scene().form(board_.form);
   // The names as this deal left them: a deal without a win shows none in red.
   std::array<uint32_t, kSeats> names = nameColour;
@@ -146,20 +152,20 @@ void Settlement::ShowSettlement() {
     if (breakdown.winnerName[v]) names[v] = kRed;
   }
   SetNameColours(names);
-  dealNameColours[client_.tablePlay().DealCount] = names;
+  dealNameColours[tablePlay_.DealCount] = names;
   for (int v = 0; v < kSeats; ++v) {
     auto& column = boardLines[v];
     column.insert(column.end(), breakdown.columns[v].begin(), breakdown.columns[v].end());
   }
   AddTotals();
 
-  if (!client_.view().MainWindowMinimized) {
+  if (!view_.MainWindowMinimized) {
     PlaceBoard();
     b.SetFormVisible(true);
   }
-  WriteDealRecord(client_.tablePlay().DealCount);
+  WriteDealRecord(tablePlay_.DealCount);
   if (PropPlayerLeft) {
-    if (client_.props().Active()) client_.props().Shutdown(0);
+    if (props_.Active()) props_.Shutdown(0);
     PropSettleState = 0;
   } else {
     PropSettleState = 2;
@@ -168,8 +174,8 @@ void Settlement::ShowSettlement() {
 }
 
 void Settlement::AddTotals() {
-  auto& players = client_.table().players;
-  auto& info = client_.seating().seatInfo;
+  auto& players = table_.players;
+  auto& info = seating_.seatInfo;
   std::array<std::string, kSeats> units;
   for (int v = 0; v < kSeats; ++v) units[v] = Unit(v);
 
@@ -231,7 +237,7 @@ void Settlement::AddTotals() {
   }
 
   // 5. Seat labels and history.
-  TableView& view = client_.view();
+  TableView& view = view_;
   for (int v = 0; v < kSeats; ++v) {
     if (view.laidOut()) {
       const Element* cash = view.main().Get(view.el.Cash[v]);
@@ -242,7 +248,7 @@ void Settlement::AddTotals() {
     boardLines[kFinalScoreList + v].push_back("最终分：" + std::to_string(players[v].dealScore) +
                                               units[v]);
   }
-  AddHistoryLines(client_.tablePlay().DealCount, units);
+  AddHistoryLines(tablePlay_.DealCount, units);
 
   // 6. Alignment: every column's rule on the same line, one blank line above the longest.
   for (int v = 0; v < kSeats; ++v) {
@@ -265,18 +271,18 @@ void Settlement::AddExtraLines(int v) {
     boardLines[v].push_back("");
   }
   const double extra = propScore.ExtraAmount[v];
-  client_.seating().seatInfo[v].coins += extra;
-  PlayerRecord& p = client_.table().players[v];
+  seating_.seatInfo[v].coins += extra;
+  PlayerRecord& p = table_.players[v];
   p.dealScore = RoundToInt32(static_cast<double>(p.dealScore) + extra);
   propScore.ExtraAmount[v] = 0;
   joined.clear();
 }
 
 void Settlement::AddHistoryLines(int deal, const std::array<std::string, kSeats>& units) {
-  Form& h = client_.view().scene().form(history().form);
+  Form& h = view_.scene().form(history().form);
   h.AddLine(history_.Num, PadLeft(std::to_string(deal), 12));
   for (int v = 0; v < kSeats; ++v) {
-    const int32_t score = client_.table().players[v].dealScore;
+    const int32_t score = table_.players[v].dealScore;
     h.AddLine(history_.Grade[v], PadLeft(std::to_string(score), 9) + units[v]);
     RunningTotal[v] += score;
     h.SetCaption(history_.sumScore[v], NumberText(RunningTotal[v]) + units[v]);
@@ -286,26 +292,26 @@ void Settlement::AddHistoryLines(int deal, const std::array<std::string, kSeats>
 }
 
 void Settlement::StartContinueCountdown() {
-  const int seconds = client_.settings().QuickMode ? kQuickContinueSeconds : kContinueSeconds;
-  client_.messages().Clear(0);
-  client_.messages().Add(0, kContinuePrompt);
-  client_.messages().Clear(1);
-  client_.messages().Add(1, StartNotice(seconds));
-  LoopState& loop = client_.loop();
+  const int seconds = settings_.QuickMode ? kQuickContinueSeconds : kContinueSeconds;
+  messages_.Clear(0);
+  messages_.Add(0, kContinuePrompt);
+  messages_.Clear(1);
+  messages_.Add(1, StartNotice(seconds));
+  LoopState& loop = loop_;
   // One clock at a time: a turn clock still running when the deal ended would count the
   // shared seconds down as well, or reload and hide them at its own zero.
-  client_.loop().LoopFlag[kStepTurnClock] = false;
+  loop_.LoopFlag[kStepTurnClock] = false;
   loop.LocalTurn = false;
   loop.TurnClock = static_cast<int16_t>(seconds);
   loop.ClockShown = true;
   loop.ClockCaption = std::to_string(loop.TurnClock);
   loop.ClockColour = kClockGreen;
-  client_.view().ShowClockCaption(loop.ClockCaption, kClockGreen);
-  client_.loop().Arm(kStepDealEndCountdown);
+  view_.ShowClockCaption(loop.ClockCaption, kClockGreen);
+  loop_.Arm(kStepDealEndCountdown);
   // Continue takes a click from here until the countdown or the click sends it; the table is
   // to be cleared again before the next deal.
   loop.TableCleared = false;
-  if (!client_.settings().Spectator) client_.view().ButtonLocked[kStartButtonIndex] = false;
+  if (!settings_.Spectator) view_.ButtonLocked[kStartButtonIndex] = false;
 }
 
 }  // namespace korvel

@@ -5,7 +5,8 @@
 #include <cerrno>
 #include <cstdio>
 
-#include "app/client.h"
+#include "platform/ports.h"
+#include "view/table_view.h"
 
 namespace korvel {
 namespace {
@@ -82,7 +83,7 @@ ElementId AddClose(Form& f, double formWidth) {
 
 void Settlement::BuildBoard() {
   if (board_.form != kNoForm) return;
-  Scene& scene = client_.view().scene();
+  Scene& scene = view_.scene();
   board_.form = scene.AddForm(kScoreFormName, kBoardWidth, kBoardHeight);
   Form& f = scene.form(board_.form);
   f.SetTitle("战绩板");
@@ -105,12 +106,12 @@ void Settlement::BuildBoard() {
   // The breakdown columns line up line by line, so they scroll as one.
   f.LinkLists({board_.State[0], board_.State[1], board_.State[2]});
   board_.Image1 = AddClose(f, kBoardWidth);
-  f.ScaleLayout(client_.view().scale().sx);
+  f.ScaleLayout(view_.scale().sx);
 }
 
 void Settlement::BuildHistory() {
   if (history_.form != kNoForm) return;
-  Scene& scene = client_.view().scene();
+  Scene& scene = view_.scene();
   history_.form = scene.AddForm(kHistoryFormName, kHistoryWidth, kHistoryHeight);
   Form& f = scene.form(history_.form);
   f.SetTitle("历史战绩");
@@ -135,11 +136,11 @@ void Settlement::BuildHistory() {
       AddLabel(f, "lblHint", 0, Rect{10, kHistoryHintTop, 200, 18}, kHeading, 9, TextAlign::Left);
   f.SetCaption(history_.Hint, "点击查看明细");
   history_.Image1 = AddClose(f, kHistoryWidth);
-  f.ScaleLayout(client_.view().scale().sx);
+  f.ScaleLayout(view_.scale().sx);
 }
 
 void Settlement::PlaceResultWindow(Form& f) const {
-  const TableView& view = client_.view();
+  const TableView& view = view_;
   if (!view.laidOut()) return;
   // Centred over the table, under its top bar: above the hand and the main buttons.
   const Form& main = view.main();
@@ -148,7 +149,7 @@ void Settlement::PlaceResultWindow(Form& f) const {
   f.screenTop = main.screenTop + main.GetTop(view.el.pic1) + view.Y(kResultWindowTop);
 }
 
-void Settlement::PlaceBoard() { PlaceResultWindow(client_.view().scene().form(board().form)); }
+void Settlement::PlaceBoard() { PlaceResultWindow(view_.scene().form(board().form)); }
 
 const ScoreBoardElements& Settlement::board() {
   BuildBoard();
@@ -161,7 +162,7 @@ const HistoryElements& Settlement::history() {
 }
 
 void Settlement::ToggleScoreBoard() {
-  Form& f = client_.view().scene().form(board().form);
+  Form& f = view_.scene().form(board().form);
   if (f.visible()) {
     f.SetFormVisible(false);
   } else {
@@ -171,7 +172,7 @@ void Settlement::ToggleScoreBoard() {
 }
 
 void Settlement::ToggleHistory() {
-  Form& f = client_.view().scene().form(history().form);
+  Form& f = view_.scene().form(history().form);
   if (f.visible()) {
     f.SetFormVisible(false);
     return;
@@ -181,18 +182,18 @@ void Settlement::ToggleHistory() {
 }
 
 void Settlement::HideScoreBoard() {
-  if (board_.form != kNoForm) client_.view().scene().form(board_.form).SetFormVisible(false);
+  if (board_.form != kNoForm) view_.scene().form(board_.form).SetFormVisible(false);
 }
 
 void Settlement::HideHistory() {
-  if (history_.form != kNoForm) client_.view().scene().form(history_.form).SetFormVisible(false);
+  if (history_.form != kNoForm) view_.scene().form(history_.form).SetFormVisible(false);
 }
 
 void Settlement::MarkWinOnBoard() { SetNameColours({kGreen, kGreen, kGreen}); }
 
 void Settlement::SetNameColours(const std::array<uint32_t, kSeats>& colours) {
   nameColour = colours;
-  Form& f = client_.view().scene().form(board().form);
+  Form& f = view_.scene().form(board().form);
   for (int v = 0; v < kSeats; ++v) f.SetColor(board_.ID[v], colours[v]);
 }
 
@@ -220,7 +221,7 @@ bool Settlement::OnDoubleClick(const ElementEvent& event) {
 }
 
 bool Settlement::OnMainButton(ElementId element) {
-  const TableView& view = client_.view();
+  const TableView& view = view_;
   if (!view.laidOut()) return false;
   if (element == view.el.AnNiu[kScoreButton]) {
     ToggleScoreBoard();
@@ -255,7 +256,7 @@ void Settlement::OnResetSeats() {
 }
 
 void Settlement::ClearForLobby() {
-  Scene& scene = client_.view().scene();
+  Scene& scene = view_.scene();
   Form& h = scene.form(history().form);
   Form& b = scene.form(board().form);
   h.ClearLines(history_.Num);
@@ -275,7 +276,7 @@ void Settlement::ClearForLobby() {
   HistoryTopLine = 0;
   dealNameColours.clear();
   if (std::remove(GameRecordPath().c_str()) != 0 && errno != ENOENT) {
-    client_.platform().log.Write("cannot delete the game record " + GameRecordPath());
+    log_.Write("cannot delete the game record " + GameRecordPath());
   }
 }
 

@@ -16,7 +16,24 @@
 
 namespace korvel {
 
-class Client;
+class Connection;
+class Dialogs;
+class Files;
+class Leaving;
+class Log;
+class MessageLines;
+class PlayersLeaving;
+class Process;
+class PropComponent;
+class Reconnection;
+class Records;
+class Seating;
+class TablePlay;
+class TableView;
+class Timers;
+struct LoopState;
+struct SessionSettings;
+struct TableModel;
 
 inline constexpr const char* kScoreFormName = "Score";
 inline constexpr const char* kHistoryFormName = "Hero";
@@ -54,7 +71,11 @@ struct PropScoreBuffers {
 
 class Settlement : public TableResetParticipant {
  public:
-  explicit Settlement(Client& client) : client_(client) {}
+  Settlement(TableModel& table, LoopState& loop, SessionSettings& settings, TableView& view,
+             MessageLines& messages, Records& records, Connection& connection,
+             Reconnection& reconnection, TablePlay& tablePlay, Seating& seating,
+             PlayersLeaving& playersLeaving, Leaving& leaving, PropComponent& props, Timers& timers,
+             Dialogs& dialogs, Files& files, Log& log, Process& process);
 
   void OnDealEnd(CommandInfo& info);     // command 9
   void OnSettlement(CommandInfo& info);  // command 16
@@ -170,7 +191,24 @@ class Settlement : public TableResetParticipant {
   void BuildBoard();
   void BuildHistory();
 
-  Client& client_;
+  TableModel& table_;
+  LoopState& loop_;
+  SessionSettings& settings_;
+  TableView& view_;
+  MessageLines& messages_;
+  Records& records_;
+  Connection& connection_;
+  Reconnection& reconnection_;
+  TablePlay& tablePlay_;
+  Seating& seating_;
+  PlayersLeaving& playersLeaving_;
+  Leaving& leaving_;
+  PropComponent& props_;
+  Timers& timers_;
+  Dialogs& dialogs_;
+  Files& files_;
+  Log& log_;
+  Process& process_;
   ScoreBoardElements board_;
   HistoryElements history_;
   // Appends each deal's section, so a long stay does not make the write slower.

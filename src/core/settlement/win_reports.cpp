@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
-#include "app/client.h"
+#include "model/player_record.h"
+#include "net/records.h"
+#include "platform/ports.h"
 #include "settlement/settlement.h"
 
 namespace korvel {
@@ -93,11 +95,11 @@ WinReportResult ApplyWinReport(WinStores& s, const RecordBytes& r, ViewPos v, in
 }
 
 void Settlement::OnWinReport(CommandInfo& info) {
-  const int localMask = client_.table().LocalMask();
-  const WinReportResult result = ApplyWinReport(stores, client_.records().ReceivedRecord,
-                                                ViewOf(localMask, info.seat), localMask);
+  const int localMask = table_.LocalMask();
+  const WinReportResult result =
+      ApplyWinReport(stores, records_.ReceivedRecord, ViewOf(localMask, info.seat), localMask);
   if (result.droppedEvent) {
-    client_.platform().log.Write("a further win event in one deal is beyond the score board");
+    log_.Write("a further win event in one deal is beyond the score board");
   }
 }
 

@@ -2,8 +2,11 @@
 // the choice marks that show them.
 #include <algorithm>
 
-#include "app/client.h"
+#include "model/player_record.h"
+#include "platform/ports.h"
+#include "table/table_play.h"
 #include "table/tile_pictures.h"
+#include "view/table_view.h"
 
 namespace korvel {
 namespace {
@@ -13,18 +16,18 @@ constexpr int kGangMarks = 5;
 }  // namespace
 
 int TablePlay::FindPengPair(TileCode tile) const {
-  return korvel::FindPengPair(client_.table().players[0], tile);
+  return korvel::FindPengPair(table_.players[0], tile);
 }
 
 int TablePlay::CollectGangChoices() {
-  const TableModel& table = client_.table();
+  const TableModel& table = table_;
   const PlayerRecord& p = table.players[0];
   const GangCandidates found = FindGangCandidates(
       p, table.state.OfferedOps, static_cast<TileCode>(table.state.OfferTile), OptionRecord);
   GangChoices = found.slots;
   GangChoiceCount = found.count;
   FirstGangKind = found.firstKind;
-  TableView& view = client_.view();
+  TableView& view = view_;
   for (int m = 0; m < std::min(found.count, kGangMarks); ++m) {
     const int code = p.slots[found.slots[m]].code;
     view.main().LoadSprite(view.el.Gang[m],
@@ -36,7 +39,7 @@ int TablePlay::CollectGangChoices() {
 void TablePlay::ResolveGangChoice(int c) {
   if (c < 0 || c >= GangChoiceCount) return;
   const int k = GangChoices[c];
-  switch (ResolveGang(client_.table().players[0], k, client_.table().state.OfferedOps)) {
+  switch (ResolveGang(table_.players[0], k, table_.state.OfferedOps)) {
     case GangKind::Added:
       GangChoices[0] = static_cast<int16_t>(k);
       SendAddedGang(k);

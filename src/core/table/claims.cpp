@@ -2,7 +2,10 @@
 // next meld slots of the local record, so that the server's result finds the meld ready.
 #include <string>
 
-#include "app/client.h"
+#include "model/player_record.h"
+#include "net/records.h"
+#include "platform/ports.h"
+#include "table/table_play.h"
 
 namespace korvel {
 namespace {
@@ -20,26 +23,25 @@ bool MeldSlotsFree(const PlayerRecord& p) {
 void TablePlay::SendReady() {
   CommandInfo info;
   info.command = kCmdOperation;
-  info.seat = client_.table().players[0].seatMask;
+  info.seat = table_.players[0].seatMask;
   info.value[0] = OpReady;
-  client_.records().SendCommand(info);
+  records_.SendCommand(info);
 }
 
 void TablePlay::SendWin() {
   CommandInfo info;
   info.command = kCmdOperation;
-  info.seat = client_.table().players[0].seatMask;
+  info.seat = table_.players[0].seatMask;
   info.value[0] = OpHu;
-  client_.records().SendCommand(info);
+  records_.SendCommand(info);
 }
 
 void TablePlay::SendPeng(TileCode tile) {
-  TableState& st = client_.table().state;
-  PlayerRecord& p = client_.table().players[0];
+  TableState& st = table_.state;
+  PlayerRecord& p = table_.players[0];
   const int k = FindPengPair(tile);
   if (k < 0 || !MeldSlotsFree(p)) {
-    client_.platform().log.Write("table: no claim sent: a peng of " + std::to_string(tile) +
-                                 " the hand cannot make");
+    log_.Write("table: no claim sent: a peng of " + std::to_string(tile) + " the hand cannot make");
     return;
   }
   const int w = p.meldCursor;
@@ -55,16 +57,15 @@ void TablePlay::SendPeng(TileCode tile) {
   for (int j = 0; j < 3; ++j) {
     info.value[1 + j] = static_cast<int16_t>(OperationTile(p.slots[w - 2 + j].code));
   }
-  client_.records().SendCommand(info);
+  records_.SendCommand(info);
   st.OpSent = true;
 }
 
 void TablePlay::SendGang(int k) {
-  PlayerRecord& p = client_.table().players[0];
+  PlayerRecord& p = table_.players[0];
   const SlotRange r = ConcealedSlots(p);
   if (!r.Contains(k) || !r.Contains(k + 2) || !MeldSlotsFree(p)) {
-    client_.platform().log.Write("table: no claim sent: a gang from slot " + std::to_string(k) +
-                                 " outside the hand");
+    log_.Write("table: no claim sent: a gang from slot " + std::to_string(k) + " outside the hand");
     return;
   }
   const int w = p.meldCursor;
@@ -81,16 +82,16 @@ void TablePlay::SendGang(int k) {
   for (int j = 0; j < 3; ++j) {
     info.value[1 + j] = static_cast<int16_t>(OperationTile(p.slots[w - 2 + j].code));
   }
-  client_.records().SendCommand(info);
-  client_.table().state.OpSent = true;
+  records_.SendCommand(info);
+  table_.state.OpSent = true;
 }
 
 void TablePlay::SendConcealedGang(int k) {
-  PlayerRecord& p = client_.table().players[0];
+  PlayerRecord& p = table_.players[0];
   const SlotRange r = ConcealedSlots(p);
   if (!r.Contains(k) || !r.Contains(k + 3) || !MeldSlotsFree(p)) {
-    client_.platform().log.Write("table: no claim sent: a concealed gang from slot " +
-                                 std::to_string(k) + " outside the hand");
+    log_.Write("table: no claim sent: a concealed gang from slot " + std::to_string(k) +
+               " outside the hand");
     return;
   }
   const int w = p.meldCursor;
@@ -106,16 +107,16 @@ void TablePlay::SendConcealedGang(int k) {
   info.value[0] = OpConcealedGang;
   const int16_t tile = static_cast<int16_t>(OperationTile(p.slots[k].code));
   info.value[1] = info.value[2] = info.value[3] = tile;
-  client_.records().SendCommand(info);
-  client_.table().state.OpSent = true;
+  records_.SendCommand(info);
+  table_.state.OpSent = true;
 }
 
 void TablePlay::SendAddedGang(int k) {
-  PlayerRecord& p = client_.table().players[0];
+  PlayerRecord& p = table_.players[0];
   const int w = p.meldCursor;
   if (!ConcealedSlots(p).Contains(k) || !PlayerRecord::ValidSlot(w - 2) || w - 2 >= p.handStart) {
-    client_.platform().log.Write("table: no claim sent: an added gang from slot " +
-                                 std::to_string(k) + " outside the hand");
+    log_.Write("table: no claim sent: an added gang from slot " + std::to_string(k) +
+               " outside the hand");
     return;
   }
   p.slots[w - 2] = p.slots[k];
@@ -127,8 +128,8 @@ void TablePlay::SendAddedGang(int k) {
   info.seat = p.seatMask;
   info.value[0] = OpAddedGang;
   info.value[3] = static_cast<int16_t>(OperationTile(p.slots[w - 2].code));
-  client_.records().SendCommand(info);
-  client_.table().state.OpSent = true;
+  records_.SendCommand(info);
+  table_.state.OpSent = true;
 }
 
 }  // namespace korvel

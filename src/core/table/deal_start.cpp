@@ -3,8 +3,20 @@
 #include <algorithm>
 #include <string>
 
-#include "app/client.h"
+#include "model/loop_state.h"
+#include "model/player_record.h"
+#include "model/session_settings.h"
+#include "net/lobby_window.h"
+#include "net/records.h"
+#include "platform/ports.h"
+#include "protocol/players_leaving.h"
+#include "protocol/seating.h"
+#include "settlement/settlement.h"
+#include "sound/sound.h"
+#include "table/table_play.h"
 #include "table/tile_pictures.h"
+#include "view/message_lines.h"
+#include "view/table_view.h"
 
 namespace korvel {
 namespace {
@@ -37,34 +49,34 @@ int DieFace(int value) { return std::clamp(value, 1, 6); }
 }  // namespace
 
 void TablePlay::OnDealStart(CommandInfo& info) {
-  TableView& view = client_.view();
-  TableModel& table = client_.table();
-  LoopState& loop = client_.loop();
-  Seating& seating = client_.seating();
+  TableView& view = view_;
+  TableModel& table = table_;
+  LoopState& loop = loop_;
+  Seating& seating = seating_;
 
-  client_.records().ReleaseHeld();
+  records_.ReleaseHeld();
   loop.BetweenDeals = false;
   seating.DealStarted = 1;
   seating.PropDealStarted = true;
-  client_.loop().ShufflePending = false;
-  client_.playersLeaving().GameRunning = true;
+  loop_.ShufflePending = false;
+  playersLeaving_.GameRunning = true;
   // The server may start the next deal before the continue countdown has run out: the wait
   // for it is over, and the last deal's tiles must not stay in the seats.
-  if (loop.LoopFlag[kStepDealEndCountdown]) client_.view().HideClock();
+  if (loop.LoopFlag[kStepDealEndCountdown]) view_.HideClock();
   loop.LoopFlag[kStepDealEndCountdown] = false;
   // The last deal is over for the player too: its board closes, continue means nothing until
   // this deal ends, and the prompts between deals go.
   view.ButtonLocked[kStartButton] = true;
-  client_.settlement().HideScoreBoard();
-  client_.messages().DropStartNotices();
+  settlement_.HideScoreBoard();
+  messages_.DropStartNotices();
   const bool seatsHoldTiles = std::any_of(table.players.begin(), table.players.end(),
                                           [](const PlayerRecord& p) { return p.handCount != 0; });
-  if (client_.settings().Spectator || seatsHoldTiles) view.ResetTable();
+  if (settings_.Spectator || seatsHoldTiles) view.ResetTable();
   loop.Arm(kStepBlink);
   loop.InDeal = true;
   ++DealCount;
   // A deal the server started without a click still turns start into continue.
-  client_.frame().ShowStartButton();
+  view_.ShowStartButton(DealCount == 0 && settings_.StartHint);
   if (!view.laidOut()) return;
   Form& f = view.main();
   for (int v = 0; v < kSeats; ++v) f.Hide(view.el.OK[v]);
@@ -89,11 +101,11 @@ void TablePlay::OnDealStart(CommandInfo& info) {
         static_cast<int16_t>((((dealer + 1) % 4) * kStacksPerWall + die) * 2 % kTileElements);
     st.WallEndElement = static_cast<int16_t>((st.NextTileElement + 70) % kTileElements);
   } else {
-    client_.platform().log.Write("deal start names dealer " + std::to_string(info.seat) +
-                                 ", who is not at the table");
+    log_.Write("deal start names dealer " + std::to_string(info.seat) +
+               ", who is not at the table");
   }
 
-  DiceDoubling = client_.records().ReceivedRecord[kDiceDoublingByte];
+  DiceDoubling = records_.ReceivedRecord[kDiceDoublingByte];
   if (DiceDoubling != 0) ShowMultiplierDice(DieValue(info.value[2]), DieValue(info.value[3]));
 
   if (dealer >= 0) {
@@ -104,7 +116,7 @@ void TablePlay::OnDealStart(CommandInfo& info) {
 }
 
 void TablePlay::ResetOperationButtons() {
-  TableView& view = client_.view();
+  TableView& view = view_;
   Form& f = view.main();
   for (int i = 1; i < kOperationButtons; ++i) {
     const ElementId op = view.el.Operation[i];
@@ -115,8 +127,8 @@ void TablePlay::ResetOperationButtons() {
 }
 
 void TablePlay::BuildWalls() {
-  TableView& view = client_.view();
-  client_.sound().PlayEffectIfOn(kEffectShuffle);
+  TableView& view = view_;
+  sound_.PlayEffectIfOn(kEffectShuffle);
   for (const WallStart& w : kWallStarts) {
     view.ShowTile(w.element, w.picture);
     view.ShowTile(w.element + 1, w.picture);
@@ -126,25 +138,25 @@ void TablePlay::BuildWalls() {
       view.ShowTile(w.element + 2 * i, w.picture);
       view.ShowTile(w.element + 2 * i + 1, w.picture);
     }
-    client_.platform().timers.PumpWait(kWallStepMs);
+    timers_.PumpWait(kWallStepMs);
   }
-  client_.lobby().PostToLobby(kMsgDealStarted);
+  lobby_.PostToLobby(kMsgDealStarted);
 
-  TableState& st = client_.table().state;
+  TableState& st = table_.state;
   st.LaidDown.fill(0);
   st.ReadyDeclared = false;
   PendingDiscard = 0;
   NoticeShown = false;
   // The last deal's wins, fan codes and winner masks.
-  client_.settlement().ResetForNewDeal();
+  settlement_.ResetForNewDeal();
 }
 
 void TablePlay::RollDie(int value) {
-  TableView& view = client_.view();
+  TableView& view = view_;
   Form& f = view.main();
   const auto& dice = view.sprites().DiceSprites;
   const ElementId die = view.el.Sai_Image[0];
-  client_.sound().PlayEffectIfOn(kEffectDice);
+  sound_.PlayEffectIfOn(kEffectDice);
   view.Place(die, 480, 344);
   f.Show(die);
   const int frames = 20 + Random(5);
@@ -152,14 +164,14 @@ void TablePlay::RollDie(int value) {
     const int sprite =
         j == frames ? DieFace(value) - 1 : kFirstTumblingFrame + Random(kTumblingFrames);
     f.LoadSprite(die, dice[sprite]);
-    client_.platform().timers.PumpWait(kDieFrameMs);
+    timers_.PumpWait(kDieFrameMs);
   }
-  client_.platform().timers.PumpWait(kDieRestMs);
+  timers_.PumpWait(kDieRestMs);
   f.Hide(die);
 }
 
 void TablePlay::ShowMultiplierDice(int a, int b) {
-  TableView& view = client_.view();
+  TableView& view = view_;
   Form& f = view.main();
   f.SetCaption(view.el.lblDifen, std::to_string(a + b));
   f.Show(view.el.imgBeishu);

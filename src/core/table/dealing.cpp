@@ -2,8 +2,12 @@
 // draw first moves the previous discard from the middle of the table into its seat's discards.
 #include <cmath>
 
-#include "app/client.h"
+#include "model/loop_state.h"
+#include "model/player_record.h"
+#include "platform/ports.h"
+#include "table/table_play.h"
 #include "table/tile_pictures.h"
+#include "view/table_view.h"
 
 namespace korvel {
 namespace {
@@ -28,19 +32,19 @@ bool MustDiscardCount(int handCount) { return (handCount - 2) % 3 == 0; }
 
 void TablePlay::OnDealTiles(CommandInfo& info, int count) {
   // Four dealt tiles always finish the previous discard, even after a claim took it.
-  if (count == 4) client_.table().state.OfferClaimed = false;
+  if (count == 4) table_.state.OfferClaimed = false;
   OnTiles(info.seat, count, info.value);
 }
 
 void TablePlay::OnTiles(int seatMask, int n, const std::array<int16_t, 4>& values) {
-  TableView& view = client_.view();
+  TableView& view = view_;
   if (!view.laidOut()) return;
   // Before the seats are seated and the table cleared the rows have no places in the window.
   if (!view.seatsPlaced()) {
-    client_.platform().log.Write("table: tiles before the seats have places ignored");
+    log_.Write("table: tiles before the seats have places ignored");
     return;
   }
-  TableModel& table = client_.table();
+  TableModel& table = table_;
   TableState& st = table.state;
 
   if (!st.OfferClaimed && st.OfferElement >= 0) PlaceOfferInDiscards(n == 1);
@@ -61,18 +65,18 @@ void TablePlay::OnTiles(int seatMask, int n, const std::array<int16_t, 4>& value
 }
 
 void TablePlay::PlaceOfferInDiscards(bool beforeDraw) {
-  TableView& view = client_.view();
-  TableState& st = client_.table().state;
+  TableView& view = view_;
+  TableState& st = table_.state;
   const ViewPos v = st.OfferView;
   const ElementId e = view.pool().Element(st.OfferElement);
   if (v < 0 || v >= kSeats || e == kNoElement) {
-    client_.platform().log.Write("table: no discard area for the tile in the middle");
+    log_.Write("table: no discard area for the tile in the middle");
     return;
   }
-  if (beforeDraw) client_.platform().timers.BlockingWait(kWaitBeforeDrawMs);
+  if (beforeDraw) timers_.BlockingWait(kWaitBeforeDrawMs);
   Form& f = view.main();
   const LayoutScale& s = view.scale();
-  PlayerRecord& p = client_.table().players[v];
+  PlayerRecord& p = table_.players[v];
   const double width = v == 0 ? s.X(36) : s.X(48);
   const double height = v == 0 ? s.Y(50) : s.Y(35);
   f.Move(e, p.discardX, p.discardY, width, height);
@@ -122,14 +126,14 @@ void TablePlay::PlaceOfferInDiscards(bool beforeDraw) {
       }
     }
   }
-  client_.loop().TileBlinkCount = 3;
+  loop_.TileBlinkCount = 3;
 }
 
 void TablePlay::DealLocal(int n, const std::array<int16_t, 4>& values) {
-  TableView& view = client_.view();
+  TableView& view = view_;
   Form& f = view.main();
-  TableState& st = client_.table().state;
-  PlayerRecord& p = client_.table().players[0];
+  TableState& st = table_.state;
+  PlayerRecord& p = table_.players[0];
   const int s0 = p.handStart + p.handCount;
   if (p.handStart < 0 || s0 < 0 || s0 + n > kSlotsPerSeat) {
     RefuseRecord("the local hand has no room for " + std::to_string(n) + " more tiles");
@@ -175,17 +179,17 @@ void TablePlay::DealLocal(int n, const std::array<int16_t, 4>& values) {
     for (int k = p.handStart; k < p.handStart + p.handCount; ++k) {
       view.ShowTile(p.slots[k].element, kFaceDownHandTile);
     }
-    client_.platform().timers.BlockingWait(kFaceDownRevealMs);
+    timers_.BlockingWait(kFaceDownRevealMs);
     ShowHand(0, p.handCount);
   }
 }
 
 void TablePlay::DealOther(ViewPos v, int n) {
-  TableView& view = client_.view();
+  TableView& view = view_;
   Form& f = view.main();
-  const TableState& st = client_.table().state;
+  const TableState& st = table_.state;
   const LayoutScale& sc = view.scale();
-  PlayerRecord& p = client_.table().players[v];
+  PlayerRecord& p = table_.players[v];
   const int s0 = p.handStart + p.handCount;
   if (p.handStart < 0 || s0 < 0 || s0 + n > kSlotsPerSeat) {
     RefuseRecord("seat " + std::to_string(v) + " has no room for " + std::to_string(n) +

@@ -3,8 +3,11 @@
 // must then follow it rather than keep a tile the server has already put out.
 #include <string>
 
-#include "app/client.h"
+#include "model/player_record.h"
+#include "platform/ports.h"
+#include "table/table_play.h"
 #include "table/tile_pictures.h"
+#include "view/table_view.h"
 
 namespace korvel {
 namespace {
@@ -23,11 +26,11 @@ int LastSlotWith(const PlayerRecord& p, TileCode tile) {
 }  // namespace
 
 void TablePlay::FollowLocalDiscard(TileCode tile) {
-  TableView& view = client_.view();
+  TableView& view = view_;
   if (!view.laidOut()) return;
-  TableState& st = client_.table().state;
-  PlayerRecord& p = client_.table().players[0];
-  Log& log = client_.platform().log;
+  TableState& st = table_.state;
+  PlayerRecord& p = table_.players[0];
+  Log& log = log_;
   const int16_t pending = PendingDiscard;
   PendingDiscard = 0;
   const bool resort = st.LaidDown[0] == 0 && !st.ReadyDeclared;

@@ -2,9 +2,18 @@
 // answers, and showing the discards the server announces to every seat.
 #include <cmath>
 
-#include "app/client.h"
+#include "model/loop_state.h"
+#include "model/player_record.h"
+#include "model/session_settings.h"
+#include "net/records.h"
+#include "platform/ports.h"
+#include "seats/auto_play.h"
+#include "sound/sound.h"
 #include "sound/voice_clips.h"
+#include "table/table_play.h"
 #include "table/tile_pictures.h"
+#include "view/element_events.h"
+#include "view/table_view.h"
 
 namespace korvel {
 namespace {
@@ -23,13 +32,13 @@ bool MustDiscardCount(int handCount) { return (handCount - 2) % 3 == 0; }
 }  // namespace
 
 void TablePlay::OnTileHover(int e) {
-  TableView& view = client_.view();
+  TableView& view = view_;
   const ElementId id = view.pool().Element(e);
   if (id == kNoElement || !view.laidOut()) return;
   Form& f = view.main();
   if (!f.Enabled(id)) return;
-  const TableState& st = client_.table().state;
-  const PlayerRecord& p = client_.table().players[0];
+  const TableState& st = table_.state;
+  const PlayerRecord& p = table_.players[0];
   const double t = f.GetTop(id);
   const double r = p.rowY;
   int cursor = kCursorDefault;
@@ -55,14 +64,14 @@ void TablePlay::OnTileHover(int e) {
 }
 
 void TablePlay::OnTableHover(double x, double y) {
-  TableView& view = client_.view();
-  const TableState& st = client_.table().state;
+  TableView& view = view_;
+  const TableState& st = table_.state;
   if (!view.laidOut() || st.ReadyDeclared || st.ReadyListSent || st.Spectator ||
       !view.ButtonLocked[kStartButton]) {
     return;
   }
   Form& f = view.main();
-  const PlayerRecord& p = client_.table().players[0];
+  const PlayerRecord& p = table_.players[0];
   const SlotRange range = ConcealedSlots(p);
   for (int k = range.first; k < range.end; ++k) {
     const ElementId e = view.pool().Element(p.slots[k].element);
@@ -79,11 +88,11 @@ void TablePlay::OnTableHover(double x, double y) {
 }
 
 void TablePlay::OnTileClick(int e, int button) {
-  TableView& view = client_.view();
+  TableView& view = view_;
   const ElementId id = view.pool().Element(e);
   if (id == kNoElement || !view.laidOut() || !view.main().Enabled(id)) return;
-  const TableState& st = client_.table().state;
-  if (st.ClickState == 3 || !client_.loop().TableActive) return;
+  const TableState& st = table_.state;
+  if (st.ClickState == 3 || !loop_.TableActive) return;
   const int slot = LocalSlotOf(e);
   if (slot < 0) {
     if (button == kRightButton) OnRightButtonPass(button, e);
@@ -93,17 +102,17 @@ void TablePlay::OnTileClick(int e, int button) {
 }
 
 void TablePlay::DiscardLocal(int slot) {
-  TableView& view = client_.view();
+  TableView& view = view_;
   Form& f = view.main();
-  TableState& st = client_.table().state;
-  PlayerRecord& p = client_.table().players[0];
+  TableState& st = table_.state;
+  PlayerRecord& p = table_.players[0];
 
-  client_.autoPlay().TimeoutRun = 0;
+  autoPlay_.TimeoutRun = 0;
   st.ClickState = 2;
   st.MustDiscard = false;
-  client_.loop().LoopFlag[kStepTurnClock] = false;
-  client_.loop().TurnClock = static_cast<int16_t>(client_.settings().TurnTime);
-  client_.view().HideClock();
+  loop_.LoopFlag[kStepTurnClock] = false;
+  loop_.TurnClock = static_cast<int16_t>(settings_.TurnTime);
+  view_.HideClock();
   // An open offer (a gang or a win on the drawn tile) is declined by discarding.
   if (!st.OpSent) SendPass();
   for (int i = 1; i < kOperationButtons; ++i) {
@@ -119,18 +128,18 @@ void TablePlay::DiscardLocal(int slot) {
     info.command = kCommandDiscard;
     info.seat = p.seatMask;
     info.value[3] = static_cast<int16_t>(WireTile(code, kDiscardMarker));
-    client_.records().SendCommand(info);
+    records_.SendCommand(info);
     PendingDiscard = code;
   }
   PutOutLocalTile(slot, code, st.LaidDown[0] == 0 && !st.ReadyDeclared);
 }
 
 void TablePlay::PutOutLocalTile(int slot, TileCode code, bool resort) {
-  TableView& view = client_.view();
+  TableView& view = view_;
   if (!view.laidOut()) return;
   Form& f = view.main();
-  TableState& st = client_.table().state;
-  PlayerRecord& p = client_.table().players[0];
+  TableState& st = table_.state;
+  PlayerRecord& p = table_.players[0];
   if (!ConcealedSlots(p).Contains(slot)) return;
   const LayoutScale& s = view.scale();
   const int e = p.slots[slot].element;
@@ -164,19 +173,19 @@ void TablePlay::PutOutLocalTile(int slot, TileCode code, bool resort) {
 }
 
 void TablePlay::MoveToMiddle(ElementId e, double width, double height) {
-  Form& f = client_.view().main();
-  const ElementId table = client_.view().el.pic1;
+  Form& f = view_.main();
+  const ElementId table = view_.el.pic1;
   f.Move(e, (f.GetWidth(table) - f.GetWidth(e)) / 2, (f.GetHeight(table) - f.GetHeight(e)) / 2,
          width, height);
 }
 
 void TablePlay::OnDiscardAnnounced(CommandInfo& info) {
-  TableView& view = client_.view();
-  TableModel& table = client_.table();
+  TableView& view = view_;
+  TableModel& table = table_;
   TableState& st = table.state;
-  Sound& sound = client_.sound();
+  Sound& sound = sound_;
   const TileCode tile = static_cast<TileCode>(info.value[3] & 0xFF);
-  const int mark = client_.records().ReceivedRecord[kDeclarationByte];
+  const int mark = records_.ReceivedRecord[kDeclarationByte];
   const bool declares = mark == kDeclaresReady || mark == kGivesUpWin;
   const ViewPos v = table.ViewOfMask(info.seat);
 
@@ -192,9 +201,9 @@ void TablePlay::OnDiscardAnnounced(CommandInfo& info) {
 }
 
 void TablePlay::ShowSideDiscard(ViewPos v, TileCode tile) {
-  TableView& view = client_.view();
-  TableState& st = client_.table().state;
-  PlayerRecord& p = client_.table().players[v];
+  TableView& view = view_;
+  TableState& st = table_.state;
+  PlayerRecord& p = table_.players[v];
   const int s = p.handStart + p.handCount - 1;
   const ElementId id = p.handCount >= 1 && PlayerRecord::ValidSlot(s)
                            ? view.pool().Element(p.slots[s].element)
@@ -221,10 +230,10 @@ void TablePlay::ShowSideDiscard(ViewPos v, TileCode tile) {
 }
 
 void TablePlay::ShowDiscardDeclaration(ViewPos v, int mark) {
-  TableView& view = client_.view();
+  TableView& view = view_;
   if (v < 0 || v >= kSeats || !view.laidOut()) return;
   Form& f = view.main();
-  TableState& st = client_.table().state;
+  TableState& st = table_.state;
   constexpr int kStickOf[kSeats] = {0, 1, 3};
   st.LaidDown[v] = 1;
   f.Show(view.el.imgTing[kStickOf[v]]);
@@ -242,13 +251,13 @@ void TablePlay::ShowDiscardDeclaration(ViewPos v, int mark) {
     f.SetToolTip(view.el.imgTing[kStickOf[v]], "弃胡");
     f.LoadSprite(balloon, view.sprites().BalloonSprites[v + 2]);
   }
-  client_.sound().PlayVoiceIfOn(v, kClipReady);
+  sound_.PlayVoiceIfOn(v, kClipReady);
   f.Hide(view.el.Speak[b]);
   f.BringToFront(balloon);
   f.Show(balloon);
-  LoopState& loop = client_.loop();
+  LoopState& loop = loop_;
   loop.WordsShown = true;
-  client_.loop().LoopCount[kStepClaimWords] = 0;
+  loop_.LoopCount[kStepClaimWords] = 0;
   loop.WordsSeat = static_cast<int16_t>(b);
   const int other = 1 - b;
   f.Hide(view.el.Speak[other]);

@@ -2,15 +2,19 @@
 // and once both hands are known every hand on the table is shown face up.
 #include <algorithm>
 
-#include "app/client.h"
+#include "model/player_record.h"
+#include "platform/ports.h"
+#include "settlement/settlement.h"
+#include "table/table_play.h"
 #include "table/tile_pictures.h"
+#include "view/table_view.h"
 
 namespace korvel {
 
 void TablePlay::OnReveal(CommandInfo& info) {
-  TableView& view = client_.view();
+  TableView& view = view_;
   if (!view.laidOut()) return;
-  TableModel& table = client_.table();
+  TableModel& table = table_;
   TableState& st = table.state;
   view.SetTileSizes(48, 60, 45, 35);
   const ViewPos c = table.ViewOfMask(info.seat);
@@ -42,9 +46,9 @@ void TablePlay::OnReveal(CommandInfo& info) {
 }
 
 void TablePlay::ShowRevealedHands() {
-  TableView& view = client_.view();
+  TableView& view = view_;
   Form& f = view.main();
-  TableModel& table = client_.table();
+  TableModel& table = table_;
   const TableState& st = table.state;
   PlayerRecord& local = table.players[0];
   const SlotRange own = ConcealedSlots(local);
@@ -64,7 +68,7 @@ void TablePlay::ShowRevealedHands() {
         static_cast<int>(std::find(revealed.begin(), revealed.end(), 0) - revealed.begin());
     if (n == 0) continue;
     PlayerRecord& p = table.players[c];
-    if (client_.settlement().stores.HasWon[c] == 1) {
+    if (settlement_.stores.HasWon[c] == 1) {
       // A winner's last tile stays apart from the sorted rest.
       const int last = p.handStart + n - 1;
       if (PlayerRecord::ValidSlot(last)) {

@@ -1,12 +1,15 @@
 // Showing a seat's hand in its order, and laying it down once the seat has declared ready.
-#include "app/client.h"
+#include "model/player_record.h"
+#include "platform/ports.h"
+#include "table/table_play.h"
 #include "table/tile_pictures.h"
+#include "view/table_view.h"
 
 namespace korvel {
 
 void TablePlay::SortHand(ViewPos v, int count) {
   if (v < 0 || v >= kSeats) return;
-  korvel::SortHand(client_.table().players[v], count);
+  korvel::SortHand(table_.players[v], count);
 }
 
 void TablePlay::ShowHand(ViewPos v, int count) { ShowHandWith(v, count, false); }
@@ -14,7 +17,7 @@ void TablePlay::ShowHandLaidAware(ViewPos v, int count) { ShowHandWith(v, count,
 
 void TablePlay::ShowHandWith(ViewPos v, int count, bool laidAware) {
   if (v < 0 || v >= kSeats) return;
-  TableModel& table = client_.table();
+  TableModel& table = table_;
   const TableState& st = table.state;
   PlayerRecord& p = table.players[v];
   std::array<int16_t, kSlotsPerSeat> before{};
@@ -29,14 +32,14 @@ void TablePlay::ShowHandWith(ViewPos v, int count, bool laidAware) {
   const SlotRange r = SlotsFrom(p, count);
   for (int k = r.first; k < r.end; ++k) {
     if (onlyMoved && before[k] == p.slots[k].code) continue;
-    client_.view().ShowTile(p.slots[k].element, TilePicture(p.slots[k].code, block));
+    view_.ShowTile(p.slots[k].element, TilePicture(p.slots[k].code, block));
   }
 }
 
 void TablePlay::LayDownHand(ViewPos v) {
   if (v < 0 || v >= kSeats) return;
-  TableView& view = client_.view();
-  PlayerRecord& p = client_.table().players[v];
+  TableView& view = view_;
+  PlayerRecord& p = table_.players[v];
   view.SetTileSizes(45, 60, 45, 35);
   Form& f = view.main();
   const SlotRange r = ConcealedSlots(p);

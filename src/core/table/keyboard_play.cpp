@@ -6,7 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "app/client.h"
+#include "model/player_record.h"
+#include "model/session_settings.h"
+#include "platform/ports.h"
+#include "table/table_play.h"
+#include "view/element_events.h"
+#include "view/table_view.h"
 
 namespace korvel {
 namespace {
@@ -32,7 +37,7 @@ constexpr std::array<OperationKey, 5> kOperationKeys = {{
 }  // namespace
 
 void TablePlay::NameOperationKeys() {
-  TableView& view = client_.view();
+  TableView& view = view_;
   if (!view.laidOut()) return;
   for (const OperationKey& k : kOperationKeys) {
     view.main().SetToolTip(view.el.Operation[k.button], k.toolTip);
@@ -44,8 +49,8 @@ void TablePlay::NameOperationKeys() {
 }
 
 std::vector<int> TablePlay::KeyboardTiles() const {
-  const TableView& view = client_.view();
-  const PlayerRecord& p = client_.table().players[0];
+  const TableView& view = view_;
+  const PlayerRecord& p = table_.players[0];
   std::vector<int> tiles;
   if (!view.laidOut()) return tiles;
   const Form& f = view.main();
@@ -63,9 +68,9 @@ std::vector<int> TablePlay::KeyboardTiles() const {
 }
 
 int TablePlay::RaisedTile() const {
-  const TableView& view = client_.view();
+  const TableView& view = view_;
   if (!view.laidOut()) return -1;
-  const double raised = client_.table().players[0].rowY - kRaise;
+  const double raised = table_.players[0].rowY - kRaise;
   for (int e : KeyboardTiles()) {
     if (std::abs(view.main().GetTop(view.pool().Element(e)) - raised) < 0.5) return e;
   }
@@ -73,14 +78,14 @@ int TablePlay::RaisedTile() const {
 }
 
 bool TablePlay::OnPlayKey(int keyCode) {
-  TableView& view = client_.view();
-  if (!view.laidOut() || client_.settings().Spectator) return false;
+  TableView& view = view_;
+  if (!view.laidOut() || settings_.Spectator) return false;
   if (keyCode == kKeyLeft || keyCode == kKeyRight) {
     const std::vector<int> tiles = KeyboardTiles();
     if (tiles.empty()) return true;
     const int raised = RaisedTile();
     // Once ready is declared several tiles stand up; the key then walks its own mark.
-    const int from = client_.table().state.ReadyDeclared ? keyTile_ : raised;
+    const int from = table_.state.ReadyDeclared ? keyTile_ : raised;
     const auto at = std::find(tiles.begin(), tiles.end(), from);
     int next;
     if (at == tiles.end()) {
@@ -96,7 +101,7 @@ bool TablePlay::OnPlayKey(int keyCode) {
     return true;
   }
   if (keyCode == kKeyReturn || keyCode == kKeySpace) {
-    const int tile = client_.table().state.ReadyDeclared ? keyTile_ : RaisedTile();
+    const int tile = table_.state.ReadyDeclared ? keyTile_ : RaisedTile();
     const std::vector<int> tiles = KeyboardTiles();
     if (tile >= 0 && std::find(tiles.begin(), tiles.end(), tile) != tiles.end()) {
       OnTileClick(tile, kLeftButton);

@@ -3,8 +3,14 @@
 // wins. The other seats' announcements and melds are drawn by OtherSeats.
 #include <string>
 
-#include "app/client.h"
+#include "model/player_record.h"
+#include "net/records.h"
+#include "platform/ports.h"
+#include "seats/other_seats.h"
+#include "settlement/settlement.h"
+#include "table/table_play.h"
 #include "table/tile_pictures.h"
+#include "view/table_view.h"
 
 namespace korvel {
 namespace {
@@ -29,17 +35,17 @@ bool MustDiscardCount(int handCount) { return (handCount - 2) % 3 == 0; }
 }  // namespace
 
 void TablePlay::KeepResultFacts() {
-  const RecordBytes& r = client_.records().ReceivedRecord;
-  client_.table().state.WinTile = r[kWinTileByte];
-  client_.settlement().SetClaimWinners(r[kClaimWinnersByte], r[kClaimWinnersByte + 1]);
+  const RecordBytes& r = records_.ReceivedRecord;
+  table_.state.WinTile = r[kWinTileByte];
+  settlement_.SetClaimWinners(r[kClaimWinnersByte], r[kClaimWinnersByte + 1]);
 }
 
 void TablePlay::ShowResultDeclaration(const CommandInfo& info) {
-  TableView& view = client_.view();
+  TableView& view = view_;
   if (!view.laidOut()) return;
   Form& f = view.main();
-  TableModel& table = client_.table();
-  const int mark = client_.records().ReceivedRecord[kDeclarationByte];
+  TableModel& table = table_;
+  const int mark = records_.ReceivedRecord[kDeclarationByte];
   const ViewPos v = table.ViewOfMask(info.seat);
   if (mark == kDeclaresReady) {
     const ElementId stick = view.el.imgTing[kStickOf[v]];
@@ -53,8 +59,8 @@ void TablePlay::ShowResultDeclaration(const CommandInfo& info) {
 
 void TablePlay::OnOperationResult(CommandInfo& info) {
   KeepResultFacts();
-  TableView& view = client_.view();
-  TableModel& table = client_.table();
+  TableView& view = view_;
+  TableModel& table = table_;
   TableState& st = table.state;
   const int op = info.value[0] & 0xFF;
   const TileCode t0 = static_cast<TileCode>(info.value[1] & 0xFF);
@@ -64,7 +70,7 @@ void TablePlay::OnOperationResult(CommandInfo& info) {
 
   if (view.laidOut()) {
     view.SetTileSizes(45, 60, 45, 35);
-    OtherSeats& others = client_.otherSeats();
+    OtherSeats& others = otherSeats_;
     if (op > OpPass) {
       if (v != 0) {
         others.Announce(v, op, t2);
@@ -112,7 +118,7 @@ void TablePlay::OnOperationResult(CommandInfo& info) {
         if (t2 == kRedDragon && p.redAside == 0) p.slots[0] = p.slots[staged];
         if (v != 0) {
           others.PlaceAddedTile(v, t2);
-          if (client_.records().ReceivedRecord[kDeclarationByte] == kGivesUpWin) LayDownHand(v);
+          if (records_.ReceivedRecord[kDeclarationByte] == kGivesUpWin) LayDownHand(v);
         } else {
           LocalResult(op, t0, t1, t2);
         }
@@ -130,8 +136,8 @@ void TablePlay::OnOperationResult(CommandInfo& info) {
 }
 
 bool TablePlay::PrepareLocalMeld(int op, TileCode tile) {
-  PlayerRecord& p = client_.table().players[0];
-  const TableState& st = client_.table().state;
+  PlayerRecord& p = table_.players[0];
+  const TableState& st = table_.state;
   const SlotRange r = ConcealedSlots(p);
   const int w = p.meldCursor;
   if (!PlayerRecord::ValidSlot(w - 2) || !PlayerRecord::ValidSlot(w) || w >= p.handStart) {
@@ -204,8 +210,8 @@ bool TablePlay::PrepareLocalMeld(int op, TileCode tile) {
 }
 
 void TablePlay::LocalResult(int op, TileCode t0, TileCode t1, TileCode t2) {
-  PlayerRecord& p = client_.table().players[0];
-  TableView& view = client_.view();
+  PlayerRecord& p = table_.players[0];
+  TableView& view = view_;
   const TileCode tile = op == OpPeng ? t0 : t2;
   if (op != OpAddedGang && !PrepareLocalMeld(op, tile)) {
     RefuseRecord("an operation " + std::to_string(op) + " of " + std::to_string(tile) +
@@ -254,14 +260,14 @@ void TablePlay::LocalResult(int op, TileCode t0, TileCode t1, TileCode t2) {
 }
 
 double TablePlay::LocalMeldLeft(int s) const {
-  const TableView& view = client_.view();
-  return client_.table().players[0].rowX + (s + 1) * (view.TileWidth[0] - 2 * view.scale().sx);
+  const TableView& view = view_;
+  return table_.players[0].rowX + (s + 1) * (view.TileWidth[0] - 2 * view.scale().sx);
 }
 
 void TablePlay::LayOutPeng(TileCode t0, TileCode t1, TileCode t2) {
-  TableView& view = client_.view();
+  TableView& view = view_;
   Form& f = view.main();
-  PlayerRecord& p = client_.table().players[0];
+  PlayerRecord& p = table_.players[0];
   const LayoutScale& sc = view.scale();
   const int w = p.meldCursor;
   view.TileWidth[0] = sc.RoundX(45);
@@ -298,10 +304,10 @@ void TablePlay::LayOutPeng(TileCode t0, TileCode t1, TileCode t2) {
 }
 
 void TablePlay::LayOutGang(int k, TileCode t2) {
-  TableView& view = client_.view();
+  TableView& view = view_;
   Form& f = view.main();
-  TableState& st = client_.table().state;
-  PlayerRecord& p = client_.table().players[0];
+  TableState& st = table_.state;
+  PlayerRecord& p = table_.players[0];
   const LayoutScale& sc = view.scale();
   const int w = p.meldCursor;
   view.TileWidth[0] = sc.RoundX(45);
@@ -329,10 +335,10 @@ void TablePlay::LayOutGang(int k, TileCode t2) {
 }
 
 void TablePlay::LayOutConcealedGang(int k, TileCode t2) {
-  TableView& view = client_.view();
+  TableView& view = view_;
   Form& f = view.main();
-  TableState& st = client_.table().state;
-  PlayerRecord& p = client_.table().players[0];
+  TableState& st = table_.state;
+  PlayerRecord& p = table_.players[0];
   const LayoutScale& sc = view.scale();
   const int w = p.meldCursor;
   view.TileWidth[0] = sc.RoundX(45);
@@ -362,10 +368,10 @@ void TablePlay::LayOutConcealedGang(int k, TileCode t2) {
 }
 
 void TablePlay::LayOutAddedGang(int k, TileCode t2) {
-  TableView& view = client_.view();
+  TableView& view = view_;
   Form& f = view.main();
-  TableState& st = client_.table().state;
-  PlayerRecord& p = client_.table().players[0];
+  TableState& st = table_.state;
+  PlayerRecord& p = table_.players[0];
   const LayoutScale& sc = view.scale();
   const int w = p.meldCursor;
   const int index = p.slots[w - 2].element;
@@ -393,12 +399,12 @@ void TablePlay::LayOutAddedGang(int k, TileCode t2) {
 }
 
 void TablePlay::ShowWin(ViewPos v) {
-  TableView& view = client_.view();
+  TableView& view = view_;
   Form& f = view.main();
-  TableModel& table = client_.table();
+  TableModel& table = table_;
   TableState& st = table.state;
   if (v < 0 || v >= kSeats) return;
-  Settlement& settlement = client_.settlement();
+  Settlement& settlement = settlement_;
   settlement.MarkWinOnBoard();
   st.Winner = static_cast<int16_t>(v);
   settlement.stores.HasWon[v] = 1;

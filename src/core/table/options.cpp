@@ -4,9 +4,18 @@
 #include <algorithm>
 #include <string>
 
-#include "app/client.h"
+#include "model/loop_state.h"
+#include "model/player_record.h"
+#include "model/session_settings.h"
+#include "net/records.h"
+#include "platform/ports.h"
+#include "seats/auto_play.h"
+#include "sound/sound.h"
 #include "sound/voice_clips.h"
+#include "table/table_play.h"
 #include "table/tile_pictures.h"
+#include "view/element_events.h"
+#include "view/table_view.h"
 
 namespace korvel {
 namespace {
@@ -61,18 +70,18 @@ bool MustDiscardCount(int handCount) { return (handCount - 2) % 3 == 0; }
 }  // namespace
 
 void TablePlay::OnOptions(CommandInfo& info) {
-  TableView& view = client_.view();
+  TableView& view = view_;
   if (!view.laidOut()) return;
   Form& f = view.main();
-  TableModel& table = client_.table();
+  TableModel& table = table_;
   TableState& st = table.state;
-  LoopState& loop = client_.loop();
-  const bool hidden = client_.autoPlay().HiddenByKey;
-  const RecordBytes& r = client_.records().ReceivedRecord;
+  LoopState& loop = loop_;
+  const bool hidden = autoPlay_.HiddenByKey;
+  const RecordBytes& r = records_.ReceivedRecord;
   const int seconds = r[kClockSecondsByte];
   const ViewPos v = table.ViewOfMask(info.seat);
 
-  if (v != 0 || client_.settings().Spectator) {
+  if (v != 0 || settings_.Spectator) {
     // Another seat's turn, or the watched player's, which a watcher only looks at: whatever was
     // offered to the local player is over, and running out of time plays nothing.
     CloseStaleOffer();
@@ -143,7 +152,7 @@ void TablePlay::OnOptions(CommandInfo& info) {
 }
 
 void TablePlay::PlaceClock(ViewPos v) {
-  TableView& view = client_.view();
+  TableView& view = view_;
   Form& f = view.main();
   if (v != 0) {
     view.Place(view.el.Time_Img, kSideClockLeft[v], kSideClockTop);
@@ -156,30 +165,30 @@ void TablePlay::PlaceClock(ViewPos v) {
 }
 
 void TablePlay::StartTurnClock(int seconds, uint32_t colour) {
-  TableView& view = client_.view();
-  LoopState& loop = client_.loop();
+  TableView& view = view_;
+  LoopState& loop = loop_;
   loop.TurnClock = static_cast<int16_t>(std::clamp(seconds, 0, 255));
   loop.ClockShown = true;
   loop.ClockCaption = std::to_string(loop.TurnClock);
   loop.ClockColour = colour;
-  client_.view().ShowClockCaption(loop.ClockCaption, colour);
+  view_.ShowClockCaption(loop.ClockCaption, colour);
   if (view.laidOut()) {
     view.main().BringToFront(view.el.Time_Img);
     view.main().BringToFront(view.el.Number);
   }
-  client_.loop().Arm(kStepTurnClock);
+  loop_.Arm(kStepTurnClock);
 }
 
 void TablePlay::StopTurnClock() {
-  LoopState& loop = client_.loop();
-  loop.TurnClock = static_cast<int16_t>(client_.settings().TurnTime);
-  client_.loop().LoopFlag[kStepTurnClock] = false;
-  client_.loop().LoopCount[kStepTurnClock] = 0;
-  client_.view().HideClock();
+  LoopState& loop = loop_;
+  loop.TurnClock = static_cast<int16_t>(settings_.TurnTime);
+  loop_.LoopFlag[kStepTurnClock] = false;
+  loop_.LoopCount[kStepTurnClock] = 0;
+  view_.HideClock();
 }
 
 void TablePlay::HideOperationButtons(bool includeGangMarks) {
-  TableView& view = client_.view();
+  TableView& view = view_;
   if (!view.laidOut()) return;
   Form& f = view.main();
   for (ElementId op : view.el.Operation) f.Hide(op);
@@ -195,7 +204,7 @@ void TablePlay::HideOperationButtons(bool includeGangMarks) {
 }
 
 void TablePlay::DeactivateOperationButtons() {
-  TableView& view = client_.view();
+  TableView& view = view_;
   if (!view.laidOut()) return;
   Form& f = view.main();
   for (int i = 1; i < kOperationButtons; ++i) {
@@ -206,7 +215,7 @@ void TablePlay::DeactivateOperationButtons() {
 }
 
 void TablePlay::EndLocalTurnDisplay() {
-  TableState& st = client_.table().state;
+  TableState& st = table_.state;
   StopTurnClock();
   HideOperationButtons(true);
   DeactivateOperationButtons();
@@ -216,9 +225,9 @@ void TablePlay::EndLocalTurnDisplay() {
 }
 
 void TablePlay::EndTurnCutOff() {
-  TableState& st = client_.table().state;
+  TableState& st = table_.state;
   StopTurnClock();
-  client_.loop().LocalTurn = false;
+  loop_.LocalTurn = false;
   if (st.ClickState >= 2) return;  // the player's choice is made and waits to be sent
   HideOperationButtons(true);
   DeactivateOperationButtons();
@@ -227,11 +236,10 @@ void TablePlay::EndTurnCutOff() {
 }
 
 void TablePlay::CloseStaleOffer() {
-  TableState& st = client_.table().state;
-  if (!client_.loop().LocalTurn || st.ClickState >= 2) return;
+  TableState& st = table_.state;
+  if (!loop_.LocalTurn || st.ClickState >= 2) return;
   if (st.MustDiscard) {
-    client_.platform().log.Write(
-        "table: another seat's turn began while the local hand still owed a discard");
+    log_.Write("table: another seat's turn began while the local hand still owed a discard");
   }
   HideOperationButtons(true);
   DeactivateOperationButtons();
@@ -241,16 +249,16 @@ void TablePlay::CloseStaleOffer() {
 }
 
 void TablePlay::OnOperationClick(int i) {
-  TableView& view = client_.view();
+  TableView& view = view_;
   if (!view.laidOut() || i <= kButtonChi || i >= kOperationButtons) return;
   Form& f = view.main();
-  TableState& st = client_.table().state;
-  PlayerRecord& p = client_.table().players[0];
-  if (st.OperationState[i] <= 1 || !client_.loop().TableActive || st.ClickState >= 1) return;
+  TableState& st = table_.state;
+  PlayerRecord& p = table_.players[0];
+  if (st.OperationState[i] <= 1 || !loop_.TableActive || st.ClickState >= 1) return;
   if (i == kButtonPeng && FindPengPair(static_cast<TileCode>(st.OfferTile)) < 0) {
     // The hand cannot make the meld it was offered; the click is refused rather than sending
     // a claim built from the wrong tiles.
-    client_.platform().log.Write("table: peng offered without a pair in the hand");
+    log_.Write("table: peng offered without a pair in the hand");
     return;
   }
 
@@ -264,8 +272,8 @@ void TablePlay::OnOperationClick(int i) {
   }
   view.TileWidth[0] = view.scale().RoundX(48);
   view.TileHeight[0] = view.scale().RoundY(78);
-  client_.autoPlay().TimeoutRun = 0;
-  Sound& sound = client_.sound();
+  autoPlay_.TimeoutRun = 0;
+  Sound& sound = sound_;
 
   switch (i) {
     case kButtonPeng:
@@ -322,7 +330,7 @@ void TablePlay::OnOperationClick(int i) {
       // for the discard that is still owed.
       if (!MustDiscardCount(p.handCount)) StopTurnClock();
       if (!st.OpSent) SendPass();
-      if (st.ReadyListSent) client_.loop().TurnClock = 0;
+      if (st.ReadyListSent) loop_.TurnClock = 0;
       break;
     default:
       break;
@@ -332,9 +340,9 @@ void TablePlay::OnOperationClick(int i) {
 }
 
 void TablePlay::ChooseGang() {
-  TableView& view = client_.view();
+  TableView& view = view_;
   Form& f = view.main();
-  TableState& st = client_.table().state;
+  TableState& st = table_.state;
   const int found = CollectGangChoices();
   if (st.ClickState == 3) {
     PerformFirstGangChoice();
@@ -360,19 +368,19 @@ void TablePlay::ChooseGang() {
     f.Enable(mark);
   }
   // Half a turn to choose, shown in red.
-  StartTurnClock(client_.settings().TurnTime / 2, kClockRed);
+  StartTurnClock(settings_.TurnTime / 2, kClockRed);
 }
 
 void TablePlay::OnGangChoiceClick(int c) {
-  TableView& view = client_.view();
+  TableView& view = view_;
   if (!view.laidOut() || c < 0 || c >= kGangMarks) return;
-  TableState& st = client_.table().state;
-  if (st.ClickState == 3 || !client_.loop().TableActive) return;
+  TableState& st = table_.state;
+  if (st.ClickState == 3 || !loop_.TableActive) return;
   Form& f = view.main();
   if (!f.Visible(view.el.Gang[c]) || !f.Enabled(view.el.Gang[c])) return;
-  client_.loop().LoopFlag[kStepTurnClock] = false;
-  client_.loop().LoopCount[kStepTurnClock] = 0;
-  client_.autoPlay().TimeoutRun = 0;
+  loop_.LoopFlag[kStepTurnClock] = false;
+  loop_.LoopCount[kStepTurnClock] = 0;
+  autoPlay_.TimeoutRun = 0;
   for (ElementId mark : view.el.Gang) {
     f.Disable(mark);
     f.Hide(mark);
@@ -381,19 +389,19 @@ void TablePlay::OnGangChoiceClick(int c) {
   const bool sentBefore = st.OpSent;
   ResolveGangChoice(c);
   if (st.OpSent == sentBefore) {
-    client_.platform().log.Write("table: gang mark " + std::to_string(c) + " made no gang");
+    log_.Write("table: gang mark " + std::to_string(c) + " made no gang");
   }
 }
 
 void TablePlay::OnRightButtonPass(int button, int element) {
-  TableView& view = client_.view();
+  TableView& view = view_;
   if (button != kRightButton || !view.laidOut()) return;
   Form& f = view.main();
-  TableState& st = client_.table().state;
-  const PlayerRecord& p = client_.table().players[0];
+  TableState& st = table_.state;
+  const PlayerRecord& p = table_.players[0];
   const ElementId pass = view.el.Operation[kButtonPass];
   // Only an offered pass answers: the row also shows buttons that are not on offer.
-  if (!client_.loop().TableActive || !f.Visible(pass) || !f.Enabled(pass)) return;
+  if (!loop_.TableActive || !f.Visible(pass) || !f.Enabled(pass)) return;
   const bool onTable = element < 0;
   if (onTable && st.ClickState >= 1) return;
   if (!onTable && st.ReadyDeclared) return;
@@ -408,19 +416,19 @@ void TablePlay::OnRightButtonPass(int button, int element) {
 }
 
 void TablePlay::OnOperationHover(int i) {
-  TableView& view = client_.view();
+  TableView& view = view_;
   if (!view.laidOut() || i <= kButtonChi || i >= kOperationButtons) return;
-  if (client_.table().state.OperationState[i] != kOffered) return;
+  if (table_.state.OperationState[i] != kOffered) return;
   Form& f = view.main();
   const PictureId look = view.sprites().OperationSprites[HoverLook(i)];
   if (f.GetPicture(view.el.Operation[i]) != look) f.LoadSprite(view.el.Operation[i], look);
 }
 
 void TablePlay::OnOperationsLeft() {
-  TableView& view = client_.view();
+  TableView& view = view_;
   if (!view.laidOut()) return;
   Form& f = view.main();
-  const TableState& st = client_.table().state;
+  const TableState& st = table_.state;
   for (int i = 1; i < kOperationButtons; ++i) {
     if (st.OperationState[i] != kOffered) continue;
     const PictureId look = view.sprites().OperationSprites[OfferedLook(i)];
@@ -430,7 +438,7 @@ void TablePlay::OnOperationsLeft() {
 
 int TablePlay::OperationIndexOf(ElementId element) const {
   if (element == kNoElement) return -1;
-  const auto& ops = client_.view().el.Operation;
+  const auto& ops = view_.el.Operation;
   for (int i = 0; i < kOperationButtons; ++i) {
     if (ops[i] == element) return i;
   }
@@ -439,7 +447,7 @@ int TablePlay::OperationIndexOf(ElementId element) const {
 
 int TablePlay::GangMarkIndexOf(ElementId element) const {
   if (element == kNoElement) return -1;
-  const auto& marks = client_.view().el.Gang;
+  const auto& marks = view_.el.Gang;
   for (int c = 0; c < kGangMarks; ++c) {
     if (marks[c] == element) return c;
   }

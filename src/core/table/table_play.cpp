@@ -2,12 +2,35 @@
 
 #include <chrono>
 
-#include "app/client.h"
+#include "model/player_record.h"
+#include "net/reconnection.h"
+#include "net/records.h"
+#include "platform/ports.h"
+#include "view/table_view.h"
 
 namespace korvel {
 
-TablePlay::TablePlay(Client& client)
-    : client_(client),
+TablePlay::TablePlay(TableModel& table, LoopState& loop, SessionSettings& settings, TableView& view,
+                     MessageLines& messages, Records& records, LobbyWindow& lobby,
+                     Reconnection& reconnection, Sound& sound, OtherSeats& otherSeats,
+                     AutoPlay& autoPlay, Settlement& settlement, Seating& seating,
+                     PlayersLeaving& playersLeaving, Timers& timers, Log& log)
+    : table_(table),
+      loop_(loop),
+      settings_(settings),
+      view_(view),
+      messages_(messages),
+      records_(records),
+      lobby_(lobby),
+      reconnection_(reconnection),
+      sound_(sound),
+      otherSeats_(otherSeats),
+      autoPlay_(autoPlay),
+      settlement_(settlement),
+      seating_(seating),
+      playersLeaving_(playersLeaving),
+      timers_(timers),
+      log_(log),
       rng_(static_cast<uint32_t>(std::chrono::steady_clock::now().time_since_epoch().count())) {}
 
 int TablePlay::Random(int n) {
@@ -21,7 +44,7 @@ void TablePlay::OnDiscard(CommandInfo& info) { OnDiscardAnnounced(info); }
 void TablePlay::OnTurn(CommandInfo& info) {
   // Kept whole: the gang button reads its candidate lists from the offer it answers, and
   // another seat's turn must not replace them.
-  if (client_.table().ViewOfMask(info.seat) == 0) OptionRecord = client_.records().ReceivedRecord;
+  if (table_.ViewOfMask(info.seat) == 0) OptionRecord = records_.ReceivedRecord;
   OnOptions(info);
 }
 
@@ -29,7 +52,7 @@ void TablePlay::OnFollowUpResult(CommandInfo& info) { OnReveal(info); }
 
 int TablePlay::TileIndexOf(ElementId element) const {
   if (element == kNoElement) return -1;
-  const auto& mj = client_.view().el.MJ_Image;
+  const auto& mj = view_.el.MJ_Image;
   for (int i = 0; i < kTileElements; ++i) {
     if (mj[i] == element) return i;
   }
@@ -38,7 +61,7 @@ int TablePlay::TileIndexOf(ElementId element) const {
 
 int TablePlay::LocalSlotOf(int e) const {
   if (e < 0 || e >= kTileElements) return -1;
-  const PlayerRecord& p = client_.table().players[0];
+  const PlayerRecord& p = table_.players[0];
   const SlotRange r = ConcealedSlots(p);
   for (int k = r.first; k < r.end; ++k) {
     if (p.slots[k].element == e) return k;
@@ -49,15 +72,15 @@ int TablePlay::LocalSlotOf(int e) const {
 void TablePlay::SendPass() {
   CommandInfo info;
   info.command = kCmdOperation;
-  info.seat = client_.table().players[0].seatMask;
+  info.seat = table_.players[0].seatMask;
   info.value[0] = OpPass;
-  client_.records().SendCommand(info);
-  client_.table().state.OpSent = true;
+  records_.SendCommand(info);
+  table_.state.OpSent = true;
 }
 
 void TablePlay::RefuseRecord(std::string_view why) {
-  client_.platform().log.Write("table: record left out: " + std::string(why));
-  client_.reconnection().Resynchronise(why);
+  log_.Write("table: record left out: " + std::string(why));
+  reconnection_.Resynchronise(why);
 }
 
 }  // namespace korvel

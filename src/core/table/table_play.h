@@ -15,13 +15,32 @@
 
 namespace korvel {
 
-class Client;
+class AutoPlay;
+class LobbyWindow;
+class Log;
+class MessageLines;
+class OtherSeats;
+class PlayersLeaving;
+class Reconnection;
+class Records;
+class Seating;
+class Settlement;
+class Sound;
+class TableView;
+class Timers;
+struct LoopState;
+struct SessionSettings;
+struct TableModel;
 class TableView;
 struct PlayerRecord;
 
 class TablePlay {
  public:
-  explicit TablePlay(Client& client);
+  TablePlay(TableModel& table, LoopState& loop, SessionSettings& settings, TableView& view,
+            MessageLines& messages, Records& records, LobbyWindow& lobby,
+            Reconnection& reconnection, Sound& sound, OtherSeats& otherSeats, AutoPlay& autoPlay,
+            Settlement& settlement, Seating& seating, PlayersLeaving& playersLeaving,
+            Timers& timers, Log& log);
 
   // ---- handlers of the server's records ------------------------------------------------
   void OnDealTiles(CommandInfo& info, int count);  // commands 1 (four tiles) and 5 (one)
@@ -190,7 +209,22 @@ class TablePlay {
   std::vector<int> KeyboardTiles() const;
   int RaisedTile() const;
 
-  Client& client_;
+  TableModel& table_;
+  LoopState& loop_;
+  SessionSettings& settings_;
+  TableView& view_;
+  MessageLines& messages_;
+  Records& records_;
+  LobbyWindow& lobby_;
+  Reconnection& reconnection_;
+  Sound& sound_;
+  OtherSeats& otherSeats_;
+  AutoPlay& autoPlay_;
+  Settlement& settlement_;
+  Seating& seating_;
+  PlayersLeaving& playersLeaving_;
+  Timers& timers_;
+  Log& log_;
   RandomSource random_;
   std::minstd_rand rng_;
   // The tile the arrow keys last went to.

@@ -1,10 +1,14 @@
 // The small panels of the main form that the loop and the handlers switch on and off.
 #include "view/table_view.h"
 
+#include <array>
+
 namespace korvel {
 namespace {
 
 constexpr int kContinueSprite = 6;
+constexpr std::array<int, 2> kStartSprites = {4, 5};
+constexpr std::array<int, 2> kContinueSprites = {6, 7};
 
 }  // namespace
 
@@ -57,6 +61,13 @@ void TableView::HideClaimWords(int seat) {
   f.Hide(el.Speak[seat]);
   f.Hide(el.tsSpeak[seat]);
   f.Hide(el.Words);
+}
+
+void TableView::ShowMainButton(int button, bool hover, bool beforeFirstDeal) {
+  if (!laidOut() || button < 0 || button >= kMainButtons) return;
+  int entry = MainButtonSprite(button, hover);
+  if (button == kButtonStart) entry = (beforeFirstDeal ? kStartSprites : kContinueSprites)[hover ? 1 : 0];
+  main().LoadSprite(el.AnNiu[button], sprites().ButtonSprites[entry]);
 }
 
 void TableView::MinimizeMainWindow() {

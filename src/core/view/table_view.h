@@ -29,6 +29,17 @@ class TableResetParticipant {
 };
 
 inline constexpr int kMainButtons = 9;
+enum MainButton : int {
+  kButtonSend = 0,
+  kButtonChat = 1,
+  kButtonStart = 2,
+  kButtonSettings = 3,
+  kButtonHide = 4,
+  kButtonScore = 5,
+  kButtonHistory = 6,
+  kButtonRules = 7,
+  kButtonExit = 8,
+};
 
 // Where the start-up layout puts things that must not collide with what a deal lays out (design
 // pixels). The operation buttons sit in the open table above the middle: on the bottom wall
@@ -101,6 +112,12 @@ class TableView {
   void ShowClockCaption(const std::string& caption, uint32_t colour);
   void HideClock();
   void HideClaimWords(int seat);
+  // Main button `button` in its plain or hover look; before the first deal (with the start
+  // hint on) the start button reads "start", afterwards "continue".
+  void ShowMainButton(int button, bool hover, bool beforeFirstDeal);
+  void ShowStartButton(bool beforeFirstDeal) {
+    ShowMainButton(kButtonStart, ButtonHover[kButtonStart], beforeFirstDeal);
+  }
   void MinimizeMainWindow();
   void RestoreMainWindow();
   bool MainWindowMinimized = false;

@@ -10,23 +10,32 @@
 
 namespace korvel {
 
-class Client;
-
-enum MainButton : int {
-  kButtonSend = 0,
-  kButtonChat = 1,
-  kButtonStart = 2,
-  kButtonSettings = 3,
-  kButtonHide = 4,
-  kButtonScore = 5,
-  kButtonHistory = 6,
-  kButtonRules = 7,
-  kButtonExit = 8,
-};
+class AutoPlay;
+class Dialogs;
+class Files;
+class Leaving;
+class LobbyWindow;
+class PlayersLeaving;
+class PropComponent;
+class Records;
+class Seating;
+class Settlement;
+class ShuffleDisplay;
+class TableChat;
+class TablePlay;
+class TableView;
+class VosSetForm;
+struct LoopState;
+struct SessionSettings;
+struct TableModel;
 
 class WindowFrame {
  public:
-  explicit WindowFrame(Client& client) : client_(client) {}
+  WindowFrame(TableModel& table, LoopState& loop, SessionSettings& settings, TableView& view,
+              ShuffleDisplay& shuffle, Records& records, LobbyWindow& lobby, VosSetForm& vosSetForm,
+              TablePlay& tablePlay, AutoPlay& autoPlay, Settlement& settlement, Seating& seating,
+              PlayersLeaving& playersLeaving, Leaving& leaving, TableChat& chat,
+              PropComponent& props, Dialogs& dialogs, Files& files);
 
   // After the layout: the frameless window with its title bar and buttons.
   void ShowFrame();
@@ -59,8 +68,26 @@ class WindowFrame {
   int ButtonAt(ElementId element) const;
   void ResetHover();
   void ShowButton(int button, bool hover);
+  bool BeforeFirstDeal() const;
 
-  Client& client_;
+  TableModel& table_;
+  LoopState& loop_;
+  SessionSettings& settings_;
+  TableView& view_;
+  ShuffleDisplay& shuffle_;
+  Records& records_;
+  LobbyWindow& lobby_;
+  VosSetForm& vosSetForm_;
+  TablePlay& tablePlay_;
+  AutoPlay& autoPlay_;
+  Settlement& settlement_;
+  Seating& seating_;
+  PlayersLeaving& playersLeaving_;
+  Leaving& leaving_;
+  TableChat& chat_;
+  PropComponent& props_;
+  Dialogs& dialogs_;
+  Files& files_;
   bool altPressed_ = false;
 };
 

@@ -1,14 +1,29 @@
-#include "view/window_frame.h"
+#include "app/window_frame.h"
 
 #include <string>
 
-#include "app/client.h"
+#include "app/main_loop.h"
+#include "chat/table_chat.h"
+#include "model/loop_state.h"
+#include "model/player_record.h"
+#include "model/session_settings.h"
+#include "net/lobby_window.h"
+#include "net/records.h"
+#include "platform/ports.h"
+#include "props/prop_component.h"
+#include "protocol/leaving.h"
+#include "protocol/players_leaving.h"
+#include "protocol/seating.h"
+#include "seats/auto_play.h"
+#include "settlement/settlement.h"
+#include "sound/vos_set_form.h"
+#include "table/table_play.h"
+#include "view/shuffle_display.h"
+#include "view/table_view.h"
 
 namespace korvel {
 namespace {
 
-constexpr std::array<int, 2> kStartSprites = {4, 5};
-constexpr std::array<int, 2> kContinueSprites = {6, 7};
 constexpr int kFrameNormal = 1, kFrameHover = 2, kFramePressed = 3;
 constexpr int kKeyC = 67;
 constexpr int kKeyF6 = kKeyF1 + 5;
@@ -16,8 +31,33 @@ constexpr PictureId kBankNormal = 450, kBankHover = 451;
 
 }  // namespace
 
+WindowFrame::WindowFrame(TableModel& table, LoopState& loop, SessionSettings& settings,
+                         TableView& view, ShuffleDisplay& shuffle, Records& records,
+                         LobbyWindow& lobby, VosSetForm& vosSetForm, TablePlay& tablePlay,
+                         AutoPlay& autoPlay, Settlement& settlement, Seating& seating,
+                         PlayersLeaving& playersLeaving, Leaving& leaving, TableChat& chat,
+                         PropComponent& props, Dialogs& dialogs, Files& files)
+    : table_(table),
+      loop_(loop),
+      settings_(settings),
+      view_(view),
+      shuffle_(shuffle),
+      records_(records),
+      lobby_(lobby),
+      vosSetForm_(vosSetForm),
+      tablePlay_(tablePlay),
+      autoPlay_(autoPlay),
+      settlement_(settlement),
+      seating_(seating),
+      playersLeaving_(playersLeaving),
+      leaving_(leaving),
+      chat_(chat),
+      props_(props),
+      dialogs_(dialogs),
+      files_(files) {}
+
 int WindowFrame::ButtonAt(ElementId element) const {
-  const MainElements& el = client_.view().el;
+  const MainElements& el = view_.el;
   for (int i = 0; i < kMainButtons; ++i) {
     if (el.AnNiu[i] == element) return i;
   }
@@ -25,20 +65,17 @@ int WindowFrame::ButtonAt(ElementId element) const {
 }
 
 void WindowFrame::ShowButton(int button, bool hover) {
-  TableView& view = client_.view();
-  if (!view.laidOut() || button < 0 || button >= kMainButtons) return;
-  int entry = MainButtonSprite(button, hover);
-  if (button == kButtonStart) {
-    const bool beforeFirstDeal = client_.tablePlay().DealCount == 0 && client_.settings().StartHint;
-    entry = (beforeFirstDeal ? kStartSprites : kContinueSprites)[hover ? 1 : 0];
-  }
-  view.main().LoadSprite(view.el.AnNiu[button], view.sprites().ButtonSprites[entry]);
+  view_.ShowMainButton(button, hover, BeforeFirstDeal());
 }
 
-void WindowFrame::ShowStartButton() { ShowButton(kButtonStart, client_.view().ButtonHover[2]); }
+bool WindowFrame::BeforeFirstDeal() const {
+  return tablePlay_.DealCount == 0 && settings_.StartHint;
+}
+
+void WindowFrame::ShowStartButton() { view_.ShowStartButton(BeforeFirstDeal()); }
 
 void WindowFrame::ShowFrame() {
-  TableView& view = client_.view();
+  TableView& view = view_;
   if (!view.laidOut()) return;
   Form& f = view.main();
   f.frameless = true;
@@ -54,11 +91,11 @@ void WindowFrame::ShowFrame() {
   f.SetCaption(view.el.lcaption, "Korvel麻将");
   f.SetToolTip(view.el.ImgClose[0], "退出游戏");
   f.SetToolTip(view.el.ImgMin[0], "最小化");
-  client_.tablePlay().NameOperationKeys();
+  tablePlay_.NameOperationKeys();
 }
 
 void WindowFrame::ResetHover() {
-  TableView& view = client_.view();
+  TableView& view = view_;
   for (int i = 0; i < kMainButtons; ++i) {
     if (!view.ButtonHover[i]) continue;
     view.ButtonHover[i] = false;
@@ -67,7 +104,7 @@ void WindowFrame::ResetHover() {
 }
 
 bool WindowFrame::OnMouseDown(const ElementEvent& event) {
-  TableView& view = client_.view();
+  TableView& view = view_;
   Form& f = view.main();
   if (event.element == view.el.LbMove && event.button == kLeftButton) {
     f.moveRequested = true;
@@ -85,7 +122,7 @@ bool WindowFrame::OnMouseDown(const ElementEvent& event) {
 }
 
 bool WindowFrame::OnMouseUp(const ElementEvent& event) {
-  TableView& view = client_.view();
+  TableView& view = view_;
   Form& f = view.main();
   for (auto* frame : {&view.el.ImgClose, &view.el.ImgMin}) {
     if (event.element == (*frame)[0]) {
@@ -97,7 +134,7 @@ bool WindowFrame::OnMouseUp(const ElementEvent& event) {
 }
 
 void WindowFrame::OnMouseMove(const ElementEvent& event) {
-  TableView& view = client_.view();
+  TableView& view = view_;
   Form& f = view.main();
   const ElementId e = event.element;
   if (const int button = ButtonAt(e); button >= 0 && !view.ButtonHover[button]) {
@@ -132,7 +169,7 @@ void WindowFrame::OnMouseMove(const ElementEvent& event) {
 }
 
 bool WindowFrame::OnClick(const ElementEvent& event) {
-  TableView& view = client_.view();
+  TableView& view = view_;
   const ElementId e = event.element;
   if (e == view.el.ImgClose[0]) {
     PressButton(kButtonExit);
@@ -143,7 +180,7 @@ bool WindowFrame::OnClick(const ElementEvent& event) {
     return true;
   }
   if (e == view.el.Bank) {
-    PropComponent& props = client_.props();
+    PropComponent& props = props_;
     if (props.Active() && props.library().Loaded()) props.library().Api().setbankstate(0);
     return true;
   }
@@ -155,35 +192,35 @@ bool WindowFrame::OnClick(const ElementEvent& event) {
 
 void WindowFrame::PressButton(int button) {
   // After the server ended the game every main button leads back to the lobby.
-  if (client_.playersLeaving().GameEnded) {
-    client_.leaving().BackToLobby();
+  if (playersLeaving_.GameEnded) {
+    leaving_.BackToLobby();
     return;
   }
-  if (button != kButtonStart) client_.settings().StartHint = false;
+  if (button != kButtonStart) settings_.StartHint = false;
   switch (button) {
     case kButtonSend:
-      client_.chat().SendTyped();
+      chat_.SendTyped();
       break;
     case kButtonChat:
-      client_.chat().ToggleHistory();
+      chat_.ToggleHistory();
       break;
     case kButtonStart:
       StartOrContinue();
       break;
     case kButtonSettings:
-      client_.vosSetForm().Toggle();
+      vosSetForm_.Toggle();
       break;
     case kButtonHide:
       Hide();
       break;
     case kButtonScore:
-      client_.settlement().ToggleScoreBoard();
+      settlement_.ToggleScoreBoard();
       break;
     case kButtonHistory:
-      client_.settlement().ToggleHistory();
+      settlement_.ToggleHistory();
       break;
     case kButtonRules:
-      client_.platform().dialogs.OpenPage(client_.platform().files.DataDir() + "/rules.html");
+      dialogs_.OpenPage(files_.DataDir() + "/rules.html");
       break;
     case kButtonExit:
       ToggleExitWindow(true);
@@ -194,75 +231,75 @@ void WindowFrame::PressButton(int button) {
 }
 
 void WindowFrame::ToggleExitWindow(bool bankFirst) {
-  PropComponent& props = client_.props();
-  const FormId exit = client_.leaving().exitForm();
-  const bool shown = exit != kNoForm && client_.view().scene().form(exit).visible();
+  PropComponent& props = props_;
+  const FormId exit = leaving_.exitForm();
+  const bool shown = exit != kNoForm && view_.scene().form(exit).visible();
   // The button tells the component every time, the key only when the window opens.
   if ((bankFirst || !shown) && props.Active() && props.library().Loaded()) {
     props.library().Api().setbankstate(2);
   }
   if (shown) {
-    client_.leaving().CancelExit();
+    leaving_.CancelExit();
   } else {
-    client_.leaving().OpenExitWindow();
+    leaving_.OpenExitWindow();
   }
 }
 
 void WindowFrame::StartOrContinue() {
-  client_.settlement().HideHistory();
-  client_.settlement().HideScoreBoard();
-  TableView& view = client_.view();
+  settlement_.HideHistory();
+  settlement_.HideScoreBoard();
+  TableView& view = view_;
   if (view.ButtonLocked[kButtonStart]) return;
-  client_.settings().StartHint = false;
+  settings_.StartHint = false;
   ShowButton(kButtonStart, false);
   if (view.laidOut()) {
     view.main().Show(view.el.OK[0]);
     view.main().BringToFront(view.el.OK[0]);
   }
-  client_.playersLeaving().ContinuePressed = true;
-  client_.view().HideClock();
+  playersLeaving_.ContinuePressed = true;
+  view_.HideClock();
   // The click is the continue: the countdown must not send a second one at its end.
-  client_.loop().LoopFlag[kStepDealEndCountdown] = false;
+  loop_.LoopFlag[kStepDealEndCountdown] = false;
   view.ButtonLocked[kButtonStart] = true;
-  LoopState& loop = client_.loop();
+  LoopState& loop = loop_;
   if (!loop.TableCleared) {
-    client_.view().ResetTable();
+    view_.ResetTable();
     loop.TableCleared = true;
   }
   CommandInfo info;
   info.command = kCommandContinue;
-  info.seat = client_.table().players[0].seatMask;
+  info.seat = table_.players[0].seatMask;
   info.value[3] = 1;
-  client_.records().SendCommand(info);
+  records_.SendCommand(info);
   if (loop.ShuffleArmed && loop.ShufflePending) {
-    for (PlayerRecord& p : client_.table().players) p.seatMask = 0;
-    client_.shuffle().Start();
+    for (PlayerRecord& p : table_.players) p.seatMask = 0;
+    shuffle_.Start();
     loop.ShuffleArmed = false;
     loop.ShuffleShown = true;
   }
 }
 
 void WindowFrame::Hide() {
-  client_.view().MinimizeMainWindow();
-  client_.settlement().HideHistory();
-  client_.settlement().HideScoreBoard();
-  client_.chat().HideHistory();
-  client_.vosSetForm().Hide();
+  view_.MinimizeMainWindow();
+  settlement_.HideHistory();
+  settlement_.HideScoreBoard();
+  chat_.HideHistory();
+  vosSetForm_.Hide();
   HideByKey();
 }
 
 void WindowFrame::HideByKey() {
-  client_.autoPlay().HiddenByKey = true;
-  client_.seating().HideInfoWindow();
-  client_.chat().HideWindows();
-  client_.chat().HideBalloons();
-  client_.view().MinimizeMainWindow();
-  client_.lobby().MinimizeLobby();
+  autoPlay_.HiddenByKey = true;
+  seating_.HideInfoWindow();
+  chat_.HideWindows();
+  chat_.HideBalloons();
+  view_.MinimizeMainWindow();
+  lobby_.MinimizeLobby();
 }
 
 void WindowFrame::OnKeyDown(ElementId focus, int keyCode) {
-  TableView& view = client_.view();
-  PropComponent& props = client_.props();
+  TableView& view = view_;
+  PropComponent& props = props_;
   if (props.Active() && props.library().Loaded() && keyCode >= kKeyF1 && keyCode <= kKeyF6 &&
       (keyCode == kKeyF1 || !ChatFocus)) {
     props.library().Api().SetKeyDown(static_cast<int16_t>(keyCode));
@@ -274,34 +311,34 @@ void WindowFrame::OnKeyDown(ElementId focus, int keyCode) {
   if (keyCode == kKeyEscape && onTable) ToggleExitWindow(false);
   // Alt directly followed by C opens the chat history.
   if (altPressed_ && keyCode == kKeyC && onTable) {
-    const FormId talk = client_.chat().historyForm();
-    if (talk == kNoForm || !view.scene().form(talk).visible()) client_.chat().ToggleHistory();
+    const FormId talk = chat_.historyForm();
+    if (talk == kNoForm || !view.scene().form(talk).visible()) chat_.ToggleHistory();
   }
   altPressed_ = keyCode == kKeyAlt;
 }
 
 void WindowFrame::OnFocusChanged(ElementId element, bool hasFocus) {
-  if (element == client_.view().el.Chat) ChatFocus = hasFocus;
+  if (element == view_.el.Chat) ChatFocus = hasFocus;
 }
 
 void WindowFrame::OnResize(bool minimised) {
-  client_.view().MainWindowMinimized = minimised;
+  view_.MainWindowMinimized = minimised;
   if (minimised) {
-    client_.chat().HideBalloons();
+    chat_.HideBalloons();
     return;
   }
-  AutoPlay& autoPlay = client_.autoPlay();
+  AutoPlay& autoPlay = autoPlay_;
   if (autoPlay.HiddenByKey) {
-    client_.settings().TurnTime = kDefaultTurnTime;
+    settings_.TurnTime = kDefaultTurnTime;
     autoPlay.HiddenByKey = false;
   }
   autoPlay.TimeoutRun = 0;
-  client_.lobby().MinimizeLobby();
-  PropComponent& props = client_.props();
+  lobby_.MinimizeLobby();
+  PropComponent& props = props_;
   if (props.Active() && props.library().Loaded()) props.library().Api().FixBuffPos();
-  TableView& view = client_.view();
+  TableView& view = view_;
   if (view.laidOut()) view.main().RequestFocus(view.el.Chat);
-  client_.chat().ShowFadingBalloons();
+  chat_.ShowFadingBalloons();
 }
 
 }  // namespace korvel

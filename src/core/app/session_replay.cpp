@@ -1,4 +1,4 @@
-#include "replay/session_replay.h"
+#include "app/session_replay.h"
 
 #include <algorithm>
 #include <charconv>

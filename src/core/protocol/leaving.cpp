@@ -1,6 +1,23 @@
-#include "app/leaving.h"
+#include "protocol/leaving.h"
 
-#include "app/client.h"
+#include "config/launch_params.h"
+#include "model/loop_state.h"
+#include "model/player_record.h"
+#include "model/session_settings.h"
+#include "net/connection.h"
+#include "net/lobby_window.h"
+#include "net/reconnection.h"
+#include "net/records.h"
+#include "platform/ports.h"
+#include "props/prop_component.h"
+#include "protocol/players_leaving.h"
+#include "protocol/seating.h"
+#include "seats/auto_play.h"
+#include "settlement/settlement.h"
+#include "sound/sound.h"
+#include "table/table_play.h"
+#include "view/message_lines.h"
+#include "view/table_view.h"
 
 namespace korvel {
 namespace {
@@ -17,35 +34,65 @@ constexpr int kSocketCloseWaitMs = 2000;
 
 }  // namespace
 
-bool Leaving::SocketUp() const { return client_.platform().socket.IsConnected(); }
+Leaving::Leaving(TableModel& table, LoopState& loop, LoopControl& loopControl,
+                 SessionSettings& settings, const LaunchParams& launch, TableView& view,
+                 MessageLines& messages, Records& records, LobbyWindow& lobby,
+                 Connection& connection, Reconnection& reconnection, Sound& sound,
+                 TablePlay& tablePlay, AutoPlay& autoPlay, Settlement& settlement, Seating& seating,
+                 PlayersLeaving& playersLeaving, PropComponent& props, Timers& timers,
+                 Socket& socket, LobbyLink& lobbyLink, Log& log, Process& process)
+    : table_(table),
+      loop_(loop),
+      loopControl_(loopControl),
+      settings_(settings),
+      launch_(launch),
+      view_(view),
+      messages_(messages),
+      records_(records),
+      lobby_(lobby),
+      connection_(connection),
+      reconnection_(reconnection),
+      sound_(sound),
+      tablePlay_(tablePlay),
+      autoPlay_(autoPlay),
+      settlement_(settlement),
+      seating_(seating),
+      playersLeaving_(playersLeaving),
+      props_(props),
+      timers_(timers),
+      socket_(socket),
+      lobbyLink_(lobbyLink),
+      log_(log),
+      process_(process) {}
 
-void Leaving::Reply(uint32_t number) { client_.lobby().PostToLobby(number); }
+bool Leaving::SocketUp() const { return socket_.IsConnected(); }
+
+void Leaving::Reply(uint32_t number) { lobby_.PostToLobby(number); }
 
 void Leaving::StopWatchAndLeave() {
-  client_.loop().LoopFlag[kStepConnectionWatch] = false;
-  client_.loop().LoopCount[kStepConnectionWatch] = 0;
+  loop_.LoopFlag[kStepConnectionWatch] = false;
+  loop_.LoopCount[kStepConnectionWatch] = 0;
   LeaveTable();
 }
 
 uint32_t Leaving::LobbyMessage(const korvel::LobbyMessage& m) {
-  Platform& platform = client_.platform();
-  platform.log.Write("lobby message " + std::to_string(m.number) + " (" +
-                     LobbyMessageName(m.number, false) + ")");
-  const bool lobbyThere = platform.lobby.WindowExists(client_.lobby().LobbyTitle);
+  log_.Write("lobby message " + std::to_string(m.number) + " (" +
+             LobbyMessageName(m.number, false) + ")");
+  const bool lobbyThere = lobbyLink_.WindowExists(lobby_.LobbyTitle);
   switch (m.number) {
     case kMsgInDeal:
-      if (lobbyThere) Reply(client_.loop().InDeal ? kMsgInDeal : kMsgLeaveNow);
+      if (lobbyThere) Reply(loop_.InDeal ? kMsgInDeal : kMsgLeaveNow);
       break;
     case kMsgConnected:
       if (!lobbyThere) break;
-      if (client_.connection().Connected) {
+      if (connection_.Connected) {
         Reply(kMsgLoginPending);
-      } else if (client_.loop().InDeal) {
+      } else if (loop_.InDeal) {
         Reply(kMsgInDeal);
       } else {
         if (SocketUp()) StopWatchAndLeave();
         ClearForLobby();
-        client_.view().ResetTable();
+        view_.ResetTable();
         Reply(kMsgLeaveNow);
       }
       break;
@@ -57,8 +104,8 @@ uint32_t Leaving::LobbyMessage(const korvel::LobbyMessage& m) {
       Relogin();
       break;
     case kSysCommand:
-      if (m.param1 == kScRestore) client_.view().RestoreMainWindow();
-      if (m.param1 == kScMinimize) client_.view().MinimizeMainWindow();
+      if (m.param1 == kScRestore) view_.RestoreMainWindow();
+      if (m.param1 == kScMinimize) view_.MinimizeMainWindow();
       return 1;
     default:
       break;
@@ -67,60 +114,57 @@ uint32_t Leaving::LobbyMessage(const korvel::LobbyMessage& m) {
 }
 
 void Leaving::LeaveTable() {
-  Platform& platform = client_.platform();
-  LoopState& loop = client_.loop();
+  LoopState& loop = loop_;
   if (SocketUp()) {
     // The notice goes out at once, without the server's tag.
     RecordBytes notice{};
     notice[rec::kCommand] = kCommandLeave;
-    notice[rec::kSeat] = client_.table().players[0].seatMask;
-    platform.socket.Send(notice);
+    notice[rec::kSeat] = table_.players[0].seatMask;
+    socket_.Send(notice);
   }
   for (int k : {1, 2, 3, 4, 6, 7, 8}) loop.LoopFlag[k] = false;
   loop.LoopCount[kStepConnectionWatch] = 0;
-  client_.loop().WordsShown = false;
-  client_.mainLoop().Stop();
-  client_.connection().StopKeepAlive();
+  loop_.WordsShown = false;
+  loopControl_.Stop();
+  connection_.StopKeepAlive();
   // The notice must leave before the connection is closed.
-  platform.timers.PumpWait(client_.reconnection().Reconnected ? kLeaveWaitAfterReconnectMs
-                                                              : kLeaveWaitMs);
-  TableView& view = client_.view();
+  timers_.PumpWait(reconnection_.Reconnected ? kLeaveWaitAfterReconnectMs : kLeaveWaitMs);
+  TableView& view = view_;
   if (view.laidOut()) view.main().SetCaption(view.el.Chat, "");
-  client_.connection().CanReconnect = false;
-  platform.timers.Stop("TimerShuffle");
+  connection_.CanReconnect = false;
+  timers_.Stop("TimerShuffle");
   if (view.laidOut()) {
     view.main().Hide(view.el.LblShuffle);
     view.main().Hide(view.el.ImgShuffle);
   }
-  client_.loop().ShuffleArmed = false;
-  client_.loop().ShuffleShown = false;
+  loop_.ShuffleArmed = false;
+  loop_.ShuffleShown = false;
 }
 
 void Leaving::ClearForLobby() {
-  Platform& platform = client_.platform();
-  LoopState& loop = client_.loop();
-  TableView& view = client_.view();
-  Seating& seating = client_.seating();
+  LoopState& loop = loop_;
+  TableView& view = view_;
+  Seating& seating = seating_;
 
   loop.InDeal = false;
   view.ButtonLocked[2] = true;
   for (int k : {1, 2, 3, 4, 6, 7, 8}) loop.LoopFlag[k] = false;
   loop.LoopCount[kStepConnectionWatch] = 0;
-  client_.loop().WordsShown = false;
-  client_.mainLoop().Stop();
-  client_.connection().StopKeepAlive();
+  loop_.WordsShown = false;
+  loopControl_.Stop();
+  connection_.StopKeepAlive();
 
-  client_.messages().Clear(0);
-  client_.messages().Clear(1);
+  messages_.Clear(0);
+  messages_.Clear(1);
   loop.BetweenDeals = false;
-  platform.socket.Close();
-  client_.connection().Connected = false;
-  platform.timers.PumpUntil([&] { return !platform.socket.IsConnected(); }, kSocketCloseWaitMs);
+  socket_.Close();
+  connection_.Connected = false;
+  timers_.PumpUntil([&] { return !socket_.IsConnected(); }, kSocketCloseWaitMs);
 
   for (int i = 0; i < kSeats; ++i) {
-    client_.table().players[i].name.clear();
-    client_.table().players[i].seatMask = 0;
-    client_.playersLeaving().ClearSeatInfo(i);
+    table_.players[i].name.clear();
+    table_.players[i].seatMask = 0;
+    playersLeaving_.ClearSeatInfo(i);
     if (!view.laidOut()) continue;
     Form& f = view.main();
     f.ClearPicture(view.el.Tou[i]);
@@ -134,17 +178,17 @@ void Leaving::ClearForLobby() {
     f.Hide(view.el.Speak[1]);
     f.Hide(view.el.Words);
   }
-  client_.playersLeaving().ClearHistory();
+  playersLeaving_.ClearHistory();
 
   seating.OthersSeated = 0;
   loop.InDeal = false;
-  client_.autoPlay().TimeoutRun = 0;
-  client_.settings().StartHint = true;
-  client_.loop().TableCleared = false;
-  client_.tablePlay().DealCount = 0;
-  client_.view().MinimizeMainWindow();
+  autoPlay_.TimeoutRun = 0;
+  settings_.StartHint = true;
+  loop_.TableCleared = false;
+  tablePlay_.DealCount = 0;
+  view_.MinimizeMainWindow();
   CloseWindows();
-  client_.settlement().ClearForLobby();
+  settlement_.ClearForLobby();
 
   if (view.laidOut()) {
     Form& f = view.main();
@@ -155,56 +199,56 @@ void Leaving::ClearForLobby() {
     f.SetCaption(view.el.Chat, "");
   }
   seating.SeatStakes = {};
-  client_.props().Shutdown(0);
+  props_.Shutdown(0);
 }
 
 void Leaving::BackToLobby() {
-  client_.loop().TableCleared = false;
+  loop_.TableCleared = false;
   ClearForLobby();
-  client_.view().ResetTable();
-  if (!client_.platform().lobby.WindowExists(client_.lobby().LobbyTitle)) {
-    client_.platform().log.Write("no lobby to go back to: ending");
-    EndClientNow(client_.platform().process, 0);
+  view_.ResetTable();
+  if (!lobbyLink_.WindowExists(lobby_.LobbyTitle)) {
+    log_.Write("no lobby to go back to: ending");
+    EndClientNow(process_, 0);
   }
-  client_.view().MinimizeMainWindow();
-  client_.lobby().RestoreLobby();
+  view_.MinimizeMainWindow();
+  lobby_.RestoreLobby();
 }
 
 void Leaving::Relogin() {
-  Connection& connection = client_.connection();
-  const LaunchParams& launch = client_.launch();
+  Connection& connection = connection_;
+  const LaunchParams& launch = launch_;
   connection.RecordMode = true;
   connection.Connected = true;
   // A reconnection may have left its own command, tag and key in the login record; this login
   // is a fresh one whichever way it travels.
-  client_.records().LoginRecord = BuildLoginRecord(launch.UserId, launch.LoginKey).record;
+  records_.LoginRecord = BuildLoginRecord(launch.UserId, launch.LoginKey).record;
   if (launch.ConnectionType == kConnectDirect) {
-    client_.records().ResetRings();
-    client_.platform().socket.Close();
-    client_.platform().socket.Connect(launch.ServerHost, static_cast<uint16_t>(launch.ServerPort));
-    client_.mainLoop().Start();
-    client_.loop().Arm(kStepLogin);
+    records_.ResetRings();
+    socket_.Close();
+    socket_.Connect(launch.ServerHost, static_cast<uint16_t>(launch.ServerPort));
+    loopControl_.Start();
+    loop_.Arm(kStepLogin);
   } else if (launch.ConnectionType == kConnectProxy) {
-    client_.loop().LoopFlag[kStepLogin] = false;
+    loop_.LoopFlag[kStepLogin] = false;
     connection.OpenThroughProxy();
   }
-  TableView& view = client_.view();
+  TableView& view = view_;
   view.ButtonLocked[2] = false;
   if (view.laidOut()) {
     view.main().LoadSprite(view.el.AnNiu[2], view.sprites().ButtonSprites[kStartSprite]);
   }
-  client_.view().HideClock();
+  view_.HideClock();
 }
 
 void Leaving::Shutdown() {
-  client_.sound().Shutdown();
-  client_.props().Shutdown(1);
-  client_.props().library().Unload();
-  EndClientNow(client_.platform().process, 0);
+  sound_.Shutdown();
+  props_.Shutdown(1);
+  props_.library().Unload();
+  EndClientNow(process_, 0);
 }
 
 void Leaving::CentreOverMain(FormId form) {
-  TableView& view = client_.view();
+  TableView& view = view_;
   const Form& main = view.main();
   Form& f = view.scene().form(form);
   f.screenLeft = main.screenLeft + (main.width() - f.width()) / 2;
@@ -212,8 +256,8 @@ void Leaving::CentreOverMain(FormId form) {
 }
 
 void Leaving::BuildExitWindow() {
-  if (exitForm_ != kNoForm || !client_.view().laidOut()) return;
-  TableView& view = client_.view();
+  if (exitForm_ != kNoForm || !view_.laidOut()) return;
+  TableView& view = view_;
   exitForm_ = view.scene().AddForm("frmExit", kExitWidth, kExitHeight);
   Form& f = view.scene().form(exitForm_);
   f.SetTitle("退出");
@@ -240,38 +284,38 @@ void Leaving::BuildExitWindow() {
 void Leaving::OpenExitWindow() {
   BuildExitWindow();
   if (exitForm_ == kNoForm) return;
-  Form& f = client_.view().scene().form(exitForm_);
-  f.SetVisible(exitWarning_, client_.loop().InDeal && !client_.settings().Spectator);
+  Form& f = view_.scene().form(exitForm_);
+  f.SetVisible(exitWarning_, loop_.InDeal && !settings_.Spectator);
   CentreOverMain(exitForm_);
   f.SetFormVisible(true);
 }
 
 void Leaving::CancelExit() {
-  if (exitForm_ != kNoForm) client_.view().scene().form(exitForm_).SetFormVisible(false);
+  if (exitForm_ != kNoForm) view_.scene().form(exitForm_).SetFormVisible(false);
 }
 
 void Leaving::ConfirmExit() {
-  PropComponent& props = client_.props();
+  PropComponent& props = props_;
   if (props.Active() && props.library().Loaded()) {
     props.library().Api().UpdataMyProp(0);
-    client_.platform().timers.PumpWait(250);
+    timers_.PumpWait(250);
   }
   if (SocketUp()) StopWatchAndLeave();
-  client_.loop().TableCleared = false;
+  loop_.TableCleared = false;
   ClearForLobby();
-  client_.view().ResetTable();
-  client_.playersLeaving().GameRunning = false;
+  view_.ResetTable();
+  playersLeaving_.GameRunning = false;
   CancelExit();
-  if (!client_.platform().lobby.WindowExists(client_.lobby().LobbyTitle)) {
-    EndClientNow(client_.platform().process, 0);
+  if (!lobbyLink_.WindowExists(lobby_.LobbyTitle)) {
+    EndClientNow(process_, 0);
   }
-  client_.view().MinimizeMainWindow();
-  client_.lobby().RestoreLobby();
+  view_.MinimizeMainWindow();
+  lobby_.RestoreLobby();
 }
 
 void Leaving::BuildGameOverWindow() {
-  if (gameOverForm_ != kNoForm || !client_.view().laidOut()) return;
-  TableView& view = client_.view();
+  if (gameOverForm_ != kNoForm || !view_.laidOut()) return;
+  TableView& view = view_;
   gameOverForm_ = view.scene().AddForm("frmOtherExit", kOverWidth, kOverHeight);
   Form& f = view.scene().form(gameOverForm_);
   f.SetTitle("游戏结束");
@@ -292,27 +336,27 @@ void Leaving::BuildGameOverWindow() {
 void Leaving::OpenGameOverWindow(const std::string& message) {
   BuildGameOverWindow();
   if (gameOverForm_ == kNoForm) return;
-  Form& f = client_.view().scene().form(gameOverForm_);
+  Form& f = view_.scene().form(gameOverForm_);
   f.SetCaption(overText_, message);
   CentreOverMain(gameOverForm_);
   f.SetFormVisible(true);
 }
 
 void Leaving::GameOverOk() {
-  if (gameOverForm_ != kNoForm) client_.view().scene().form(gameOverForm_).SetFormVisible(false);
+  if (gameOverForm_ != kNoForm) view_.scene().form(gameOverForm_).SetFormVisible(false);
   BackToLobby();
 }
 
 void Leaving::GameOverCancel() {
-  client_.loop().LoopFlag[kStepConnectionWatch] = false;
-  client_.playersLeaving().GameEnded = true;
-  client_.loop().InDeal = false;
-  if (gameOverForm_ != kNoForm) client_.view().scene().form(gameOverForm_).SetFormVisible(false);
+  loop_.LoopFlag[kStepConnectionWatch] = false;
+  playersLeaving_.GameEnded = true;
+  loop_.InDeal = false;
+  if (gameOverForm_ != kNoForm) view_.scene().form(gameOverForm_).SetFormVisible(false);
 }
 
 void Leaving::CloseWindows() {
   CancelExit();
-  if (gameOverForm_ != kNoForm) client_.view().scene().form(gameOverForm_).SetFormVisible(false);
+  if (gameOverForm_ != kNoForm) view_.scene().form(gameOverForm_).SetFormVisible(false);
 }
 
 bool Leaving::OnClick(FormId form, ElementId element) {

@@ -9,13 +9,40 @@
 
 namespace korvel {
 
-class Client;
+class AutoPlay;
+class Connection;
+class LobbyLink;
+class LobbyWindow;
+class Log;
+class LoopControl;
+class MessageLines;
+class PlayersLeaving;
+class Process;
+class PropComponent;
+class Reconnection;
+class Records;
+class Seating;
+class Settlement;
+class Socket;
+class Sound;
+class TablePlay;
+class TableView;
+class Timers;
+struct LaunchParams;
+struct LoopState;
+struct SessionSettings;
+struct TableModel;
 
 inline constexpr int kCommandLeave = 16;
 
 class Leaving {
  public:
-  explicit Leaving(Client& client) : client_(client) {}
+  Leaving(TableModel& table, LoopState& loop, LoopControl& loopControl, SessionSettings& settings,
+          const LaunchParams& launch, TableView& view, MessageLines& messages, Records& records,
+          LobbyWindow& lobby, Connection& connection, Reconnection& reconnection, Sound& sound,
+          TablePlay& tablePlay, AutoPlay& autoPlay, Settlement& settlement, Seating& seating,
+          PlayersLeaving& playersLeaving, PropComponent& props, Timers& timers, Socket& socket,
+          LobbyLink& lobbyLink, Log& log, Process& process);
 
   // A message from the lobby; the result is the value of a synchronous send's reply.
   uint32_t LobbyMessage(const korvel::LobbyMessage& message);
@@ -53,7 +80,29 @@ class Leaving {
   void CloseWindows();
   void CentreOverMain(FormId form);
 
-  Client& client_;
+  TableModel& table_;
+  LoopState& loop_;
+  LoopControl& loopControl_;
+  SessionSettings& settings_;
+  const LaunchParams& launch_;
+  TableView& view_;
+  MessageLines& messages_;
+  Records& records_;
+  LobbyWindow& lobby_;
+  Connection& connection_;
+  Reconnection& reconnection_;
+  Sound& sound_;
+  TablePlay& tablePlay_;
+  AutoPlay& autoPlay_;
+  Settlement& settlement_;
+  Seating& seating_;
+  PlayersLeaving& playersLeaving_;
+  PropComponent& props_;
+  Timers& timers_;
+  Socket& socket_;
+  LobbyLink& lobbyLink_;
+  Log& log_;
+  Process& process_;
   FormId exitForm_ = kNoForm;
   FormId gameOverForm_ = kNoForm;
   ElementId exitWarning_ = kNoElement, exitOk_ = kNoElement, exitCancel_ = kNoElement;
