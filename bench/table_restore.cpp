@@ -55,7 +55,7 @@ void Restore(benchmark::State& state, bool watching) {
       CommandInfo info = DecodeHeader(r);
       client.tableRestore().OnRestore(info);
     }
-    benchmark::DoNotOptimize(client.tableRestore().TableRestored);
+    benchmark::DoNotOptimize(client.table().progress.TableRestored);
   }
 }
 

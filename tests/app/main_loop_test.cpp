@@ -33,7 +33,7 @@ TEST_F(MainLoopTest, TheLoginGoesOutOnceTheSocketIsUpAndTheLobbyHearsOfIt) {
 TEST_F(MainLoopTest, ASuccessfulLoginTakesTheTurnTimeFromTheLowBits) {
   LogIn(0x27);
   EXPECT_EQ(client.settings().TurnTime, 7);
-  EXPECT_EQ(client.autoPlay().TimeoutLimit, 5);
+  EXPECT_EQ(client.table().progress.TimeoutLimit, 5);
   EXPECT_TRUE(client.loop().TableActive);
   EXPECT_TRUE(client.connection().CanReconnect);
   EXPECT_FALSE(client.connection().Connected) << "the login is no longer pending";
@@ -66,7 +66,7 @@ TEST_F(MainLoopTest, ARefusedLoginTellsTheLobbyAndEnds) {
     fresh.socket.Deliver(refused);
     EXPECT_THROW(fresh.timers.Advance(100), ClientEnded);
     EXPECT_EQ(c.messages().Lines(0).at(0), code == 2 ? "启动游戏失败，请重新在大厅就座后进入游戏！"
-                                           : "验证错误，请重新登陆游戏！");
+                                                     : "验证错误，请重新登陆游戏！");
     EXPECT_EQ(fresh.lobby.PostedNumbers("Tesk山庄"), (std::vector<uint32_t>{kMsgLogin, kMsgLogin}));
     ASSERT_FALSE(fresh.lobby.deliveries.empty());
     EXPECT_EQ(fresh.lobby.deliveries.back().message.param1, kScRestore);

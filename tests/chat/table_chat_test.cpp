@@ -33,8 +33,8 @@ class ChatTest : public ClientFixture {
     LogIn();
     client.table().players[0].seatMask = 1;
     client.table().players[1].seatMask = 4;
-    client.seating().seatInfo[0].nickname = "A";
-    client.seating().seatInfo[1].nickname = "B";
+    client.table().seatInfo[0].nickname = "A";
+    client.table().seatInfo[1].nickname = "B";
   }
   void TearDown() override { std::filesystem::remove_all(dir); }
   void WritePhrases(const std::string& utf8) {
@@ -141,7 +141,7 @@ TEST_F(ChatTest, ThePlayersOwnPhrasesComeBeforeTheShippedOnes) {
 }
 
 TEST_F(ChatTest, AReceivedPhraseFadesInABalloonThatIsReused) {
-  client.playersLeaving().GameRunning = true;
+  client.table().progress.GameRunning = true;
   RecordBytes r = testing::ServerRecord(19, 4, {1, 0, 0, 1});
   const std::string gbk = Utf8ToGbk("B说道: 你好");
   std::copy(gbk.begin(), gbk.end(), r.begin() + 16);
@@ -246,7 +246,7 @@ class BalloonTest : public ChatTest {
  protected:
   void SetUp() override {
     ChatTest::SetUp();
-    client.playersLeaving().GameRunning = true;
+    client.table().progress.GameRunning = true;
   }
   void Phrase(int seatMask) {
     RecordBytes r = testing::ServerRecord(19, seatMask, {1, 0, 0, 1});

@@ -36,9 +36,9 @@ class DemoComponent : public testing::ClientFixture {
       PlayerRecord& p = client.table().players[v];
       p.seatMask = static_cast<uint8_t>(masks[v]);
       p.name = accounts[v];
-      client.seating().seatInfo[v].nickname = names[v];
-      client.seating().seatInfo[v].coins = 1000;
-      client.props().SetUserinfo(client.seating().seatInfo[v], p, v);
+      client.table().seatInfo[v].nickname = names[v];
+      client.table().seatInfo[v].coins = 1000;
+      client.props().SetUserinfo(client.table().seatInfo[v], p, v);
     }
     vp.socket.sent.clear();
 #endif

@@ -293,7 +293,7 @@ TEST_F(PropDealEnd, TheBoardWaitsForTheComponentsScoreInformation) {
   EXPECT_FALSE(client.settlement().PropSettlePending);
   EXPECT_EQ(component.Count("InitShowNext(0);"), 1);
   EXPECT_EQ(client.settlement().PropSettleState, 2);
-  EXPECT_DOUBLE_EQ(client.seating().seatInfo[1].coins, 1030);
+  EXPECT_DOUBLE_EQ(client.table().seatInfo[1].coins, 1030);
 }
 
 TEST_F(PropDealEnd, AComponentSwitchedOffWhileHoldingTheBoardLetsTheClientShowIt) {
@@ -306,7 +306,7 @@ TEST_F(PropDealEnd, AComponentSwitchedOffWhileHoldingTheBoardLetsTheClientShowIt
 }
 
 TEST_F(PropDealEnd, ADrawnDealShowsTheDrawnBoardWithTheComponentsLines) {
-  client.tablePlay().DealCount = 4;
+  client.table().progress.DealCount = 4;
   client.settlement().RunningTotal = {100, -50, 0};
   // Three deal results without payments, then the deal-end notice.
   Feed({testing::Result(1, 0), testing::Result(4, 0), testing::Result(2, 0)});
@@ -326,7 +326,7 @@ TEST_F(PropDealEnd, ADrawnDealShowsTheDrawnBoardWithTheComponentsLines) {
   EXPECT_EQ(s.boardLines[kFinalScoreList], std::vector<std::string>{"最终分：20金币"});
   EXPECT_EQ(s.boardLines[kFinalScoreList + 1], std::vector<std::string>{"最终分：0金币"});
   EXPECT_DOUBLE_EQ(s.RunningTotal[0], 120);
-  EXPECT_DOUBLE_EQ(client.seating().seatInfo[0].coins, 1020);
+  EXPECT_DOUBLE_EQ(client.table().seatInfo[0].coins, 1020);
   EXPECT_EQ(main().Get(el().Cash[0])->caption, "1020金币");
   Form& h = client.view().scene().form(client.settlement().history().form);
   EXPECT_EQ(h.Get(client.settlement().history().Num)->lines.back(), "           4");

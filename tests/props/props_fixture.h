@@ -135,8 +135,8 @@ class PropsFixture : public ClientFixture {
     const int masks[3] = {1, 4, 2};
     for (int v = 0; v < 3; ++v) {
       client.table().players[v].seatMask = static_cast<uint8_t>(masks[v]);
-      client.seating().seatInfo[v].nickname = names[v];
-      client.seating().seatInfo[v].coins = 1000;
+      client.table().seatInfo[v].nickname = names[v];
+      client.table().seatInfo[v].coins = 1000;
     }
   }
 

@@ -25,9 +25,9 @@ class PlayersLeavingTest : public ClientFixture {
     p[1].name = "bob";
     p[2].name = "cat";
     client.seating().OthersSeated = 2;
-    client.seating().seatInfo[1].nickname = "Bob";
-    client.seating().seatInfo[0].nickname = "Ann";
-    client.seating().seatInfo[0].nameTag = "T";
+    client.table().seatInfo[1].nickname = "Bob";
+    client.table().seatInfo[0].nickname = "Ann";
+    client.table().seatInfo[0].nameTag = "T";
     client.view().main().SetCaption(client.view().el.Nid[1], "[x] Bob");
     client.messages().Clear(0);
     client.messages().Clear(1);
@@ -54,8 +54,9 @@ TEST_F(PlayersLeavingTest, TheLeaversNameComesFromTheRecordWithItsShiftedFirstBy
   EXPECT_EQ(client.table().players[1].name, "");
   EXPECT_EQ(client.view().main().Get(client.view().el.Nid[1])->caption, "");
   ASSERT_EQ(client.messages().Lines(0).size(), 1u);
-  EXPECT_TRUE(std::regex_match(
-      client.messages().Lines(0)[0], std::regex("Bob退出了游戏 ([1-9]?[0-9]):([1-5]?[0-9]):([1-5]?[0-9])")))
+  EXPECT_TRUE(
+      std::regex_match(client.messages().Lines(0)[0],
+                       std::regex("Bob退出了游戏 ([1-9]?[0-9]):([1-5]?[0-9]):([1-5]?[0-9])")))
       << client.messages().Lines(0)[0];
   for (const auto& p : client.table().players) EXPECT_EQ(p.seatMask, 0);
 }
@@ -69,12 +70,12 @@ TEST_F(PlayersLeavingTest, WithoutTheShiftTheSameBytesNameSomeoneElse) {
 
 TEST_F(PlayersLeavingTest, TheContinueCountdownRestartsAtTenOrFifteen) {
   for (uint8_t value1 : {1, 0}) {
-    client.playersLeaving().CountdownArmed = true;
+    client.table().progress.CountdownArmed = true;
     Deliver(Left("zed", 0, value1));
     ASSERT_EQ(Run(100), -1);
     EXPECT_EQ(client.loop().TurnClock, value1 == 1 ? 10 : 15);
     EXPECT_TRUE(client.loop().LoopFlag[kStepDealEndCountdown]);
-    EXPECT_TRUE(client.playersLeaving().CountdownArmed);
+    EXPECT_TRUE(client.table().progress.CountdownArmed);
   }
 }
 
@@ -91,7 +92,7 @@ TEST_F(PlayersLeavingTest, TheGameOverWindowShowsTheServersMessageAndTheLoopStop
   const int64_t before = vp.timers.NowMs();
   ASSERT_EQ(Run(100), -1);
   EXPECT_GE(vp.timers.NowMs() - before, 100);
-  EXPECT_TRUE(client.playersLeaving().GameEnded);
+  EXPECT_TRUE(client.table().progress.GameEnded);
   EXPECT_FALSE(client.mainLoop().Running());
   Form& window = client.view().scene().form(client.leaving().gameOverForm());
   EXPECT_TRUE(window.visible());

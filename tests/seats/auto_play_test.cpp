@@ -98,11 +98,11 @@ TEST_F(AutoPlayTest, ATimeOutAfterTheChoiceWasMadeDoesNothing) {
   client.autoPlay().OnLocalTimeout();
   EXPECT_TRUE(Sent(100).empty());
   EXPECT_EQ(player(0).handCount, 13);
-  EXPECT_EQ(client.autoPlay().TimeoutRun, 0);
+  EXPECT_EQ(client.table().progress.TimeoutRun, 0);
 }
 
 TEST_F(AutoPlayTest, TheWindowHidesAfterTheLimitOfTimeOutsInARow) {
-  client.autoPlay().TimeoutLimit = 3;
+  client.table().progress.TimeoutLimit = 3;
   FourteenTiles();
   ASSERT_EQ(TimeOut().size(), 2u);
   NextTurn(0x29, 0x88);
@@ -112,21 +112,22 @@ TEST_F(AutoPlayTest, TheWindowHidesAfterTheLimitOfTimeOutsInARow) {
   Take(OptionRecord(1, 0x00, 3));
   PressTile(player(0).slots[17].element);
   ASSERT_EQ(Sent(100).size(), 2u);
-  EXPECT_EQ(client.autoPlay().TimeoutRun, 0);
+  EXPECT_EQ(client.table().progress.TimeoutRun, 0);
   NextTurn(0x89, 0x28);
   for (int run = 1; run <= 2; ++run) {
     ASSERT_EQ(TimeOut().size(), 2u);
-    EXPECT_FALSE(client.autoPlay().HiddenByKey);
+    EXPECT_FALSE(client.table().progress.HiddenByKey);
     NextTurn(run == 1 ? 0x28 : 0x23, run == 1 ? 0x23 : 0x24);
   }
   // The player is warned one time-out before the window goes.
   ASSERT_FALSE(client.messages().Lines(0).empty() && client.messages().Lines(1).empty());
-  const auto& lines = client.messages().Lines(1).empty() ? client.messages().Lines(0) : client.messages().Lines(1);
+  const auto& lines =
+      client.messages().Lines(1).empty() ? client.messages().Lines(0) : client.messages().Lines(1);
   EXPECT_EQ(lines.back(), "连续超时2次，再超时窗口将自动隐藏");
   ASSERT_EQ(TimeOut().size(), 2u);
-  EXPECT_TRUE(client.autoPlay().HiddenByKey);
+  EXPECT_TRUE(client.table().progress.HiddenByKey);
   EXPECT_TRUE(client.view().MainWindowMinimized);
-  EXPECT_EQ(client.autoPlay().TimeoutRun, 3);
+  EXPECT_EQ(client.table().progress.TimeoutRun, 3);
 
   // Hidden, every turn lasts a second and is played alone; the count no longer grows.
   NextTurn(0x24, 0x21);
@@ -135,24 +136,24 @@ TEST_F(AutoPlayTest, TheWindowHidesAfterTheLimitOfTimeOutsInARow) {
   auto sent = Sent(2600);
   ASSERT_EQ(sent.size(), 2u);
   EXPECT_EQ(Value(sent[1], 3), 0x4021);
-  EXPECT_EQ(client.autoPlay().TimeoutRun, 3);
+  EXPECT_EQ(client.table().progress.TimeoutRun, 3);
 
   // The window comes back: full turns and a new count.
   client.input().OnFormResize(view().mainForm(), false);
-  EXPECT_FALSE(client.autoPlay().HiddenByKey);
-  EXPECT_EQ(client.autoPlay().TimeoutRun, 0);
+  EXPECT_FALSE(client.table().progress.HiddenByKey);
+  EXPECT_EQ(client.table().progress.TimeoutRun, 0);
 }
 
 TEST_F(AutoPlayTest, WithoutALimitTheWindowNeverHides) {
-  client.autoPlay().TimeoutLimit = 0;
+  client.table().progress.TimeoutLimit = 0;
   FourteenTiles();
   const int tiles[] = {0x29, 0x88, 0x89, 0x28, 0x23};
   for (int i = 0; i < 4; ++i) {
     ASSERT_EQ(TimeOut().size(), 2u);
     NextTurn(tiles[i], tiles[i + 1]);
   }
-  EXPECT_FALSE(client.autoPlay().HiddenByKey);
-  EXPECT_EQ(client.autoPlay().TimeoutRun, 4);
+  EXPECT_FALSE(client.table().progress.HiddenByKey);
+  EXPECT_EQ(client.table().progress.TimeoutRun, 4);
 }
 
 TEST_F(AutoPlayTest, ADeclaredHandTakesAnOfferedWinAndDiscardsNothing) {

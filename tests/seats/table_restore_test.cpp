@@ -59,7 +59,7 @@ TEST_F(RestoreTest, ThreeRecordsRebuildEverySeatTheWallAndTheDiscards) {
   SeatSnapshot right{2, 2, {}, testing::Run(13, 5)};
   Restore(local, left, right, 44, 71);
 
-  EXPECT_TRUE(restore().TableRestored);
+  EXPECT_TRUE(client.table().progress.TableRestored);
   EXPECT_EQ(restore().RecordsTaken(), 0);
   EXPECT_EQ(state().NextTileElement, (kStart + 44) % 72) << "the next draw takes the wall's first";
   EXPECT_EQ(state().WallEndElement, 28) << "no tile was taken from the far end";
@@ -107,13 +107,13 @@ TEST_F(RestoreTest, ThreeRecordsRebuildEverySeatTheWallAndTheDiscards) {
 
 TEST_F(RestoreTest, AReturningPlayerNumbersItsDealsAsTheServerDoes) {
   // The repeated deal start counted the deal a second time; the snapshot names it.
-  ASSERT_EQ(play().DealCount, 1);
+  ASSERT_EQ(client.table().progress.DealCount, 1);
   Feed(DealStartRecord(1, 3));
-  ASSERT_EQ(play().DealCount, 2);
+  ASSERT_EQ(client.table().progress.DealCount, 2);
   RecordBytes r = RestoreRecord(SeatSnapshot{1, 0, {}, testing::Run(13)}, 40, 71);
   r[5] = 1;
   Feed(r, 100);
-  EXPECT_EQ(play().DealCount, 1);
+  EXPECT_EQ(client.table().progress.DealCount, 1);
 }
 
 TEST_F(RestoreTest, ARedDragonIsSetAsideAndThePengFillsThreeSlots) {
@@ -232,7 +232,7 @@ TEST_F(TableFixture, RestoreRecordsBeforeTheSeatsHavePlacesAreLeftOut) {
   const SeatSnapshot left{4, 0, {}, testing::Run(13, 3)};
   const SeatSnapshot right{2, 0, {}, testing::Run(13, 5)};
   for (const SeatSnapshot* s : {&local, &left, &right}) Feed(RestoreRecord(*s, 39, 4), 100);
-  EXPECT_FALSE(client.tableRestore().TableRestored);
+  EXPECT_FALSE(client.table().progress.TableRestored);
   for (int v = 0; v < kSeats; ++v) EXPECT_EQ(player(v).handCount, 0);
   for (ElementId e : el().MJ_Image) {
     if (!main().Visible(e)) continue;

@@ -68,7 +68,7 @@ class WatchingTest : public TableFixture {
     const SeatSnapshot right{4, 0, {}, testing::Run(13, 5)};
     const int taken = 39 + localDiscards + leftDiscards;
     for (const SeatSnapshot* s : {&local, &left, &right}) Feed(RestoreRecord(*s, taken, 71), 100);
-    ASSERT_TRUE(client.tableRestore().TableRestored);
+    ASSERT_TRUE(client.table().progress.TableRestored);
   }
   // Virtual time a record took to handle, beyond the 100 ms it was given.
   int64_t Handle(const RecordBytes& r) {

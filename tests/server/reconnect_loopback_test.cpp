@@ -254,7 +254,7 @@ TEST_F(ReconnectLoopbackTest, ADroppedClientComesBackToItsSeatWithItsTable) {
   // the client comes back to is the table it left.
   Step(100);
   ASSERT_TRUE(ServerTable()->Away(seat));
-  ASSERT_TRUE(StepUntil([&] { return client.tableRestore().TableRestored; }, 20000, true));
+  ASSERT_TRUE(StepUntil([&] { return client.table().progress.TableRestored; }, 20000, true));
   Step(500, true);
   EXPECT_TRUE(client.reconnection().Reconnected);
   EXPECT_FALSE(ServerTable()->Away(seat));
@@ -311,7 +311,7 @@ TEST_F(ReconnectLoopbackTest, WhileTheOldConnectionLivesOnTheServerTheClientIsPu
   EXPECT_TRUE(putOff);
   EXPECT_FALSE(ServerTable()->Away(seat));
   EXPECT_TRUE(client.loop().TableActive);
-  EXPECT_TRUE(StepUntil([&] { return client.tableRestore().TableRestored; }, 10000));
+  EXPECT_TRUE(StepUntil([&] { return client.table().progress.TableRestored; }, 10000));
 }
 
 TEST_F(ReconnectLoopbackTest, AWatcherJoinsADealUnderWayAndFollowsIt) {
@@ -325,7 +325,7 @@ TEST_F(ReconnectLoopbackTest, AWatcherJoinsADealUnderWayAndFollowsIt) {
   eve.Startup(korvel::testing::LaunchLine(LaunchFields("eve", "watch:alice")) + "1000");
   ASSERT_TRUE(eve.settings().Spectator);
   // The table stands still while the watcher comes in: its snapshot is the table as it is.
-  ASSERT_TRUE(StepUntil([&] { return eve.tableRestore().TableRestored; }, 10000, true));
+  ASSERT_TRUE(StepUntil([&] { return eve.table().progress.TableRestored; }, 10000, true));
   EXPECT_EQ(eve.table().players[0].seatMask, 1 << ServerTable()->SeatOf("alice"));
   EXPECT_EQ(eve.table().players[0].name, "alice");
   EXPECT_EQ(eve.watching().handVisible, 0);
@@ -391,7 +391,7 @@ TEST_F(WonDealLoopbackTest, AClientBackAfterAWinInTheDealSeesTheWinAndItsReports
         return d && d->Won(dealer);
       },
       20000));
-  ASSERT_TRUE(StepUntil([&] { return client.tableRestore().TableRestored; }, 20000, true));
+  ASSERT_TRUE(StepUntil([&] { return client.table().progress.TableRestored; }, 20000, true));
   Step(3000, true);
   const TableModel& table = client.table();
   int winnerView = -1;

@@ -23,7 +23,7 @@ class GameRecordTest : public SettlementFixture {
   }
   void NextDeal() {
     client.settlement().ResetForNewDeal();
-    ++client.tablePlay().DealCount;
+    ++client.table().progress.DealCount;
   }
   // The board lists as a re-shown board has them: a line that reads back empty shows " ".
   std::array<Lines, kBoardLists> Shown() {
@@ -233,7 +233,7 @@ TEST_F(GameRecordTest, ADealWrittenTwiceAndANewStayKeepOneSectionPerDeal) {
   EXPECT_EQ(Record().GetIniKey("juNum:1", "count( 6 )( 0 )"), "\"最终分：-10金币\"");
 
   client.settlement().ClearForLobby();
-  client.tablePlay().DealCount = 1;
+  client.table().progress.DealCount = 1;
   DiscardWinDeal(4);
   EXPECT_EQ(Record().GetIniSectionNames(), std::vector<std::string>{"juNum:1"});
   EXPECT_EQ(Record().GetIniKey("juNum:1", "count( 6 )( 0 )"), "\"最终分：-20金币\"");

@@ -87,7 +87,7 @@ TEST_F(ScoreBoardTest, ADiscardWinDealEndsWithAnAlignedBoardAndTheContinuePrompt
   EXPECT_EQ(main().Get(el().Cash[1])->caption, "810金币");
   EXPECT_EQ(main().Get(el().Cash[2])->caption, "1190金币");
   EXPECT_EQ(main().Get(el().Level[1])->caption, "雀神");
-  const auto& info = client.seating().seatInfo;
+  const auto& info = client.table().seatInfo;
   EXPECT_EQ(info[0].losses, 1) << "no amount and no score counts as a loss";
   EXPECT_EQ(info[1].wins, 1);
   EXPECT_EQ(info[2].losses, 1);
@@ -136,7 +136,7 @@ TEST_F(ScoreBoardTest, APlayerWhoLeavesDuringTheCountdownLeavesWhenItEndsAndTheN
   ASSERT_EQ(Run(11000), -1);
   EXPECT_EQ(client.dispatcher().Dispatched - before, 2u) << "the player left, then what followed";
   EXPECT_EQ(client.table().players[2].name, "");
-  EXPECT_EQ(client.seating().seatInfo[2].nickname, "");
+  EXPECT_EQ(client.table().seatInfo[2].nickname, "");
 }
 
 TEST_F(ScoreBoardTest, TheDealEndStartsTheKeepAliveThatTheSeatAnnouncementsStopped) {
@@ -220,12 +220,12 @@ TEST_F(ScoreBoardTest, TableDoublingMultipliesTheTotalUnlessTheLossWasCapped) {
 }
 
 TEST_F(ScoreBoardTest, CoinsNeverFallBelowZeroAndPointsBelowZeroBecomeOne) {
-  client.seating().seatInfo[2].coins = 5;
-  client.seating().seatInfo[2].points = 3;
+  client.table().seatInfo[2].coins = 5;
+  client.table().seatInfo[2].points = 3;
   Feed({Result(1, 0), Result(4, 100), Result(2, 100, 0)});
   Feed({NoticeRecord(7, 0, 1, 0)});
-  EXPECT_EQ(client.seating().seatInfo[2].coins, 0);
-  EXPECT_EQ(client.seating().seatInfo[2].points, 1);
+  EXPECT_EQ(client.table().seatInfo[2].coins, 0);
+  EXPECT_EQ(client.table().seatInfo[2].points, 1);
   EXPECT_EQ(main().Get(el().Cash[2])->caption, "0金币") << "never reported: coins";
 }
 
@@ -281,7 +281,7 @@ TEST_F(ScoreBoardTest, ThePlayerLeftNoticeNamesTheSeatMissingFromTheMask) {
   EXPECT_EQ(client.settlement().LeaveDialogText, "玩家Bob退出了游戏！游戏结束！");
   ASSERT_FALSE(vp.dialogs.shown.empty());
   EXPECT_EQ(vp.dialogs.shown.back().text, "玩家Bob退出了游戏！游戏结束！");
-  EXPECT_FALSE(client.playersLeaving().GameRunning);
+  EXPECT_FALSE(client.table().progress.GameRunning);
   const size_t shown = vp.dialogs.shown.size();
   Feed({NoticeRecord(6, 0, 0, 1)});
   EXPECT_EQ(vp.dialogs.shown.size(), shown) << "the local seat leaving needs no notice";
@@ -302,7 +302,7 @@ TEST_F(ScoreBoardTest, TheNextDealerNoticeMarksTheDealerAndTakesTheKey) {
   EXPECT_EQ(main().Get(el().lbZhuang)->caption, "Cat");
   EXPECT_EQ(main().Get(el().lbZhuang)->fontSize, 12);
   EXPECT_NE(client.records().ReconnectKey, 0);
-  client.seating().seatInfo[1].nickname = "ABCDEFGHIJK";
+  client.table().seatInfo[1].nickname = "ABCDEFGHIJK";
   Feed({NoticeRecord(4, 0, 1, 2)});
   EXPECT_EQ(main().Get(el().lbZhuang)->fontSize, 9) << "eleven characters";
 }
@@ -396,7 +396,7 @@ TEST_F(ScoreBoardTest, TheBreakdownColumnsScrollAsOneWithTheirFirstLinesReachabl
   // The next deal's board starts at its top again.
   board().WheelList(b.State[0], -20);
   client.settlement().ResetForNewDeal();
-  ++client.tablePlay().DealCount;
+  ++client.table().progress.DealCount;
   DiscardWinDeal();
   for (int v = 0; v < 3; ++v) EXPECT_EQ(board().Get(b.State[v])->topLine, 0);
 }

@@ -32,7 +32,7 @@ class SettlementFixture : public ClientFixture {
     const char* avatars[3] = {"3", "12", "5"};
     for (int v = 0; v < 3; ++v) {
       client.table().players[v].seatMask = static_cast<uint8_t>(kMasks[v]);
-      SeatInfo& s = client.seating().seatInfo[v];
+      SeatInfo& s = client.table().seatInfo[v];
       s.nickname = names[v];
       s.coins = coins[v];
       s.points = 50;
@@ -40,7 +40,7 @@ class SettlementFixture : public ClientFixture {
       main().SetCaption(el().Cash[v], NumberText(coins[v]) + "金币");
     }
     client.table().players[0].isDealer = true;
-    client.tablePlay().DealCount = 1;
+    client.table().progress.DealCount = 1;
   }
   void TearDown() override { std::filesystem::remove_all(appDir); }
 

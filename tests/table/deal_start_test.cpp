@@ -42,10 +42,10 @@ TEST_F(DealStartTest, LocalDealerStartsDealingInTheLeftWallDieStacksIn) {
   EXPECT_EQ(main().GetPicture(el().Sai_Image[0]), 161 + 3 - 1);
   EXPECT_EQ(main().GetLeft(el().Sai_Image[0]), 480);
   EXPECT_EQ(main().GetTop(el().Sai_Image[0]), 344);
-  EXPECT_EQ(play().DealCount, 1);
+  EXPECT_EQ(client.table().progress.DealCount, 1);
   EXPECT_TRUE(client.loop().InDeal);
   EXPECT_TRUE(client.loop().LoopFlag[kStepBlink]);
-  EXPECT_TRUE(client.playersLeaving().GameRunning);
+  EXPECT_TRUE(client.table().progress.GameRunning);
   EXPECT_TRUE(client.seating().PropDealStarted);
   EXPECT_TRUE(Played("xipai.wav"));
   EXPECT_TRUE(Played("zhise.wav"));
@@ -94,7 +94,7 @@ TEST_F(DealStartTest, TheDiceMultiplierShowsOnlyWhenTheDealDoublesByDice) {
   EXPECT_EQ(main().GetPicture(el().imgsezi[0]), 416 + 2);
   EXPECT_EQ(main().GetPicture(el().imgsezi[1]), 416 + 3);
   EXPECT_TRUE(main().Visible(el().imgsezi[1]));
-  EXPECT_EQ(play().DealCount, 2);
+  EXPECT_EQ(client.table().progress.DealCount, 2);
 }
 
 TEST_F(DealStartTest, ADealerWhoIsNotAtTheTableLeavesTheCursorsAndThePlate) {

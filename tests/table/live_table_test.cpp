@@ -337,7 +337,7 @@ TEST_F(LiveTableTest, FiftyDropsDuringPlayAllHealToTheServersTable) {
     if (Quiet()) {
       CheckModel();
       if (HasFatalFailure()) return;
-      if (play().DealCount != restoredDeal) Act();
+      if (client.table().progress.DealCount != restoredDeal) Act();
     }
   };
   while (drops < 50) {
@@ -359,7 +359,7 @@ TEST_F(LiveTableTest, FiftyDropsDuringPlayAllHealToTheServersTable) {
                           }) == 3;
     if (restored) {
       ++midDeal;
-      restoredDeal = play().DealCount;
+      restoredDeal = client.table().progress.DealCount;
       const auto mine = TileElements(client), theirs = FreshClientTiles(seating, restore);
       for (size_t e = 0; e < mine.size(); ++e) {
         EXPECT_EQ(mine[e], theirs[e]) << "drop " << drops << ", tile element " << e;

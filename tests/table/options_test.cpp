@@ -116,11 +116,11 @@ TEST_F(OptionsTest, TheClockComesFromTheRecordExceptWhenHiddenOrTooShort) {
   EXPECT_EQ(state().WinOffered, 1);
   EXPECT_EQ(ButtonPic(4), Look(13));
 
-  client.autoPlay().HiddenByKey = true;
+  client.table().progress.HiddenByKey = true;
   Take(OptionRecord(1, 0x00, 8));
   EXPECT_EQ(client.loop().TurnClock, 1);
   EXPECT_EQ(state().WinOffered, 0);
-  client.autoPlay().HiddenByKey = false;
+  client.table().progress.HiddenByKey = false;
 
   // Another seat's turn: its clock beside it, and it is not the local player's turn.
   Take(OptionRecord(4, 0x00, 6));
@@ -297,7 +297,7 @@ TEST_F(OptionsTest, PassOnTheOwnTurnKeepsTheClockAndWinSendsTheWin) {
   EXPECT_TRUE(Played(Voice(0, "09")));
   EXPECT_FALSE(state().MustDiscard);
   EXPECT_FALSE(ClockRunning());
-  EXPECT_EQ(client.autoPlay().TimeoutRun, 0);
+  EXPECT_EQ(client.table().progress.TimeoutRun, 0);
 }
 
 TEST_F(OptionsTest, APengWithoutAPairInTheHandIsRefused) {

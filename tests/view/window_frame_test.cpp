@@ -63,15 +63,15 @@ TEST_F(WindowFrameTest, HoverShowsTheSecondPictureUntilThePointerIsBackOnTheTabl
 
 TEST_F(WindowFrameTest, HidingAndRestoringResetsTheTurnTime) {
   client.settings().TurnTime = 3;
-  client.autoPlay().TimeoutRun = 2;
+  client.table().progress.TimeoutRun = 2;
   client.input().OnClick(On(el().ImgMin[0]));
-  EXPECT_TRUE(client.autoPlay().HiddenByKey);
+  EXPECT_TRUE(client.table().progress.HiddenByKey);
   EXPECT_TRUE(client.view().main().minimised());
   EXPECT_EQ(vp.lobby.deliveries.back().message.param1, kScMinimize);
   client.input().OnFormResize(client.view().mainForm(), false);
-  EXPECT_FALSE(client.autoPlay().HiddenByKey);
+  EXPECT_FALSE(client.table().progress.HiddenByKey);
   EXPECT_EQ(client.settings().TurnTime, 8);
-  EXPECT_EQ(client.autoPlay().TimeoutRun, 0);
+  EXPECT_EQ(client.table().progress.TimeoutRun, 0);
 }
 
 TEST_F(WindowFrameTest, TheCloseButtonAsksBeforeLeaving) {
@@ -86,7 +86,7 @@ TEST_F(WindowFrameTest, TheCloseButtonAsksBeforeLeaving) {
 TEST_F(WindowFrameTest, EscOnlyOpensAndClosesTheExitWindow) {
   const FormId main = client.view().mainForm();
   client.settings().StartHint = true;
-  client.playersLeaving().GameEnded = true;  // where a main button leads back to the lobby
+  client.table().progress.GameEnded = true;  // where a main button leads back to the lobby
   const size_t lobbyMessages = vp.lobby.deliveries.size();
   client.input().OnKeyDown(main, kNoElement, kKeyEscape, 0);
   const FormId exit = client.leaving().exitForm();

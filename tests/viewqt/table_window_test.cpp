@@ -491,7 +491,7 @@ TEST_P(TableWindowTest, ADealPlayedByKeyboardEndsOnABoard) {
   EXPECT_GT(discards, 0);
   EXPECT_GT(clicked, 0) << "no offer was answered by key";
   EXPECT_TRUE(WindowOf(client.settlement().board().form)->isVisible());
-  EXPECT_EQ(client.autoPlay().TimeoutRun, 0) << "the clock never had to play";
+  EXPECT_EQ(client.table().progress.TimeoutRun, 0) << "the clock never had to play";
 }
 
 TEST_P(TableWindowTest, TheNextDealClosesTheBoardClearsTheMarksAndIgnoresContinue) {
@@ -503,9 +503,9 @@ TEST_P(TableWindowTest, TheNextDealClosesTheBoardClearsTheMarksAndIgnoresContinu
   PlayDeals(1);
   if (HasFatalFailure()) return;
   ASSERT_TRUE(WindowOf(client.settlement().board().form)->isVisible());
-  const int dealsStarted = play().DealCount;
-  for (int i = 0; i < 400 && play().DealCount == dealsStarted; ++i) Step();
-  ASSERT_EQ(play().DealCount, dealsStarted + 1) << "the server started the next deal";
+  const int dealsStarted = client.table().progress.DealCount;
+  for (int i = 0; i < 400 && client.table().progress.DealCount == dealsStarted; ++i) Step();
+  ASSERT_EQ(client.table().progress.DealCount, dealsStarted + 1) << "the server started the next deal";
   Steps(2);
   EXPECT_FALSE(WindowOf(client.settlement().board().form)->isVisible());
   for (ElementId ok : el().OK) EXPECT_FALSE(main().Visible(ok));
@@ -820,7 +820,7 @@ class BalloonWindowTest : public DealEndWindowTest {
 };
 
 TEST_P(BalloonWindowTest, EveryShippedPhraseFitsItsBalloon) {
-  client.playersLeaving().GameRunning = true;
+  client.table().progress.GameRunning = true;
   Phrase(4, 1);
   const Form& f = client.view().scene().form(client.chat().balloonForm(1));
   const Element& label = *f.Get(f.Find("labPhrase"));
@@ -852,7 +852,7 @@ TEST_P(BalloonWindowTest, EveryShippedPhraseFitsItsBalloon) {
 }
 
 TEST_P(BalloonWindowTest, ABalloonIsShapedFramelessAndLeavesTheKeyboardInTheChatBox) {
-  client.playersLeaving().GameRunning = true;
+  client.table().progress.GameRunning = true;
   main().RequestFocus(el().Chat);
   QWidget* chatBox = MainWindow()->focusWidget();
   ASSERT_NE(chatBox, nullptr);
@@ -878,7 +878,7 @@ TEST_P(BalloonWindowTest, ABalloonIsShapedFramelessAndLeavesTheKeyboardInTheChat
 }
 
 TEST_P(BalloonWindowTest, MinimisingHidesTheBalloonsAndRestoringBringsThemBack) {
-  client.playersLeaving().GameRunning = true;
+  client.table().progress.GameRunning = true;
   Phrase(4, 2);
   SceneWindow* w = BalloonWindow(1);
   ASSERT_TRUE(w->isVisible());

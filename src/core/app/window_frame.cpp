@@ -14,7 +14,6 @@
 #include "protocol/leaving.h"
 #include "protocol/players_leaving.h"
 #include "protocol/seating.h"
-#include "seats/auto_play.h"
 #include "settlement/settlement.h"
 #include "sound/vos_set_form.h"
 #include "table/table_play.h"
@@ -34,9 +33,9 @@ constexpr PictureId kBankNormal = 450, kBankHover = 451;
 WindowFrame::WindowFrame(TableModel& table, LoopState& loop, SessionSettings& settings,
                          TableView& view, ShuffleDisplay& shuffle, Records& records,
                          LobbyWindow& lobby, VosSetForm& vosSetForm, TablePlay& tablePlay,
-                         AutoPlay& autoPlay, Settlement& settlement, Seating& seating,
-                         PlayersLeaving& playersLeaving, Leaving& leaving, TableChat& chat,
-                         PropComponent& props, Dialogs& dialogs, Files& files)
+                         Settlement& settlement, Seating& seating, PlayersLeaving& playersLeaving,
+                         Leaving& leaving, TableChat& chat, PropComponent& props, Dialogs& dialogs,
+                         Files& files)
     : table_(table),
       loop_(loop),
       settings_(settings),
@@ -46,7 +45,6 @@ WindowFrame::WindowFrame(TableModel& table, LoopState& loop, SessionSettings& se
       lobby_(lobby),
       vosSetForm_(vosSetForm),
       tablePlay_(tablePlay),
-      autoPlay_(autoPlay),
       settlement_(settlement),
       seating_(seating),
       playersLeaving_(playersLeaving),
@@ -69,7 +67,7 @@ void WindowFrame::ShowButton(int button, bool hover) {
 }
 
 bool WindowFrame::BeforeFirstDeal() const {
-  return tablePlay_.DealCount == 0 && settings_.StartHint;
+  return table_.progress.DealCount == 0 && settings_.StartHint;
 }
 
 void WindowFrame::ShowStartButton() { view_.ShowStartButton(BeforeFirstDeal()); }
@@ -192,7 +190,7 @@ bool WindowFrame::OnClick(const ElementEvent& event) {
 
 void WindowFrame::PressButton(int button) {
   // After the server ended the game every main button leads back to the lobby.
-  if (playersLeaving_.GameEnded) {
+  if (table_.progress.GameEnded) {
     leaving_.BackToLobby();
     return;
   }
@@ -289,7 +287,7 @@ void WindowFrame::Hide() {
 }
 
 void WindowFrame::HideByKey() {
-  autoPlay_.HiddenByKey = true;
+  table_.progress.HiddenByKey = true;
   seating_.HideInfoWindow();
   chat_.HideWindows();
   chat_.HideBalloons();
@@ -327,12 +325,12 @@ void WindowFrame::OnResize(bool minimised) {
     chat_.HideBalloons();
     return;
   }
-  AutoPlay& autoPlay = autoPlay_;
-  if (autoPlay.HiddenByKey) {
+  GameProgress& progress = table_.progress;
+  if (progress.HiddenByKey) {
     settings_.TurnTime = kDefaultTurnTime;
-    autoPlay.HiddenByKey = false;
+    progress.HiddenByKey = false;
   }
-  autoPlay.TimeoutRun = 0;
+  progress.TimeoutRun = 0;
   lobby_.MinimizeLobby();
   PropComponent& props = props_;
   if (props.Active() && props.library().Loaded()) props.library().Api().FixBuffPos();

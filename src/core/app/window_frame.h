@@ -10,7 +10,6 @@
 
 namespace korvel {
 
-class AutoPlay;
 class Dialogs;
 class Files;
 class Leaving;
@@ -33,7 +32,7 @@ class WindowFrame {
  public:
   WindowFrame(TableModel& table, LoopState& loop, SessionSettings& settings, TableView& view,
               ShuffleDisplay& shuffle, Records& records, LobbyWindow& lobby, VosSetForm& vosSetForm,
-              TablePlay& tablePlay, AutoPlay& autoPlay, Settlement& settlement, Seating& seating,
+              TablePlay& tablePlay, Settlement& settlement, Seating& seating,
               PlayersLeaving& playersLeaving, Leaving& leaving, TableChat& chat,
               PropComponent& props, Dialogs& dialogs, Files& files);
 
@@ -79,7 +78,6 @@ class WindowFrame {
   LobbyWindow& lobby_;
   VosSetForm& vosSetForm_;
   TablePlay& tablePlay_;
-  AutoPlay& autoPlay_;
   Settlement& settlement_;
   Seating& seating_;
   PlayersLeaving& playersLeaving_;

@@ -9,7 +9,6 @@
 #include "net/records.h"
 #include "platform/gbk.h"
 #include "platform/ports.h"
-#include "protocol/seating.h"
 #include "view/table_view.h"
 
 namespace korvel {
@@ -47,13 +46,12 @@ size_t Units(std::string_view character) { return character.size() == 1 ? 1 : 2;
 }  // namespace
 
 TableChat::TableChat(TableModel& table, LoopState& loop, SessionSettings& settings, TableView& view,
-                     Records& records, Seating& seating, Timers& timers, Files& files)
+                     Records& records, Timers& timers, Files& files)
     : table_(table),
       loop_(loop),
       settings_(settings),
       view_(view),
       records_(records),
-      seating_(seating),
       timers_(timers),
       files_(files) {}
 
@@ -82,7 +80,7 @@ void TableChat::SetChatBox(const std::string& text) {
 }
 
 std::string TableChat::Compose(const std::string& text, int& target) const {
-  const std::string& nickname = seating_.seatInfo[0].nickname;
+  const std::string& nickname = table_.seatInfo[0].nickname;
   if (!WhisperPrefix.empty() && text.find(WhisperPrefix) != std::string::npos) {
     // "你对B说: hi" typed by A travels as "A对B说: hi".
     const std::string rest =
@@ -160,7 +158,7 @@ void TableChat::OnEntryChanged() {
 
 void TableChat::Whisper(ViewPos v) {
   if (v < 1 || v >= kSeats || !loop_.TableActive) return;
-  const std::string& nickname = seating_.seatInfo[v].nickname;
+  const std::string& nickname = table_.seatInfo[v].nickname;
   if (nickname.empty()) return;
   std::string text = ChatBox();
   if (!WhisperPrefix.empty() && text.rfind(WhisperPrefix, 0) == 0) {

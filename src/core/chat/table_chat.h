@@ -14,7 +14,6 @@ namespace korvel {
 
 class Files;
 class Records;
-class Seating;
 class TableView;
 class Timers;
 struct LoopState;
@@ -27,7 +26,7 @@ inline constexpr int kPhraseLists = 2;
 class TableChat {
  public:
   TableChat(TableModel& table, LoopState& loop, SessionSettings& settings, TableView& view,
-            Records& records, Seating& seating, Timers& timers, Files& files);
+            Records& records, Timers& timers, Files& files);
 
   // Removes the words no table should read.
   static std::string FilterChat(std::string_view text);
@@ -107,7 +106,6 @@ class TableChat {
   SessionSettings& settings_;
   TableView& view_;
   Records& records_;
-  Seating& seating_;
   Timers& timers_;
   Files& files_;
   std::vector<std::string> history_;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "model/seat_info.h"
 #include "model/tiles.h"
 
 namespace korvel {
@@ -70,9 +71,24 @@ struct TableState {
   bool Spectator = false;
 };
 
+// Where the stay at the table has got to: set by the subsystem that sees it change, read by
+// the others.
+struct GameProgress {
+  int DealCount = 0;           // deals started since the last login
+  bool GameRunning = false;    // a game is on: a player leaving ends it
+  bool GameEnded = false;      // the server ended the game
+  bool CountdownArmed = true;  // the deal-end board counts down to the next deal
+  int16_t TimeoutLimit = 0;    // time-outs in a row the server allows, from the login result
+  int16_t TimeoutRun = 0;      // time-outs in a row so far
+  bool HiddenByKey = false;    // the hide key took the window away
+  bool TableRestored = false;  // the snapshot after a reconnection or for a watcher is laid out
+};
+
 // The three seats' records, indexed by ViewPos, plus the table-wide state. Allocated once.
 struct TableModel {
   std::array<PlayerRecord, kSeats> players;
+  std::array<SeatInfo, kSeats> seatInfo;  // what the server told about each player, by ViewPos
+  GameProgress progress;
   TableState state;
 
   int LocalMask() const { return players[0].seatMask; }

@@ -2,17 +2,15 @@
 // seat with the component's lines and amounts, the history line, the record file and the
 // continue prompt, which always counts fifteen seconds.
 #include "model/loop_state.h"
+#include "model/player_record.h"
 #include "model/session_settings.h"
 #include "platform/notices.h"
 #include "platform/ports.h"
 #include "props/prop_component.h"
 #include "props/prop_text.h"
 #include "protocol/seat_info.h"
-#include "protocol/seating.h"
-#include "seats/auto_play.h"
 #include "settlement/amount_text.h"
 #include "settlement/settlement.h"
-#include "table/table_play.h"
 #include "view/message_lines.h"
 #include "view/table_view.h"
 
@@ -35,11 +33,11 @@ void PropComponent::ShowDrawnDealBoard() {
   const HistoryElements& history = settlement.history();
   Form& b = scene.form(board.form);
   Form& h = scene.form(history.form);
-  auto& seats = seating_.seatInfo;
+  auto& seats = table_.seatInfo;
   PropScoreBuffers& extra = settlement.propScore;
 
   loop_.InDeal = false;
-  h.AddLine(history.Num, PadLeft(std::to_string(tablePlay_.DealCount), kDealNumberWidth));
+  h.AddLine(history.Num, PadLeft(std::to_string(table_.progress.DealCount), kDealNumberWidth));
   const auto addBoardLine = [&](int list, const std::string& line) {
     settlement.boardLines[list].push_back(line);
     b.AddLine(board.State[list], line);
@@ -66,11 +64,11 @@ void PropComponent::ShowDrawnDealBoard() {
     h.SetCaption(history.sumScore[v], NumberText(settlement.RunningTotal[v]) + kCoins);
   }
 
-  if (!autoPlay_.HiddenByKey && view.laidOut()) {
+  if (!table_.progress.HiddenByKey && view.laidOut()) {
     settlement.PlaceBoard();
     b.SetFormVisible(true);
   }
-  settlement.WriteDealRecord(tablePlay_.DealCount);
+  settlement.WriteDealRecord(table_.progress.DealCount);
   if (settlement.PropPlayerLeft) {
     if (Active()) Shutdown(0);
     settlement.PropSettleState = 0;

@@ -6,6 +6,7 @@
 
 #include "config/launch_params.h"
 #include "model/loop_state.h"
+#include "model/player_record.h"
 #include "platform/ports.h"
 #include "props/prop_text.h"
 #include "settlement/settlement.h"
@@ -28,22 +29,19 @@ void CopyText(const std::string& text, char (&buffer)[PROPDLL_MAX_TEXT]) {
 
 }  // namespace
 
-PropComponent::PropComponent(LoopState& loop, SessionSettings& settings, const LaunchParams& launch,
-                             TableView& view, MessageLines& messages, ElementEvents& input,
-                             Records& records, TablePlay& tablePlay, AutoPlay& autoPlay,
-                             Settlement& settlement, Seating& seating, TableChat& chat,
-                             Timers& timers, Files& files, Log& log)
-    : loop_(loop),
+PropComponent::PropComponent(TableModel& table, LoopState& loop, SessionSettings& settings,
+                             const LaunchParams& launch, TableView& view, MessageLines& messages,
+                             ElementEvents& input, Records& records, Settlement& settlement,
+                             TableChat& chat, Timers& timers, Files& files, Log& log)
+    : table_(table),
+      loop_(loop),
       settings_(settings),
       launch_(launch),
       view_(view),
       messages_(messages),
       input_(input),
       records_(records),
-      tablePlay_(tablePlay),
-      autoPlay_(autoPlay),
       settlement_(settlement),
-      seating_(seating),
       files_(files),
       log_(log),
       display_(view, messages, settlement, chat, *this, timers) {}

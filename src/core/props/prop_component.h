@@ -14,20 +14,18 @@
 
 namespace korvel {
 
-class AutoPlay;
 class ElementEvents;
 class Files;
 class Log;
 class MessageLines;
 class Records;
-class Seating;
 class Settlement;
 class TableChat;
-class TablePlay;
 class TableView;
 class Timers;
 struct LaunchParams;
 struct LoopState;
+struct TableModel;
 struct SessionSettings;
 
 // At most this many actions are taken from the component per tick; the rest wait for the next.
@@ -35,10 +33,10 @@ inline constexpr int kMostActionsPerTick = 64;
 
 class PropComponent : public TableResetParticipant {
  public:
-  PropComponent(LoopState& loop, SessionSettings& settings, const LaunchParams& launch,
-                TableView& view, MessageLines& messages, ElementEvents& input, Records& records,
-                TablePlay& tablePlay, AutoPlay& autoPlay, Settlement& settlement, Seating& seating,
-                TableChat& chat, Timers& timers, Files& files, Log& log);
+  PropComponent(TableModel& table, LoopState& loop, SessionSettings& settings,
+                const LaunchParams& launch, TableView& view, MessageLines& messages,
+                ElementEvents& input, Records& records, Settlement& settlement, TableChat& chat,
+                Timers& timers, Files& files, Log& log);
 
   // Loads the component when the launch line allows props; absent means props stay off.
   void Load();
@@ -97,6 +95,7 @@ class PropComponent : public TableResetParticipant {
   void TakeScore(const PropDllScore& score);
   bool Callable() const { return Active() && library_.Loaded(); }
 
+  TableModel& table_;
   LoopState& loop_;
   SessionSettings& settings_;
   const LaunchParams& launch_;
@@ -104,10 +103,7 @@ class PropComponent : public TableResetParticipant {
   MessageLines& messages_;
   ElementEvents& input_;
   Records& records_;
-  TablePlay& tablePlay_;
-  AutoPlay& autoPlay_;
   Settlement& settlement_;
-  Seating& seating_;
   Files& files_;
   Log& log_;
   PropLibrary library_;

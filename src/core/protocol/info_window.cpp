@@ -47,13 +47,13 @@ void Seating::BuildInfoWindow() {
 }
 
 void Seating::ShowInfoWindow(ViewPos v) {
-  if (v < 0 || v >= kSeats || seatInfo[v].nickname.empty()) return;
+  if (v < 0 || v >= kSeats || table_.seatInfo[v].nickname.empty()) return;
   TableView& view = view_;
   if (!view.laidOut()) return;
   BuildInfoWindow();
   Form& f = view.scene().form(infoForm_);
   if (f.visible()) return;
-  const SeatInfo& s = seatInfo[v];
+  const SeatInfo& s = table_.seatInfo[v];
   const std::array<std::string, 9> values = {s.nickname,
                                              s.gender == 0 ? "女" : "男",
                                              s.location,

@@ -12,10 +12,8 @@
 #include "props/prop_component.h"
 #include "protocol/players_leaving.h"
 #include "protocol/seating.h"
-#include "seats/auto_play.h"
 #include "settlement/settlement.h"
 #include "sound/sound.h"
-#include "table/table_play.h"
 #include "view/message_lines.h"
 #include "view/table_view.h"
 
@@ -38,9 +36,9 @@ Leaving::Leaving(TableModel& table, LoopState& loop, LoopControl& loopControl,
                  SessionSettings& settings, const LaunchParams& launch, TableView& view,
                  MessageLines& messages, Records& records, LobbyWindow& lobby,
                  Connection& connection, Reconnection& reconnection, Sound& sound,
-                 TablePlay& tablePlay, AutoPlay& autoPlay, Settlement& settlement, Seating& seating,
-                 PlayersLeaving& playersLeaving, PropComponent& props, Timers& timers,
-                 Socket& socket, LobbyLink& lobbyLink, Log& log, Process& process)
+                 Settlement& settlement, Seating& seating, PlayersLeaving& playersLeaving,
+                 PropComponent& props, Timers& timers, Socket& socket, LobbyLink& lobbyLink,
+                 Log& log, Process& process)
     : table_(table),
       loop_(loop),
       loopControl_(loopControl),
@@ -53,8 +51,6 @@ Leaving::Leaving(TableModel& table, LoopState& loop, LoopControl& loopControl,
       connection_(connection),
       reconnection_(reconnection),
       sound_(sound),
-      tablePlay_(tablePlay),
-      autoPlay_(autoPlay),
       settlement_(settlement),
       seating_(seating),
       playersLeaving_(playersLeaving),
@@ -182,10 +178,10 @@ void Leaving::ClearForLobby() {
 
   seating.OthersSeated = 0;
   loop.InDeal = false;
-  autoPlay_.TimeoutRun = 0;
+  table_.progress.TimeoutRun = 0;
   settings_.StartHint = true;
   loop_.TableCleared = false;
-  tablePlay_.DealCount = 0;
+  table_.progress.DealCount = 0;
   view_.MinimizeMainWindow();
   CloseWindows();
   settlement_.ClearForLobby();
@@ -304,7 +300,7 @@ void Leaving::ConfirmExit() {
   loop_.TableCleared = false;
   ClearForLobby();
   view_.ResetTable();
-  playersLeaving_.GameRunning = false;
+  table_.progress.GameRunning = false;
   CancelExit();
   if (!lobbyLink_.WindowExists(lobby_.LobbyTitle)) {
     EndClientNow(process_, 0);
@@ -349,7 +345,7 @@ void Leaving::GameOverOk() {
 
 void Leaving::GameOverCancel() {
   loop_.LoopFlag[kStepConnectionWatch] = false;
-  playersLeaving_.GameEnded = true;
+  table_.progress.GameEnded = true;
   loop_.InDeal = false;
   if (gameOverForm_ != kNoForm) view_.scene().form(gameOverForm_).SetFormVisible(false);
 }

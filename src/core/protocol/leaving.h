@@ -9,7 +9,6 @@
 
 namespace korvel {
 
-class AutoPlay;
 class Connection;
 class LobbyLink;
 class LobbyWindow;
@@ -25,7 +24,6 @@ class Seating;
 class Settlement;
 class Socket;
 class Sound;
-class TablePlay;
 class TableView;
 class Timers;
 struct LaunchParams;
@@ -40,9 +38,9 @@ class Leaving {
   Leaving(TableModel& table, LoopState& loop, LoopControl& loopControl, SessionSettings& settings,
           const LaunchParams& launch, TableView& view, MessageLines& messages, Records& records,
           LobbyWindow& lobby, Connection& connection, Reconnection& reconnection, Sound& sound,
-          TablePlay& tablePlay, AutoPlay& autoPlay, Settlement& settlement, Seating& seating,
-          PlayersLeaving& playersLeaving, PropComponent& props, Timers& timers, Socket& socket,
-          LobbyLink& lobbyLink, Log& log, Process& process);
+          Settlement& settlement, Seating& seating, PlayersLeaving& playersLeaving,
+          PropComponent& props, Timers& timers, Socket& socket, LobbyLink& lobbyLink, Log& log,
+          Process& process);
 
   // A message from the lobby; the result is the value of a synchronous send's reply.
   uint32_t LobbyMessage(const korvel::LobbyMessage& message);
@@ -92,8 +90,6 @@ class Leaving {
   Connection& connection_;
   Reconnection& reconnection_;
   Sound& sound_;
-  TablePlay& tablePlay_;
-  AutoPlay& autoPlay_;
   Settlement& settlement_;
   Seating& seating_;
   PlayersLeaving& playersLeaving_;

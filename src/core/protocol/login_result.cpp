@@ -5,9 +5,7 @@
 #include "net/records.h"
 #include "platform/ports.h"
 #include "protocol/seating.h"
-#include "seats/auto_play.h"
 #include "settlement/settlement.h"
-#include "table/table_play.h"
 #include "view/message_lines.h"
 
 namespace korvel {
@@ -29,7 +27,7 @@ void Seating::OnLoginResult(CommandInfo& info) {
   settlement_.ResetRunningTotals();
 
   connection_.StartKeepAlive();
-  tablePlay_.DealCount = 0;
+  table_.progress.DealCount = 0;
   settings_.StartHint = true;
   connection_.Connected = false;
 
@@ -51,7 +49,7 @@ void Seating::OnLoginResult(CommandInfo& info) {
   messages_.Add(1, "欢迎进入Korvel麻将 ");
   lobby_.PostToLobby(kMsgConnected);
   settings_.TurnTime = settings_.QuickMode ? kQuickTurnTime : (info.value[1] & 0x0F);
-  autoPlay_.TimeoutLimit = info.value[0];
+  table_.progress.TimeoutLimit = info.value[0];
   connection_.CanReconnect = true;
 
   std::string ad;

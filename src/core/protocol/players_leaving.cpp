@@ -14,7 +14,6 @@
 #include "props/prop_component.h"
 #include "protocol/leaving.h"
 #include "protocol/seating.h"
-#include "seats/auto_play.h"
 #include "view/message_lines.h"
 #include "view/table_view.h"
 
@@ -41,10 +40,9 @@ void ReplaceAll(std::string& text, const std::string& what, const std::string& w
 
 PlayersLeaving::PlayersLeaving(TableModel& table, LoopState& loop, LoopControl& loopControl,
                                SessionSettings& settings, TableView& view, MessageLines& messages,
-                               Records& records, Connection& connection, AutoPlay& autoPlay,
-                               Seating& seating, Leaving& leaving, TableChat& chat,
-                               PropComponent& props, Timers& timers, Dialogs& dialogs, Log& log,
-                               Process& process)
+                               Records& records, Connection& connection, Seating& seating,
+                               Leaving& leaving, TableChat& chat, PropComponent& props,
+                               Timers& timers, Dialogs& dialogs, Log& log, Process& process)
     : table_(table),
       loop_(loop),
       loopControl_(loopControl),
@@ -53,7 +51,6 @@ PlayersLeaving::PlayersLeaving(TableModel& table, LoopState& loop, LoopControl& 
       messages_(messages),
       records_(records),
       connection_(connection),
-      autoPlay_(autoPlay),
       seating_(seating),
       leaving_(leaving),
       chat_(chat),
@@ -73,7 +70,7 @@ std::string PlayersLeaving::LeftLine(const std::string& nickname) {
 
 void PlayersLeaving::ClearSeatInfo(int v) {
   if (v < 0 || v >= kSeats) return;
-  SeatInfo& s = seating_.seatInfo[v];
+  SeatInfo& s = table_.seatInfo[v];
   SeatInfo cleared;
   cleared.avatar.clear();
   cleared.accountId = s.accountId;
@@ -127,7 +124,7 @@ void PlayersLeaving::OnPlayerLeft(CommandInfo& info) {
       for (ElementId e : {view.el.Nid[k], view.el.Cash[k], view.el.Level[k]}) f.SetCaption(e, "");
     }
     messages_.Clear(0);
-    messages_.Add(0, LeftLine(seating.seatInfo[k].nickname));
+    messages_.Add(0, LeftLine(table_.seatInfo[k].nickname));
     messages_.Clear(1);
     seating.LastOpponents[k - 1].clear();
     players[k].name.clear();
@@ -151,8 +148,8 @@ void PlayersLeaving::OnPlayerLeft(CommandInfo& info) {
 
   for (PlayerRecord& p : players) p.seatMask = 0;
 
-  if (CountdownArmed) {
-    CountdownArmed = false;
+  if (table_.progress.CountdownArmed) {
+    table_.progress.CountdownArmed = false;
     view.ButtonLocked[2] = false;
     loop_.InDeal = false;
     ContinuePressed = false;
@@ -161,9 +158,9 @@ void PlayersLeaving::OnPlayerLeft(CommandInfo& info) {
       loop_.LoopFlag[kStepTurnClock] = false;
       loop.LocalTurn = false;
       loop_.Arm(kStepDealEndCountdown);
-      loop.TurnClock = static_cast<int16_t>(autoPlay_.HiddenByKey ? 1
-                                            : info.value[1] == 1  ? kCountdownShort
-                                                                  : kCountdownLong);
+      loop.TurnClock = static_cast<int16_t>(table_.progress.HiddenByKey ? 1
+                                            : info.value[1] == 1        ? kCountdownShort
+                                                                        : kCountdownLong);
       view_.ShowClock(loop.TurnClock);
       if (view.laidOut()) {
         view.main().BringToFront(view.el.Number);
@@ -171,7 +168,7 @@ void PlayersLeaving::OnPlayerLeft(CommandInfo& info) {
       }
     }
   }
-  CountdownArmed = true;
+  table_.progress.CountdownArmed = true;
   connection_.StartKeepAlive();
 
   if (settings_.Spectator) {
@@ -195,14 +192,14 @@ void PlayersLeaving::OnGameOver(CommandInfo&) {
   }
   leaving_.OpenGameOverWindow(message);
   timers_.BlockingWait(kGameOverWaitMs);
-  GameRunning = false;
+  table_.progress.GameRunning = false;
   leaving_.LeaveTable();
   loopControl_.Stop();
   loop.LoopFlag[kStepDealEndCountdown] = false;
   loop.LoopFlag[kStepConnectionWatch] = false;
   loop.LoopCount[kStepConnectionWatch] = 0;
   loop.InDeal = false;
-  GameEnded = true;
+  table_.progress.GameEnded = true;
   loop_.TableCleared = false;
 }
 
@@ -213,13 +210,14 @@ void PlayersLeaving::ShowChat(const CommandInfo& info, const std::string& receiv
 
   if (info.value[0] == 1 || info.value[0] == 2) {
     const std::string phrase = chat_.QuickPhrase(info.value[0], info.value[3] - 1);
-    if (!phrase.empty() && !view_.MainWindowMinimized && GameRunning && p >= 0 && p < kSeats) {
+    if (!phrase.empty() && !view_.MainWindowMinimized && table_.progress.GameRunning && p >= 0 &&
+        p < kSeats) {
       chat_.ShowBalloon(p, phrase, 210, 8, 4, 2000);
     }
   }
 
   std::string text = received;
-  const SeatInfo& me = seating_.seatInfo[0];
+  const SeatInfo& me = table_.seatInfo[0];
   if (!me.nickname.empty()) {
     ReplaceAll(text, "[" + me.nameTag + "]" + me.nickname, "你");
     if (text.rfind("系统提示", 0) != 0) {

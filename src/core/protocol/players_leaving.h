@@ -7,7 +7,6 @@
 
 namespace korvel {
 
-class AutoPlay;
 class Connection;
 class Dialogs;
 class Leaving;
@@ -29,9 +28,9 @@ class PlayersLeaving {
  public:
   PlayersLeaving(TableModel& table, LoopState& loop, LoopControl& loopControl,
                  SessionSettings& settings, TableView& view, MessageLines& messages,
-                 Records& records, Connection& connection, AutoPlay& autoPlay, Seating& seating,
-                 Leaving& leaving, TableChat& chat, PropComponent& props, Timers& timers,
-                 Dialogs& dialogs, Log& log, Process& process);
+                 Records& records, Connection& connection, Seating& seating, Leaving& leaving,
+                 TableChat& chat, PropComponent& props, Timers& timers, Dialogs& dialogs, Log& log,
+                 Process& process);
 
   void OnPlayerLeft(CommandInfo& info);  // command 21
   void OnGameOver(CommandInfo& info);    // command 22
@@ -44,9 +43,6 @@ class PlayersLeaving {
   void ClearSeatInfo(int view);
   void ClearHistory();
 
-  bool GameRunning = false;
-  bool GameEnded = false;
-  bool CountdownArmed = true;
   bool ContinuePressed = false;
 
  private:
@@ -61,7 +57,6 @@ class PlayersLeaving {
   MessageLines& messages_;
   Records& records_;
   Connection& connection_;
-  AutoPlay& autoPlay_;
   Seating& seating_;
   Leaving& leaving_;
   TableChat& chat_;

@@ -11,7 +11,6 @@
 #include "net/records.h"
 #include "platform/ports.h"
 #include "props/prop_component.h"
-#include "protocol/players_leaving.h"
 #include "seats/watching.h"
 #include "sound/sound.h"
 #include "table/table_play.h"
@@ -37,9 +36,9 @@ uint32_t Stake(const RecordBytes& r) { return ReadLE32(r, kStake); }
 Seating::Seating(TableModel& table, LoopState& loop, SessionSettings& settings,
                  const LaunchParams& launch, TableView& view, MessageLines& messages,
                  Records& records, LobbyWindow& lobby, Connection& connection, Sound& sound,
-                 SeatVoices& seatVoices, TablePlay& tablePlay, AutoPlay& autoPlay,
-                 Watching& watching, Settlement& settlement, PlayersLeaving& playersLeaving,
-                 PropComponent& props, Timers& timers, Log& log, Process& process)
+                 SeatVoices& seatVoices, TablePlay& tablePlay, Watching& watching,
+                 Settlement& settlement, PropComponent& props, Timers& timers, Log& log,
+                 Process& process)
     : table_(table),
       loop_(loop),
       settings_(settings),
@@ -52,10 +51,8 @@ Seating::Seating(TableModel& table, LoopState& loop, SessionSettings& settings,
       sound_(sound),
       seatVoices_(seatVoices),
       tablePlay_(tablePlay),
-      autoPlay_(autoPlay),
       watching_(watching),
       settlement_(settlement),
-      playersLeaving_(playersLeaving),
       props_(props),
       timers_(timers),
       log_(log),
@@ -75,7 +72,7 @@ void Seating::OnSeatAnnouncement(CommandInfo&) {
   if (SeatCount < 3) return;
   SeatCount = 0;
   // Start before the first deal of a stay, continue after it, as the button shows everywhere.
-  view_.ShowStartButton(tablePlay_.DealCount == 0 && settings_.StartHint);
+  view_.ShowStartButton(table_.progress.DealCount == 0 && settings_.StartHint);
   view.ButtonLocked[2] = true;
   auto& players = table_.players;
   for (int w = 2; w >= 0; --w) {
@@ -107,8 +104,8 @@ int Seating::PositionFor(uint8_t s, const std::string& account) {
     }
     if (s != table_.players[0].seatMask) return ViewOf(table_.LocalMask(), s);
     // The local seat's own mask: only the stake changes.
-    if (props.Exists() && seatInfo[0].coins > 0) {
-      props.SetUserinfo(seatInfo[0], table_.players[0], 0);
+    if (props.Exists() && table_.seatInfo[0].coins > 0) {
+      props.SetUserinfo(table_.seatInfo[0], table_.players[0], 0);
       if (view.laidOut()) {
         view.main().Hide(view.el.Tou[0]);
         view.main().Disable(view.el.Tou[0]);
@@ -154,7 +151,7 @@ void Seating::OnPlayerInfo(CommandInfo& info) {
   } else {
     props.Initialise();
   }
-  playersLeaving_.GameEnded = false;
+  table_.progress.GameEnded = false;
 
   if (settings_.Spectator) {
     for (int k = 0; k < kSeats; ++k) {
@@ -189,8 +186,8 @@ void Seating::OnPlayerInfo(CommandInfo& info) {
       view.main().Show(view.el.OK[v]);
       view.main().BringToFront(view.el.OK[v]);
     }
-    seatInfo[v] = DecodeSeatInfo(r);
-    const SeatInfo& s = seatInfo[v];
+    table_.seatInfo[v] = DecodeSeatInfo(r);
+    const SeatInfo& s = table_.seatInfo[v];
     seatVoices_[v] = SeatVoice{s.gender, s.voiceLang, s.voiceSet, 0};
 
     if (s.coins > 0 && props.Exists()) {
@@ -227,7 +224,7 @@ void Seating::OnPlayerInfo(CommandInfo& info) {
 }
 
 void Seating::ShowSeat(ViewPos v, int avatar) {
-  const SeatInfo& s = seatInfo[v];
+  const SeatInfo& s = table_.seatInfo[v];
   SeatFace[v] = Face{s.nickname, std::to_string(avatar)};
   TableView& view = view_;
   if (!view.laidOut()) return;

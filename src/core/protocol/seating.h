@@ -13,12 +13,10 @@
 
 namespace korvel {
 
-class AutoPlay;
 class Connection;
 class LobbyWindow;
 class Log;
 class MessageLines;
-class PlayersLeaving;
 class Process;
 class PropComponent;
 class Records;
@@ -38,9 +36,8 @@ class Seating : public TableResetParticipant {
   Seating(TableModel& table, LoopState& loop, SessionSettings& settings, const LaunchParams& launch,
           TableView& view, MessageLines& messages, Records& records, LobbyWindow& lobby,
           Connection& connection, Sound& sound, SeatVoices& seatVoices, TablePlay& tablePlay,
-          AutoPlay& autoPlay, Watching& watching, Settlement& settlement,
-          PlayersLeaving& playersLeaving, PropComponent& props, Timers& timers, Log& log,
-          Process& process);
+          Watching& watching, Settlement& settlement, PropComponent& props, Timers& timers,
+          Log& log, Process& process);
 
   void OnLoginResult(CommandInfo& info);       // command 18
   void OnSeatAnnouncement(CommandInfo& info);  // command 3
@@ -62,7 +59,6 @@ class Seating : public TableResetParticipant {
   void OnClearTiles() override;
   void OnResetSeats() override;
 
-  std::array<SeatInfo, kSeats> seatInfo;     // by ViewPos
   std::array<std::string, kSeats> SeatName;  // account names by seat index
   int SeatCount = 0;
   bool SeatsAnnounced = false;
@@ -102,10 +98,8 @@ class Seating : public TableResetParticipant {
   Sound& sound_;
   SeatVoices& seatVoices_;
   TablePlay& tablePlay_;
-  AutoPlay& autoPlay_;
   Watching& watching_;
   Settlement& settlement_;
-  PlayersLeaving& playersLeaving_;
   PropComponent& props_;
   Timers& timers_;
   Log& log_;

@@ -40,13 +40,16 @@ void AutoPlay::OnLocalTimeout() {
   LoopState& loop = loop_;
   // A click is being handled or the choice is made: the clock just waits for the server.
   if (st.ClickState >= 2) return;
-  if (!HiddenByKey) {
-    ++TimeoutRun;
-    if (TimeoutLimit >= 1 && TimeoutRun >= TimeoutLimit && !st.ReadyListSent) {
+  if (!table_.progress.HiddenByKey) {
+    ++table_.progress.TimeoutRun;
+    if (table_.progress.TimeoutLimit >= 1 &&
+        table_.progress.TimeoutRun >= table_.progress.TimeoutLimit && !st.ReadyListSent) {
       HideLikeTheKey();
-    } else if (TimeoutLimit >= 2 && TimeoutRun == TimeoutLimit - 1 && !st.ReadyListSent) {
+    } else if (table_.progress.TimeoutLimit >= 2 &&
+               table_.progress.TimeoutRun == table_.progress.TimeoutLimit - 1 &&
+               !st.ReadyListSent) {
       // A newcomer is told before the window goes away by itself.
-      messages_.ShowMessageLine("连续超时" + std::to_string(TimeoutRun) +
+      messages_.ShowMessageLine("连续超时" + std::to_string(table_.progress.TimeoutRun) +
                                 "次，再超时窗口将自动隐藏");
     }
   }
@@ -69,7 +72,7 @@ void AutoPlay::HideLikeTheKey() {
   // Exactly the user's key press, which also tells an active prop component.
   TableView& view = view_;
   input_.OnKeyDown(view.laidOut() ? view.mainForm() : kNoForm, kNoElement, kKeyF1, 0);
-  HiddenByKey = true;
+  table_.progress.HiddenByKey = true;
 }
 
 void AutoPlay::ClearOperations() {

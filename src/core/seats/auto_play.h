@@ -25,10 +25,6 @@ class AutoPlay {
   // The local turn clock ran out.
   void OnLocalTimeout();
 
-  int16_t TimeoutLimit = 0;  // from the login result
-  int16_t TimeoutRun = 0;    // time-outs in a row
-  bool HiddenByKey = false;  // the hide key took the window away
-
  private:
   // The answer of a player who has not declared ready.
   void PlayTurn();

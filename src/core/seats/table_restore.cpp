@@ -110,7 +110,7 @@ void TableRestore::OnRestore(CommandInfo& info) {
   }
   // A returning player counts the deal the server names (byte 5), not the repeated deal start.
   if (!settings_.Spectator && info.byte5 != 0) {
-    int& deals = tablePlay_.DealCount;
+    int& deals = table_.progress.DealCount;
     deals = (deals & ~0xFF) | info.byte5;
   }
   RestoreTaken = std::max(RestoreTaken, info.value[0]);
@@ -326,7 +326,7 @@ void TableRestore::Finish() {
     f.Show(view.pool().Element(e));
   }
 
-  TableRestored = true;
+  table_.progress.TableRestored = true;
   st.NextTileElement = static_cast<int16_t>(Mod72(start_ + RestoreTaken));
   // Nothing lies in the middle of the table, so the next draw has nothing to put away.
   st.OfferElement = -1;

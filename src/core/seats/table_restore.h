@@ -48,7 +48,6 @@ class TableRestore : public TableResetParticipant {
   int16_t RestoreBack = 0;
   int16_t RestoreCursor = 0;
   std::array<int16_t, kSeats> RestoreDiscards{};
-  bool TableRestored = false;
   // Records of the restore under way (0 between restores).
   int RecordsTaken() const { return recordsTaken_; }
 

@@ -10,7 +10,6 @@
 #include "protocol/seating.h"
 #include "seats/discard_rows.h"
 #include "seats/meld_layout.h"
-#include "seats/table_restore.h"
 #include "settlement/settlement.h"
 #include "sound/sound.h"
 #include "sound/voice_clips.h"
@@ -50,8 +49,7 @@ bool MustDiscardCount(int handCount) { return (handCount - 2) % 3 == 0; }
 
 Watching::Watching(TableModel& table, LoopState& loop, SessionSettings& settings, TableView& view,
                    Records& records, Sound& sound, SeatVoices& seatVoices, TablePlay& tablePlay,
-                   TableRestore& tableRestore, Settlement& settlement, Seating& seating,
-                   Timers& timers, Log& log)
+                   Settlement& settlement, Seating& seating, Timers& timers, Log& log)
     : table_(table),
       loop_(loop),
       settings_(settings),
@@ -60,7 +58,6 @@ Watching::Watching(TableModel& table, LoopState& loop, SessionSettings& settings
       sound_(sound),
       seatVoices_(seatVoices),
       tablePlay_(tablePlay),
-      tableRestore_(tableRestore),
       settlement_(settlement),
       seating_(seating),
       timers_(timers),
@@ -155,7 +152,7 @@ void Watching::OnWatchDealTiles(CommandInfo& info, int count) {
   const bool handComplete =
       p.handCount == kDealerHand || (p.handCount == kNonDealerHand && !p.isDealer);
   if (v == 0 && st.DealDone < 0 && handComplete && FacesShown() &&
-      (!settings_.Spectator || tableRestore_.TableRestored)) {
+      (!settings_.Spectator || table_.progress.TableRestored)) {
     // The dealt hand turns face down for a moment and stays so until its tiles are drawn again.
     const SlotRange range = ConcealedSlots(p);
     for (int k = range.first; k < range.end; ++k)
@@ -211,7 +208,7 @@ void Watching::OnWatchDiscard(CommandInfo& info) {
   st.OfferElement = static_cast<int16_t>(index);
   view.ShowTile(index, TilePicture(tile, TableBlock(v)));
   const LayoutScale& s = view.scale();
-  if (!settings_.Spectator || tableRestore_.TableRestored) {
+  if (!settings_.Spectator || table_.progress.TableRestored) {
     const double w = kEnlarge * DiscardWidth(s, v);
     const double h = kEnlarge * DiscardHeight(s, v);
     const ElementId surface = view.el.pic1;
@@ -284,7 +281,7 @@ void Watching::OnWatchOperation(CommandInfo& info) {
   settlement_.SetClaimWinners(r[kWinnerMaskBytes], r[kWinnerMaskBytes + 1]);
   if (!view_.laidOut()) return;
 
-  if (v != 0 && op > OpPass && (!settings_.Spectator || tableRestore_.TableRestored)) {
+  if (v != 0 && op > OpPass && (!settings_.Spectator || table_.progress.TableRestored)) {
     Announce(v, op, t2);
   }
   switch (op) {
@@ -600,8 +597,8 @@ void Watching::OnWatchSeats(const std::array<RecordBytes, kSeats>& records) {
     PlayerRecord& p = table.players[v];
     p.seatMask = static_cast<uint8_t>(masks[i]);
     p.name = SingleByteText(r, kAccountId, 16);
-    seating.seatInfo[v] = DecodeSeatInfo(r);
-    const SeatInfo& s = seating.seatInfo[v];
+    table.seatInfo[v] = DecodeSeatInfo(r);
+    const SeatInfo& s = table.seatInfo[v];
     seatVoices_[v] = SeatVoice{s.gender, s.voiceLang, s.voiceSet, 0};
     const int avatar = AvatarNumber(s.avatar);
     seating.SeatFace[v] = Seating::Face{s.nickname, std::to_string(avatar)};

@@ -21,7 +21,6 @@ class Seating;
 class Settlement;
 class Sound;
 class TablePlay;
-class TableRestore;
 class TableView;
 class Timers;
 struct LoopState;
@@ -36,8 +35,7 @@ class Watching {
  public:
   Watching(TableModel& table, LoopState& loop, SessionSettings& settings, TableView& view,
            Records& records, Sound& sound, SeatVoices& seatVoices, TablePlay& tablePlay,
-           TableRestore& tableRestore, Settlement& settlement, Seating& seating, Timers& timers,
-           Log& log);
+           Settlement& settlement, Seating& seating, Timers& timers, Log& log);
 
   void OnWatchDealTiles(CommandInfo& info, int count);  // commands 1 and 5
   void OnWatchDiscard(CommandInfo& info);               // command 2
@@ -93,7 +91,6 @@ class Watching {
   Sound& sound_;
   SeatVoices& seatVoices_;
   TablePlay& tablePlay_;
-  TableRestore& tableRestore_;
   Settlement& settlement_;
   Seating& seating_;
   Timers& timers_;

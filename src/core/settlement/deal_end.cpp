@@ -14,7 +14,6 @@
 #include "platform/ports.h"
 #include "props/prop_component.h"
 #include "protocol/leaving.h"
-#include "protocol/players_leaving.h"
 #include "protocol/seating.h"
 #include "settlement/settlement.h"
 #include "view/message_lines.h"
@@ -67,10 +66,9 @@ bool SingleSeat(int mask) { return mask == 1 || mask == 2 || mask == 4; }
 
 Settlement::Settlement(TableModel& table, LoopState& loop, SessionSettings& settings,
                        TableView& view, MessageLines& messages, Records& records,
-                       Connection& connection, Reconnection& reconnection, TablePlay& tablePlay,
-                       Seating& seating, PlayersLeaving& playersLeaving, Leaving& leaving,
-                       PropComponent& props, Timers& timers, Dialogs& dialogs, Files& files,
-                       Log& log, Process& process)
+                       Connection& connection, Reconnection& reconnection, Seating& seating,
+                       Leaving& leaving, PropComponent& props, Timers& timers, Dialogs& dialogs,
+                       Files& files, Log& log, Process& process)
     : table_(table),
       loop_(loop),
       settings_(settings),
@@ -79,9 +77,7 @@ Settlement::Settlement(TableModel& table, LoopState& loop, SessionSettings& sett
       records_(records),
       connection_(connection),
       reconnection_(reconnection),
-      tablePlay_(tablePlay),
       seating_(seating),
-      playersLeaving_(playersLeaving),
       leaving_(leaving),
       props_(props),
       timers_(timers),
@@ -97,7 +93,7 @@ void Settlement::OnDealEnd(CommandInfo& info) {
   CapFlag[v] = r[kCapFlag] == 1 ? 1 : 0;
   if (r[kFeePercent] != 0) FeePercent = r[kFeePercent];
 
-  SeatInfo& seat = seating_.seatInfo[v];
+  SeatInfo& seat = table_.seatInfo[v];
   seat.title = DoubleByteText(r, kTitle, kTitleBytes);
   TableView& view = view_;
   if (view.laidOut()) view.main().SetCaption(view.el.Level[v], seat.title);
@@ -112,7 +108,7 @@ void Settlement::OnDealEnd(CommandInfo& info) {
   if (++stores.WinReportArrivals >= kSeats) {
     stores.WinReportArrivals = 0;
     // The deal is over: a player leaving from now on restarts the continue countdown.
-    playersLeaving_.CountdownArmed = true;
+    table_.progress.CountdownArmed = true;
     const bool payments = std::any_of(table.players.begin(), table.players.end(),
                                       [](const PlayerRecord& p) { return p.dealScore != 0; });
     if (!payments) {
@@ -180,8 +176,8 @@ void Settlement::DealEndNotice(const CommandInfo& info) {
   for (int v = 0; v < kSeats; ++v) ClearBoardList(v);
   PropSettlePending = true;
   ShowOrHandOver();
-  if (playersLeaving_.CountdownArmed) {
-    playersLeaving_.CountdownArmed = false;
+  if (table_.progress.CountdownArmed) {
+    table_.progress.CountdownArmed = false;
     loop_.InDeal = false;
     if (!settings_.Spectator) {
       if (info.value[1] == 1) loop_.ShufflePending = true;
@@ -236,10 +232,10 @@ void Settlement::PlayerLeftNotice(const CommandInfo& info) {
   TableModel& table = table_;
   const int left = (kAllSeatsMask - info.seat) & kAllSeatsMask;
   if (SingleSeat(left) && left != table.LocalMask()) {
-    const std::string& name = seating_.seatInfo[table.ViewOfMask(left)].nickname;
+    const std::string& name = table_.seatInfo[table.ViewOfMask(left)].nickname;
     ShowLeaveDialog("玩家" + name + "退出了游戏！游戏结束！");
   }
-  playersLeaving_.GameRunning = false;
+  table_.progress.GameRunning = false;
   PropsAfterPlayerLeft();
   if (settings_.Spectator) EndWatching();
 }
@@ -252,7 +248,7 @@ void Settlement::NextDealer(const CommandInfo& info) {
   table.players[v].isDealer = true;
   TableView& view = view_;
   if (view.laidOut()) {
-    view.ShowDealerName(seating_.seatInfo[v].nickname);
+    view.ShowDealerName(table_.seatInfo[v].nickname);
   }
   records_.SetReconnectKeyFromReceived();
   HideShuffleDisplay();
@@ -266,7 +262,7 @@ void Settlement::CoinsShortNotice(const CommandInfo& info) {
   TableModel& table = table_;
   const int local = table.LocalMask();
   const int leaving = (kAllSeatsMask - info.seat) & kAllSeatsMask;
-  const auto& seatInfo = seating_.seatInfo;
+  const auto& seatInfo = table_.seatInfo;
   std::string others;
   for (int mask : {1, 2, 4}) {
     if ((leaving & mask) == 0 || mask == local) continue;
@@ -286,7 +282,7 @@ void Settlement::CoinsShortNotice(const CommandInfo& info) {
                                    : "玩家" + others + "以及您的金币不够，" + advice);
   }
   PropsAfterPlayerLeft();
-  playersLeaving_.GameRunning = false;
+  table_.progress.GameRunning = false;
   if (selfLeaves) {
     connection_.CanReconnect = false;
     leaving_.LeaveTable();

@@ -15,7 +15,6 @@
 #include "protocol/seating.h"
 #include "settlement/amount_text.h"
 #include "settlement/settlement.h"
-#include "table/table_play.h"
 #include "view/message_lines.h"
 #include "view/table_view.h"
 
@@ -152,7 +151,7 @@ void Settlement::ShowSettlement() {
     if (breakdown.winnerName[v]) names[v] = kRed;
   }
   SetNameColours(names);
-  dealNameColours[tablePlay_.DealCount] = names;
+  dealNameColours[table_.progress.DealCount] = names;
   for (int v = 0; v < kSeats; ++v) {
     auto& column = boardLines[v];
     column.insert(column.end(), breakdown.columns[v].begin(), breakdown.columns[v].end());
@@ -163,7 +162,7 @@ void Settlement::ShowSettlement() {
     PlaceBoard();
     b.SetFormVisible(true);
   }
-  WriteDealRecord(tablePlay_.DealCount);
+  WriteDealRecord(table_.progress.DealCount);
   if (PropPlayerLeft) {
     if (props_.Active()) props_.Shutdown(0);
     PropSettleState = 0;
@@ -175,7 +174,7 @@ void Settlement::ShowSettlement() {
 
 void Settlement::AddTotals() {
   auto& players = table_.players;
-  auto& info = seating_.seatInfo;
+  auto& info = table_.seatInfo;
   std::array<std::string, kSeats> units;
   for (int v = 0; v < kSeats; ++v) units[v] = Unit(v);
 
@@ -248,7 +247,7 @@ void Settlement::AddTotals() {
     boardLines[kFinalScoreList + v].push_back("最终分：" + std::to_string(players[v].dealScore) +
                                               units[v]);
   }
-  AddHistoryLines(tablePlay_.DealCount, units);
+  AddHistoryLines(table_.progress.DealCount, units);
 
   // 6. Alignment: every column's rule on the same line, one blank line above the longest.
   for (int v = 0; v < kSeats; ++v) {
@@ -271,7 +270,7 @@ void Settlement::AddExtraLines(int v) {
     boardLines[v].push_back("");
   }
   const double extra = propScore.ExtraAmount[v];
-  seating_.seatInfo[v].coins += extra;
+  table_.seatInfo[v].coins += extra;
   PlayerRecord& p = table_.players[v];
   p.dealScore = RoundToInt32(static_cast<double>(p.dealScore) + extra);
   propScore.ExtraAmount[v] = 0;

@@ -22,13 +22,11 @@ class Files;
 class Leaving;
 class Log;
 class MessageLines;
-class PlayersLeaving;
 class Process;
 class PropComponent;
 class Reconnection;
 class Records;
 class Seating;
-class TablePlay;
 class TableView;
 class Timers;
 struct LoopState;
@@ -73,9 +71,8 @@ class Settlement : public TableResetParticipant {
  public:
   Settlement(TableModel& table, LoopState& loop, SessionSettings& settings, TableView& view,
              MessageLines& messages, Records& records, Connection& connection,
-             Reconnection& reconnection, TablePlay& tablePlay, Seating& seating,
-             PlayersLeaving& playersLeaving, Leaving& leaving, PropComponent& props, Timers& timers,
-             Dialogs& dialogs, Files& files, Log& log, Process& process);
+             Reconnection& reconnection, Seating& seating, Leaving& leaving, PropComponent& props,
+             Timers& timers, Dialogs& dialogs, Files& files, Log& log, Process& process);
 
   void OnDealEnd(CommandInfo& info);     // command 9
   void OnSettlement(CommandInfo& info);  // command 16
@@ -199,9 +196,7 @@ class Settlement : public TableResetParticipant {
   Records& records_;
   Connection& connection_;
   Reconnection& reconnection_;
-  TablePlay& tablePlay_;
   Seating& seating_;
-  PlayersLeaving& playersLeaving_;
   Leaving& leaving_;
   PropComponent& props_;
   Timers& timers_;

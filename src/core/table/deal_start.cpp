@@ -9,7 +9,6 @@
 #include "net/lobby_window.h"
 #include "net/records.h"
 #include "platform/ports.h"
-#include "protocol/players_leaving.h"
 #include "protocol/seating.h"
 #include "settlement/settlement.h"
 #include "sound/sound.h"
@@ -59,7 +58,7 @@ void TablePlay::OnDealStart(CommandInfo& info) {
   seating.DealStarted = 1;
   seating.PropDealStarted = true;
   loop_.ShufflePending = false;
-  playersLeaving_.GameRunning = true;
+  table_.progress.GameRunning = true;
   // The server may start the next deal before the continue countdown has run out: the wait
   // for it is over, and the last deal's tiles must not stay in the seats.
   if (loop.LoopFlag[kStepDealEndCountdown]) view_.HideClock();
@@ -74,9 +73,9 @@ void TablePlay::OnDealStart(CommandInfo& info) {
   if (settings_.Spectator || seatsHoldTiles) view.ResetTable();
   loop.Arm(kStepBlink);
   loop.InDeal = true;
-  ++DealCount;
+  ++table_.progress.DealCount;
   // A deal the server started without a click still turns start into continue.
-  view_.ShowStartButton(DealCount == 0 && settings_.StartHint);
+  view_.ShowStartButton(table_.progress.DealCount == 0 && settings_.StartHint);
   if (!view.laidOut()) return;
   Form& f = view.main();
   for (int v = 0; v < kSeats; ++v) f.Hide(view.el.OK[v]);

@@ -7,7 +7,6 @@
 #include "model/session_settings.h"
 #include "net/records.h"
 #include "platform/ports.h"
-#include "seats/auto_play.h"
 #include "sound/sound.h"
 #include "sound/voice_clips.h"
 #include "table/table_play.h"
@@ -107,7 +106,7 @@ void TablePlay::DiscardLocal(int slot) {
   TableState& st = table_.state;
   PlayerRecord& p = table_.players[0];
 
-  autoPlay_.TimeoutRun = 0;
+  table_.progress.TimeoutRun = 0;
   st.ClickState = 2;
   st.MustDiscard = false;
   loop_.LoopFlag[kStepTurnClock] = false;

@@ -9,7 +9,6 @@
 #include "model/session_settings.h"
 #include "net/records.h"
 #include "platform/ports.h"
-#include "seats/auto_play.h"
 #include "sound/sound.h"
 #include "sound/voice_clips.h"
 #include "table/table_play.h"
@@ -76,7 +75,7 @@ void TablePlay::OnOptions(CommandInfo& info) {
   TableModel& table = table_;
   TableState& st = table.state;
   LoopState& loop = loop_;
-  const bool hidden = autoPlay_.HiddenByKey;
+  const bool hidden = table_.progress.HiddenByKey;
   const RecordBytes& r = records_.ReceivedRecord;
   const int seconds = r[kClockSecondsByte];
   const ViewPos v = table.ViewOfMask(info.seat);
@@ -272,7 +271,7 @@ void TablePlay::OnOperationClick(int i) {
   }
   view.TileWidth[0] = view.scale().RoundX(48);
   view.TileHeight[0] = view.scale().RoundY(78);
-  autoPlay_.TimeoutRun = 0;
+  table_.progress.TimeoutRun = 0;
   Sound& sound = sound_;
 
   switch (i) {
@@ -380,7 +379,7 @@ void TablePlay::OnGangChoiceClick(int c) {
   if (!f.Visible(view.el.Gang[c]) || !f.Enabled(view.el.Gang[c])) return;
   loop_.LoopFlag[kStepTurnClock] = false;
   loop_.LoopCount[kStepTurnClock] = 0;
-  autoPlay_.TimeoutRun = 0;
+  table_.progress.TimeoutRun = 0;
   for (ElementId mark : view.el.Gang) {
     f.Disable(mark);
     f.Hide(mark);

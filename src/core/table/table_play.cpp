@@ -13,8 +13,7 @@ namespace korvel {
 TablePlay::TablePlay(TableModel& table, LoopState& loop, SessionSettings& settings, TableView& view,
                      MessageLines& messages, Records& records, LobbyWindow& lobby,
                      Reconnection& reconnection, Sound& sound, OtherSeats& otherSeats,
-                     AutoPlay& autoPlay, Settlement& settlement, Seating& seating,
-                     PlayersLeaving& playersLeaving, Timers& timers, Log& log)
+                     Settlement& settlement, Seating& seating, Timers& timers, Log& log)
     : table_(table),
       loop_(loop),
       settings_(settings),
@@ -25,10 +24,8 @@ TablePlay::TablePlay(TableModel& table, LoopState& loop, SessionSettings& settin
       reconnection_(reconnection),
       sound_(sound),
       otherSeats_(otherSeats),
-      autoPlay_(autoPlay),
       settlement_(settlement),
       seating_(seating),
-      playersLeaving_(playersLeaving),
       timers_(timers),
       log_(log),
       rng_(static_cast<uint32_t>(std::chrono::steady_clock::now().time_since_epoch().count())) {}

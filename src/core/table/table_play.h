@@ -15,12 +15,10 @@
 
 namespace korvel {
 
-class AutoPlay;
 class LobbyWindow;
 class Log;
 class MessageLines;
 class OtherSeats;
-class PlayersLeaving;
 class Reconnection;
 class Records;
 class Seating;
@@ -32,15 +30,13 @@ struct LoopState;
 struct SessionSettings;
 struct TableModel;
 class TableView;
-struct PlayerRecord;
 
 class TablePlay {
  public:
   TablePlay(TableModel& table, LoopState& loop, SessionSettings& settings, TableView& view,
             MessageLines& messages, Records& records, LobbyWindow& lobby,
-            Reconnection& reconnection, Sound& sound, OtherSeats& otherSeats, AutoPlay& autoPlay,
-            Settlement& settlement, Seating& seating, PlayersLeaving& playersLeaving,
-            Timers& timers, Log& log);
+            Reconnection& reconnection, Sound& sound, OtherSeats& otherSeats,
+            Settlement& settlement, Seating& seating, Timers& timers, Log& log);
 
   // ---- handlers of the server's records ------------------------------------------------
   void OnDealTiles(CommandInfo& info, int count);  // commands 1 (four tiles) and 5 (one)
@@ -80,7 +76,6 @@ class TablePlay {
   // Tiles for the seat `seatMask`: n = 4 (command 1) or 1 (command 5, the tile in values[3]).
   void OnTiles(int seatMask, int n, const std::array<int16_t, 4>& values);
 
-  int DealCount = 0;  // deals started since the last login
   int16_t DiceDoubling = 0;
   int16_t LastDiscardX = 0, LastDiscardY = 0;
 
@@ -219,10 +214,8 @@ class TablePlay {
   Reconnection& reconnection_;
   Sound& sound_;
   OtherSeats& otherSeats_;
-  AutoPlay& autoPlay_;
   Settlement& settlement_;
   Seating& seating_;
-  PlayersLeaving& playersLeaving_;
   Timers& timers_;
   Log& log_;
   RandomSource random_;
