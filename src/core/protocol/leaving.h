@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "platform/ports.h"
+#include "protocol/table_exit.h"
 #include "view/scene.h"
 
 namespace korvel {
@@ -33,7 +34,7 @@ struct TableModel;
 
 inline constexpr int kCommandLeave = 16;
 
-class Leaving {
+class Leaving : public TableExit {
  public:
   Leaving(TableModel& table, LoopState& loop, LoopControl& loopControl, SessionSettings& settings,
           const LaunchParams& launch, TableView& view, MessageLines& messages, Records& records,
@@ -45,7 +46,7 @@ class Leaving {
   // A message from the lobby; the result is the value of a synchronous send's reply.
   uint32_t LobbyMessage(const korvel::LobbyMessage& message);
   // Tells the server the local player leaves and stops the loops and timers.
-  void LeaveTable();
+  void LeaveTable() override;
   // Back to the not-seated state.
   void ClearForLobby();
   // Clears everything and gives the screen back to the lobby (or ends without one).
@@ -60,7 +61,7 @@ class Leaving {
   void ConfirmExit();
   void CancelExit();
   // The game-over window with the server's message.
-  void OpenGameOverWindow(const std::string& message);
+  void OpenGameOverWindow(const std::string& message) override;
   void GameOverOk();
   void GameOverCancel();
   // A click on one of these windows' buttons; false when it was not theirs.

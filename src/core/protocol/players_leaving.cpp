@@ -12,8 +12,8 @@
 #include "platform/notices.h"
 #include "platform/ports.h"
 #include "props/prop_component.h"
-#include "protocol/leaving.h"
 #include "protocol/seating.h"
+#include "protocol/table_exit.h"
 #include "view/message_lines.h"
 #include "view/table_view.h"
 
@@ -41,7 +41,7 @@ void ReplaceAll(std::string& text, const std::string& what, const std::string& w
 PlayersLeaving::PlayersLeaving(TableModel& table, LoopState& loop, LoopControl& loopControl,
                                SessionSettings& settings, TableView& view, MessageLines& messages,
                                Records& records, Connection& connection, Seating& seating,
-                               Leaving& leaving, TableChat& chat, PropComponent& props,
+                               TableExit& exit, TableChat& chat, PropComponent& props,
                                Timers& timers, Dialogs& dialogs, Log& log, Process& process)
     : table_(table),
       loop_(loop),
@@ -52,7 +52,7 @@ PlayersLeaving::PlayersLeaving(TableModel& table, LoopState& loop, LoopControl& 
       records_(records),
       connection_(connection),
       seating_(seating),
-      leaving_(leaving),
+      exit_(exit),
       chat_(chat),
       props_(props),
       timers_(timers),
@@ -190,10 +190,10 @@ void PlayersLeaving::OnGameOver(CommandInfo&) {
   if (view.laidOut()) {
     for (int k = 0; k < kSeats; ++k) view.main().ClearPicture(view.el.Tou[k]);
   }
-  leaving_.OpenGameOverWindow(message);
+  exit_.OpenGameOverWindow(message);
   timers_.BlockingWait(kGameOverWaitMs);
   table_.progress.GameRunning = false;
-  leaving_.LeaveTable();
+  exit_.LeaveTable();
   loopControl_.Stop();
   loop.LoopFlag[kStepDealEndCountdown] = false;
   loop.LoopFlag[kStepConnectionWatch] = false;

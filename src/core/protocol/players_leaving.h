@@ -9,7 +9,7 @@ namespace korvel {
 
 class Connection;
 class Dialogs;
-class Leaving;
+class TableExit;
 class Log;
 class LoopControl;
 class MessageLines;
@@ -28,7 +28,7 @@ class PlayersLeaving {
  public:
   PlayersLeaving(TableModel& table, LoopState& loop, LoopControl& loopControl,
                  SessionSettings& settings, TableView& view, MessageLines& messages,
-                 Records& records, Connection& connection, Seating& seating, Leaving& leaving,
+                 Records& records, Connection& connection, Seating& seating, TableExit& exit,
                  TableChat& chat, PropComponent& props, Timers& timers, Dialogs& dialogs, Log& log,
                  Process& process);
 
@@ -58,7 +58,7 @@ class PlayersLeaving {
   Records& records_;
   Connection& connection_;
   Seating& seating_;
-  Leaving& leaving_;
+  TableExit& exit_;
   TableChat& chat_;
   PropComponent& props_;
   Timers& timers_;

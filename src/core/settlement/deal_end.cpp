@@ -13,8 +13,8 @@
 #include "platform/notices.h"
 #include "platform/ports.h"
 #include "props/prop_component.h"
-#include "protocol/leaving.h"
 #include "protocol/seating.h"
+#include "protocol/table_exit.h"
 #include "settlement/settlement.h"
 #include "view/message_lines.h"
 #include "view/table_view.h"
@@ -67,7 +67,7 @@ bool SingleSeat(int mask) { return mask == 1 || mask == 2 || mask == 4; }
 Settlement::Settlement(TableModel& table, LoopState& loop, SessionSettings& settings,
                        TableView& view, MessageLines& messages, Records& records,
                        Connection& connection, Reconnection& reconnection, Seating& seating,
-                       Leaving& leaving, PropComponent& props, Timers& timers, Dialogs& dialogs,
+                       TableExit& exit, PropComponent& props, Timers& timers, Dialogs& dialogs,
                        Files& files, Log& log, Process& process)
     : table_(table),
       loop_(loop),
@@ -78,7 +78,7 @@ Settlement::Settlement(TableModel& table, LoopState& loop, SessionSettings& sett
       connection_(connection),
       reconnection_(reconnection),
       seating_(seating),
-      leaving_(leaving),
+      exit_(exit),
       props_(props),
       timers_(timers),
       dialogs_(dialogs),
@@ -285,7 +285,7 @@ void Settlement::CoinsShortNotice(const CommandInfo& info) {
   table_.progress.GameRunning = false;
   if (selfLeaves) {
     connection_.CanReconnect = false;
-    leaving_.LeaveTable();
+    exit_.LeaveTable();
   }
   loop_.InDeal = false;
   loop_.TableCleared = false;

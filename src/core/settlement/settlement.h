@@ -19,7 +19,7 @@ namespace korvel {
 class Connection;
 class Dialogs;
 class Files;
-class Leaving;
+class TableExit;
 class Log;
 class MessageLines;
 class Process;
@@ -71,7 +71,7 @@ class Settlement : public TableResetParticipant {
  public:
   Settlement(TableModel& table, LoopState& loop, SessionSettings& settings, TableView& view,
              MessageLines& messages, Records& records, Connection& connection,
-             Reconnection& reconnection, Seating& seating, Leaving& leaving, PropComponent& props,
+             Reconnection& reconnection, Seating& seating, TableExit& exit, PropComponent& props,
              Timers& timers, Dialogs& dialogs, Files& files, Log& log, Process& process);
 
   void OnDealEnd(CommandInfo& info);     // command 9
@@ -197,7 +197,7 @@ class Settlement : public TableResetParticipant {
   Connection& connection_;
   Reconnection& reconnection_;
   Seating& seating_;
-  Leaving& leaving_;
+  TableExit& exit_;
   PropComponent& props_;
   Timers& timers_;
   Dialogs& dialogs_;
