@@ -216,7 +216,7 @@ TEST_F(DispatchTest, SeatNamesCollectByAnnouncedSeat) {
   std::copy(name.begin(), name.end(), seat.begin() + 16);
   Deliver(seat);
   ASSERT_EQ(Run(100), -1);
-  EXPECT_EQ(client.seating().SeatName[1], "bob");
+  EXPECT_EQ(client.table().seating.SeatName[1], "bob");
 }
 
 }  // namespace

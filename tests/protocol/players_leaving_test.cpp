@@ -24,7 +24,7 @@ class PlayersLeavingTest : public ClientFixture {
     p[2].seatMask = 2;
     p[1].name = "bob";
     p[2].name = "cat";
-    client.seating().OthersSeated = 2;
+    client.table().seating.OthersSeated = 2;
     client.table().seatInfo[1].nickname = "Bob";
     client.table().seatInfo[0].nickname = "Ann";
     client.table().seatInfo[0].nameTag = "T";
@@ -50,7 +50,7 @@ class PlayersLeavingTest : public ClientFixture {
 TEST_F(PlayersLeavingTest, TheLeaversNameComesFromTheRecordWithItsShiftedFirstByte) {
   Deliver(Left("cob", 1));  // "bob" with the first byte one higher
   ASSERT_EQ(Run(100), -1);
-  EXPECT_EQ(client.seating().OthersSeated, 1);
+  EXPECT_EQ(client.table().seating.OthersSeated, 1);
   EXPECT_EQ(client.table().players[1].name, "");
   EXPECT_EQ(client.view().main().Get(client.view().el.Nid[1])->caption, "");
   ASSERT_EQ(client.messages().Lines(0).size(), 1u);
@@ -64,7 +64,7 @@ TEST_F(PlayersLeavingTest, TheLeaversNameComesFromTheRecordWithItsShiftedFirstBy
 TEST_F(PlayersLeavingTest, WithoutTheShiftTheSameBytesNameSomeoneElse) {
   Deliver(Left("cob", 0));
   ASSERT_EQ(Run(100), -1);
-  EXPECT_EQ(client.seating().OthersSeated, 2);
+  EXPECT_EQ(client.table().seating.OthersSeated, 2);
   EXPECT_EQ(client.table().players[1].name, "bob");
 }
 

@@ -100,7 +100,7 @@ TEST_F(SeatingTest, TheThirdAnnouncementAssignsSeatsByAccountName) {
   EXPECT_EQ(p[1].name, "a");
   EXPECT_EQ(p[2].seatMask, 4);
   EXPECT_EQ(p[2].name, "c");
-  EXPECT_EQ(c.seating().SeatCount, 0);
+  EXPECT_EQ(c.table().seating.SeatCount, 0);
   EXPECT_TRUE(c.view().ButtonLocked[2]);
   EXPECT_FALSE(fresh.timers.Running("TimerKeepAlive")) << "the announcement stops keep-alive";
 }
@@ -108,8 +108,8 @@ TEST_F(SeatingTest, TheThirdAnnouncementAssignsSeatsByAccountName) {
 TEST_F(SeatingTest, AnAnnouncementForAFourthSeatIsLeftOut) {
   Feed({Announcement(8, "a"), Announcement(15, "b"), Announcement(1, "a"), Announcement(2, "b"),
         Announcement(4, "c")});
-  EXPECT_EQ(client.seating().SeatName[0], "a");
-  EXPECT_EQ(client.seating().SeatName[1], "b");
+  EXPECT_EQ(client.table().seating.SeatName[0], "a");
+  EXPECT_EQ(client.table().seating.SeatName[1], "b");
   EXPECT_EQ(client.table().players[0].seatMask, 1);
 }
 
@@ -130,11 +130,11 @@ TEST_F(SeatingTest, AFullTableShowsEveryoneStartsTheCountdownAndChoosesVoices) {
   EXPECT_EQ(main().GetPicture(el().Tou[0]), sprites.AvatarSprites[2]);
   EXPECT_EQ(main().GetPicture(el().Tou[2]), sprites.AvatarSprites[11]);
   EXPECT_EQ(main().GetPicture(el().Tou[1]), sprites.AvatarSprites[0]) << "m12 is out of range";
-  EXPECT_EQ(client.seating().OthersSeated, 2);
+  EXPECT_EQ(client.table().seating.OthersSeated, 2);
   EXPECT_EQ(client.messages().Lines(0), std::vector<std::string>{"游戏将在15秒内开始"});
   EXPECT_EQ(vp.lobby.deliveries.back().message.param1, kScMinimize);
-  EXPECT_EQ(client.seating().SeatCount, 4);
-  EXPECT_FALSE(client.seating().SeatsAnnounced);
+  EXPECT_EQ(client.table().seating.SeatCount, 4);
+  EXPECT_FALSE(client.table().seating.SeatsAnnounced);
   for (const SeatVoice& v : client.seatVoices()) EXPECT_NE(v.voiceKind, 0) << "voices assigned";
   EXPECT_EQ(client.seatVoices()[2].voiceKind, 2) << "Bob's record says female";
   EXPECT_FALSE(client.view().ButtonLocked[5]);
@@ -166,10 +166,10 @@ TEST_F(SeatingTest, TheWealthPanelShowsTheSmallestStake) {
   EXPECT_EQ(Caption(el().lbwealth), "20");
   EXPECT_EQ(main().Get(el().lbwealth)->fontSize, 18);
   EXPECT_TRUE(main().Visible(el().Imgwealth));
-  EXPECT_EQ(client.seating().SmallestStake(), 20);
+  EXPECT_EQ(client.table().seating.SmallestStake(), 20);
 
   Feed({PlayerInfo(0, {"d", "D", "m1", 1, 10, 500}), PlayerInfo(0, {"e", "E", "m1", 1, 10, 200})});
-  client.seating().SeatStakes = {0, 500, 200, 0};
+  client.table().seating.SeatStakes = {0, 500, 200, 0};
   Feed({PlayerInfo(0, {"e", "E", "m1", 1, 10, 200})});
   EXPECT_EQ(Caption(el().lbwealth), "200");
   EXPECT_EQ(main().Get(el().lbwealth)->fontSize, 13);
@@ -177,7 +177,7 @@ TEST_F(SeatingTest, TheWealthPanelShowsTheSmallestStake) {
 
 TEST_F(SeatingTest, AStakeBeyondTheSignedRangeIsIgnored) {
   Feed({PlayerInfo(0, {"b", "B", "m1", 1, 10, 0x80000000u})});
-  EXPECT_EQ(client.seating().LastStake, 0);
+  EXPECT_EQ(client.table().seating.LastStake, 0);
   EXPECT_FALSE(main().Visible(el().Imgwealth));
 }
 

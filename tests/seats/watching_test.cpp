@@ -111,7 +111,7 @@ TEST_F(WatchingTest, TheWatchedPlayerSitsAtTheBottom) {
   EXPECT_EQ(player(0).name, "b");
   EXPECT_EQ(player(1).name, "a");
   EXPECT_EQ(main().Get(el().Nid[2])->caption, "Cee");
-  EXPECT_EQ(client.seating().SeatFace[1].nickname, "Ay");
+  EXPECT_EQ(client.table().seating.SeatFace[1].nickname, "Ay");
 }
 
 TEST_F(WatchingTest, AHiddenHandIsDealtFaceDownAndAVisibleOneFaceUp) {

@@ -185,7 +185,7 @@ TEST_F(ScoreBoardTest, QuickModeCountsDownFromThree) {
 TEST_F(ScoreBoardTest, TableDoublingMultipliesTheTotalUnlessTheLossWasCapped) {
   main().SetCaption(el().lblDifen, "4");
   main().Show(el().lblDifen);
-  client.seating().SeatStakes = {3, 0, 0, 0};
+  client.table().seating.SeatStakes = {3, 0, 0, 0};
   client.settlement().SetClaimWinners(4, 0);
   Report winner, payer, bystander;
   winner.pairs = {{2, 1}, {7, 0}, {14, 1}};

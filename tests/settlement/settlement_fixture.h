@@ -36,7 +36,7 @@ class SettlementFixture : public ClientFixture {
       s.nickname = names[v];
       s.coins = coins[v];
       s.points = 50;
-      client.seating().SeatFace[v] = {names[v], avatars[v]};
+      client.table().seating.SeatFace[v] = {names[v], avatars[v]};
       main().SetCaption(el().Cash[v], NumberText(coins[v]) + "金币");
     }
     client.table().players[0].isDealer = true;

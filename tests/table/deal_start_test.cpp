@@ -16,9 +16,9 @@ class DealStartTest : public TableFixture {
   void SetUp() override {
     TableFixture::SetUp();
     StartPlaying(1);
-    client.seating().SeatFace[0].nickname = "我";
-    client.seating().SeatFace[1].nickname = "左边的人";
-    client.seating().SeatFace[2].nickname = "abcdefghijk";
+    client.table().seating.SeatFace[0].nickname = "我";
+    client.table().seating.SeatFace[1].nickname = "左边的人";
+    client.table().seating.SeatFace[2].nickname = "abcdefghijk";
   }
   bool Played(const std::string& file) {
     return std::any_of(vp.sound.played.begin(), vp.sound.played.end(), [&](const std::string& p) {
@@ -46,7 +46,7 @@ TEST_F(DealStartTest, LocalDealerStartsDealingInTheLeftWallDieStacksIn) {
   EXPECT_TRUE(client.loop().InDeal);
   EXPECT_TRUE(client.loop().LoopFlag[kStepBlink]);
   EXPECT_TRUE(client.table().progress.GameRunning);
-  EXPECT_TRUE(client.seating().PropDealStarted);
+  EXPECT_TRUE(client.table().seating.PropDealStarted);
   EXPECT_TRUE(Played("xipai.wav"));
   EXPECT_TRUE(Played("zhise.wav"));
   const auto posted = vp.lobby.PostedNumbers("Tesk山庄");

@@ -505,7 +505,8 @@ TEST_P(TableWindowTest, TheNextDealClosesTheBoardClearsTheMarksAndIgnoresContinu
   ASSERT_TRUE(WindowOf(client.settlement().board().form)->isVisible());
   const int dealsStarted = client.table().progress.DealCount;
   for (int i = 0; i < 400 && client.table().progress.DealCount == dealsStarted; ++i) Step();
-  ASSERT_EQ(client.table().progress.DealCount, dealsStarted + 1) << "the server started the next deal";
+  ASSERT_EQ(client.table().progress.DealCount, dealsStarted + 1)
+      << "the server started the next deal";
   Steps(2);
   EXPECT_FALSE(WindowOf(client.settlement().board().form)->isVisible());
   for (ElementId ok : el().OK) EXPECT_FALSE(main().Visible(ok));
@@ -644,7 +645,7 @@ TEST_P(DealEndWindowTest, ContinueTakesOneClickAfterEveryDealAndNoneDuringOne) {
 }
 
 TEST_P(DealEndWindowTest, TheDealerPlateHoldsItsNameAndForgetsAnEarlierTable) {
-  client.seating().SeatFace[0].nickname = "庄家的名字";
+  client.table().seating.SeatFace[0].nickname = "庄家的名字";
   Feed(DealStartRecord(1, 3), 3000);
   Sync();
   const Element& plate = *main().Get(el().img_zhuang);

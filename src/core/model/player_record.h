@@ -84,11 +84,43 @@ struct GameProgress {
   bool TableRestored = false;  // the snapshot after a reconnection or for a watcher is laid out
 };
 
+// The seats as the login and the seat announcements left them: who sits where, their faces and
+// stakes, and what the seating handlers tell the deal handlers.
+struct SeatingState {
+  std::array<std::string, kSeats> SeatName;  // account names by seat index
+  int SeatCount = 0;
+  bool SeatsAnnounced = false;
+  int OthersSeated = 0;
+  std::array<std::string, 2> LastOpponents;
+  int OpponentChanges = 0;
+  std::array<int32_t, 4> SeatStakes{};
+  int32_t LastStake = 0;
+  struct Face {
+    std::string nickname;
+    std::string avatar;
+  };
+  std::array<Face, kSeats> SeatFace;
+  int DealStarted = 0;
+  bool PropDealStarted = false;
+  std::string AdPage;
+  std::string ShuffleAd;
+
+  // The smallest positive stake at the table, 0 when there is none.
+  int32_t SmallestStake() const {
+    int32_t smallest = 0;
+    for (int32_t stake : SeatStakes) {
+      if (stake > 0 && (smallest == 0 || stake < smallest)) smallest = stake;
+    }
+    return smallest;
+  }
+};
+
 // The three seats' records, indexed by ViewPos, plus the table-wide state. Allocated once.
 struct TableModel {
   std::array<PlayerRecord, kSeats> players;
   std::array<SeatInfo, kSeats> seatInfo;  // what the server told about each player, by ViewPos
   GameProgress progress;
+  SeatingState seating;
   TableState state;
 
   int LocalMask() const { return players[0].seatMask; }

@@ -9,7 +9,6 @@
 #include "model/player_record.h"
 #include "net/connection_events.h"
 #include "net/lobby_window.h"
-#include "net/reconnection.h"
 #include "net/records.h"
 #include "net/socket_errors.h"
 #include "platform/notices.h"
@@ -69,8 +68,9 @@ size_t ConnectReplyLength(std::span<const uint8_t> reply) {
 
 Connection::Connection(TableModel& table, LoopState& loop, LoopControl& loopControl,
                        const LaunchParams& launch, MessageLines& messages, Records& records,
-                       LobbyWindow& lobby, Reconnection& reconnection, ConnectionEvents& events,
-                       Timers& timers, Socket& socket, Dialogs& dialogs, Log& log, Process& process)
+                       LobbyWindow& lobby, ReconnectAttempts& reconnection,
+                       ConnectionEvents& events, Timers& timers, Socket& socket, Dialogs& dialogs,
+                       Log& log, Process& process)
     : table_(table),
       loop_(loop),
       loopControl_(loopControl),

@@ -20,7 +20,7 @@ class Log;
 class LoopControl;
 class MessageLines;
 class Process;
-class Reconnection;
+class ReconnectAttempts;
 class Records;
 class Socket;
 class Timers;
@@ -50,7 +50,7 @@ class Connection : public SocketEvents {
  public:
   Connection(TableModel& table, LoopState& loop, LoopControl& loopControl,
              const LaunchParams& launch, MessageLines& messages, Records& records,
-             LobbyWindow& lobby, Reconnection& reconnection, ConnectionEvents& events,
+             LobbyWindow& lobby, ReconnectAttempts& reconnection, ConnectionEvents& events,
              Timers& timers, Socket& socket, Dialogs& dialogs, Log& log, Process& process);
 
   void OpenDirect();
@@ -86,7 +86,7 @@ class Connection : public SocketEvents {
   MessageLines& messages_;
   Records& records_;
   LobbyWindow& lobby_;
-  Reconnection& reconnection_;
+  ReconnectAttempts& reconnection_;
   ConnectionEvents& events_;
   Timers& timers_;
   Socket& socket_;

@@ -15,4 +15,14 @@ class ConnectionEvents {
   virtual void Reconnected() = 0;
 };
 
+// The reconnection procedure as the connection sees it: whether it is running, and an attempt of
+// it that failed. The reconnection implements it; it drives the connection in turn.
+class ReconnectAttempts {
+ public:
+  virtual ~ReconnectAttempts() = default;
+  virtual bool Active() const = 0;
+  // Attempt `number` could not connect (a socket error number).
+  virtual void OnAttemptFailed(int number) = 0;
+};
+
 }  // namespace korvel

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "net/connection_events.h"
 #include "net/records.h"
 #include "view/scene.h"
 
@@ -40,7 +41,7 @@ inline constexpr const char* kResyncFailedText = "牌桌与服务器不一致，
 void MarkReconnectRecord(RecordBytes& login, const std::array<uint8_t, 2>& serverTag,
                          int32_t reconnectKey);
 
-class Reconnection {
+class Reconnection : public ReconnectAttempts {
  public:
   Reconnection(LoopState& loop, const LaunchParams& launch, TableView& view, MessageLines& messages,
                Records& records, LobbyWindow& lobby, Connection& connection,
@@ -60,9 +61,9 @@ class Reconnection {
 
   // True from Start until the socket is connected again: socket errors are then failed
   // attempts, not reasons to end the client.
-  bool Active() const { return active_; }
+  bool Active() const override { return active_; }
   // A socket error while the procedure runs.
-  void OnAttemptFailed(int number);
+  void OnAttemptFailed(int number) override;
 
   // A record the table could not follow: the table may no longer be the server's. The first
   // time in a deal the client reconnects, so that the server's snapshot rebuilds the table; a

@@ -9,8 +9,8 @@
 #include <string_view>
 
 #include "model/loop_state.h"
-#include "platform/ports.h"
 #include "model/player_record.h"
+#include "platform/ports.h"
 
 namespace korvel {
 

@@ -64,6 +64,10 @@ void PropComponent::ConnectionState(bool up) {
   if (Callable()) library_.Api().rec_state(3, up ? 1 : 0, 0);
 }
 
+void PropComponent::ShowDealEnd() {
+  if (library_.Loaded()) library_.Api().InitShowEnd();
+}
+
 void PropComponent::Shutdown(int16_t reason) {
   if (!Active()) return;
   if (library_.Loaded()) library_.Api().InitExit(&reason);

@@ -10,6 +10,7 @@
 #include "props/prop_display.h"
 #include "props/prop_library.h"
 #include "protocol/seat_info.h"
+#include "settlement/deal_end_props.h"
 #include "view/table_view.h"
 
 namespace korvel {
@@ -31,7 +32,7 @@ struct SessionSettings;
 // At most this many actions are taken from the component per tick; the rest wait for the next.
 inline constexpr int kMostActionsPerTick = 64;
 
-class PropComponent : public TableResetParticipant {
+class PropComponent : public TableResetParticipant, public DealEndProps {
  public:
   PropComponent(TableModel& table, LoopState& loop, SessionSettings& settings,
                 const LaunchParams& launch, TableView& view, MessageLines& messages,
@@ -40,14 +41,15 @@ class PropComponent : public TableResetParticipant {
 
   // Loads the component when the launch line allows props; absent means props stay off.
   void Load();
-  bool Active() const { return PropsActive >= 1; }
+  bool Active() const override { return PropsActive >= 1; }
+  void ShowDealEnd() override;
   bool Exists() const { return library_.Loaded(); }
   // The dispatcher's default path and prop chat messages.
   void Receive(const RecordBytes& record);
   void ConnectionState(bool up);
   // The first tiles of a deal are arriving.
   void DealStarting();
-  void Shutdown(int16_t reason);
+  void Shutdown(int16_t reason) override;
   // The main loop's polling step: the component's actions, its share of a deal's end, and the
   // treasure-box countdown.
   void PollStep();

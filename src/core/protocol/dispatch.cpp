@@ -163,7 +163,7 @@ void Dispatcher::Default(CommandInfo&) { props_.Receive(records_.ReceivedRecord)
 void Dispatcher::Route(TakenRecord& taken) {
   switch (taken.extra) {
     case TakenRecord::Extra::SeatName:
-      seating_.SeatName[taken.seatIndex] += taken.text;
+      table_.seating.SeatName[taken.seatIndex] += taken.text;
       break;
     case TakenRecord::Extra::Chat:
       playersLeaving_.ShowChat(records_.Rinfo, taken.text);

@@ -36,9 +36,8 @@ Leaving::Leaving(TableModel& table, LoopState& loop, LoopControl& loopControl,
                  SessionSettings& settings, const LaunchParams& launch, TableView& view,
                  MessageLines& messages, Records& records, LobbyWindow& lobby,
                  Connection& connection, Reconnection& reconnection, Sound& sound,
-                 Settlement& settlement, Seating& seating, PlayersLeaving& playersLeaving,
-                 PropComponent& props, Timers& timers, Socket& socket, LobbyLink& lobbyLink,
-                 Log& log, Process& process)
+                 Settlement& settlement, PlayersLeaving& playersLeaving, PropComponent& props,
+                 Timers& timers, Socket& socket, LobbyLink& lobbyLink, Log& log, Process& process)
     : table_(table),
       loop_(loop),
       loopControl_(loopControl),
@@ -52,7 +51,6 @@ Leaving::Leaving(TableModel& table, LoopState& loop, LoopControl& loopControl,
       reconnection_(reconnection),
       sound_(sound),
       settlement_(settlement),
-      seating_(seating),
       playersLeaving_(playersLeaving),
       props_(props),
       timers_(timers),
@@ -140,7 +138,6 @@ void Leaving::LeaveTable() {
 void Leaving::ClearForLobby() {
   LoopState& loop = loop_;
   TableView& view = view_;
-  Seating& seating = seating_;
 
   loop.InDeal = false;
   view.ButtonLocked[2] = true;
@@ -176,7 +173,7 @@ void Leaving::ClearForLobby() {
   }
   playersLeaving_.ClearHistory();
 
-  seating.OthersSeated = 0;
+  table_.seating.OthersSeated = 0;
   loop.InDeal = false;
   table_.progress.TimeoutRun = 0;
   settings_.StartHint = true;
@@ -194,7 +191,7 @@ void Leaving::ClearForLobby() {
     f.Hide(view.el.Imgwealth);
     f.SetCaption(view.el.Chat, "");
   }
-  seating.SeatStakes = {};
+  table_.seating.SeatStakes = {};
   props_.Shutdown(0);
 }
 

@@ -39,9 +39,8 @@ class Leaving : public TableExit {
   Leaving(TableModel& table, LoopState& loop, LoopControl& loopControl, SessionSettings& settings,
           const LaunchParams& launch, TableView& view, MessageLines& messages, Records& records,
           LobbyWindow& lobby, Connection& connection, Reconnection& reconnection, Sound& sound,
-          Settlement& settlement, Seating& seating, PlayersLeaving& playersLeaving,
-          PropComponent& props, Timers& timers, Socket& socket, LobbyLink& lobbyLink, Log& log,
-          Process& process);
+          Settlement& settlement, PlayersLeaving& playersLeaving, PropComponent& props,
+          Timers& timers, Socket& socket, LobbyLink& lobbyLink, Log& log, Process& process);
 
   // A message from the lobby; the result is the value of a synchronous send's reply.
   uint32_t LobbyMessage(const korvel::LobbyMessage& message);
@@ -92,7 +91,6 @@ class Leaving : public TableExit {
   Reconnection& reconnection_;
   Sound& sound_;
   Settlement& settlement_;
-  Seating& seating_;
   PlayersLeaving& playersLeaving_;
   PropComponent& props_;
   Timers& timers_;

@@ -21,9 +21,9 @@ constexpr size_t kAdPageBytes = 100;
 void Seating::OnLoginResult(CommandInfo& info) {
   Records& records = records_;
   records.ClearHeld();
-  PropDealStarted = false;
+  seats_.PropDealStarted = false;
   loop_.BetweenDeals = false;
-  DealStarted = 0;
+  seats_.DealStarted = 0;
   settlement_.ResetRunningTotals();
 
   connection_.StartKeepAlive();
@@ -56,8 +56,8 @@ void Seating::OnLoginResult(CommandInfo& info) {
   for (size_t i = kAdPage; i < kAdPage + kAdPageBytes && records.ReceivedRecord[i] != 0; ++i) {
     ad += static_cast<char>(records.ReceivedRecord[i]);
   }
-  AdPage = ad;
-  if (!AdPage.empty()) ShuffleAd = AdPage + ".gamead";
+  seats_.AdPage = ad;
+  if (!seats_.AdPage.empty()) seats_.ShuffleAd = seats_.AdPage + ".gamead";
 }
 
 }  // namespace korvel

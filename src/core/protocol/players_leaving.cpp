@@ -115,7 +115,7 @@ void PlayersLeaving::OnPlayerLeft(CommandInfo& info) {
 
   for (int k = 1; k <= 2; ++k) {
     if (name.empty() || name != players[k].name) continue;
-    --seating.OthersSeated;
+    --table_.seating.OthersSeated;
     loop.TableCleared = false;
     if (view.laidOut()) {
       Form& f = view.main();
@@ -126,19 +126,19 @@ void PlayersLeaving::OnPlayerLeft(CommandInfo& info) {
     messages_.Clear(0);
     messages_.Add(0, LeftLine(table_.seatInfo[k].nickname));
     messages_.Clear(1);
-    seating.LastOpponents[k - 1].clear();
+    table_.seating.LastOpponents[k - 1].clear();
     players[k].name.clear();
     ClearSeatInfo(k);
     if (props_.Active()) props_.ClearUser(k);
-    if (seating.LastStake != 0) {
-      seating.SeatStakes[k] = 0;
+    if (table_.seating.LastStake != 0) {
+      table_.seating.SeatStakes[k] = 0;
       seating.RefreshWealth();
     }
   }
 
   PropComponent& props = props_;
-  if (props.Active() && seating.DealStarted != 0 && seating.PropDealStarted) {
-    seating.PropDealStarted = false;
+  if (props.Active() && table_.seating.DealStarted != 0 && table_.seating.PropDealStarted) {
+    table_.seating.PropDealStarted = false;
     for (int k = 1; k <= 2; ++k) {
       props.RecState(2, false, k);
       if (view.laidOut()) view.main().Show(view.el.Tou[k]);

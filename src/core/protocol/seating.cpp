@@ -40,6 +40,7 @@ Seating::Seating(TableModel& table, LoopState& loop, SessionSettings& settings,
                  Settlement& settlement, PropComponent& props, Timers& timers, Log& log,
                  Process& process)
     : table_(table),
+      seats_(table.seating),
       loop_(loop),
       settings_(settings),
       launch_(launch),
@@ -67,20 +68,20 @@ void Seating::OnSeatAnnouncement(CommandInfo&) {
   }
   for (PlayerRecord& p : table_.players) p.isDealer = false;
 
-  ++SeatCount;
-  SeatsAnnounced = true;
-  if (SeatCount < 3) return;
-  SeatCount = 0;
+  ++seats_.SeatCount;
+  seats_.SeatsAnnounced = true;
+  if (seats_.SeatCount < 3) return;
+  seats_.SeatCount = 0;
   // Start before the first deal of a stay, continue after it, as the button shows everywhere.
   view_.ShowStartButton(table_.progress.DealCount == 0 && settings_.StartHint);
   view.ButtonLocked[2] = true;
   auto& players = table_.players;
   for (int w = 2; w >= 0; --w) {
-    if (SeatName[w] != players[0].name) continue;
+    if (seats_.SeatName[w] != players[0].name) continue;
     for (int k = 0; k < kSeats; ++k) {
       const int seat = (w + 3 - k) % 3;
       players[k].seatMask = static_cast<uint8_t>(MaskOf(seat));
-      players[k].name = SeatName[seat];
+      players[k].name = seats_.SeatName[seat];
     }
     break;
   }
@@ -112,14 +113,14 @@ int Seating::PositionFor(uint8_t s, const std::string& account) {
       }
     }
     const uint32_t stake = Stake(records_.ReceivedRecord);
-    LastStake = stake > INT32_MAX ? 0 : static_cast<int32_t>(stake);
-    if (LastStake != 0) SeatStakes[0] = LastStake;
+    seats_.LastStake = stake > INT32_MAX ? 0 : static_cast<int32_t>(stake);
+    if (seats_.LastStake != 0) seats_.SeatStakes[0] = seats_.LastStake;
     ShowStake(false);
     return -1;
   }
   if (s == 0) {
     int v = 0;
-    if (OthersSeated < 1) {
+    if (seats_.OthersSeated < 1) {
       v = 1;
     } else if (view.laidOut()) {
       for (int k : {1, 2}) {
@@ -131,10 +132,10 @@ int Seating::PositionFor(uint8_t s, const std::string& account) {
       }
     }
     table_.players[v].name = account;
-    if (v >= 1 && !LastOpponents[v - 1].empty() && LastOpponents[v - 1] != account) {
-      ++OpponentChanges;
+    if (v >= 1 && !seats_.LastOpponents[v - 1].empty() && seats_.LastOpponents[v - 1] != account) {
+      ++seats_.OpponentChanges;
     }
-    if (++OthersSeated == 2) {
+    if (++seats_.OthersSeated == 2) {
       view_.RestoreMainWindow();
       lobby_.MinimizeLobby();
     }
@@ -176,7 +177,7 @@ void Seating::OnPlayerInfo(CommandInfo& info) {
   }
 
   const std::string account = SingleByteText(r, kAccountId, 16);
-  if (SeatsAnnounced) ++SeatCount;
+  if (seats_.SeatsAnnounced) ++seats_.SeatCount;
 
   const int v = PositionFor(info.seat, account);
   if (v >= 0) {
@@ -199,7 +200,7 @@ void Seating::OnPlayerInfo(CommandInfo& info) {
     }
     ShowSeat(v, AvatarNumber(s.avatar));
 
-    if (OthersSeated == 2 && !loop.TableCleared) {
+    if (seats_.OthersSeated == 2 && !loop.TableCleared) {
       view_.ResetTable();
       loop.TableCleared = true;
       messages_.Clear(0);
@@ -207,15 +208,15 @@ void Seating::OnPlayerInfo(CommandInfo& info) {
     }
     const uint32_t stake = Stake(r);
     // A stake beyond the signed range is not a stake the server can mean.
-    LastStake = stake > INT32_MAX ? 0 : static_cast<int32_t>(stake);
+    seats_.LastStake = stake > INT32_MAX ? 0 : static_cast<int32_t>(stake);
     if (view.laidOut()) view.main().SetVisible(view.el.lbfont[0], r[kStakeHint] != 0);
-    if (LastStake != 0) SeatStakes[v] = LastStake;
+    if (seats_.LastStake != 0) seats_.SeatStakes[v] = seats_.LastStake;
     ShowStake(true);
   }
 
-  if (SeatsAnnounced && SeatCount == 3) {
-    SeatsAnnounced = false;
-    SeatCount = 4;
+  if (seats_.SeatsAnnounced && seats_.SeatCount == 3) {
+    seats_.SeatsAnnounced = false;
+    seats_.SeatCount = 4;
     SeatDraw(SeatIndexOf(table_.LocalMask()));
     view_.ButtonLocked[5] = false;
     view_.ButtonLocked[6] = false;
@@ -225,7 +226,7 @@ void Seating::OnPlayerInfo(CommandInfo& info) {
 
 void Seating::ShowSeat(ViewPos v, int avatar) {
   const SeatInfo& s = table_.seatInfo[v];
-  SeatFace[v] = Face{s.nickname, std::to_string(avatar)};
+  seats_.SeatFace[v] = SeatingState::Face{s.nickname, std::to_string(avatar)};
   TableView& view = view_;
   if (!view.laidOut()) return;
   Form& f = view.main();
@@ -240,7 +241,7 @@ void Seating::ShowStake(bool seatRecord) {
   TableView& view = view_;
   if (!view.laidOut()) return;
   Form& f = view.main();
-  if (LastStake == 0) {
+  if (seats_.LastStake == 0) {
     f.Hide(view.el.Imgwealth);
     f.Hide(view.el.lbwealth);
     return;
@@ -249,7 +250,7 @@ void Seating::ShowStake(bool seatRecord) {
     f.Show(view.el.lbfont[1]);
     f.Show(view.el.lbfont[2]);
   }
-  f.SetCaption(view.el.lbwealth, std::to_string(SmallestStake()));
+  f.SetCaption(view.el.lbwealth, std::to_string(seats_.SmallestStake()));
   PlaceWealth();
   f.Show(view.el.Imgwealth);
   f.Show(view.el.lbwealth);
@@ -264,7 +265,7 @@ void Seating::PlaceWealth() {
   const bool small = view.scale().IsSmall();
   const double left = f.GetLeft(view.el.Imgwealth);
   const double top = f.GetTop(view.el.Imgwealth);
-  if (SmallestStake() < 100) {
+  if (seats_.SmallestStake() < 100) {
     f.SetFontSize(view.el.lbwealth, 18);
     f.Move(view.el.lbwealth, left + 52 * sx + (small ? 8 : 0), top);
   } else {
@@ -276,16 +277,8 @@ void Seating::PlaceWealth() {
 void Seating::RefreshWealth() {
   TableView& view = view_;
   if (!view.laidOut()) return;
-  view.main().SetCaption(view.el.lbwealth, std::to_string(SmallestStake()));
+  view.main().SetCaption(view.el.lbwealth, std::to_string(seats_.SmallestStake()));
   PlaceWealth();
-}
-
-int32_t Seating::SmallestStake() const {
-  int32_t smallest = 0;
-  for (int32_t stake : SeatStakes) {
-    if (stake > 0 && (smallest == 0 || stake < smallest)) smallest = stake;
-  }
-  return smallest;
 }
 
 void Seating::SeatDraw(int localIndex) {
@@ -324,11 +317,11 @@ void Seating::OnReadyMark(CommandInfo& info) {
   }
 }
 
-void Seating::OnClearTiles() { SeatName = {}; }
+void Seating::OnClearTiles() { seats_.SeatName = {}; }
 
 void Seating::OnResetSeats() {
-  SeatName = {};
-  SeatCount = 0;
+  seats_.SeatName = {};
+  seats_.SeatCount = 0;
 }
 
 }  // namespace korvel

@@ -44,8 +44,6 @@ class Seating : public TableResetParticipant {
   void OnPlayerInfo(CommandInfo& info);        // command 20
   void OnReadyMark(CommandInfo& info);         // command 23
 
-  // The smallest positive stake at the table, 0 when there is none.
-  int32_t SmallestStake() const;
   // Shows the smallest stake again after the stakes changed.
   void RefreshWealth();
   // The seat-drawing animation once the table has filled; `localIndex` is the local seat.
@@ -59,23 +57,6 @@ class Seating : public TableResetParticipant {
   void OnClearTiles() override;
   void OnResetSeats() override;
 
-  std::array<std::string, kSeats> SeatName;  // account names by seat index
-  int SeatCount = 0;
-  bool SeatsAnnounced = false;
-  int OthersSeated = 0;
-  std::array<std::string, 2> LastOpponents;
-  int OpponentChanges = 0;
-  std::array<int32_t, 4> SeatStakes{};
-  int32_t LastStake = 0;
-  struct Face {
-    std::string nickname;
-    std::string avatar;
-  };
-  std::array<Face, kSeats> SeatFace;
-  int DealStarted = 0;
-  bool PropDealStarted = false;
-  std::string AdPage;
-  std::string ShuffleAd;
   std::array<RecordBytes, kSeats> WatchSlots{};
 
  private:
@@ -87,6 +68,7 @@ class Seating : public TableResetParticipant {
   void BuildInfoWindow();
 
   TableModel& table_;
+  SeatingState& seats_;  // the table model's seating part, which these handlers keep
   LoopState& loop_;
   SessionSettings& settings_;
   const LaunchParams& launch_;

@@ -49,7 +49,7 @@ bool MustDiscardCount(int handCount) { return (handCount - 2) % 3 == 0; }
 
 Watching::Watching(TableModel& table, LoopState& loop, SessionSettings& settings, TableView& view,
                    Records& records, Sound& sound, SeatVoices& seatVoices, TablePlay& tablePlay,
-                   Settlement& settlement, Seating& seating, Timers& timers, Log& log)
+                   Settlement& settlement, Timers& timers, Log& log)
     : table_(table),
       loop_(loop),
       settings_(settings),
@@ -59,7 +59,6 @@ Watching::Watching(TableModel& table, LoopState& loop, SessionSettings& settings
       seatVoices_(seatVoices),
       tablePlay_(tablePlay),
       settlement_(settlement),
-      seating_(seating),
       timers_(timers),
       log_(log) {}
 
@@ -573,7 +572,6 @@ void Watching::ReadySticks(ViewPos v, int mark) {
 
 void Watching::OnWatchSeats(const std::array<RecordBytes, kSeats>& records) {
   TableModel& table = table_;
-  Seating& seating = seating_;
   // The watched player's record comes first; each carries its seat mask. Records that do not
   // name three different seats are taken in seat order.
   std::array<int, kSeats> masks{};
@@ -601,7 +599,7 @@ void Watching::OnWatchSeats(const std::array<RecordBytes, kSeats>& records) {
     const SeatInfo& s = table.seatInfo[v];
     seatVoices_[v] = SeatVoice{s.gender, s.voiceLang, s.voiceSet, 0};
     const int avatar = AvatarNumber(s.avatar);
-    seating.SeatFace[v] = Seating::Face{s.nickname, std::to_string(avatar)};
+    table_.seating.SeatFace[v] = SeatingState::Face{s.nickname, std::to_string(avatar)};
     if (!view.laidOut()) continue;
     Form& f = view.main();
     f.LoadSprite(view.el.Tou[v], view.sprites().AvatarSprites[std::clamp(avatar, 0, 19)]);

@@ -35,7 +35,7 @@ class Watching {
  public:
   Watching(TableModel& table, LoopState& loop, SessionSettings& settings, TableView& view,
            Records& records, Sound& sound, SeatVoices& seatVoices, TablePlay& tablePlay,
-           Settlement& settlement, Seating& seating, Timers& timers, Log& log);
+           Settlement& settlement, Timers& timers, Log& log);
 
   void OnWatchDealTiles(CommandInfo& info, int count);  // commands 1 and 5
   void OnWatchDiscard(CommandInfo& info);               // command 2
@@ -92,7 +92,6 @@ class Watching {
   SeatVoices& seatVoices_;
   TablePlay& tablePlay_;
   Settlement& settlement_;
-  Seating& seating_;
   Timers& timers_;
   Log& log_;
   LastDiscard lastDiscard_;

@@ -12,9 +12,9 @@
 #include "platform/gbk.h"
 #include "platform/notices.h"
 #include "platform/ports.h"
-#include "props/prop_component.h"
 #include "protocol/seating.h"
 #include "protocol/table_exit.h"
+#include "settlement/deal_end_props.h"
 #include "settlement/settlement.h"
 #include "view/message_lines.h"
 #include "view/table_view.h"
@@ -66,9 +66,9 @@ bool SingleSeat(int mask) { return mask == 1 || mask == 2 || mask == 4; }
 
 Settlement::Settlement(TableModel& table, LoopState& loop, SessionSettings& settings,
                        TableView& view, MessageLines& messages, Records& records,
-                       Connection& connection, Reconnection& reconnection, Seating& seating,
-                       TableExit& exit, PropComponent& props, Timers& timers, Dialogs& dialogs,
-                       Files& files, Log& log, Process& process)
+                       Connection& connection, Reconnection& reconnection, TableExit& exit,
+                       DealEndProps& props, Timers& timers, Dialogs& dialogs, Files& files,
+                       Log& log, Process& process)
     : table_(table),
       loop_(loop),
       settings_(settings),
@@ -77,7 +77,6 @@ Settlement::Settlement(TableModel& table, LoopState& loop, SessionSettings& sett
       records_(records),
       connection_(connection),
       reconnection_(reconnection),
-      seating_(seating),
       exit_(exit),
       props_(props),
       timers_(timers),
@@ -116,7 +115,7 @@ void Settlement::OnDealEnd(CommandInfo& info) {
       if (props_.Active()) {
         DrawnDeal = true;
         propScore.Clear();
-        if (props_.library().Loaded()) props_.library().Api().InitShowEnd();
+        props_.ShowDealEnd();
       } else {
         StartContinueCountdown();
       }
@@ -148,7 +147,7 @@ void Settlement::OnSettlement(CommandInfo& info) {
 void Settlement::PropsTakeOver() {
   PropSettleState = 1;
   propScore.Clear();
-  if (props_.library().Loaded()) props_.library().Api().InitShowEnd();
+  props_.ShowDealEnd();
 }
 
 void Settlement::ShowOrHandOver() {
@@ -197,7 +196,7 @@ void Settlement::ArmShuffleDisplay() {
       f.Move(e, centreX - f.GetWidth(e) / 2, centreY - f.GetHeight(e) / 2);
     }
   }
-  const std::string& ad = seating_.ShuffleAd;
+  const std::string& ad = table_.seating.ShuffleAd;
   if (!ad.empty()) log_.Write("shuffle page: " + ad);
   LoopState& loop = loop_;
   loop.ShuffleArmed = true;

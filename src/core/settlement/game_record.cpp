@@ -60,7 +60,7 @@ std::string Settlement::GameRecordPath() const {
 
 void Settlement::WriteDealRecord(int deal) {
   std::vector<classIniFile::KeyValue> keys;
-  const auto& faces = seating_.SeatFace;
+  const auto& faces = table_.seating.SeatFace;
   for (int i = 0; i < kSeats; ++i) {
     keys.emplace_back(Indexed("name", i), faces[i].nickname);
     keys.emplace_back(Indexed("PicIndex", i), faces[i].avatar);

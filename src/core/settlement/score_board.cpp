@@ -11,9 +11,9 @@
 #include "platform/gbk.h"
 #include "platform/notices.h"
 #include "platform/ports.h"
-#include "props/prop_component.h"
 #include "protocol/seating.h"
 #include "settlement/amount_text.h"
+#include "settlement/deal_end_props.h"
 #include "settlement/settlement.h"
 #include "view/message_lines.h"
 #include "view/table_view.h"
@@ -87,9 +87,11 @@ std::string Settlement::DiceFactorText() const {
   return e ? e->caption : "1";
 }
 
-bool Settlement::WealthDouble() const { return seating_.SmallestStake() > 0; }
+bool Settlement::WealthDouble() const { return table_.seating.SmallestStake() > 0; }
 
-std::string Settlement::WealthFactor() const { return std::to_string(seating_.SmallestStake()); }
+std::string Settlement::WealthFactor() const {
+  return std::to_string(table_.seating.SmallestStake());
+}
 
 void Settlement::SetBoardList(int k, const std::vector<std::string>& lines) {
   if (k < 0 || k >= kBoardLists) return;
@@ -116,7 +118,7 @@ void Settlement::PrepareBoardFaces() {
   Form& h = scene.form(history().form);
   const SpriteLists& sprites = view_.sprites();
   for (int v = 0; v < kSeats; ++v) {
-    const Seating::Face& face = seating_.SeatFace[v];
+    const SeatingState::Face& face = table_.seating.SeatFace[v];
     const int avatar = std::clamp(std::atoi(face.avatar.c_str()), 0, 19);
     for (auto [form, tou, id] : {std::tuple{&b, board_.Tou[v], board_.ID[v]},
                                  std::tuple{&h, history_.Tou[v], history_.ID[v]}}) {

@@ -23,7 +23,7 @@ class TableExit;
 class Log;
 class MessageLines;
 class Process;
-class PropComponent;
+class DealEndProps;
 class Reconnection;
 class Records;
 class Seating;
@@ -71,8 +71,8 @@ class Settlement : public TableResetParticipant {
  public:
   Settlement(TableModel& table, LoopState& loop, SessionSettings& settings, TableView& view,
              MessageLines& messages, Records& records, Connection& connection,
-             Reconnection& reconnection, Seating& seating, TableExit& exit, PropComponent& props,
-             Timers& timers, Dialogs& dialogs, Files& files, Log& log, Process& process);
+             Reconnection& reconnection, TableExit& exit, DealEndProps& props, Timers& timers,
+             Dialogs& dialogs, Files& files, Log& log, Process& process);
 
   void OnDealEnd(CommandInfo& info);     // command 9
   void OnSettlement(CommandInfo& info);  // command 16
@@ -196,9 +196,8 @@ class Settlement : public TableResetParticipant {
   Records& records_;
   Connection& connection_;
   Reconnection& reconnection_;
-  Seating& seating_;
   TableExit& exit_;
-  PropComponent& props_;
+  DealEndProps& props_;
   Timers& timers_;
   Dialogs& dialogs_;
   Files& files_;

@@ -51,12 +51,11 @@ void TablePlay::OnDealStart(CommandInfo& info) {
   TableView& view = view_;
   TableModel& table = table_;
   LoopState& loop = loop_;
-  Seating& seating = seating_;
 
   records_.ReleaseHeld();
   loop.BetweenDeals = false;
-  seating.DealStarted = 1;
-  seating.PropDealStarted = true;
+  table_.seating.DealStarted = 1;
+  table_.seating.PropDealStarted = true;
   loop_.ShufflePending = false;
   table_.progress.GameRunning = true;
   // The server may start the next deal before the continue countdown has run out: the wait
@@ -92,7 +91,7 @@ void TablePlay::OnDealStart(CommandInfo& info) {
   }();
   if (dealer >= 0) {
     table.players[dealer].isDealer = true;
-    view.ShowDealerName(seating.SeatFace[dealer].nickname);
+    view.ShowDealerName(table_.seating.SeatFace[dealer].nickname);
     RollDie(die);
     // Dealing starts in the wall of the seat after the dealer, `die` stacks in.
     TableState& st = table.state;

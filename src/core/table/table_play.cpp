@@ -13,7 +13,7 @@ namespace korvel {
 TablePlay::TablePlay(TableModel& table, LoopState& loop, SessionSettings& settings, TableView& view,
                      MessageLines& messages, Records& records, LobbyWindow& lobby,
                      Reconnection& reconnection, Sound& sound, OtherSeats& otherSeats,
-                     Settlement& settlement, Seating& seating, Timers& timers, Log& log)
+                     Settlement& settlement, Timers& timers, Log& log)
     : table_(table),
       loop_(loop),
       settings_(settings),
@@ -25,7 +25,6 @@ TablePlay::TablePlay(TableModel& table, LoopState& loop, SessionSettings& settin
       sound_(sound),
       otherSeats_(otherSeats),
       settlement_(settlement),
-      seating_(seating),
       timers_(timers),
       log_(log),
       rng_(static_cast<uint32_t>(std::chrono::steady_clock::now().time_since_epoch().count())) {}

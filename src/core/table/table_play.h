@@ -36,7 +36,7 @@ class TablePlay {
   TablePlay(TableModel& table, LoopState& loop, SessionSettings& settings, TableView& view,
             MessageLines& messages, Records& records, LobbyWindow& lobby,
             Reconnection& reconnection, Sound& sound, OtherSeats& otherSeats,
-            Settlement& settlement, Seating& seating, Timers& timers, Log& log);
+            Settlement& settlement, Timers& timers, Log& log);
 
   // ---- handlers of the server's records ------------------------------------------------
   void OnDealTiles(CommandInfo& info, int count);  // commands 1 (four tiles) and 5 (one)
@@ -215,7 +215,6 @@ class TablePlay {
   Sound& sound_;
   OtherSeats& otherSeats_;
   Settlement& settlement_;
-  Seating& seating_;
   Timers& timers_;
   Log& log_;
   RandomSource random_;
