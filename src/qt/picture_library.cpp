@@ -14,15 +14,37 @@ namespace {
 
 // Opaque pictures are kept without alpha, in three bytes a pixel: the same colours as four bytes
 // with a constant alpha, in three quarters of the memory (the table alone is 2.25 MB, not 3).
+// The copy is made here, one row at a time: Qt's own conversion of a picture as large as the
+// table goes through a four-byte copy first and starts worker threads that outlive it.
 QImage Prepared(QImage image) {
-  image = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-  for (int y = 0; y < image.height(); ++y) {
-    const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-    for (int x = 0; x < image.width(); ++x) {
-      if (qAlpha(line[x]) != 255) return image;
+  if (image.format() != QImage::Format_ARGB32 && image.format() != QImage::Format_RGB32 &&
+      image.format() != QImage::Format_ARGB32_Premultiplied) {
+    image = image.convertToFormat(QImage::Format_ARGB32);
+  }
+  if (image.hasAlphaChannel()) {
+    for (int y = 0; y < image.height(); ++y) {
+      const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+      for (int x = 0; x < image.width(); ++x) {
+        if (qAlpha(line[x]) != 255) {
+          return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        }
+      }
     }
   }
-  return image.convertToFormat(QImage::Format_RGB888);
+  // Every pixel is opaque, so premultiplied or not the colours are the same.
+  QImage opaque(image.size(), QImage::Format_RGB888);
+  if (opaque.isNull()) return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+  opaque.setDevicePixelRatio(image.devicePixelRatio());
+  for (int y = 0; y < image.height(); ++y) {
+    const auto* from = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+    uchar* to = opaque.scanLine(y);
+    for (int x = 0; x < image.width(); ++x) {
+      *to++ = static_cast<uchar>(qRed(from[x]));
+      *to++ = static_cast<uchar>(qGreen(from[x]));
+      *to++ = static_cast<uchar>(qBlue(from[x]));
+    }
+  }
+  return opaque;
 }
 
 }  // namespace
