@@ -9,6 +9,8 @@
 #include <QImageReader>
 #include <QPainter>
 #include <QTemporaryDir>
+#include <utility>
+#include <vector>
 
 #include "qt_app.h"
 #include "scene_renderer.h"
@@ -79,6 +81,45 @@ TEST(LazyPictureLibrary, OpaquePicturesKeptSmallerPaintTheSamePixels) {
     }
   }
   EXPECT_FALSE(pictures.Image(kPicTable).hasAlphaChannel()) << "the table gains the most";
+}
+
+// Files of other pixel formats than the set's own: with and without alpha, palettes, grey.
+TEST(LazyPictureLibrary, EveryFileFormatKeepsItsPixels) {
+  TestApp();
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  QImage colours(37, 23, QImage::Format_ARGB32);
+  for (int y = 0; y < colours.height(); ++y) {
+    for (int x = 0; x < colours.width(); ++x) colours.setPixel(x, y, qRgb(x * 7, y * 11, x ^ y));
+  }
+  QImage oneClear = colours;
+  oneClear.setPixel(36, 22, qRgba(10, 20, 30, 0));
+  QImage halfClear = colours;
+  for (int x = 0; x < halfClear.width(); ++x) halfClear.setPixel(x, 5, qRgba(200, 100, 50, 128));
+  const std::vector<std::pair<PictureId, QImage>> files = {
+      {209, colours},
+      {210, colours.convertToFormat(QImage::Format_RGB32)},
+      {211, colours.convertToFormat(QImage::Format_Indexed8)},
+      {212, colours.convertToFormat(QImage::Format_Grayscale8)},
+      {213, oneClear},
+      {214, halfClear},
+      {215, QImage(1, 1, QImage::Format_RGB32)},
+  };
+  for (const auto& [id, image] : files) {
+    ASSERT_TRUE(image.save(dir.filePath(QString::fromStdString(PictureFileName(id))))) << id;
+  }
+  PictureLibrary pictures;
+  pictures.LoadFolder(dir.path());
+  for (const auto& [id, image] : files) {
+    const QImage file = QImageReader(dir.filePath(QString::fromStdString(PictureFileName(id))))
+                            .read()
+                            .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    const QImage& kept = pictures.Image(id);
+    ASSERT_EQ(kept.size(), file.size()) << id;
+    EXPECT_EQ(kept.convertToFormat(QImage::Format_ARGB32_Premultiplied), file) << id;
+    EXPECT_EQ(kept.hasAlphaChannel(), id == 213 || id == 214) << id;
+    EXPECT_EQ(DrawnOnWindow(kept, kept.size()), DrawnOnWindow(file, file.size())) << id;
+  }
 }
 
 TEST(LazyPictureLibrary, TheFullTableDecodesOnlyWhatItShows) {
