@@ -142,6 +142,23 @@ TEST_F(RecorderTest, WritesWaitForTheDealsEndOrAFullBuffer) {
   EXPECT_EQ(ParseSession(store.files["20261209-120000_Room-6000.kvsession"]).entries.size(), 24u);
 }
 
+TEST_F(RecorderTest, ALongDealKeepsEveryEntryWhileTheBufferGrows) {
+  SessionRecorder& r = Recorder();
+  // Far more than the first room and less than one write: the buffer grows several times.
+  for (int i = 0; i < 700; ++i) r.Received(Record(5, static_cast<uint8_t>(i)));
+  EXPECT_EQ(store.appends, 0) << "no write before the threshold";
+  for (int i = 0; i < 300; ++i) r.Sent(Record(2, static_cast<uint8_t>(i)));
+  EXPECT_GE(store.appends, 1) << "the threshold writes";
+  recorder.reset();
+  const SessionFile f = ParseSession(store.files["20261209-120000_Room-6000.kvsession"]);
+  ASSERT_EQ(f.entries.size(), 1000u);
+  for (int i = 0; i < 1000; ++i) {
+    ASSERT_EQ(f.entries[i].kind, i < 700 ? EntryKind::Received : EntryKind::Sent) << i;
+    ASSERT_EQ(f.entries[i].record[rec::kCommand + 1], static_cast<uint8_t>(i < 700 ? i : i - 700))
+        << i;
+  }
+}
+
 TEST_F(RecorderTest, WhatWaitsLongerThanHalfAMinuteIsWritten) {
   SessionRecorder& r = Recorder();
   r.Received(Record(4));

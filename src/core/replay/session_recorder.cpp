@@ -12,6 +12,8 @@ namespace korvel {
 namespace {
 
 constexpr size_t kLargestEntry = 1 + 4 + kRecordSize + 4;
+// Room for the first entries; the buffer grows from there as a deal needs it.
+constexpr size_t kFirstRoom = 16 * 1024;
 constexpr uint64_t kMb = 1024 * 1024;
 
 }  // namespace
@@ -27,8 +29,19 @@ SessionRecorder::SessionRecorder(SessionStore& store, const Timers& clock, Log& 
       start_(clock.NowMs()) {
   buffer_ = EncodeSessionHeader(header);
   headerBytes_ = buffer_.size();
-  // All the memory the recording will use, taken once: adding an entry never allocates.
-  buffer_.reserve(std::max(headerBytes_, settings_.flushBytes) + kLargestEntry);
+  buffer_.reserve(std::min(headerBytes_ + kFirstRoom, MostBuffered()));
+}
+
+size_t SessionRecorder::MostBuffered() const {
+  return std::max(headerBytes_, settings_.flushBytes) + kLargestEntry;
+}
+
+// The buffer doubles up to what one write can hold and then stays: a table that has only just
+// been seated holds little, and once the deals have filled it adding an entry never allocates.
+void SessionRecorder::MakeRoom() {
+  const size_t need = buffer_.size() + kLargestEntry;
+  if (need <= buffer_.capacity()) return;
+  buffer_.reserve(std::min(std::max(need, buffer_.capacity() * 2), MostBuffered()));
 }
 
 SessionRecorder::~SessionRecorder() { Flush(); }
@@ -88,6 +101,7 @@ std::function<int(int)> RecordingRandomSource(SessionRecorder& recorder, uint32_
 void SessionRecorder::Add(EntryKind kind, std::span<const uint8_t> payload) {
   if (stopped_) return;
   const uint32_t now = Now();
+  MakeRoom();
   AppendSessionEntry(buffer_, kind, now, payload);
   hasEntries_ = true;
   if (pendingSince_ < 0) pendingSince_ = now;

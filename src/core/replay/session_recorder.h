@@ -57,6 +57,9 @@ class SessionRecorder {
 
  private:
   void Add(EntryKind kind, std::span<const uint8_t> payload);
+  // The bytes waiting can reach the write threshold plus one entry, and never more.
+  size_t MostBuffered() const;
+  void MakeRoom();
   void AddValue(EntryKind kind, int32_t value);
   uint32_t Now() const;
   void StopRecording(const std::string& why);
