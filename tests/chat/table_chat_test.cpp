@@ -8,6 +8,7 @@
 
 #include "platform/gbk.h"
 #include "support/client_fixture.h"
+#include "support/table_parts.h"
 
 namespace korvel {
 namespace {
@@ -21,24 +22,75 @@ TEST(ChatFilter, RemovesTheWordsWholeAndOnlyExactly) {
   EXPECT_EQ(TableChat::FilterChat("shitshit ok"), " ok");
 }
 
-class ChatTest : public ClientFixture {
+// A folder of its own for each test, holding a phrase file with two phrases in list 1.
+struct PhraseFolder {
+  PhraseFolder()
+      : path(std::filesystem::temp_directory_path() /
+             ("korvel-chat-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+              ::testing::UnitTest::GetInstance()->current_test_info()->name())) {
+    std::filesystem::create_directories(path);
+    std::ofstream(path / "chat.ini", std::ios::binary)
+        << Utf8ToGbk("[Phrase1]\nnum=2\n1=你好\n2=再见\n[Phrase2]\nnum=0\n");
+  }
+  ~PhraseFolder() { std::filesystem::remove_all(path); }
+  std::string string() const { return path.string(); }
+  std::filesystem::path operator/(const char* name) const { return path / name; }
+  std::filesystem::path path;
+};
+
+// A at the local seat and B at the left one.
+void SeatAAndB(TableModel& table) {
+  table.players[0].seatMask = 1;
+  table.players[1].seatMask = 4;
+  table.seatInfo[0].nickname = "A";
+  table.seatInfo[1].nickname = "B";
+}
+
+// The chat alone, on the parts below it: no client, no login, no loop.
+class ChatTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir = std::filesystem::temp_directory_path() /
-          ("korvel-chat-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::create_directories(dir);
     vp.files.appDir = dir.string();
-    WritePhrases("[Phrase1]\nnum=2\n1=你好\n2=再见\n[Phrase2]\nnum=0\n");
-    LogIn();
-    client.table().players[0].seatMask = 1;
-    client.table().players[1].seatMask = 4;
-    client.table().seatInfo[0].nickname = "A";
-    client.table().seatInfo[1].nickname = "B";
+    chat.ChatAllowed = true;
+    parts.loop.TableActive = true;  // seated, as after the login
+    SeatAAndB(parts.table);
   }
-  void TearDown() override { std::filesystem::remove_all(dir); }
-  void WritePhrases(const std::string& utf8) {
-    std::ofstream(dir / "chat.ini", std::ios::binary) << Utf8ToGbk(utf8);
+  void Type(const std::string& text) {
+    parts.view.main().SetCaption(parts.view.el.Chat, text);
+    chat.OnEntryChanged();
+  }
+  void Enter() {
+    chat.SendTyped();
+    parts.Flush();
+  }
+  int Run(int64_t ms) {
+    vp.timers.Advance(ms);
+    parts.Flush();
+    return -1;
+  }
+  std::string SentText(size_t i) const {
+    const auto& r = vp.socket.sent.at(i);
+    return GbkToUtf8(std::span(r).subspan(16, 200), true);
+  }
+  std::vector<int> SentCommands() const {
+    std::vector<int> commands;
+    for (const auto& r : vp.socket.sent) commands.push_back(r[3]);
+    return commands;
+  }
+
+  testing::TableParts parts;
+  VirtualPlatform& vp = parts.vp;
+  TableChat chat{parts.table,   parts.loop, parts.settings, parts.view,
+                 parts.records, vp.timers,  vp.files};
+  PhraseFolder dir;
+};
+
+class ChatClientTest : public ClientFixture {
+ protected:
+  void SetUp() override {
+    vp.files.appDir = dir.string();
+    LogIn();
+    SeatAAndB(client.table());
   }
   void Type(const std::string& text) {
     client.view().main().SetCaption(client.view().el.Chat, text);
@@ -53,7 +105,7 @@ class ChatTest : public ClientFixture {
     return GbkToUtf8(std::span(r).subspan(16, 200), true);
   }
 
-  std::filesystem::path dir;
+  PhraseFolder dir;
 };
 
 TEST_F(ChatTest, TwoMessagesWithin800MsSendOneAndWarn) {
@@ -63,7 +115,7 @@ TEST_F(ChatTest, TwoMessagesWithin800MsSendOneAndWarn) {
   Enter();
   ASSERT_EQ(SentCommands(), std::vector<int>{19});
   EXPECT_EQ(SentText(0), "A说道: hi");
-  EXPECT_EQ(client.chat().History().back(), "（发送消息太快！）");
+  EXPECT_EQ(chat.History().back(), "（发送消息太快！）");
   ASSERT_EQ(Run(800), -1);
   Type("later");
   Enter();
@@ -79,30 +131,30 @@ TEST_F(ChatTest, AnEmptyEnterStillUsesTheThrottle) {
 }
 
 TEST_F(ChatTest, APrivateMessageTravelsInTheSendersNameToItsSeat) {
-  client.chat().Whisper(1);
-  EXPECT_EQ(client.chat().WhisperPrefix, "你对B说: ");
+  chat.Whisper(1);
+  EXPECT_EQ(chat.WhisperPrefix, "你对B说: ");
   Type("你对B说: hi");
   Enter();
   ASSERT_EQ(vp.socket.sent.size(), 1u);
   EXPECT_EQ(SentText(0), "A对B说: hi");
   EXPECT_EQ(vp.socket.sent[0][11], 4) << "value(1) is the addressee's mask";
-  EXPECT_TRUE(client.chat().WhisperPrefix.empty());
+  EXPECT_TRUE(chat.WhisperPrefix.empty());
 }
 
 TEST_F(ChatTest, DeletingIntoThePrefixDropsItWhole) {
-  client.chat().Whisper(1);
+  chat.Whisper(1);
   Type("你对B说:");  // one backspace into the prefix
-  EXPECT_TRUE(client.chat().WhisperPrefix.empty());
-  EXPECT_EQ(client.view().main().Get(client.view().el.Chat)->caption, "");
+  EXPECT_TRUE(chat.WhisperPrefix.empty());
+  EXPECT_EQ(parts.view.main().Get(parts.view.el.Chat)->caption, "");
 }
 
 TEST_F(ChatTest, PhrasesComeFromTheFileAndIgnoreTheThrottle) {
-  EXPECT_EQ(client.chat().QuickPhrase(1, 1), "再见");
-  EXPECT_EQ(client.chat().QuickPhrase(2, 0), "") << "num=0 gives an empty list";
-  EXPECT_EQ(client.chat().QuickPhrase(1, 5), "");
+  EXPECT_EQ(chat.QuickPhrase(1, 1), "再见");
+  EXPECT_EQ(chat.QuickPhrase(2, 0), "") << "num=0 gives an empty list";
+  EXPECT_EQ(chat.QuickPhrase(1, 5), "");
   Type("typed");
   Enter();
-  client.chat().SendPhrase(1, 1);
+  chat.SendPhrase(1, 1);
   ASSERT_EQ(Run(100), -1);
   ASSERT_EQ(vp.socket.sent.size(), 2u);
   EXPECT_EQ(SentText(1), "A说道: 再见");
@@ -111,14 +163,14 @@ TEST_F(ChatTest, PhrasesComeFromTheFileAndIgnoreTheThrottle) {
 }
 
 TEST_F(ChatTest, TheHistoryWrapsAtFortySixUnitsWithALeadingBlank) {
-  client.chat().AddHistory(std::string(50, 'x'));
-  ASSERT_EQ(client.chat().History().size(), 2u);
-  EXPECT_EQ(client.chat().History()[0], std::string(46, 'x'));
-  EXPECT_EQ(client.chat().History()[1], " xxxx");
+  chat.AddHistory(std::string(50, 'x'));
+  ASSERT_EQ(chat.History().size(), 2u);
+  EXPECT_EQ(chat.History()[0], std::string(46, 'x'));
+  EXPECT_EQ(chat.History()[1], " xxxx");
   std::string wide;
   for (int i = 0; i < 30; ++i) wide += "好";
-  client.chat().AddHistory(wide);
-  EXPECT_EQ(Utf8Length(client.chat().History()[2]), 23u);
+  chat.AddHistory(wide);
+  EXPECT_EQ(Utf8Length(chat.History()[2]), 23u);
 }
 
 TEST_F(ChatTest, ThePlayersOwnPhrasesComeBeforeTheShippedOnes) {
@@ -132,15 +184,69 @@ TEST_F(ChatTest, ThePlayersOwnPhrasesComeBeforeTheShippedOnes) {
     if (ownFile) {
       std::ofstream(own / "chat.ini", std::ios::binary) << Utf8ToGbk("[Phrase1]\nnum=1\n1=我的\n");
     }
-    VirtualPlatform platform;
-    platform.files.dataDir = shipped.string();
-    platform.files.userDir = own.string();
-    Client fresh(platform.platform());
-    EXPECT_EQ(fresh.chat().QuickPhrase(1, 0), ownFile ? "我的" : "快点吧");
+    testing::TableParts fresh;
+    fresh.vp.files.dataDir = shipped.string();
+    fresh.vp.files.userDir = own.string();
+    TableChat freshChat(fresh.table, fresh.loop, fresh.settings, fresh.view, fresh.records,
+                        fresh.vp.timers, fresh.vp.files);
+    EXPECT_EQ(freshChat.QuickPhrase(1, 0), ownFile ? "我的" : "快点吧");
   }
 }
 
-TEST_F(ChatTest, AReceivedPhraseFadesInABalloonThatIsReused) {
+TEST_F(ChatTest, BlanksAloneOrAPrefixWithBlanksAreNotSent) {
+  Type("    ");
+  Enter();
+  ASSERT_EQ(Run(800), -1);
+  chat.Whisper(1);
+  Type("你对B说:    ");
+  Enter();
+  EXPECT_TRUE(vp.socket.sent.empty());
+  EXPECT_EQ(parts.view.main().Get(parts.view.el.Chat)->caption, "") << "the box empties";
+  ASSERT_EQ(Run(800), -1);
+  Type("  hi ");
+  Enter();
+  ASSERT_EQ(vp.socket.sent.size(), 1u);
+  EXPECT_EQ(SentText(0), "A说道:   hi ") << "a message keeps its own blanks";
+}
+
+TEST_F(ChatTest, WhatIsTypedAfterARefusedMessageIsKeptWhole) {
+  chat.Whisper(1);
+  Type("你对B说: one");
+  Enter();
+  chat.Whisper(1);
+  Type("你对B说: two");
+  Enter();  // too fast: refused, the box emptied with the prefix still set
+  Type("h");
+  Type("hi");
+  EXPECT_EQ(parts.view.main().Get(parts.view.el.Chat)->caption, "hi")
+      << "typing into the emptied box is not taken for deleting into the prefix";
+}
+
+TEST_F(ChatTest, TextTypedInFrontOfThePrefixGoesBehindItAndThePrefixStays) {
+  chat.Whisper(1);
+  Type("x你对B说: hi");
+  EXPECT_EQ(chat.WhisperPrefix, "你对B说: ");
+  EXPECT_EQ(parts.view.main().Get(parts.view.el.Chat)->caption, "你对B说: xhi");
+  Enter();
+  ASSERT_EQ(vp.socket.sent.size(), 1u);
+  EXPECT_EQ(SentText(0), "A对B说: xhi");
+  EXPECT_EQ(vp.socket.sent[0][11], 4);
+}
+
+TEST_F(ChatTest, ALongMessageIsCutToAHundredCharactersBetweenCharacters) {
+  std::string text;
+  for (int i = 0; i < 150; ++i) text += "好";
+  Type(text);
+  Enter();
+  ASSERT_EQ(vp.socket.sent.size(), 1u);
+  const std::string sent = SentText(0);
+  EXPECT_EQ(Utf8Length(sent), 100u);
+  EXPECT_EQ(sent.substr(sent.size() - 3), "好") << "the last character is whole";
+  const auto& r = vp.socket.sent[0];
+  EXPECT_EQ(r[16 + 1 + 4 + 2 + 96 * 2], 0) << "nothing after the hundredth character";
+}
+
+TEST_F(ChatClientTest, AReceivedPhraseFadesInABalloonThatIsReused) {
   client.table().progress.GameRunning = true;
   RecordBytes r = testing::ServerRecord(19, 4, {1, 0, 0, 1});
   const std::string gbk = Utf8ToGbk("B说道: 你好");
@@ -161,47 +267,7 @@ TEST_F(ChatTest, AReceivedPhraseFadesInABalloonThatIsReused) {
   EXPECT_EQ(f.Get(f.Find("labPhrase"))->caption, "");
 }
 
-TEST_F(ChatTest, BlanksAloneOrAPrefixWithBlanksAreNotSent) {
-  Type("    ");
-  Enter();
-  ASSERT_EQ(Run(800), -1);
-  client.chat().Whisper(1);
-  Type("你对B说:    ");
-  Enter();
-  EXPECT_TRUE(vp.socket.sent.empty());
-  EXPECT_EQ(client.view().main().Get(client.view().el.Chat)->caption, "") << "the box empties";
-  ASSERT_EQ(Run(800), -1);
-  Type("  hi ");
-  Enter();
-  ASSERT_EQ(vp.socket.sent.size(), 1u);
-  EXPECT_EQ(SentText(0), "A说道:   hi ") << "a message keeps its own blanks";
-}
-
-TEST_F(ChatTest, WhatIsTypedAfterARefusedMessageIsKeptWhole) {
-  client.chat().Whisper(1);
-  Type("你对B说: one");
-  Enter();
-  client.chat().Whisper(1);
-  Type("你对B说: two");
-  Enter();  // too fast: refused, the box emptied with the prefix still set
-  Type("h");
-  Type("hi");
-  EXPECT_EQ(client.view().main().Get(client.view().el.Chat)->caption, "hi")
-      << "typing into the emptied box is not taken for deleting into the prefix";
-}
-
-TEST_F(ChatTest, TextTypedInFrontOfThePrefixGoesBehindItAndThePrefixStays) {
-  client.chat().Whisper(1);
-  Type("x你对B说: hi");
-  EXPECT_EQ(client.chat().WhisperPrefix, "你对B说: ");
-  EXPECT_EQ(client.view().main().Get(client.view().el.Chat)->caption, "你对B说: xhi");
-  Enter();
-  ASSERT_EQ(vp.socket.sent.size(), 1u);
-  EXPECT_EQ(SentText(0), "A对B说: xhi");
-  EXPECT_EQ(vp.socket.sent[0][11], 4);
-}
-
-TEST_F(ChatTest, AWatcherSendsNothingFromTheBoxOrTheSendButton) {
+TEST_F(ChatClientTest, AWatcherSendsNothingFromTheBoxOrTheSendButton) {
   client.settings().Spectator = true;
   Type("hello");
   Enter();
@@ -210,20 +276,7 @@ TEST_F(ChatTest, AWatcherSendsNothingFromTheBoxOrTheSendButton) {
   EXPECT_TRUE(vp.socket.sent.empty());
 }
 
-TEST_F(ChatTest, ALongMessageIsCutToAHundredCharactersBetweenCharacters) {
-  std::string text;
-  for (int i = 0; i < 150; ++i) text += "好";
-  Type(text);
-  Enter();
-  ASSERT_EQ(vp.socket.sent.size(), 1u);
-  const std::string sent = SentText(0);
-  EXPECT_EQ(Utf8Length(sent), 100u);
-  EXPECT_EQ(sent.substr(sent.size() - 3), "好") << "the last character is whole";
-  const auto& r = vp.socket.sent[0];
-  EXPECT_EQ(r[16 + 1 + 4 + 2 + 96 * 2], 0) << "nothing after the hundredth character";
-}
-
-TEST_F(ChatTest, TheHistoryKeepsItsNewestLineInViewAndEmptiesPastItsLimit) {
+TEST_F(ChatClientTest, TheHistoryKeepsItsNewestLineInViewAndEmptiesPastItsLimit) {
   for (int i = 0; i < 40; ++i) client.chat().AddHistory("line " + std::to_string(i));
   client.chat().ToggleHistory();
   Form& talk = client.view().scene().form(client.chat().historyForm());
@@ -242,10 +295,10 @@ TEST_F(ChatTest, TheHistoryKeepsItsNewestLineInViewAndEmptiesPastItsLimit) {
   EXPECT_EQ(talk.Get(list)->topLine, 0);
 }
 
-class BalloonTest : public ChatTest {
+class BalloonTest : public ChatClientTest {
  protected:
   void SetUp() override {
-    ChatTest::SetUp();
+    ChatClientTest::SetUp();
     client.table().progress.GameRunning = true;
   }
   void Phrase(int seatMask) {

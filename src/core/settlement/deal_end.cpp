@@ -64,27 +64,6 @@ bool SingleSeat(int mask) { return mask == 1 || mask == 2 || mask == 4; }
 
 }  // namespace
 
-Settlement::Settlement(TableModel& table, LoopState& loop, SessionSettings& settings,
-                       TableView& view, MessageLines& messages, Records& records,
-                       Connection& connection, Reconnection& reconnection, TableExit& exit,
-                       DealEndProps& props, Timers& timers, Dialogs& dialogs, Files& files,
-                       Log& log, Process& process)
-    : table_(table),
-      loop_(loop),
-      settings_(settings),
-      view_(view),
-      messages_(messages),
-      records_(records),
-      connection_(connection),
-      reconnection_(reconnection),
-      exit_(exit),
-      props_(props),
-      timers_(timers),
-      dialogs_(dialogs),
-      files_(files),
-      log_(log),
-      process_(process) {}
-
 void Settlement::OnDealEnd(CommandInfo& info) {
   const RecordBytes& r = records_.ReceivedRecord;
   TableModel& table = table_;
