@@ -3,33 +3,25 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
-#include <atomic>
-#include <csignal>
 #include <cstdio>
+#include <cstring>
 
 #include "net/lobby_window.h"
 
 namespace korvel {
-namespace {
 
-std::atomic<int> stopSignal{0};
-extern "C" void OnStopSignal(int signal) { stopSignal = signal; }
-
-}  // namespace
-
-LobbyApp::LobbyApp(LobbyOptions options) : options_(std::move(options)), link_(KorvelRuntimeDir()) {
+LobbyApp::LobbyApp(LobbyOptions options)
+    : options_(std::move(options)),
+      link_(KorvelRuntimeDir()),
+      stopSignals_([this](int) { Shutdown(0); }) {
   client_.setProcessChannelMode(QProcess::ForwardedChannels);
-  connect(&client_, &QProcess::finished, this, [this](int code, QProcess::ExitStatus) {
-    Print("client exited with code " + std::to_string(code));
+  connect(&client_, &QProcess::finished, this, [this](int code, QProcess::ExitStatus status) {
+    // A crashed or killed client has no exit code: QProcess then gives the signal's number.
+    Print(status == QProcess::CrashExit
+              ? "client ended by signal " + std::to_string(code) + " (" + strsignal(code) + ")"
+              : "client exited with code " + std::to_string(code));
     if (!options_.stay) Shutdown(0);
   });
-  std::signal(SIGINT, OnStopSignal);
-  std::signal(SIGTERM, OnStopSignal);
-  std::signal(SIGHUP, OnStopSignal);
-  connect(&signalPoll_, &QTimer::timeout, this, [this] {
-    if (stopSignal) Shutdown(0);
-  });
-  signalPoll_.start(100);
 }
 
 void LobbyApp::Print(const std::string& line) {

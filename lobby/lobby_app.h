@@ -5,13 +5,13 @@
 #include <QObject>
 #include <QProcess>
 #include <QSocketNotifier>
-#include <QTimer>
 #include <memory>
 #include <string>
 
 #include "config/launch_params.h"
 #include "lobby_link.h"
 #include "local_server.h"
+#include "stop_signals.h"
 
 namespace korvel {
 
@@ -47,9 +47,9 @@ class LobbyApp : public QObject {
   UnixLobbyLink link_;
   QProcess client_;
   std::unique_ptr<QSocketNotifier> stdin_;
-  QTimer signalPoll_;
   std::string pendingInput_;
   std::unique_ptr<LocalServer> server_;
+  StopSignals stopSignals_;
 };
 
 }  // namespace korvel

@@ -20,6 +20,7 @@
 #include "replay/input_entries.h"
 #include "replay/session_recorder.h"
 #include "scene_window.h"
+#include "stop_signals.h"
 
 namespace {
 
@@ -177,6 +178,15 @@ int main(int argc, char** argv) {
         *recorder,
         static_cast<uint32_t>(std::chrono::steady_clock::now().time_since_epoch().count())));
   }
+  // Ctrl-C, the lobby or the desktop session ending the client: it ends as it does after a
+  // game, with the session recording written out.
+  korvel::Process& process =
+      recording ? recording->platform().process : platform.platform().process;
+  korvel::StopSignals stopSignals([&log, &process](int signal) {
+    log.Write("stopped by signal " + std::to_string(signal) + " (" + strsignal(signal) +
+              "): closing");
+    korvel::EndClientNow(process, 0);
+  });
   client.view().scene().SetPictureStore(&pictures);
   client.Startup(commandLine);
   // The player's clicks go into the session too: a click shows its effect before the server's

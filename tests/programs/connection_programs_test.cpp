@@ -9,6 +9,8 @@
 #include <QTcpSocket>
 #include <QTemporaryDir>
 
+#include "program_environment.h"
+
 namespace {
 
 const QString kBin = KORVEL_BIN_DIR;
@@ -40,14 +42,7 @@ QByteArray ReadExactly(QTcpSocket& s, int n, int ms) {
 class ConnectionProgramsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    env = QProcessEnvironment::systemEnvironment();
-    env.insert("XDG_RUNTIME_DIR", runtime.path());
-    // The client keeps its game record in the state folder: never the tester's own.
-    env.insert("XDG_STATE_HOME", runtime.path() + "/state");
-    env.insert("XDG_CONFIG_HOME", runtime.path() + "/config");
-    env.insert("KORVEL_DIALOGS", "print");
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    env.remove("KORVEL_LOG");
+    env = ProgramEnvironment(runtime.path());
     lobby.setProcessEnvironment(env);
     lobby.start(kBin + "/korvel-lobby", {"--no-client"});
     ASSERT_TRUE(lobby.waitForReadyRead(10000));

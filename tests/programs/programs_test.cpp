@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include "program_environment.h"
+
 namespace {
 
 const QString kBin = KORVEL_BIN_DIR;
@@ -31,14 +33,7 @@ class ProgramsTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(runtime.isValid());
-    env = QProcessEnvironment::systemEnvironment();
-    env.insert("XDG_RUNTIME_DIR", runtime.path());
-    // The client keeps its game record in the state folder: never the tester's own.
-    env.insert("XDG_STATE_HOME", runtime.path() + "/state");
-    env.insert("XDG_CONFIG_HOME", runtime.path() + "/config");
-    env.insert("KORVEL_DIALOGS", "print");
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    env.remove("KORVEL_LOG");
+    env = ProgramEnvironment(runtime.path());
   }
   void Prepare(QProcess& p) {
     p.setProcessEnvironment(env);
