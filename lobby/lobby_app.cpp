@@ -4,7 +4,6 @@
 
 #include <QCoreApplication>
 #include <cstdio>
-#include <cstring>
 
 #include "net/lobby_window.h"
 
@@ -17,9 +16,8 @@ LobbyApp::LobbyApp(LobbyOptions options)
   client_.setProcessChannelMode(QProcess::ForwardedChannels);
   connect(&client_, &QProcess::finished, this, [this](int code, QProcess::ExitStatus status) {
     // A crashed or killed client has no exit code: QProcess then gives the signal's number.
-    Print(status == QProcess::CrashExit
-              ? "client ended by signal " + std::to_string(code) + " (" + strsignal(code) + ")"
-              : "client exited with code " + std::to_string(code));
+    Print(status == QProcess::CrashExit ? "client ended by " + DescribeSignal(code)
+                                        : "client exited with code " + std::to_string(code));
     if (!options_.stay) Shutdown(0);
   });
 }

@@ -183,8 +183,7 @@ int main(int argc, char** argv) {
   korvel::Process& process =
       recording ? recording->platform().process : platform.platform().process;
   korvel::StopSignals stopSignals([&log, &process](int signal) {
-    log.Write("stopped by signal " + std::to_string(signal) + " (" + strsignal(signal) +
-              "): closing");
+    log.Write("stopped by " + korvel::DescribeSignal(signal) + ": closing");
     korvel::EndClientNow(process, 0);
   });
   client.view().scene().SetPictureStore(&pictures);

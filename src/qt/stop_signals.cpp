@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstring>
 
 namespace korvel {
 namespace {
@@ -36,21 +37,20 @@ void SetHandler(void (*handler)(int)) {
 
 }  // namespace
 
-StopSignals::StopSignals(std::function<void(int)> onStop, QObject* parent)
-    : QObject(parent), onStop_(std::move(onStop)) {
+StopSignals::StopSignals(std::function<void(int)> onStop) : onStop_(std::move(onStop)) {
   if (signalFds[0] >= 0 ||
       socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, signalFds) != 0) {
     return;
   }
-  notifier_ = new QSocketNotifier(signalFds[0], QSocketNotifier::Read, this);
-  connect(notifier_, &QSocketNotifier::activated, this, &StopSignals::OnReadable);
+  notifier_ = std::make_unique<QSocketNotifier>(signalFds[0], QSocketNotifier::Read);
+  QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] { OnReadable(); });
   SetHandler(OnStopSignal);
 }
 
 StopSignals::~StopSignals() {
   if (!notifier_) return;
   SetHandler(SIG_DFL);
-  delete notifier_;
+  notifier_.reset();
   close(signalFds[0]);
   close(signalFds[1]);
   signalFds[0] = signalFds[1] = -1;
@@ -68,6 +68,10 @@ void StopSignals::OnReadable() {
   // From here on a signal ends the program the ordinary way.
   SetHandler(SIG_DFL);
   onStop_(first);
+}
+
+std::string DescribeSignal(int signal) {
+  return "signal " + std::to_string(signal) + " (" + strsignal(signal) + ")";
 }
 
 }  // namespace korvel
