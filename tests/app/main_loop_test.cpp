@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/tick_schedule.h"
 #include "support/client_fixture.h"
 
 namespace korvel {
@@ -13,6 +14,27 @@ using testing::ClientFixture;
 using testing::ServerRecord;
 
 class MainLoopTest : public ClientFixture {};
+
+// Late ticks are made up so twenty come in a second; a long pause starts the beat again.
+TEST(TickSchedule, LateTicksAreMadeUpAndLongPausesAreNot) {
+  TickSchedule beat(50);
+  EXPECT_EQ(beat.Begin(1000), 50);
+  // Each tick fires and works 12 ms late: the next comes that much sooner.
+  int64_t now = 1000;
+  for (int i = 1; i <= 20; ++i) {
+    now = 1000 + 50 * i + 12;
+    EXPECT_EQ(beat.Next(now), 38) << i;
+  }
+  EXPECT_EQ(beat.dueMs(), 1000 + 50 * 21) << "twenty ticks in the first second";
+  // Behind by three ticks: the next is due at once, then the beat resumes.
+  now = beat.dueMs() + 140;
+  EXPECT_EQ(beat.Next(now), 0);
+  EXPECT_EQ(beat.Next(now), 0);
+  EXPECT_EQ(beat.Next(now), 10);
+  // A two-second wait inside a tick is not made up by a burst of ticks.
+  now += 2000;
+  EXPECT_EQ(beat.Next(now), 50);
+}
 
 TEST_F(MainLoopTest, TheLoginGoesOutOnceTheSocketIsUpAndTheLobbyHearsOfIt) {
   ASSERT_TRUE(Start());

@@ -67,7 +67,13 @@ MainLoop::MainLoop(TableModel& table, LoopState& loop, SessionSettings& settings
 
 void MainLoop::Start() {
   stopRequested_ = false;
-  timers_.Start(kTimerName, kTickMs, [this] { Tick(); });
+  const int64_t delay = schedule_.Begin(timers_.NowMs());
+  timers_.Start(kTimerName, static_cast<int>(delay), [this] { Tick(); });
+}
+
+void MainLoop::StartNextTick() {
+  const int64_t delay = schedule_.Next(timers_.NowMs());
+  timers_.Start(kTimerName, static_cast<int>(delay), [this] { Tick(); });
 }
 
 void MainLoop::Stop() {
@@ -121,7 +127,7 @@ void MainLoop::Tick() {
   if (loop_.PropsPolling) props_.PollStep();
   inTick_ = false;
   // A step that ended the game or left the table stopped the loop for good.
-  if (!stopRequested_) Start();
+  if (!stopRequested_ && !timers_.Running(kTimerName)) StartNextTick();
 }
 
 void MainLoop::ReceiveStep() {

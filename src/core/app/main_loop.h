@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "app/tick_schedule.h"
 #include "view/table_view.h"
 
 namespace korvel {
@@ -52,6 +53,8 @@ class MainLoop : public LoopControl {
   void Tick();
 
  private:
+  // Sets the timer for the tick after this one, keeping to the loop's beat.
+  void StartNextTick();
   void ReceiveStep();
   void SilenceExpired();
   // The continue countdown after a deal still runs and the player has not pressed continue.
@@ -85,6 +88,7 @@ class MainLoop : public LoopControl {
   Process& process_;
   bool inTick_ = false;
   bool stopRequested_ = false;
+  TickSchedule schedule_{kTickMs};
 };
 
 }  // namespace korvel
