@@ -128,7 +128,7 @@ TEST(SessionFile, ForeignOrUnreadableFilesAreRefusedWithAReason) {
 
   f = ReadSessionFile("/tmp");
   EXPECT_FALSE(f.usable);
-  EXPECT_NE(f.problem.find("Is a directory"), std::string::npos) << f.problem;
+  EXPECT_NE(f.problem.find("not a regular file"), std::string::npos) << f.problem;
 }
 
 TEST(SessionFile, EveryPrefixOfAFileReadsSafely) {

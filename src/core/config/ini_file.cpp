@@ -9,9 +9,9 @@
 #include <cstdio>
 #include <fstream>
 #include <optional>
-#include <sstream>
 #include <vector>
 
+#include "platform/file_read.h"
 #include "platform/gbk.h"
 
 namespace korvel {
@@ -60,13 +60,12 @@ std::vector<std::string> DecodedLines(std::string_view bytes) {
   return lines;
 }
 
-// The file as UTF-8 lines; a missing file has none.
+// The file as UTF-8 lines; a missing file has none, and so has anything that is not a regular
+// file of a sensible size (a FIFO, a device, a runaway file).
 std::vector<std::string> ReadLines(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return {};
-  std::stringstream buffer;
-  buffer << in.rdbuf();
-  return DecodedLines(buffer.str());
+  const FileRead file = ReadRegularFile(path, kMaxIniFileBytes);
+  if (!file.ok()) return {};
+  return DecodedLines(file.bytes);
 }
 
 // Lines as the file stores them: GBK, each ending in CR LF.
@@ -323,7 +322,7 @@ void IniSectionWriter::Learn(const FileStamp& now) {
     for (const auto& name : ini.GetIniSectionNames()) sections_.insert(Folded(name));
     if (now.size > 0) {
       char tail[2] = {};
-      const int fd = open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+      const int fd = open(path_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
       const bool read =
           fd >= 0 && now.size >= 2 && pread(fd, tail, 2, static_cast<off_t>(now.size - 2)) == 2;
       if (fd >= 0) close(fd);
@@ -395,7 +394,7 @@ bool IniSectionWriter::RewriteLast(std::span<const classIniFile::KeyValue> keys)
 }
 
 bool IniSectionWriter::WriteAt(uint64_t offset, const std::string& bytes) {
-  const int fd = open(path_.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+  const int fd = OpenRegularForWriting(path_, O_CREAT);
   if (fd < 0) return false;
   const bool ok = WriteAllAt(fd, offset, bytes);
   return close(fd) == 0 && ok;

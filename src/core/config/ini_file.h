@@ -3,6 +3,7 @@
 // Nothing is cached: every call reads the file again, as the phrase and record files expect.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -12,6 +13,10 @@
 #include <vector>
 
 namespace korvel {
+
+// An INI file larger than this is read as no file at all: a thousand deals of game record fit,
+// and anything bigger is not a file a person or this program wrote.
+inline constexpr size_t kMaxIniFileBytes = size_t{1} << 20;
 
 // dir + "/" + file with exactly one separator between them (both slash forms are accepted).
 std::string JoinPath(std::string_view dir, std::string_view file);

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <iterator>
 
+#include "platform/file_read.h"
+
 #ifndef KORVEL_VERSION
 #define KORVEL_VERSION "unknown"
 #endif
@@ -194,27 +196,17 @@ SessionFile ParseSession(std::span<const uint8_t> bytes) {
 }
 
 SessionFile ReadSessionFile(const std::string& path) {
-  SessionFile failed;
-  std::FILE* in = std::fopen(path.c_str(), "rb");
-  if (!in) {
-    failed.problem = "cannot open " + path + ": " + std::strerror(errno);
+  // Recordings are pruned at 200 MB all together; one file beyond that limit is not ours, and
+  // a FIFO or a device is refused before anything is read from it.
+  constexpr size_t kMaxSessionFileBytes = size_t{256} << 20;
+  const FileRead file = ReadRegularFile(path, kMaxSessionFileBytes);
+  if (!file.ok()) {
+    SessionFile failed;
+    failed.problem = file.problem;
     return failed;
   }
-  // A folder opens like a file here; only reading it fails.
-  std::vector<uint8_t> bytes;
-  std::array<uint8_t, 65536> chunk;
-  size_t n = 0;
-  while ((n = std::fread(chunk.data(), 1, chunk.size(), in)) > 0) {
-    bytes.insert(bytes.end(), chunk.begin(), chunk.begin() + static_cast<std::ptrdiff_t>(n));
-  }
-  const bool error = std::ferror(in) != 0;
-  const int why = errno;
-  std::fclose(in);
-  if (error) {
-    failed.problem = "cannot read " + path + ": " + std::strerror(why);
-    return failed;
-  }
-  return ParseSession(bytes);
+  return ParseSession(
+      std::span(reinterpret_cast<const uint8_t*>(file.bytes.data()), file.bytes.size()));
 }
 
 const char* ClientVersion() { return KORVEL_VERSION; }
