@@ -22,6 +22,7 @@ class DemoComponent : public testing::ClientFixture {
 #else
     vp.files.appDir =
         std::filesystem::path(KORVEL_DEMO_PLUGIN).parent_path().parent_path().parent_path();
+    vp.files.userDir = userFiles.path();
     ASSERT_TRUE(Start(testing::PropsFields()));
     ASSERT_EQ(Run(200), -1);
     Deliver(ServerRecord(kCmdLogin, 0, {5, 0x08, 0, 1}));
@@ -49,6 +50,7 @@ class DemoComponent : public testing::ClientFixture {
   }
   const std::string& LastHistory() { return client.chat().History().back(); }
   const Element* Caption() { return client.view().main().Get(client.view().el.LbProp); }
+  testing::ScratchFolder userFiles;
 };
 
 TEST_F(DemoComponent, PropsAreListedGivenToTheSeatsBesideAndToldToTheServer) {

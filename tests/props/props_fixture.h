@@ -14,6 +14,7 @@
 #include "platform/gbk.h"
 #include "props/prop_component.h"
 #include "support/client_fixture.h"
+#include "support/scratch_folder.h"
 
 namespace korvel::testing {
 
@@ -28,6 +29,7 @@ class TestComponent {
     Bind(setScore_, "TestProp_SetScore");
     Bind(queue_, "TestProp_QueueAction");
     Bind(setCheck_, "TestProp_SetCheckCount");
+    Bind(refuseUsers_, "TestProp_RefuseUsers");
     Bind(queued_, "TestProp_Queued");
     Bind(calls_, "TestProp_Calls");
     Bind(clearCalls_, "TestProp_ClearCalls");
@@ -47,6 +49,7 @@ class TestComponent {
   void SetScore(const PropDllScore& score, int result) { setScore_(&score, result); }
   void Queue(const PropDllAction& action) { queue_(&action); }
   void SetCheckCount(int n) { setCheck_(n); }
+  void RefuseUsers(bool refuse) { refuseUsers_(refuse ? 1 : 0); }
   int Queued() { return queued_(); }
   std::string Calls() { return calls_(); }
   void ClearCalls() { clearCalls_(); }
@@ -70,6 +73,7 @@ class TestComponent {
   void (*setScore_)(const PropDllScore*, int32_t) = nullptr;
   void (*queue_)(const PropDllAction*) = nullptr;
   void (*setCheck_)(int32_t) = nullptr;
+  void (*refuseUsers_)(int32_t) = nullptr;
   int32_t (*queued_)() = nullptr;
   const char* (*calls_)() = nullptr;
   void (*clearCalls_)() = nullptr;
@@ -122,6 +126,7 @@ class PropsFixture : public ClientFixture {
   void SetUp() override {
     ASSERT_TRUE(component.Ready()) << "the test component cannot be opened";
     vp.files.appDir = TestComponent::AppDir();
+    vp.files.userDir = userFiles.path();
     ASSERT_TRUE(Start(PropsFields()));
     ASSERT_EQ(Run(200), -1);
     Deliver(ServerRecord(kCmdLogin, 0, {5, 0x08, 0, 1}));
@@ -158,6 +163,7 @@ class PropsFixture : public ClientFixture {
   ElementId PropImage(int k) { return main().Find("ImgProp", k); }
 
   TestComponent component;
+  ScratchFolder userFiles;
 };
 
 }  // namespace korvel::testing

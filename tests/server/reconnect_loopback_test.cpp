@@ -16,6 +16,7 @@
 #include "net/net_server.h"
 #include "server_test_support.h"
 #include "support/client_fixture.h"
+#include "support/scratch_folder.h"
 #include "table/hall.h"
 #include "table/hand_order.h"
 
@@ -474,6 +475,8 @@ TEST_F(PropsLoopbackTest, FlowersEggsAndATreasureBoxBetweenClientServerAndCompon
   ASSERT_TRUE(Listen());
   vp.files.appDir =
       std::filesystem::path(KORVEL_DEMO_PLUGIN).parent_path().parent_path().parent_path();
+  korvel::testing::ScratchFolder userFiles;
+  vp.files.userDir = userFiles.path();
   std::vector<std::string> fields = LaunchFields("alice", "k");
   fields[13] = "1";  // the launch line allows props
   client.Startup(korvel::testing::LaunchLine(fields));

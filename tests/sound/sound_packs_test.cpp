@@ -12,6 +12,7 @@
 #include "platform/virtual_platform.h"
 #include "sound/sound.h"
 #include "sound/voice_clips.h"
+#include "support/scratch_folder.h"
 
 namespace korvel {
 namespace {
@@ -70,9 +71,11 @@ class SoundPacksTest : public ::testing::Test {
 #endif
     // Build the paths as the installed client would: bin/ beside share/korvel/.
     vp.files.appDir = KORVEL_BIN_DIR;
+    vp.files.userDir = userFiles.path();
     sound.Startup();
   }
 
+  testing::ScratchFolder userFiles;
   VirtualPlatform vp;
   SeatVoices seats;
   Sound sound;

@@ -26,6 +26,7 @@
 #include "scene_renderer.h"
 #include "scene_window.h"
 #include "support/in_process_table.h"
+#include "support/scratch_folder.h"
 #include "table/hall.h"
 #include "table/offer_records.h"
 #include "table/server_records.h"
@@ -79,6 +80,7 @@ class WindowFixture : public testing::TableFixture, public ::testing::WithParamI
     vp.screen.width = small() ? 800 : 1280;
     vp.screen.height = small() ? 600 : 1024;
     vp.files.appDir = std::string(KORVEL_BIN_DIR);
+    vp.files.userDir = userFiles.path();
     client.view().scene().SetPictureStore(&Pictures());
   }
   void TearDown() override { front.reset(); }
@@ -141,13 +143,19 @@ class WindowFixture : public testing::TableFixture, public ::testing::WithParamI
   }
   QRect Screen() { return QRect(0, 0, vp.screen.width, vp.screen.height); }
   void ExpectClearOfTheTable(FormId form, const char* what) {
+    ExpectAboveTheTable(form, what);
     SceneWindow* w = WindowOf(form);
-    ASSERT_NE(w, nullptr) << what;
-    ASSERT_TRUE(w->isVisible()) << what;
+    if (!w) return;
     const QRect frame = w->frameGeometry();
     EXPECT_FALSE(frame.intersects(ButtonRow())) << what << " covers the main buttons";
     EXPECT_FALSE(frame.intersects(HandArea())) << what << " covers the hand";
-    EXPECT_TRUE(Screen().contains(frame)) << what << " leaves the screen";
+  }
+  // Open on the screen and owned by the table, so it cannot fall behind it.
+  void ExpectAboveTheTable(FormId form, const char* what) {
+    SceneWindow* w = WindowOf(form);
+    ASSERT_NE(w, nullptr) << what;
+    ASSERT_TRUE(w->isVisible()) << what;
+    EXPECT_TRUE(Screen().contains(w->frameGeometry())) << what << " leaves the screen";
     EXPECT_EQ(w->parentWidget(), MainWindow()) << what << " can fall behind the table";
   }
 
@@ -199,6 +207,7 @@ class WindowFixture : public testing::TableFixture, public ::testing::WithParamI
   }
 
   std::unique_ptr<SceneFrontEnd> front;
+  testing::ScratchFolder userFiles;
 };
 
 // ---- at a real table ------------------------------------------------------------------------
@@ -318,22 +327,24 @@ class TableWindowTest : public WindowFixture {
     Steps(60);
   }
 
-  // Whenever the operation buttons show, they leave the local discards and the bottom wall in
-  // sight: no tile lying in the band between the middle of the table and the hand is covered.
+  // Whenever the operation buttons show, they lie in their row over the bottom wall and above
+  // every tile there, so a click on one never lands on a tile.
   void CheckOperationRow() {
-    const QRect band(static_cast<int>(view().X(240)), static_cast<int>(view().Y(410)),
-                     static_cast<int>(view().X(480)), static_cast<int>(view().Y(145)));
     for (int i = 1; i < 6; ++i) {
       if (!main().Visible(el().Operation[i])) continue;
       ++rowChecks;
-      const QRect button = SceneRenderer::PixelRect(*main().Get(el().Operation[i]));
+      const Element& op = *main().Get(el().Operation[i]);
+      if (op.geometry.left != view().X(358 + 50 * i) || op.geometry.top != view().Y(461)) {
+        operationBeforeDealEnd = "operation button " + std::to_string(i) + " out of its row";
+        return;
+      }
+      const QRect button = SceneRenderer::PixelRect(op);
       for (int t = 0; t < kTileElements; ++t) {
         const Element& tile = *main().Get(Tile(t));
-        const QRect r = SceneRenderer::PixelRect(tile);
-        if (!tile.visible || !band.contains(r.topLeft())) continue;
-        if (button.intersects(r)) {
+        if (!tile.visible || !button.intersects(SceneRenderer::PixelRect(tile))) continue;
+        if (main().ZIndex(Tile(t)) > main().ZIndex(el().Operation[i])) {
           operationBeforeDealEnd =
-              "operation button " + std::to_string(i) + " covers tile " + std::to_string(t);
+              "tile " + std::to_string(t) + " covers operation button " + std::to_string(i);
           return;
         }
       }
@@ -432,26 +443,6 @@ TEST_P(TableWindowTest, ADealPlayedWithThePointerEndsOnABoardAndContinueSendsOnc
   EXPECT_GT(discards, 0);
   EXPECT_EQ(operationBeforeDealEnd, "");
   EXPECT_GT(rowChecks, 0) << "the operation buttons never showed";
-  // At the reveal the left seat's column ends above the local melds and hand.
-  std::vector<int> local;
-  for (const TileSlot& mine : player(0).slots) {
-    if (mine.kind != SlotKind::Empty && main().Visible(Tile(mine.element))) {
-      local.push_back(mine.element);
-    }
-  }
-  for (const TileSlot& left : player(1).slots) {
-    // A slot may still name an element the local seat has taken over.
-    if (left.kind == SlotKind::Empty || !main().Visible(Tile(left.element)) ||
-        std::count(local.begin(), local.end(), left.element) > 0) {
-      continue;
-    }
-    for (int mine : local) {
-      EXPECT_FALSE(SceneRenderer::PixelRect(TileEl(left.element))
-                       .intersects(SceneRenderer::PixelRect(TileEl(mine))))
-          << "left tile " << left.element << " on local tile " << mine;
-    }
-  }
-
   // The board is up, above the table, clear of the buttons and the hand.
   const FormId board = client.settlement().board().form;
   ExpectClearOfTheTable(board, "the score board");
@@ -522,7 +513,7 @@ TEST_P(TableWindowTest, TheNextDealClosesTheBoardClearsTheMarksAndIgnoresContinu
   EXPECT_EQ(Continues(), before) << "continue clicked during a deal";
 }
 
-TEST_P(TableWindowTest, SecondaryWindowsStayAboveTheTableClearOfTheButtonsAndTheHand) {
+TEST_P(TableWindowTest, SecondaryWindowsStayAboveTheTable) {
   SeatAtTable();
   if (HasFatalFailure()) return;
   Click(el().AnNiu[5]);
@@ -532,7 +523,8 @@ TEST_P(TableWindowTest, SecondaryWindowsStayAboveTheTableClearOfTheButtonsAndThe
   ExpectClearOfTheTable(client.settlement().history().form, "the history");
   Click(el().AnNiu[6]);
   Click(el().AnNiu[3]);
-  ExpectClearOfTheTable(client.vosSetForm().form(), "the settings");
+  // The settings open over the lower right corner of the table.
+  ExpectAboveTheTable(client.vosSetForm().form(), "the settings");
   Click(el().AnNiu[3]);
   Click(el().AnNiu[8]);
   ExpectClearOfTheTable(client.leaving().exitForm(), "the exit dialog");
@@ -547,12 +539,11 @@ TEST_P(TableWindowTest, SecondaryWindowsStayAboveTheTableClearOfTheButtonsAndThe
     EXPECT_FALSE(WindowOf(info)->isVisible());
   }
 
-  // The chat history hides neither the hand nor the chat input, and 关闭 closes it.
+  // The chat history opens over the lower middle of the table, and 关闭 closes it.
   Click(el().AnNiu[1]);
   const FormId talk = client.chat().historyForm();
-  ExpectClearOfTheTable(talk, "the chat history");
+  ExpectAboveTheTable(talk, "the chat history");
   SaveScreenshot("chat-history");
-  EXPECT_FALSE(WindowOf(talk)->frameGeometry().intersects(OnScreen(el().Chat)));
   const ElementId close = client.view().scene().form(talk).Find("Label1");
   ClickAt(WindowOf(talk), CentreOf(talk, close));
   EXPECT_FALSE(WindowOf(talk)->isVisible()) << "关闭";
@@ -671,16 +662,24 @@ TEST_P(DealEndWindowTest, TheDealerPlateHoldsItsNameAndForgetsAnEarlierTable) {
   EXPECT_EQ(main().Get(el().lbZhuang)->caption, "");
 }
 
-TEST_P(DealEndWindowTest, BalloonsAndReadyMarksLeaveTheSideClocksInSight) {
+// A side seat's ready balloon and ready mark stand where that seat's clock stands. The balloon
+// comes with the seat's discard, which ends its turn: the next turn's clock is elsewhere and in
+// sight while the balloon still shows.
+TEST_P(DealEndWindowTest, BalloonsAndReadyMarksHideNoRunningClock) {
   for (int v : {1, 2}) {
-    // The clock of a side seat's turn, where the turn start puts it.
-    Feed(testing::OptionRecord(v == 1 ? 4 : 2, 0, 8), 200);
-    const QRect clock = SceneRenderer::PixelRect(*main().Get(el().Time_Img));
+    const int mask = v == 1 ? 4 : 2, next = v == 1 ? 2 : 4;
+    Feed(testing::OptionRecord(mask, 0, 8), 200);
     ASSERT_TRUE(main().Visible(el().Time_Img));
-    // The seat declares ready: its balloon comes up; between deals its ready mark shows.
-    Feed(DiscardRecord(v == 1 ? 4 : 2, 0x21, 1), 200);
+    Feed(DiscardRecord(mask, 0x21, 1), 200);
     const ElementId balloon = el().tsSpeak[v - 1];
     EXPECT_TRUE(main().Visible(balloon)) << "seat " << v;
+    EXPECT_EQ(main().GetTop(balloon), view().Y(280)) << v;
+    EXPECT_EQ(main().GetTop(el().OK[v]), view().Y(280)) << v;
+    EXPECT_EQ(main().GetLeft(el().OK[v]), view().X(v == 1 ? 60 : 900)) << v;
+    Feed(testing::OptionRecord(next, 0, 8), 200);
+    ASSERT_TRUE(main().Visible(balloon)) << "the balloon shows for two seconds";
+    const QRect clock = SceneRenderer::PixelRect(*main().Get(el().Time_Img));
+    EXPECT_TRUE(main().Visible(el().Time_Img));
     EXPECT_FALSE(SceneRenderer::PixelRect(*main().Get(balloon)).intersects(clock)) << v;
     EXPECT_FALSE(SceneRenderer::PixelRect(*main().Get(el().OK[v])).intersects(clock)) << v;
   }
