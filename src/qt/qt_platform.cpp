@@ -1,8 +1,11 @@
 #include "qt_platform.h"
 
+#include <arpa/inet.h>
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <netinet/in.h>
 #include <sys/file.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
@@ -11,12 +14,15 @@
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QHostInfo>
 #include <QMessageBox>
 #include <QScreen>
 #include <QTimer>
 #include <QUrl>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 
 #include "platform/install_paths.h"
@@ -122,13 +128,116 @@ QtSocket::QtSocket() {
   });
 }
 
+QtSocket::~QtSocket() { AbandonConnect(); }
+
 void QtSocket::Connect(const std::string& host, uint16_t port) {
+  AbandonConnect();
   socket_.abort();
   wasConnected_ = false;
-  socket_.connectToHost(QString::fromStdString(host), port);
+  port_ = port;
+  addresses_.clear();
+  QHostAddress literal;
+  if (literal.setAddress(QString::fromStdString(host))) {
+    addresses_.append(literal);
+    // Started from the event loop, so a failure is reported there as Qt would report it.
+    const uint64_t attempt = attempt_;
+    QTimer::singleShot(0, this, [this, attempt] {
+      if (attempt == attempt_) ConnectToNext();
+    });
+    return;
+  }
+  lookupId_ =
+      QHostInfo::lookupHost(QString::fromStdString(host), this, [this](const QHostInfo& info) {
+        lookupId_ = -1;
+        addresses_ = info.addresses();
+        if (addresses_.isEmpty()) {
+          Failed(QAbstractSocket::HostNotFoundError);
+          return;
+        }
+        ConnectToNext();
+      });
 }
 
-void QtSocket::Close() { socket_.abort(); }
+void QtSocket::ConnectToNext() {
+  while (!addresses_.isEmpty()) {
+    const QHostAddress address = addresses_.takeFirst();
+    sockaddr_storage to{};
+    socklen_t length = 0;
+    if (address.protocol() == QAbstractSocket::IPv4Protocol) {
+      auto* in = reinterpret_cast<sockaddr_in*>(&to);
+      in->sin_family = AF_INET;
+      in->sin_port = htons(port_);
+      in->sin_addr.s_addr = htonl(address.toIPv4Address());
+      length = sizeof(sockaddr_in);
+    } else if (address.protocol() == QAbstractSocket::IPv6Protocol) {
+      auto* in6 = reinterpret_cast<sockaddr_in6*>(&to);
+      in6->sin6_family = AF_INET6;
+      in6->sin6_port = htons(port_);
+      const Q_IPV6ADDR bytes = address.toIPv6Address();
+      std::memcpy(&in6->sin6_addr, &bytes, sizeof bytes);
+      length = sizeof(sockaddr_in6);
+    } else {
+      continue;
+    }
+    const int fd = ::socket(to.ss_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (fd < 0) continue;
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&to), length) == 0 || errno == EINPROGRESS) {
+      connectingFd_ = fd;
+      notifier_ = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Write);
+      connect(notifier_.get(), &QSocketNotifier::activated, this, [this] { ConnectFinished(); });
+      return;
+    }
+    ::close(fd);
+  }
+  Failed(QAbstractSocket::ConnectionRefusedError);
+}
+
+void QtSocket::ConnectFinished() {
+  const int fd = connectingFd_;
+  notifier_.reset();
+  connectingFd_ = -1;
+  int error = 0;
+  socklen_t size = sizeof error;
+  if (getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) != 0) error = errno;
+  if (error != 0) {
+    ::close(fd);
+    if (!addresses_.isEmpty()) {
+      ConnectToNext();
+      return;
+    }
+    Failed(error == ECONNREFUSED ? QAbstractSocket::ConnectionRefusedError
+           : error == ETIMEDOUT  ? QAbstractSocket::SocketTimeoutError
+                                 : QAbstractSocket::NetworkError);
+    return;
+  }
+  if (!socket_.setSocketDescriptor(fd)) {
+    ::close(fd);
+    Failed(QAbstractSocket::NetworkError);
+    return;
+  }
+  wasConnected_ = true;
+  if (events_) events_->OnConnected();
+}
+
+void QtSocket::AbandonConnect() {
+  ++attempt_;
+  if (lookupId_ >= 0) QHostInfo::abortHostLookup(lookupId_);
+  lookupId_ = -1;
+  notifier_.reset();
+  if (connectingFd_ >= 0) ::close(connectingFd_);
+  connectingFd_ = -1;
+  addresses_.clear();
+}
+
+void QtSocket::Failed(QAbstractSocket::SocketError error) {
+  AbandonConnect();
+  if (events_) events_->OnSocketError(SocketErrorNumber(error));
+}
+
+void QtSocket::Close() {
+  AbandonConnect();
+  socket_.abort();
+}
 
 bool QtSocket::IsConnected() const { return socket_.state() == QAbstractSocket::ConnectedState; }
 

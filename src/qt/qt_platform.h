@@ -1,7 +1,10 @@
 // The ports on Qt: the real timers, socket, lobby link, message boxes, sound and files.
 #pragma once
 
+#include <QHostAddress>
+#include <QList>
 #include <QObject>
+#include <QSocketNotifier>
 #include <QTcpSocket>
 #include <QTimer>
 #include <map>
@@ -32,10 +35,14 @@ class QtTimers : public Timers {
 // Maps Qt's socket errors onto the four numbers the client explains.
 int SocketErrorNumber(QAbstractSocket::SocketError error);
 
+// The game server's connection. Connecting is done here rather than by QTcpSocket, which tries
+// a refused address a second time: one attempt of the client is one connection request (one per
+// address of a host name). The connected descriptor is then handed to QTcpSocket.
 class QtSocket : public QObject, public Socket {
   Q_OBJECT
  public:
   QtSocket();
+  ~QtSocket() override;
   void SetEvents(SocketEvents* events) override { events_ = events; }
   void Connect(const std::string& host, uint16_t port) override;
   void Close() override;
@@ -43,9 +50,21 @@ class QtSocket : public QObject, public Socket {
   bool Send(std::span<const uint8_t> bytes) override;
 
  private:
+  void ConnectToNext();
+  void ConnectFinished();
+  void AbandonConnect();
+  void Failed(QAbstractSocket::SocketError error);
+
   QTcpSocket socket_;
   SocketEvents* events_ = nullptr;
   bool wasConnected_ = false;
+  // The connection under way: the addresses still to try, its descriptor and its notifier.
+  QList<QHostAddress> addresses_;
+  uint16_t port_ = 0;
+  int connectingFd_ = -1;
+  std::unique_ptr<QSocketNotifier> notifier_;
+  int lookupId_ = -1;
+  uint64_t attempt_ = 0;
 };
 
 class QtDialogs : public Dialogs {
@@ -81,6 +100,12 @@ class QtScreen : public Screen {
  public:
   int Width() const override;
   int Height() const override;
+  uint64_t TableWindowHandle() const override { return tableWindow_ ? tableWindow_() : 0; }
+  // The table window exists once the front end has built it.
+  void SetTableWindow(std::function<uint64_t()> handle) { tableWindow_ = std::move(handle); }
+
+ private:
+  std::function<uint64_t()> tableWindow_;
 };
 
 class PosixFiles : public Files {
@@ -118,6 +143,7 @@ class QtPlatform {
   explicit QtPlatform(const std::string& program);
   Platform& platform() { return platform_; }
   UnixLobbyLink& lobbyLink() { return lobby_; }
+  QtScreen& screen() { return screen_; }
 
  private:
   QtTimers timers_;

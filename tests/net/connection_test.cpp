@@ -121,6 +121,47 @@ TEST_F(ProxyTest, EachFailedStepHasItsOwnMessageAndClosesTheSocket) {
   }
 }
 
+// "5 0" is a success whatever follows, nothing included: once nothing more comes for a moment
+// the login leaves.
+TEST_F(ProxyTest, AConnectReplyCutShortAfterItsSuccessBytesSucceedsAfterAMoment) {
+  StartProxy();
+  Reply({5, 0});
+  Reply({5, 0});
+  EXPECT_FALSE(client.connection().RecordMode) << "the rest of the reply may still come";
+  ASSERT_EQ(Run(kProxyShortReplyMs + 50), -1);
+  EXPECT_TRUE(client.connection().RecordMode);
+  EXPECT_EQ(LastSent()[3], kCmdLogin);
+  EXPECT_TRUE(client.mainLoop().Running());
+  EXPECT_TRUE(vp.dialogs.shown.empty());
+  // The server's records follow as records.
+  RecordBytes login = ServerRecord(kCmdLogin, 0, {0, 8, 0, 1});
+  Reply(Bytes(login.begin(), login.end()));
+  EXPECT_EQ(client.records().ReceivedBytes(), kRecordSize);
+}
+
+TEST_F(ProxyTest, ASilentProxyFailsEachStepWithItsOwnMessage) {
+  struct Case {
+    std::vector<Bytes> replies;
+    const char* text;
+  };
+  for (const Case& c : std::vector<Case>{{{}, "请求代理失败！"},
+                                         {{{5, 2}}, "代理服务器用户验证失败！"},
+                                         {{{5, 0}}, "通过代理连接主站失败！"},
+                                         {{{5, 0}, {5}}, "通过代理连接主站失败！"}}) {
+    VirtualPlatform fresh;
+    fresh.lobby.windows.insert("Tesk山庄");
+    Client c2(fresh.platform());
+    c2.Startup(testing::LaunchLine(ProxyFields()));
+    for (const Bytes& r : c.replies) fresh.socket.Deliver(r);
+    fresh.timers.Advance(kProxyStepLimitMs - 100);
+    EXPECT_TRUE(fresh.dialogs.shown.empty()) << c.text;
+    fresh.timers.Advance(200);
+    ASSERT_EQ(fresh.dialogs.shown.size(), 1u) << c.text;
+    EXPECT_EQ(fresh.dialogs.shown[0].text, c.text);
+    EXPECT_FALSE(fresh.socket.IsConnected());
+  }
+}
+
 TEST_F(ProxyTest, AProxyThatNeverStopsTalkingEndsTheClient) {
   StartProxy();
   Bytes flood(1100, 5);  // no proxy answers a greeting with a kilobyte

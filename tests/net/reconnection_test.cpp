@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "support/client_fixture.h"
 
 namespace korvel {
@@ -135,6 +137,25 @@ TEST_F(ReconnectionTest, RefusedAttemptsAreRetriedAndTheTwentySecondFailureEndsT
   EXPECT_EQ(vp.socket.connects, connectsBefore + 21);
   ASSERT_FALSE(vp.lobby.deliveries.empty());
   EXPECT_EQ(vp.lobby.deliveries.back().message.param1, kScRestore);
+}
+
+// The lobby hears of every attempt's login, refused or not, once each.
+TEST_F(ReconnectionTest, EveryAttemptsLoginStepTellsTheLobbyOnce) {
+  LoseConnection();
+  vp.lobby.deliveries.clear();
+  vp.socket.nextConnectResult = kErrRefused;
+  // Three attempts, each with its login step four ticks later.
+  ASSERT_EQ(Run(4000 + 2 * 3000 + 300), -1);
+  ASSERT_EQ(vp.socket.connects, connectsBefore + 3);
+  auto logins = [&] {
+    const auto posted = vp.lobby.PostedNumbers("Tesk山庄");
+    return std::count(posted.begin(), posted.end(), uint32_t{kMsgLogin});
+  };
+  EXPECT_EQ(logins(), 3);
+  vp.socket.nextConnectResult = 0;
+  ASSERT_EQ(Run(3000), -1);
+  EXPECT_EQ(vp.socket.connects, connectsBefore + 4);
+  EXPECT_EQ(logins(), 4) << "the attempt that got through";
 }
 
 TEST_F(ReconnectionTest, AConnectionBackBetweenTwoTicksEndsTheProcedureWithoutAnotherAttempt) {

@@ -87,10 +87,15 @@ Connection::Connection(TableModel& table, LoopState& loop, LoopControl& loopCont
       process_(process) {}
 
 void Connection::OpenDirect() {
+  ConnectDirect();
+  loopControl_.Start();
+}
+
+void Connection::ConnectDirect() {
   const LaunchParams& launch = launch_;
   socket_.Connect(launch.ServerHost, static_cast<uint16_t>(launch.ServerPort));
-  loopControl_.Start();
   loop_.Arm(kStepLogin);
+  loginPosted_ = false;
 }
 
 bool Connection::WaitForSocket(int timeoutMs) {
@@ -100,14 +105,18 @@ bool Connection::WaitForSocket(int timeoutMs) {
 }
 
 void Connection::LoginStep() {
+  if (!loginPosted_) {
+    lobby_.PostToLobby(kMsgLogin);
+    loginPosted_ = true;
+  }
   // While reconnecting, the attempts themselves wait: the step logs in once the socket is back.
   if (reconnection_.Active() && !socket_.IsConnected()) return;
-  lobby_.PostToLobby(kMsgLogin);
   if (!WaitForSocket()) {
     log_.Write("the game server did not answer in time");
     ExplainAndEnd(kErrTimedOut);
   }
   Connected = true;
+  loginPosted_ = false;
   socket_.Send(records_.LoginRecord);
   loop_.Arm(kStepConnectionWatch);
   loop_.LoopFlag[kStepLogin] = false;
@@ -155,6 +164,37 @@ void Connection::SendProxyState(uint8_t state) {
   proxyWrite_ = 0;
   ProxyState = static_cast<uint8_t>(state + 1);
   socket_.Send(message);
+  StartProxyTimer(kProxyStepLimitMs);
+}
+
+void Connection::StartProxyTimer(int ms) {
+  timers_.Stop(kTimerProxy);
+  timers_.Start(kTimerProxy, ms, [this] { ProxyStepTimedOut(); });
+}
+
+void Connection::ProxyStepTimedOut() {
+  timers_.Stop(kTimerProxy);
+  if (RecordMode) return;
+  switch (ProxyState) {
+    case 2:
+      ProxyFailed("请求代理失败！");
+      break;
+    case 4:
+      ProxyFailed("代理服务器用户验证失败！");
+      break;
+    case 6:
+      // "5 0" and then silence: the proxy reached the server and keeps the rest of its reply
+      // to itself.
+      if (proxyWrite_ >= 2 && ProxyBuffer[0] == 5 && ProxyBuffer[1] == 0) {
+        log_.Write("the proxy's connect reply stopped after its success bytes: taking it");
+        JudgeProxyReply();
+      } else {
+        ProxyFailed("通过代理连接主站失败！");
+      }
+      break;
+    default:
+      break;
+  }
 }
 
 void Connection::OnDataArrival(std::span<const uint8_t> bytes) {
@@ -187,12 +227,18 @@ void Connection::OnDataArrival(std::span<const uint8_t> bytes) {
       return;
     }
   }
-  if (ProxyState != 6) JudgeProxyReply();
+  if (ProxyState != 6) {
+    JudgeProxyReply();
+  } else if (proxyWrite_ >= 2) {
+    // A success begun but not complete: wait a moment for the rest, no longer.
+    StartProxyTimer(kProxyShortReplyMs);
+  }
 }
 
 void Connection::JudgeProxyReply() {
   // A reply is judged only once its first two bytes are here.
   if (proxyWrite_ < 2) return;
+  timers_.Stop(kTimerProxy);
   const uint8_t b0 = ProxyBuffer[0];
   const uint8_t b1 = ProxyBuffer[1];
   switch (ProxyState) {

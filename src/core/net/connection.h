@@ -35,6 +35,11 @@ inline constexpr int kCommandKeepAlive = 24;
 inline constexpr int kConnectTimeoutMs = 30000;
 // A reconnection attempt waits for the proxy less than the time between two attempts.
 inline constexpr int kReconnectProxyWaitMs = 2500;
+// A proxy that leaves a negotiation step unanswered this long has failed that step.
+inline constexpr int kProxyStepLimitMs = 10000;
+// A connect reply cut short after its success bytes counts once nothing more comes this long.
+inline constexpr int kProxyShortReplyMs = 300;
+inline constexpr const char* kTimerProxy = "TimerProxy";
 
 // The SOCKS5 messages, apart from the connection so they can be checked byte by byte.
 namespace socks5 {
@@ -54,6 +59,9 @@ class Connection : public SocketEvents {
              Timers& timers, Socket& socket, Dialogs& dialogs, Log& log, Process& process);
 
   void OpenDirect();
+  // Starts one direct connection and arms the login step for it (start-up and every
+  // reconnection attempt).
+  void ConnectDirect();
   void OpenThroughProxy();
   // The login step of the main loop: wait for the socket, then send the login record.
   void LoginStep();
@@ -77,6 +85,9 @@ class Connection : public SocketEvents {
   void SendProxyState(uint8_t state);
   void JudgeProxyReply();
   void ProxyFailed(const std::string& text);
+  // The answer a proxy step gets when the proxy falls silent.
+  void ProxyStepTimedOut();
+  void StartProxyTimer(int ms);
   bool WaitForSocket(int timeoutMs = kConnectTimeoutMs);
 
   TableModel& table_;
@@ -95,6 +106,8 @@ class Connection : public SocketEvents {
   Process& process_;
   std::array<uint8_t, kProxyBufferSize> ProxyBuffer{};
   size_t proxyWrite_ = 0;
+  // The lobby hears of each login step once, however many ticks it waits for the socket.
+  bool loginPosted_ = false;
 };
 
 }  // namespace korvel

@@ -126,8 +126,7 @@ void Reconnection::Attempt() {
     loop.LoopFlag[kStepLogin] = false;
     connection_.OpenThroughProxy();
   } else {
-    socket_.Connect(launch.ServerHost, static_cast<uint16_t>(launch.ServerPort));
-    loop.Arm(kStepLogin);
+    connection_.ConnectDirect();
   }
 }
 
