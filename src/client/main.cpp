@@ -195,6 +195,10 @@ int main(int argc, char** argv) {
 
   korvel::SceneFrontEnd frontEnd(client.view().scene(), pictures);
   frontEnd.SetEvents(input ? static_cast<korvel::ElementEvents*>(&*input) : &client.input());
+  platform.screen().SetTableWindow([&frontEnd, &client]() -> uint64_t {
+    QWidget* table = frontEnd.Window(client.view().mainForm());
+    return table ? static_cast<uint64_t>(table->winId()) : 0;
+  });
   FirstFrameProbe firstFrame(frontEnd, client.view().mainForm(), log);
   if (const char* timing = std::getenv("KORVEL_TIMING"); timing && *timing) {
     app.installEventFilter(&firstFrame);

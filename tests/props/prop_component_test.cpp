@@ -33,6 +33,28 @@ TEST_F(PropStart, TheFirstUserInformationStartsTheComponentWithTheLaunchValues) 
   EXPECT_NE(component.Calls().find("SetUserinfo(我,a,1,0,0,1,"), std::string::npos);
 }
 
+TEST_F(PropStart, TheComponentGetsTheTableWindowsHandle) {
+  vp.screen.windowHandle = 0x2A00007;
+  StartComponent();
+  EXPECT_EQ(component.Count("InitdllWindow(44040199);"), 1);
+}
+
+// The local player's own stake update hands the player on exactly as a seat's information
+// does: a refusal switches the props off, and the component hears of the seat either way.
+TEST_F(PropStart, AStakeUpdateTheComponentRefusesSwitchesThePropsOff) {
+  StartComponent();
+  ASSERT_TRUE(props().Active());
+  component.RefuseUsers(true);
+  component.ClearCalls();
+  RecordBytes stake = ServerRecord(20, 1);
+  stake[234] = 50;
+  Feed({stake});
+  EXPECT_NE(component.Calls().find("SetUserinfo(我,a,1,0,"), std::string::npos)
+      << component.Calls();
+  EXPECT_EQ(props().PropsActive, -1);
+  EXPECT_FALSE(props().Active());
+}
+
 TEST_F(PropStart, AComponentThatDeclinesIsDroppedAndAskedAgainNextTime) {
   component.SetInitResult(0);
   StartComponent();

@@ -264,6 +264,10 @@ TEST_F(SeatingTest, TheSettingsButtonOpensTheSoundDialogAndCancelUndoes) {
   ASSERT_NE(dialog, kNoForm);
   Form& f = client.view().scene().form(dialog);
   EXPECT_TRUE(f.visible());
+  // Above the lower right corner of the table.
+  const Form& main = client.view().main();
+  EXPECT_DOUBLE_EQ(f.screenLeft, main.screenLeft + 1024 - 1.1 * f.width());
+  EXPECT_DOUBLE_EQ(f.screenTop, main.screenTop + 768 - 1.35 * f.height());
   const bool before = client.sound().SoundOn();
   ElementEvent press;
   press.form = dialog;

@@ -19,6 +19,7 @@ typedef struct TestPropState {
   PropDllAction queue[TEST_PROP_QUEUE];
   int32_t queued;
   int32_t checkOverride; /* -1: report the queue's length */
+  int32_t refuseUsers;   /* SetUserinfo answers false */
   char log[TEST_PROP_LOG];
   size_t logLength;
 } TestPropState;
@@ -55,6 +56,7 @@ void TestProp_QueueAction(const PropDllAction* action) {
   if (state.queued < TEST_PROP_QUEUE) state.queue[state.queued++] = *action;
 }
 void TestProp_SetCheckCount(int32_t n) { state.checkOverride = n; }
+void TestProp_RefuseUsers(int32_t refuse) { state.refuseUsers = refuse; }
 int32_t TestProp_Queued(void) { return state.queued; }
 const char* TestProp_Calls(void) { return state.log; }
 void TestProp_ClearCalls(void) {
@@ -66,8 +68,9 @@ void TestProp_ClearCalls(void) {
 int32_t PropDll_AbiVersion(void) { return PROPDLL_ABI_VERSION; }
 int32_t PropDll_Initdll(char* userId, char* empty, const char* dll, uint64_t window,
                         const char* game, int16_t* scale, int16_t* propParameter) {
-  (void)empty, (void)window;
+  (void)empty;
   Note("Initdll(%s,%s,%s,%d,%d);", userId, dll, game, *scale, *propParameter);
+  Note("InitdllWindow(%llu);", (unsigned long long)window);
   if (state.initResult >= 0) return state.initResult;
   return userId[0] != '\0' && strcmp(game, "threegame") == 0 && *propParameter >= 0;
 }
@@ -112,7 +115,7 @@ int32_t PropDll_SetUserinfo(const char* nickname, const char* account, int32_t s
   (void)nameTag;
   Note("SetUserinfo(%s,%s,%d,%d,%d,%d,%d);", nickname, account, seatMask, view, credit, gender,
        avatar);
-  return 1;
+  return state.refuseUsers ? 0 : 1;
 }
 void PropDll_Ainit(const char* text) { Note("Ainit(%s);", text); }
 void PropDll_rec_state(int32_t code, int32_t flag, int32_t view) {

@@ -27,7 +27,7 @@ Client::Client(Platform& platform)
       dispatcher_(table_, settings_, records_, reconnection_, sound_, tablePlay_, watching_,
                   tableRestore_, settlement_, seating_, playersLeaving_, props_),
       props_(table_, loop_, settings_, launch_, view_, messages_, input_, records_, settlement_,
-             chat_, platform.timers, platform.files, platform.log),
+             chat_, platform.timers, platform.files, platform.screen, platform.log),
       seating_(table_, loop_, settings_, launch_, view_, messages_, records_, lobby_, connection_,
                sound_, seatVoices_, tablePlay_, watching_, settlement_, props_, platform.timers,
                platform.log, platform.process),

@@ -117,6 +117,9 @@ class Screen {
   virtual ~Screen() = default;
   virtual int Width() const = 0;
   virtual int Height() const = 0;
+  // The window system's handle of the table window (an X11 window id), for components that
+  // draw into it; 0 where there is none.
+  virtual uint64_t TableWindowHandle() const = 0;
 };
 
 class Files {

@@ -136,8 +136,10 @@ class VirtualScreen : public Screen {
  public:
   int Width() const override { return width; }
   int Height() const override { return height; }
+  uint64_t TableWindowHandle() const override { return windowHandle; }
   int width = 1280;
   int height = 1024;
+  uint64_t windowHandle = 0;
 };
 
 class VirtualFiles : public Files {

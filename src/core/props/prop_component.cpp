@@ -32,7 +32,8 @@ void CopyText(const std::string& text, char (&buffer)[PROPDLL_MAX_TEXT]) {
 PropComponent::PropComponent(TableModel& table, LoopState& loop, SessionSettings& settings,
                              const LaunchParams& launch, TableView& view, MessageLines& messages,
                              ElementEvents& input, Records& records, Settlement& settlement,
-                             TableChat& chat, Timers& timers, Files& files, Log& log)
+                             TableChat& chat, Timers& timers, Files& files, Screen& screen,
+                             Log& log)
     : table_(table),
       loop_(loop),
       settings_(settings),
@@ -43,6 +44,7 @@ PropComponent::PropComponent(TableModel& table, LoopState& loop, SessionSettings
       records_(records),
       settlement_(settlement),
       files_(files),
+      screen_(screen),
       log_(log),
       display_(view, messages, settlement, chat, *this, timers) {}
 
@@ -94,7 +96,8 @@ void PropComponent::Initialise() {
   CopyText(launch.UserId, user);
   int16_t scale = view_.scale().IsSmall() ? kReducedLayout : kFullLayout;
   int16_t parameter = launch.PropParameter;
-  if (!library_.Api().Initdll(user, empty, "DLL", 0, kGameName, &scale, &parameter)) {
+  if (!library_.Api().Initdll(user, empty, "DLL", screen_.TableWindowHandle(), kGameName, &scale,
+                              &parameter)) {
     log_.Write("the prop component declined to start");
     PropsReady = false;
     PropsActive = 0;

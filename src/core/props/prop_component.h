@@ -20,6 +20,7 @@ class Files;
 class Log;
 class MessageLines;
 class Records;
+class Screen;
 class Settlement;
 class TableChat;
 class TableView;
@@ -37,7 +38,7 @@ class PropComponent : public TableResetParticipant, public DealEndProps {
   PropComponent(TableModel& table, LoopState& loop, SessionSettings& settings,
                 const LaunchParams& launch, TableView& view, MessageLines& messages,
                 ElementEvents& input, Records& records, Settlement& settlement, TableChat& chat,
-                Timers& timers, Files& files, Log& log);
+                Timers& timers, Files& files, Screen& screen, Log& log);
 
   // Loads the component when the launch line allows props; absent means props stay off.
   void Load();
@@ -107,6 +108,7 @@ class PropComponent : public TableResetParticipant, public DealEndProps {
   Records& records_;
   Settlement& settlement_;
   Files& files_;
+  Screen& screen_;
   Log& log_;
   PropLibrary library_;
   PropDisplay display_;

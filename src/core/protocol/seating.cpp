@@ -106,7 +106,7 @@ int Seating::PositionFor(uint8_t s, const std::string& account) {
     if (s != table_.players[0].seatMask) return ViewOf(table_.LocalMask(), s);
     // The local seat's own mask: only the stake changes.
     if (props.Exists() && table_.seatInfo[0].coins > 0) {
-      props.SetUserinfo(table_.seatInfo[0], table_.players[0], 0);
+      HandUserinfo(0);
       if (view.laidOut()) {
         view.main().Hide(view.el.Tou[0]);
         view.main().Disable(view.el.Tou[0]);
@@ -191,13 +191,7 @@ void Seating::OnPlayerInfo(CommandInfo& info) {
     const SeatInfo& s = table_.seatInfo[v];
     seatVoices_[v] = SeatVoice{s.gender, s.voiceLang, s.voiceSet, 0};
 
-    if (s.coins > 0 && props.Exists()) {
-      if (!props.SetUserinfo(s, table_.players[v], v)) {
-        props.Shutdown(0);
-        props.SwitchOff();
-      }
-      props.RecState(2, true, v);
-    }
+    if (s.coins > 0 && props.Exists()) HandUserinfo(v);
     ShowSeat(v, AvatarNumber(s.avatar));
 
     if (seats_.OthersSeated == 2 && !loop.TableCleared) {
@@ -222,6 +216,17 @@ void Seating::OnPlayerInfo(CommandInfo& info) {
     view_.ButtonLocked[6] = false;
     sound_.AssignVoices();
   }
+}
+
+void Seating::HandUserinfo(ViewPos v) {
+  PropComponent& props = props_;
+  // A component that refuses a player cannot show that player's props: the game goes on
+  // without any.
+  if (!props.SetUserinfo(table_.seatInfo[v], table_.players[v], v)) {
+    props.Shutdown(0);
+    props.SwitchOff();
+  }
+  props.RecState(2, true, v);
 }
 
 void Seating::ShowSeat(ViewPos v, int avatar) {

@@ -62,6 +62,8 @@ class Seating : public TableResetParticipant {
  private:
   // Which position a command 20 is about; -1 when it only updated the local stake.
   int PositionFor(uint8_t seat, const std::string& account);
+  // Hands seat v's information to the prop component.
+  void HandUserinfo(ViewPos v);
   void ShowSeat(ViewPos v, int avatar);
   void ShowStake(bool hover);
   void PlaceWealth();

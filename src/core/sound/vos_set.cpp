@@ -39,7 +39,7 @@ void VosSet::Close() {
   settingChanged_.fill(false);
 }
 
-void VosSet::Toggle(int row) {
+void VosSet::Toggle(int row, bool tell) {
   switch (row) {
     case kRowMusic:
       sound_.ToggleMusic();
@@ -49,7 +49,7 @@ void VosSet::Toggle(int row) {
       break;
     case kRowSoundOn:
       sound_.ToggleSoundOn();
-      if (hook_) hook_(sound_.SoundOn());
+      if (hook_ && tell) hook_(sound_.SoundOn());
       break;
     case kRowDialect:
       sound_.ToggleDialect();
@@ -73,7 +73,7 @@ void VosSet::Cancel() {
   if (!shown_) return;
   shown_ = false;
   for (int row = 0; row < kRows; ++row) {
-    if (settingChanged_[row]) Toggle(row);
+    if (settingChanged_[row]) Toggle(row, false);
   }
   settingChanged_.fill(false);
 }

@@ -65,7 +65,8 @@ class VosSet {
   int RowPicture(int row) const;
 
  private:
-  void Toggle(int row);
+  // `tell`: a change of the sound switch is reported to the hook (not when cancel undoes it).
+  void Toggle(int row, bool tell = true);
   void Close();
 
   Sound& sound_;
