@@ -353,6 +353,23 @@ QImage PropFrame() {
   return image;
 }
 
+// The exit window's background: a lacquered green board with a gold rim and corner knots.
+QImage ExitPanel() {
+  QImage image = Canvas(korvel::kPicExitPanel);
+  QPainter p(&image);
+  Smooth(p);
+  const QRectF r(1, 1, 298, 148);
+  Panel(p, r, 8, QColor(0x2A, 0x66, 0x3A), QColor(0x12, 0x38, 0x1E), kGold, 2.0, false);
+  p.setPen(QPen(QColor(0xE9, 0xC4, 0x6A, 120), 1));
+  p.setBrush(Qt::NoBrush);
+  p.drawRoundedRect(r.adjusted(6, 6, -6, -6), 5, 5);
+  p.setPen(Qt::NoPen);
+  p.setBrush(kGold);
+  for (const QPointF& c : {QPointF(12, 12), QPointF(288, 12), QPointF(12, 138), QPointF(288, 138)})
+    p.drawEllipse(c, 3, 3);
+  return image;
+}
+
 QImage FrameButton(int id) {
   QImage image = Canvas(id);
   QPainter p(&image);
@@ -491,6 +508,8 @@ QImage DrawPanelPicture(int id) {
       return Skin();
     case kPicCursor:
       return Cursor();
+    case kPicExitPanel:
+      return ExitPanel();
     default:
       return {};
   }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "support/client_fixture.h"
+#include "view/picture_catalogue.h"
 
 namespace korvel {
 namespace {
@@ -107,6 +108,20 @@ TEST_F(LeavingTest, ConfirmingTheExitWithoutALobbyEndsTheClient) {
   click.form = client.leaving().exitForm();
   click.element = exit.Find("imgOK");
   EXPECT_THROW(client.input().OnClick(click), ClientEnded);
+}
+
+TEST_F(LeavingTest, TheExitWindowHasItsPictureExceptWhileTheSeatsAreShuffled) {
+  client.leaving().OpenExitWindow();
+  Form& exit = client.view().scene().form(client.leaving().exitForm());
+  const ElementId picture = exit.Find("Picture");
+  EXPECT_TRUE(exit.Visible(picture));
+  EXPECT_EQ(exit.GetPicture(picture), kPicExitPanel);
+  EXPECT_EQ(exit.HitTest(exit.GetLeft(exit.Find("imgOK")) + 5, exit.GetTop(exit.Find("imgOK")) + 5),
+            exit.Find("imgOK"));
+  client.leaving().CancelExit();
+  client.loop().ShuffleShown = true;
+  client.leaving().OpenExitWindow();
+  EXPECT_FALSE(exit.Visible(picture));
 }
 
 TEST_F(LeavingTest, TheExitWarningShowsOnlyDuringADeal) {

@@ -90,6 +90,20 @@ TEST_F(StartupTest, ABadLineRestoresTheLobbyAndEndsWithoutAMessage) {
   }
 }
 
+// The fields before the missing one are already taken: a quick-mode line names its lobby.
+TEST_F(StartupTest, AQuickLineMissingItsLastFieldRestoresTheLobbyItNames) {
+  auto fields = DirectFields();
+  fields[10] = "1";
+  fields[11] = "Quick Hall";
+  fields[12] = "T";
+  fields.pop_back();
+  vp.lobby.windows.insert("Quick Hall");
+  EXPECT_EQ(Start(Line(fields)), 1);
+  ASSERT_EQ(vp.lobby.deliveries.size(), 1u);
+  EXPECT_EQ(vp.lobby.deliveries[0].title, "Quick Hall");
+  EXPECT_EQ(vp.lobby.deliveries[0].message.param1, kScRestore);
+}
+
 TEST_F(StartupTest, ABadLineWithoutALobbyEndsSilently) {
   vp.lobby.windows.clear();
   auto fields = DirectFields();

@@ -127,6 +127,16 @@ TEST_F(WatchingTest, AHiddenHandIsDealtFaceDownAndAVisibleOneFaceUp) {
   EXPECT_EQ(PicOf(player(0).slots[4].element), TilePic(TilePicture(0x81, kBlockHand)));
 }
 
+TEST_F(WatchingTest, AWatcherHearsEachSeatBeingDealt) {
+  StartDeal();
+  vp.sound.played.clear();
+  Feed(Four(2, 0x81, 0x82, 0x83, 0x84), 100);
+  Feed(Four(1, 0, 0, 0, 0), 100);
+  const auto dealt = std::count_if(vp.sound.played.begin(), vp.sound.played.end(),
+                                   [](const std::string& p) { return p.ends_with("qupai.wav"); });
+  EXPECT_EQ(dealt, 2);
+}
+
 TEST_F(WatchingTest, TilesAfterAGangComeFromTheFarEndOfTheWall) {
   StartDeal();
   const int next = state().NextTileElement;

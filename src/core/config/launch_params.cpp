@@ -58,19 +58,25 @@ LaunchParse ParseLaunchLine(std::string_view line) {
   LaunchParams& p = result.params;
   p.Spectator = line.back() != '$';
 
+  // Fields are stored one by one as they are found, so a line cut short keeps what came before
+  // the missing field (a quick-mode lobby title among them).
   std::array<std::string_view, kLaunchFields> field;
+  int found = 0;
   std::string_view rest = line;
-  for (int n = 0; n < kLaunchFields; ++n) {
-    size_t dollar = rest.find('$');
-    if (dollar == std::string_view::npos) {
-      return fail(LaunchError::MissingField,
-                  "the launch line has " + std::to_string(n) + " fields, 15 are needed");
-    }
-    field[n] = rest.substr(0, dollar);
+  for (; found < kLaunchFields; ++found) {
+    const size_t dollar = rest.find('$');
+    if (dollar == std::string_view::npos) break;
+    field[found] = rest.substr(0, dollar);
     rest = rest.substr(dollar + 1);
   }
-
+  auto missing = [&](int n) {
+    if (n <= found) return false;
+    fail(LaunchError::MissingField,
+         "the launch line has " + std::to_string(found) + " fields, 15 are needed");
+    return true;
+  };
   auto integer = [&](int n, int16_t& out) {
+    if (missing(n)) return false;
     auto value = ParseInt16(field[n - 1]);
     if (!value) {
       fail(LaunchError::BadInteger, "field " + std::to_string(n) + " (\"" +
@@ -81,6 +87,7 @@ LaunchParse ParseLaunchLine(std::string_view line) {
     return true;
   };
 
+  if (missing(2)) return result;
   p.UserId = field[0];
   p.LoginKey = field[1];
   if (!SingleByte(p.UserId) || !SingleByte(p.LoginKey)) {
@@ -88,20 +95,27 @@ LaunchParse ParseLaunchLine(std::string_view line) {
   }
   if (p.UserId.size() > 16) return fail(LaunchError::TooLong, "the user id is over 16 bytes");
   if (p.LoginKey.size() > 240) return fail(LaunchError::TooLong, "the key is over 240 bytes");
+  if (missing(3)) return result;
   p.ServerHost = field[2];
   if (!integer(4, p.ServerPort)) return result;
+  if (missing(5)) return result;
   p.Location = field[4];
   if (!integer(6, p.ConnectionType)) return result;
+  if (missing(7)) return result;
   p.ProxyHost = field[6];
   if (!integer(8, p.ProxyPort)) return result;
+  if (missing(10)) return result;
   p.ProxyUser = field[8];
   p.ProxyPassword = field[9];
   // Their lengths travel as one byte each in the proxy's authentication message.
   if (p.ProxyUser.size() > 255 || p.ProxyPassword.size() > 255) {
     return fail(LaunchError::TooLong, "the proxy user or password is over 255 bytes");
   }
+  if (missing(11)) return result;
   p.QuickMode = LenientNumber(field[10]) == 1.0;
+  if (missing(12)) return result;
   p.LobbyTitleField = field[11];
+  if (missing(13)) return result;
   p.WindowTitleField = field[12];
   if (!integer(14, p.PropSwitch)) return result;
   if (!integer(15, p.PropParameter)) return result;

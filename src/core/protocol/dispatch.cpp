@@ -98,15 +98,16 @@ void Dispatcher::Dispatch(CommandInfo& info) {
 }
 
 void Dispatcher::DealFour(CommandInfo& info) {
-  if (settings_.Spectator) {
-    watching_.OnWatchDealTiles(info, 4);
-    return;
-  }
+  // A watcher hears the deal and the prop component learns of it as at a seat.
   if (props_.Active() && table_.players[0].handCount == 0) {
     props_.DealStarting();
   }
   sound_.PlayEffectIfOn(kEffectDeal);
-  tablePlay_.OnDealTiles(info, 4);
+  if (settings_.Spectator) {
+    watching_.OnWatchDealTiles(info, 4);
+  } else {
+    tablePlay_.OnDealTiles(info, 4);
+  }
 }
 
 void Dispatcher::DrawOne(CommandInfo& info) {

@@ -15,6 +15,7 @@
 #include "settlement/settlement.h"
 #include "sound/sound.h"
 #include "view/message_lines.h"
+#include "view/picture_catalogue.h"
 #include "view/table_view.h"
 
 namespace korvel {
@@ -258,6 +259,8 @@ void Leaving::BuildExitWindow() {
   f.topmost = true;
   const ElementId panel = f.Add("Panel", 0, ElementKind::Label, {0, 0, kExitWidth, kExitHeight});
   f.SetBackColor(panel, kPanel, true);
+  exitPicture_ = f.Add("Picture", 0, ElementKind::Image, {0, 0, kExitWidth, kExitHeight});
+  f.LoadSprite(exitPicture_, kPicExitPanel);
   const ElementId question = f.Add("Label1", 0, ElementKind::Label, {0, 24, kExitWidth, 26});
   f.SetCaption(question, "您真的要退出吗？");
   f.SetAlign(question, TextAlign::Center);
@@ -279,6 +282,8 @@ void Leaving::OpenExitWindow() {
   if (exitForm_ == kNoForm) return;
   Form& f = view_.scene().form(exitForm_);
   f.SetVisible(exitWarning_, loop_.InDeal && !settings_.Spectator);
+  // Plain while the seats are being shuffled.
+  f.SetVisible(exitPicture_, !loop_.ShuffleShown);
   CentreOverMain(exitForm_);
   f.SetFormVisible(true);
 }

@@ -101,6 +101,7 @@ class Leaving : public TableExit {
   FormId exitForm_ = kNoForm;
   FormId gameOverForm_ = kNoForm;
   ElementId exitWarning_ = kNoElement, exitOk_ = kNoElement, exitCancel_ = kNoElement;
+  ElementId exitPicture_ = kNoElement;
   ElementId overText_ = kNoElement, overOk_ = kNoElement, overCancel_ = kNoElement;
 };
 

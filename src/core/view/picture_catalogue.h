@@ -101,6 +101,7 @@ enum NamedPicture : PictureId {
   kPicIcon,
   kPicSkin,
   kPicCursor,
+  kPicExitPanel,
   kNamedPictureEnd,
 };
 
@@ -143,6 +144,7 @@ inline constexpr std::array<NamedPictureInfo, kNamedPictureEnd - kPicTable> kNam
     {kPicIcon, "icon.png", {20, 20}},
     {kPicSkin, "skin.png", {48, 48}},
     {kPicCursor, "cursor.png", {32, 32}},
+    {kPicExitPanel, "exit-panel.png", {300, 150}},
 }};
 
 constexpr bool IsNumberedPicture(PictureId id) {
