@@ -295,6 +295,21 @@ TEST_F(ChatClientTest, TheHistoryKeepsItsNewestLineInViewAndEmptiesPastItsLimit)
   EXPECT_EQ(talk.Get(list)->topLine, 0);
 }
 
+TEST_F(ChatClientTest, TheHistoryFirstOpensOverTheLowerMiddleAndStaysWhereItIsPut) {
+  Form& main = client.view().main();
+  main.PlaceOnScreen(100, 50);
+  client.chat().ToggleHistory();
+  Form& talk = client.view().scene().form(client.chat().historyForm());
+  EXPECT_DOUBLE_EQ(talk.screenLeft, 100 + 0.3 * main.width());
+  EXPECT_DOUBLE_EQ(talk.screenTop, 50 + 0.66 * main.height());
+  client.chat().ToggleHistory();
+  talk.PlaceOnScreen(5, 6);
+  client.chat().ToggleHistory();
+  EXPECT_TRUE(talk.visible());
+  EXPECT_DOUBLE_EQ(talk.screenLeft, 5);
+  EXPECT_DOUBLE_EQ(talk.screenTop, 6);
+}
+
 class BalloonTest : public ChatClientTest {
  protected:
   void SetUp() override {

@@ -12,7 +12,7 @@ using testing::OperationRecord;
 using testing::OptionRecord;
 using testing::TilePic;
 
-constexpr double kLeftRowX = 163, kLeftRowY = 150;
+constexpr double kLeftRowX = 163, kLeftRowY = 192;
 constexpr double kRightRowX = 942, kRightRowY = 560;
 
 class OtherSeatsTest : public OfferFixture {

@@ -16,6 +16,7 @@ namespace {
 
 using testing::RestoreRecord;
 using testing::SeatSnapshot;
+using testing::ServerRecord;
 using testing::TableFixture;
 using testing::TilePic;
 
@@ -151,7 +152,9 @@ TEST_F(RestoreTest, AGangTakesThreeSlotsWithItsFourthTileAboveTheMiddleOne) {
   }
   ASSERT_GE(fourth, 0);
   EXPECT_EQ(TileEl(fourth).geometry.left, middle.geometry.left);
-  EXPECT_EQ(TileEl(fourth).geometry.top, p.rowY - 18);
+  EXPECT_EQ(TileEl(fourth).geometry.top, p.rowY - 17);
+  EXPECT_EQ(middle.geometry.width, 45);
+  EXPECT_EQ(middle.geometry.height, 56);
   // The tile from the far end is the far stack's upper tile; the wall keeps its lower one.
   EXPECT_TRUE(held.count(28));
   EXPECT_EQ(state().WallEndElement, 29);
@@ -221,6 +224,67 @@ TEST_F(RestoreTest, AnotherSeatsHiddenConcealedGangLiesFaceDown) {
     EXPECT_EQ(player(2).slots[s].kind, SlotKind::ConcealedGang);
     EXPECT_EQ(PicOf(player(2).slots[s].element), TilePic(LyingBackIndex(kBlockRight)));
   }
+}
+
+// What a player sees of the tiles and the table's marks: every visible picture with its place,
+// back to front.
+std::vector<std::string> VisibleImages(const Form& f) {
+  std::vector<std::string> out;
+  for (ElementId e : f.PaintOrder()) {
+    const Element& x = *f.Get(e);
+    if (!x.visible || x.kind != ElementKind::Image) continue;
+    out.push_back(x.name + "(" + std::to_string(x.index) + ") " + std::to_string(x.picture) +
+                  " at " + std::to_string(x.geometry.left) + "," + std::to_string(x.geometry.top) +
+                  " " + std::to_string(x.geometry.width) + "x" + std::to_string(x.geometry.height));
+  }
+  return out;
+}
+
+const SeatSnapshot kLocalSnap{1, 0, {}, testing::Run(13)};
+const SeatSnapshot kLeftSnap{4, 0, {}, std::vector<int>(13, 0)};
+const SeatSnapshot kRightSnap{2, 1, {}, std::vector<int>(13, 0)};
+constexpr int kTakenAfterOneDraw = 40;
+
+// A client that joins the deal with the snapshot alone, as a fresh table receives it.
+class FreshTable : public TableFixture {
+ public:
+  void TestBody() override {}
+  std::vector<std::string> Rebuild() {
+    SetUp();
+    StartPlaying(1);
+    Feed(DealStartRecord(1, 3));
+    for (const SeatSnapshot* s : {&kLocalSnap, &kLeftSnap, &kRightSnap}) {
+      Feed(RestoreRecord(*s, kTakenAfterOneDraw, 71), 100);
+    }
+    return VisibleImages(main());
+  }
+};
+
+// After a drop in the middle of a deal the server sends the verdict and the snapshot only: the
+// rebuilt table must look exactly like the same snapshot rebuilt on a fresh one, with nothing of
+// the deal as it stood before the drop (taken wall stacks, the discard in the middle).
+TEST_F(RestoreTest, AReconnectedTableLooksLikeAFreshOneRebuiltFromTheSameSnapshot) {
+  for (int round = 0; round < 3; ++round) {
+    Feed(Four(1, 0x81, 0x82, 0x83, 0x84), 200);
+    Feed(Four(2, 0, 0, 0, 0), 200);
+    Feed(Four(4, 0, 0, 0, 0), 200);
+  }
+  Feed(One(1, 0x85), 200);
+  Feed(One(2, 0), 200);
+  Feed(One(4, 0), 200);
+  Feed(One(2, 0), 200);
+  Feed(DiscardRecord(2, 0x45), 500);
+  vp.socket.PeerClose();
+  ASSERT_EQ(Run(4200), -1);
+  ASSERT_TRUE(vp.socket.IsConnected());
+  Feed(ServerRecord(kCmdPrivate29, 0, {0, 0, 0, 1}), 200);
+  for (const SeatSnapshot* s : {&kLocalSnap, &kLeftSnap, &kRightSnap}) {
+    Feed(RestoreRecord(*s, kTakenAfterOneDraw, 71), 100);
+  }
+  ASSERT_TRUE(client.table().progress.TableRestored);
+
+  FreshTable fresh;
+  EXPECT_EQ(VisibleImages(main()), fresh.Rebuild());
 }
 
 // Restore records before any deal start (logged in, the table never cleared) have no seat

@@ -133,7 +133,7 @@ TEST_F(DealFlowTest, DealTheHandsThenDrawAndDiscardAroundTheTable) {
   Feed(One(4, 0));
   EXPECT_EQ(TileEl(pick).geometry, (Rect{356, 443, 36, 50}));
   EXPECT_EQ(player(1).handCount, 14);
-  EXPECT_EQ(TileEl(player(1).slots[17].element).geometry.top, 150 + 17 * 35 / 2.0 + 10);
+  EXPECT_EQ(TileEl(player(1).slots[17].element).geometry.top, 192 + 17 * 35 / 2.0 + 10);
 
   // The left seat discards; nothing more goes to the server.
   Feed(DiscardRecord(4, 0x41));

@@ -97,6 +97,28 @@ TEST_F(DealStartTest, TheDiceMultiplierShowsOnlyWhenTheDealDoublesByDice) {
   EXPECT_EQ(client.table().progress.DealCount, 2);
 }
 
+// The factor is the sum the server sent, zero dice included; only the pictures need a face.
+TEST_F(DealStartTest, TheDiceMultiplierIsTheSumAsSent) {
+  Feed(DealStartRecord(1, 3, 2, 0, 5, 1));
+  EXPECT_EQ(main().Get(el().lblDifen)->caption, "5");
+  EXPECT_EQ(main().GetPicture(el().imgsezi[0]), 416);
+  Feed(DealStartRecord(1, 3, 2, 0, 0, 1));
+  EXPECT_EQ(main().Get(el().lblDifen)->caption, "0");
+}
+
+TEST_F(TableFixture, TheDealerNameTakesTheSameFontSizesInTheSmallLayout) {
+  vp.screen.width = 800;
+  vp.screen.height = 600;
+  StartPlaying(1);
+  ASSERT_TRUE(view().scale().IsSmall());
+  client.table().seating.SeatFace[0].nickname = "我";
+  client.table().seating.SeatFace[2].nickname = "abcdefghijk";
+  Feed(DealStartRecord(1, 3, 5));
+  EXPECT_EQ(main().Get(el().lbZhuang)->fontSize, 12);
+  Feed(DealStartRecord(2, 3, 5));
+  EXPECT_EQ(main().Get(el().lbZhuang)->fontSize, 9);
+}
+
 TEST_F(DealStartTest, ADealerWhoIsNotAtTheTableLeavesTheCursorsAndThePlate) {
   state().NextTileElement = 17;
   state().WallEndElement = 15;

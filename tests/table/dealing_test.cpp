@@ -106,7 +106,7 @@ TEST_F(DealingTest, SideSeatsGetStandingBacksDownTheirEdges) {
     EXPECT_EQ(left.kind, SlotKind::Concealed);
     EXPECT_EQ(left.element, 30 + k);
     EXPECT_EQ(PicOf(30 + k), TilePic(43));
-    EXPECT_EQ(TileEl(30 + k).geometry, (Rect{163.0 - 5 * s, 150 + s * 35 / 2.0, 35, 66}));
+    EXPECT_EQ(TileEl(30 + k).geometry, (Rect{163.0 - 5 * s, 192 + s * 35 / 2.0, 35, 66}));
     EXPECT_EQ(PicOf(34 + k), TilePic(115));
     EXPECT_EQ(TileEl(34 + k).geometry,
               (Rect{942.0 - 5 * (s + 1), 560 - (s + 1) * 35 / 2.0, 35, 66}));
@@ -125,7 +125,7 @@ TEST_F(DealingTest, TheSideDealersFourteenthAndLaterDrawsStandApart) {
   player(1).handCount = 13;
   state().DealDone = 3;
   Tiles(4, 1);
-  EXPECT_EQ(TileEl(player(1).slots[17].element).geometry.top, 150 + 17 * 35 / 2.0 + 10);
+  EXPECT_EQ(TileEl(player(1).slots[17].element).geometry.top, 192 + 17 * 35 / 2.0 + 10);
 }
 
 TEST_F(DealingTest, DealingIsCompleteExactlyAtTheFortiethTileInAnyOrder) {
@@ -224,6 +224,25 @@ TEST_F(DealingTest, TilesForAHandWithoutRoomAreLeftOut) {
   EXPECT_EQ(player(1).handCount, 12);
   Feed(One(4, 0));
   EXPECT_EQ(player(1).handCount, 13);
+}
+
+// A burst of records the table cannot follow costs one reconnection, not the game: what the
+// dropped connection still held belongs to it and goes with it.
+TEST_F(DealingTest, ABurstOfDrawsToAFullHandLeadsToExactlyOneReconnection) {
+  StartDeal(false);
+  SetHand(0, {0x11, 0x12, 0x13, 0x14, 0x15, 0x16, 0x17, 0x21, 0x22, 0x23, 0x24, 0x25, 0x26, 0x27});
+  const int connects = vp.socket.connects;
+  std::vector<uint8_t> burst;
+  for (int i = 0; i < 6; ++i) {
+    const RecordBytes r = One(1, 0x11);
+    burst.insert(burst.end(), r.begin(), r.end());
+  }
+  vp.socket.Deliver(burst);
+  ASSERT_EQ(Run(1000), -1) << "the client ended";
+  EXPECT_FALSE(vp.socket.IsConnected()) << "the connection that went wrong is dropped";
+  ASSERT_EQ(Run(4000), -1) << "the client ended";
+  EXPECT_EQ(vp.socket.connects, connects + 1) << "one reconnection";
+  EXPECT_TRUE(vp.dialogs.shown.empty());
 }
 
 // Logged in but not yet seated, the table has not been cleared and the rows have no places:

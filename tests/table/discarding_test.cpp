@@ -252,7 +252,7 @@ TEST_F(DiscardingTest, TheRightSeatDeclaringReadyLaysItsHandDownWithABalloonForT
   EXPECT_TRUE(main().Visible(balloon));
   EXPECT_EQ(main().GetPicture(balloon), 411 + 2);
   EXPECT_EQ(main().GetLeft(balloon), 936);
-  EXPECT_EQ(main().GetTop(balloon), kSideBalloonTop);
+  EXPECT_EQ(main().GetTop(balloon), 280);
   EXPECT_TRUE(Played(Voice(2, "01")));
   EXPECT_FALSE(Played(Voice(2, TileClip(0x45))));
   ASSERT_EQ(Run(2500), -1);

@@ -170,6 +170,7 @@ TEST_F(ClearingTest, WallsAndSeatOriginsInTheFullLayout) {
   EXPECT_EQ(p[0].rowX, 19);
   EXPECT_EQ(p[0].rowY, 564);
   EXPECT_EQ(p[1].rowX, 163);
+  EXPECT_EQ(p[1].rowY, 192);
   EXPECT_EQ(p[2].rowY, 560);
   EXPECT_EQ(std::lround(f().GetLeft(view.el.imgTing[1])), 95);
   EXPECT_EQ(std::lround(f().GetLeft(view.el.imgTing[3])), 780);
@@ -189,6 +190,7 @@ TEST_F(ClearingTest, WallsInTheSmallLayout) {
   EXPECT_EQ(std::lround(f().GetTop(view.el.imgTing[0])), std::lround(545 * 0.78125));
   EXPECT_EQ(table.players[0].rowX, 15);   // 14.84
   EXPECT_EQ(table.players[0].rowY, 441);  // 440.625
+  EXPECT_EQ(table.players[1].rowY, 150);
 }
 
 TEST_F(ClearingTest, NearerStacksAreDrawnInFront) {

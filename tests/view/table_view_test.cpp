@@ -60,13 +60,17 @@ TEST_P(TableViewTest, MainButtonsAndOperationButtonsArePlacedInRows) {
 
   const auto& op = view.el.Operation;
   for (int i = 1; i < 6; ++i) {
-    EXPECT_DOUBLE_EQ(f().GetLeft(op[i]), (kOperationRowLeft + 50 * i) * s);
-    EXPECT_DOUBLE_EQ(f().GetTop(op[i]), kOperationRowTop * s);
+    EXPECT_DOUBLE_EQ(f().GetLeft(op[i]), (358 + 50 * i) * s);
+    EXPECT_DOUBLE_EQ(f().GetTop(op[i]), 461 * s);
     EXPECT_EQ(f().GetPicture(op[i]), 141 + 3 * i);
     EXPECT_FALSE(f().Visible(op[i]));
     EXPECT_FALSE(f().Enabled(op[i]));
   }
   EXPECT_EQ(f().GetPicture(op[0]), kNoPicture);
+  // The side seats' ready marks sit beside their walls.
+  EXPECT_DOUBLE_EQ(f().GetLeft(view.el.OK[1]), 60 * s);
+  EXPECT_DOUBLE_EQ(f().GetLeft(view.el.OK[2]), 900 * s);
+  EXPECT_DOUBLE_EQ(f().GetTop(view.el.OK[2]), 280 * s);
 }
 
 TEST_P(TableViewTest, SmallLayoutDifferences) {

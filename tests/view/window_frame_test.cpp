@@ -33,6 +33,10 @@ TEST_F(WindowFrameTest, TheWindowHasItsOwnFrameAndTitle) {
   EXPECT_TRUE(f.Visible(el().ImgClose[0]));
   EXPECT_TRUE(f.Visible(el().LbMove));
   EXPECT_EQ(f.Get(el().lcaption)->caption, "Korvel麻将");
+  EXPECT_TRUE(f.Visible(el().lcaption)) << "the title shows in the title bar";
+  EXPECT_EQ(f.Get(el().lcaption)->color, 0xFFFFFFu);
+  const Rect& title = f.Get(el().lcaption)->geometry;
+  EXPECT_EQ(f.HitTest(title.left + 5, title.top + 5), el().LbMove) << "the title drags too";
   client.input().OnMouseDown(On(el().LbMove));
   EXPECT_TRUE(f.moveRequested) << "pressing the title drags the window";
 }

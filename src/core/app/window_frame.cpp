@@ -77,16 +77,17 @@ void WindowFrame::ShowFrame() {
   if (!view.laidOut()) return;
   Form& f = view.main();
   f.frameless = true;
-  // The top bar is the title bar: its emblem already names the game, so the skin strip and
-  // caption stay hidden and only the drag handle and the two frame buttons lie over it.
-  for (ElementId e : {view.el.LbMove, view.el.ImgClose[0], view.el.ImgMin[0]}) {
+  // The top bar is the title bar: the skin strip stays hidden; the white title, the drag
+  // handle over it and the two frame buttons lie on it.
+  f.SetCaption(view.el.lcaption, "Korvel麻将");
+  f.SetColor(view.el.lcaption, 0xFFFFFF);
+  for (ElementId e : {view.el.lcaption, view.el.LbMove, view.el.ImgClose[0], view.el.ImgMin[0]}) {
     f.Show(e);
     f.BringToFront(e);
   }
   // The frame buttons stay above the title's drag handle.
   f.BringToFront(view.el.ImgMin[0]);
   f.BringToFront(view.el.ImgClose[0]);
-  f.SetCaption(view.el.lcaption, "Korvel麻将");
   f.SetToolTip(view.el.ImgClose[0], "退出游戏");
   f.SetToolTip(view.el.ImgMin[0], "最小化");
   tablePlay_.NameOperationKeys();

@@ -200,12 +200,11 @@ void TableChat::PlaceHistory() {
   TableView& view = view_;
   if (historyForm_ == kNoForm || !view.laidOut()) return;
   Form& f = view.scene().form(historyForm_);
-  // Right of the local hand and above the store button, clear of the chat input and the main
-  // buttons; room is left for a title bar.
-  constexpr double kLeft = 700, kBottom = 654, kTitleBar = 30;
+  // Where it first opens; after that it stays where the player leaves it.
+  constexpr double kLeftShare = 0.3, kTopShare = 0.66;
   const Form& main = view.main();
-  f.screenLeft = main.screenLeft + view.X(kLeft);
-  f.screenTop = main.screenTop + view.Y(kBottom) - f.height() - kTitleBar;
+  f.PlaceOnScreen(main.screenLeft + kLeftShare * main.width(),
+                  main.screenTop + kTopShare * main.height());
 }
 
 void TableChat::AddHistory(const std::string& line) {
@@ -249,7 +248,6 @@ void TableChat::ToggleHistory() {
   BuildHistory();
   if (historyForm_ == kNoForm) return;
   Form& f = view_.scene().form(historyForm_);
-  if (!f.visible()) PlaceHistory();
   f.SetFormVisible(!f.visible());
 }
 

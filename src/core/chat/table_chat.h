@@ -74,7 +74,7 @@ class TableChat {
   bool OnClick(FormId form, ElementId element);
   bool OnDoubleClick(FormId form, ElementId element);
   void HideWindows();
-  // Places the chat history beside the main window's buttons.
+  // Places the chat history where it first opens, over the lower middle of the table.
   void PlaceHistory();
 
   bool ChatAllowed = true;

@@ -49,6 +49,10 @@ struct TableState {
   int16_t DealDone = -1;
   int16_t NextTileElement = 0;
   int16_t WallEndElement = 0;
+  // The two cursors as the deal start set them: a rebuilt deal counts from there, however far
+  // the deal had gone before the connection dropped.
+  int16_t DealFirstElement = 0;
+  int16_t DealWallEnd = 0;
   int16_t ReplacementDraw = -1;
   uint8_t OfferedOps = 0;
   std::array<int16_t, kOperationButtons> OperationState{};

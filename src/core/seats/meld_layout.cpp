@@ -9,7 +9,6 @@ namespace {
 constexpr double kSideShift = 5;
 constexpr double kRightMeldInset = 10;
 constexpr double kMeldOverlap = 17;
-constexpr double kFourthLift = 18;
 constexpr double kLocalMeldGap = 2;
 // A side seat's concealed backs follow its last meld tile at this share of a tile width.
 constexpr double kSideBackStep = 0.65;
@@ -17,6 +16,7 @@ constexpr double kSideBackStep = 0.65;
 }  // namespace
 
 void UseMeldSizes(TableView& view) { view.SetTileSizes(45, 60, 45, 35); }
+void UseRestoredMeldSizes(TableView& view) { view.SetTileSizes(45, 56, 45, 35); }
 void UseHandSizes(TableView& view) { view.SetTileSizes(48, 78, 35, 66); }
 
 void MoveTile(TableView& view, int index, const TilePlace& place) {
@@ -41,14 +41,14 @@ TilePlace MeldTilePlace(const TableView& view, const PlayerRecord& p, ViewPos v,
   return t;
 }
 
-TilePlace FourthTilePlace(const TableView& view, const PlayerRecord& p, ViewPos v,
-                          ElementId middle) {
+TilePlace FourthTilePlace(const TableView& view, const PlayerRecord& p, ViewPos v, ElementId middle,
+                          double lift) {
   const Form& f = view.main();
   TilePlace t;
   t.width = view.TileWidth[v];
   t.height = view.TileHeight[v];
   t.left = f.GetLeft(middle);
-  t.top = (v == 0 ? p.rowY : f.GetTop(middle)) - view.scale().Y(kFourthLift);
+  t.top = (v == 0 ? p.rowY : f.GetTop(middle)) - view.scale().Y(lift);
   return t;
 }
 

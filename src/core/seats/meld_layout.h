@@ -17,14 +17,18 @@ struct TilePlace {
 
 // Sets TileWidth/TileHeight to the meld sizes (45 x 60 at the bottom, 45 x 35 at the sides).
 void UseMeldSizes(TableView& view);
+// The same for a rebuilt table, whose bottom melds are a little lower (45 x 56).
+void UseRestoredMeldSizes(TableView& view);
 // Sets TileWidth/TileHeight to the hand sizes (48 x 78 at the bottom, 35 x 66 at the sides).
 void UseHandSizes(TableView& view);
 
 // A meld tile in `slot` of the seat at `v`; call with the meld sizes in use.
 TilePlace MeldTilePlace(const TableView& view, const PlayerRecord& p, ViewPos v, int slot);
-// The fourth tile of a gang (or an added tile): over the meld's middle tile, 18 pixels up.
-TilePlace FourthTilePlace(const TableView& view, const PlayerRecord& p, ViewPos v,
-                          ElementId middle);
+// The fourth tile of a gang (or an added tile): over the meld's middle tile, 18 pixels up in
+// play and 17 in a rebuilt table.
+inline constexpr double kFourthLift = 18, kRestoredFourthLift = 17;
+TilePlace FourthTilePlace(const TableView& view, const PlayerRecord& p, ViewPos v, ElementId middle,
+                          double lift = kFourthLift);
 // A concealed tile in `slot` as dealing places it; call with the hand sizes in use.
 TilePlace ConcealedTilePlace(const TableView& view, const PlayerRecord& p, ViewPos v, int slot);
 

@@ -125,12 +125,20 @@ void TableRestore::Begin() {
   TableView& view = view_;
   TableModel& table = table_;
   TableState& st = table.state;
-  // Everything is placed again from the deal's start: the restore owns every tile element.
+  // Everything is placed again from the deal's start: the restore owns every tile element, and
+  // nothing the deal laid out before a drop (the walls' taken stacks, a discard in the middle,
+  // a clock or a balloon) may outlive it. The wall counts from where the deal started.
+  st.NextTileElement = st.DealFirstElement;
+  st.WallEndElement = st.DealWallEnd;
   start_ = static_cast<int16_t>(view.pool().Cursor());
   used_.reset();
   RestoreCursor = 0;
   RestoreDiscards.fill(0);
-  for (ElementId e : view.el.MJ_Image) view.main().Hide(e);
+  view.ClearDealLayout();
+  for (int v = 0; v < kSeats; ++v) {
+    table.state.LaidDown[v] = 0;
+    view.main().Hide(view.el.tsSpeak[v]);
+  }
   for (int v = 0; v < kSeats; ++v) {
     PlayerRecord& p = table.players[v];
     p.slots.fill(TileSlot{});
@@ -211,7 +219,7 @@ bool TableRestore::LayOutSeat(ViewPos v, Snapshot& snap) {
     return false;
   }
 
-  UseMeldSizes(view);
+  UseRestoredMeldSizes(view);
   for (int a = 0; a < aside; ++a) SetAsideRedDragon(v);
 
   const int block = TableBlock(v);
@@ -236,7 +244,7 @@ bool TableRestore::LayOutSeat(ViewPos v, Snapshot& snap) {
       const TileCode code = snap.exposed[meld.first + 3].code;
       const int index = Take();
       const ElementId middle = view.pool().Element(p.slots[w - 1].element);
-      MoveTile(view, index, FourthTilePlace(view, p, v, middle));
+      MoveTile(view, index, FourthTilePlace(view, p, v, middle, kRestoredFourthLift));
       const bool faceDown = code == 0 || (concealed && v != 0);
       view.ShowTile(index, faceDown ? back : TilePicture(code, block));
       f.BringToFront(view.pool().Element(index));

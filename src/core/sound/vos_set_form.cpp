@@ -76,14 +76,10 @@ void VosSetForm::Toggle() {
     // Above the lower right corner of the table.
     const Form& main = view_.main();
     Form& f = view_.scene().form(form_);
-    f.screenLeft = main.screenLeft + main.width() - kWidth - view_.X(20);
-    f.screenTop = main.screenTop + main.height() - kHeight - view_.Y(90);
-    // On the small table that corner reaches over the hand: the window then ends above it,
-    // leaving room for its title bar.
-    constexpr double kHandRight = 715, kHandTop = 554, kTitleBar = 30;
-    if (f.screenLeft < main.screenLeft + view_.X(kHandRight)) {
-      f.screenTop = main.screenTop + view_.Y(kHandTop) - kHeight - kTitleBar;
-    }
+    const Element& table = *main.Get(view_.el.pic1);
+    f.PlaceOnScreen(
+        main.screenLeft + table.geometry.right() - 1.1 * f.width(),
+        main.screenTop + table.geometry.top + table.geometry.height - 1.35 * f.height());
   }
   Sync();
 }

@@ -98,13 +98,15 @@ void TablePlay::OnDealStart(CommandInfo& info) {
     st.NextTileElement =
         static_cast<int16_t>((((dealer + 1) % 4) * kStacksPerWall + die) * 2 % kTileElements);
     st.WallEndElement = static_cast<int16_t>((st.NextTileElement + 70) % kTileElements);
+    st.DealFirstElement = st.NextTileElement;
+    st.DealWallEnd = st.WallEndElement;
   } else {
     log_.Write("deal start names dealer " + std::to_string(info.seat) +
                ", who is not at the table");
   }
 
   DiceDoubling = records_.ReceivedRecord[kDiceDoublingByte];
-  if (DiceDoubling != 0) ShowMultiplierDice(DieValue(info.value[2]), DieValue(info.value[3]));
+  if (DiceDoubling != 0) ShowMultiplierDice(info.value[2], info.value[3]);
 
   if (dealer >= 0) {
     f.Show(view.el.img_zhuang);
@@ -171,6 +173,7 @@ void TablePlay::RollDie(int value) {
 void TablePlay::ShowMultiplierDice(int a, int b) {
   TableView& view = view_;
   Form& f = view.main();
+  // The factor is the sum as the server sent it; only the pictures need faces 1..6.
   f.SetCaption(view.el.lblDifen, std::to_string(a + b));
   f.Show(view.el.imgBeishu);
   f.Show(view.el.lblDifen);

@@ -97,7 +97,9 @@ void TableView::LayOut(const LayoutScale& scale) {
   f.Hide(el.img_zhuang);
   // The name sits at the same place of the plate in both layouts, so that it stays inside it.
   f.Move(el.lbZhuang, plateLeft + X(16), Y(104) + Y(44));
-  if (small) f.SetFontSize(el.lbZhuang, 8);
+  // The name keeps its 12 or 9 points on the small table too: its box keeps the full height and
+  // reaches to the plate's right edge.
+  if (small) f.Move(el.lbZhuang, plateLeft + X(16), Y(104) + Y(44), X(120 - 16), 22);
   f.Hide(el.lbZhuang);
   f.Move(el.img_tip, (f.GetWidth(el.pic1) - f.GetWidth(el.img_tip)) / 2,
          (f.GetHeight(el.pic1) - f.GetHeight(el.img_tip)) / 2);

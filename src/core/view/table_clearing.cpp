@@ -112,18 +112,39 @@ void TableView::PlaceWalls() {
 void TableView::ClearTable() {
   if (!laidOut()) return;
   Form& f = main();
-  TableState& st = table_.state;
-  for (ElementId e : el.MJ_Image) f.Hide(e);
-  for (ElementId e : {el.Time_Img, el.Number, el.img_zhuang, el.lbZhuang, el.Words}) f.Hide(e);
+  for (ElementId e : {el.img_zhuang, el.lbZhuang}) f.Hide(e);
   // The plate names the dealer of a deal that has started, never one of an earlier table.
   f.SetCaption(el.lbZhuang, "");
+  if (Form* talk = scene_.FindForm("Talk")) talk->SetFormVisible(false);
+  ClearDealLayout();
+
+  // Multiplier displays back to 1 and out of sight.
+  f.SetCaption(el.lblDifen, "1");
+  f.Hide(el.lblDifen);
+  for (ElementId e : el.imgsezi) f.Hide(e);
+  f.Hide(el.imgBeishu);
+  for (ElementId e : el.lbfont) f.Hide(e);
+  f.SetCaption(el.lbwealth, "1");
+  f.Hide(el.lbwealth);
+  f.Hide(el.Imgwealth);
+
+  f.Show(el.Bank);
+  f.BringToFront(el.Bank);
+  table_.state.WinOffered = 0;
+  for (auto* participant : participants_) participant->OnClearTable();
+}
+
+void TableView::ClearDealLayout() {
+  if (!laidOut()) return;
+  Form& f = main();
+  for (ElementId e : el.MJ_Image) f.Hide(e);
+  for (ElementId e : {el.Time_Img, el.Number, el.Words}) f.Hide(e);
   for (ElementId e : el.Operation) f.Hide(e);
   for (ElementId e : el.Speak) f.Hide(e);
   for (ElementId e : el.Chi) f.Hide(e);
   for (ElementId e : el.Gang) f.Hide(e);
   for (ElementId e : el.Img_An) f.Hide(e);
   HideReadySticks();
-  if (Form* talk = scene_.FindForm("Talk")) talk->SetFormVisible(false);
 
   SetTileSizes(kDiscardLocal[0], kDiscardLocal[1], kDiscardSide[0], kDiscardSide[1]);
   PlaceWalls();
@@ -131,9 +152,7 @@ void TableView::ClearTable() {
   // Seat origins: the concealed rows at fixed places, the discard areas beside each wall's end.
   const auto& mj = el.MJ_Image;
   auto& p = table_.players;
-  // The left seat's column starts high enough that its last tiles end above the local row,
-  // whose melds lie at its bottom left.
-  constexpr double kRow[kSeats][2] = {{19, 564}, {163, 150}, {942, 560}};
+  constexpr double kRow[kSeats][2] = {{19, 564}, {163, 192}, {942, 560}};
   for (int v = 0; v < kSeats; ++v) {
     p[v].rowX = scale_.RoundX(kRow[v][0]);
     p[v].rowY = scale_.RoundY(kRow[v][1]);
@@ -150,22 +169,7 @@ void TableView::ClearTable() {
     player.discardY0 = player.discardY;
   }
   seatsPlaced_ = true;
-
-  // Multiplier displays back to 1 and out of sight.
-  f.SetCaption(el.lblDifen, "1");
-  f.Hide(el.lblDifen);
-  for (ElementId e : el.imgsezi) f.Hide(e);
-  f.Hide(el.imgBeishu);
-  for (ElementId e : el.lbfont) f.Hide(e);
-  f.SetCaption(el.lbwealth, "1");
-  f.Hide(el.lbwealth);
-  f.Hide(el.Imgwealth);
-
-  f.Show(el.Bank);
-  f.BringToFront(el.Bank);
-  st.WinOffered = 0;
   for (ElementId e : mj) f.Enable(e);
-  for (auto* participant : participants_) participant->OnClearTable();
 }
 
 void TableView::ResetSeats() {

@@ -55,10 +55,9 @@ void TableView::AddResetParticipant(TableResetParticipant* participant) {
 
 void TableView::ShowDealerName(const std::string& name) {
   if (!laidOut()) return;
-  // Names of eleven characters or more take the smaller size.
+  // Names of eleven characters or more take the smaller size, in both layouts.
   constexpr size_t kLongName = 11;
-  const bool longName = Utf8Length(name) >= kLongName;
-  const double points = scale_.IsSmall() ? (longName ? 7 : 8) : (longName ? 9 : 12);
+  const double points = Utf8Length(name) >= kLongName ? 9 : 12;
   main().SetCaption(el.lbZhuang, name);
   main().SetFontSize(el.lbZhuang, points);
 }

@@ -41,13 +41,13 @@ enum MainButton : int {
   kButtonExit = 8,
 };
 
-// Where the start-up layout puts things that must not collide with what a deal lays out (design
-// pixels). The operation buttons sit in the open table above the middle: on the bottom wall
-// they would hide the wall and the local discards. The side seats' balloons and ready marks
-// leave the side clocks in sight.
-inline constexpr double kOperationRowLeft = 370, kOperationRowTop = 166;
-inline constexpr double kSideBalloonTop = 214;
-inline constexpr double kSideReadyLeft[2] = {96, 856};
+// Where the start-up layout puts the operation row, the side seats' balloons and ready marks
+// (design pixels). The row lies over the bottom wall, which is hidden under it while an offer is
+// open; the side balloons share the side clock's place, which has moved on to the next seat by
+// the time a balloon shows.
+inline constexpr double kOperationRowLeft = 358, kOperationRowTop = 461;
+inline constexpr double kSideBalloonTop = 280;
+inline constexpr double kSideReadyLeft[2] = {60, 900};
 
 class TableView {
  public:
@@ -128,6 +128,10 @@ class TableView {
   // Hides the turn, claim and announcement elements, lays out the hidden walls and sets each
   // seat's row and discard origins.
   void ClearTable();
+  // The part of ClearTable that undoes what a deal laid out (tiles, walls, seat areas, turn and
+  // claim elements), leaving the dealer plate and the multipliers of the deal under way: a
+  // rebuilt deal starts from it.
+  void ClearDealLayout();
   // Resets the seat records and the per-deal table state.
   void ResetSeats();
   // The full table reset: ClearTiles, ClearTable, ResetSeats.
