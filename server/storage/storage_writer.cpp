@@ -33,9 +33,16 @@ bool StorageWriter::Done(uint64_t ticket) const {
   return done_ >= ticket;
 }
 
-void StorageWriter::WaitIdle() {
+void StorageWriter::WaitIdle() { WaitFor(LastTicket()); }
+
+void StorageWriter::WaitFor(uint64_t ticket) {
   std::unique_lock lock(mutex_);
-  idle_.wait(lock, [&] { return done_ >= posted_; });
+  idle_.wait(lock, [&] { return done_ >= ticket; });
+}
+
+uint64_t StorageWriter::LastTicket() const {
+  std::lock_guard lock(mutex_);
+  return posted_;
 }
 
 int64_t StorageWriter::Failures() const {

@@ -33,6 +33,9 @@ class StorageWriter {
   bool Done(uint64_t ticket) const;
   // Blocks until everything posted so far is done.
   void WaitIdle();
+  // Blocks until the job with this ticket is done.
+  void WaitFor(uint64_t ticket);
+  uint64_t LastTicket() const;
   int64_t Failures() const;
   void SetTiming(TimingFn timing);
   Storage& Engine() { return storage_; }
