@@ -225,7 +225,7 @@ RecordBytes DealEndRecord() {
 
 RecordBytes NextDealerRecord(int dealer, uint32_t reconnectKey) {
   RecordBytes r = Header(kCmdDealEnd, MaskOfSeat(dealer), 0, 0, 1, 2);
-  WriteLE32(r, rec::kTrailer, reconnectKey);
+  WriteLE32(r, rec::kTrailer, reconnectKey & 0x7FFFFFFF);
   return r;
 }
 

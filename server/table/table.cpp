@@ -77,9 +77,12 @@ int Table::Seat(const PlayerProfile& player, SeatLink* link, int preferredSeat) 
   s.profile.bot = s.bot;
   if (!player.stored) s.profile.coins = config_.startingCoins;
   s.ready = s.bot;
-  // The key that proves the seat on a reconnection: all 32 bits the record carries, from the
-  // system's secure source (the hall limits wrong guesses).
-  s.reconnectKey = SystemRandom32();
+  // The key that proves the seat on a reconnection: the 31 bits the client keeps (it holds the
+  // key as a non-negative signed number), from the system's secure source; wrong guesses are
+  // limited per address and per account, so 2^31 values are out of a guesser's reach.
+  do {
+    s.reconnectKey = SystemRandom32() & 0x7FFFFFFF;
+  } while (s.reconnectKey == 0);
   Log("seat " + std::to_string(seat) + ": " + player.account + (s.bot ? " (computer)" : ""));
 
   if (link) {
