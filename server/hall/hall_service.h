@@ -15,7 +15,7 @@
 
 #include "hall/credentials.h"
 #include "hall/event_hub.h"
-#include "hall/rate_limiter.h"
+#include "net/rate_limiter.h"
 #include "storage/account_rules.h"
 #include "storage/storage.h"
 #include "storage/storage_writer.h"

@@ -267,7 +267,23 @@ Hall::Placement Hall::Reconnect(const RecordBytes& r, SeatLink* link) {
 }
 
 void Hall::Lost(int tableId, int seat, const SeatLink* link, std::string_view why) {
-  if (Table* t = Find(tableId)) t->Lost(seat, link, why);
+  Table* t = Find(tableId);
+  if (!t) return;
+  const std::string address = t->Occupied(seat) ? t->PlayerAt(seat).address : std::string();
+  int away = 0;
+  for (const auto& table : tables_)
+    for (int s = 0; s < kSeatCount; ++s)
+      if (table->Occupied(s) && table->Away(s) && !address.empty() &&
+          table->PlayerAt(s).address == address)
+        ++away;
+  if (away >= config_.maxAwayPerAddress) {
+    log_("table " + std::to_string(tableId) + ": the address " + address +
+         " already has its seats waiting for reconnections; seat " + std::to_string(seat) +
+         " is given up");
+    t->Leave(seat, link, why);
+    return;
+  }
+  t->Lost(seat, link, why);
 }
 
 void Hall::OnWatcherRecord(int tableId, const SeatLink* link, const RecordBytes& record) {

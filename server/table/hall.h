@@ -28,6 +28,9 @@ struct HallConfig {
   int maxTables = 200;
   // Seats one client address may hold, those waiting for a reconnection included.
   int maxSeatsPerAddress = 16;
+  // Seats one address may leave waiting for a reconnection; a further lost connection from it
+  // gives its seat up at once, so a few addresses that log in and drop cannot hold the hall.
+  int maxAwayPerAddress = 2;
 };
 
 class Hall : public TableListener {

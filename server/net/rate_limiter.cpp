@@ -1,4 +1,4 @@
-#include "hall/rate_limiter.h"
+#include "net/rate_limiter.h"
 
 #include <algorithm>
 
