@@ -40,7 +40,7 @@ Stamp() { while IFS= read -r line; do printf '%s %s\n' "$EPOCHREALTIME" "$line";
 StartTable() {
   local bin=$1 logs=$2 user=$3
   port=$((21000 + RANDOM % 11000))  # the launch line holds a signed 16-bit port
-  "$bin/korvel-server" --port "$port" --bots 2 --start-seconds 600 2> >(Stamp >"$logs/server.log") &
+  "$bin/korvel-server" --open --lobby-port 0 --port "$port" --bots 2 --start-seconds 600 2> >(Stamp >"$logs/server.log") &
   table_pids+=($!)
   "$bin/korvel-lobby" --server "127.0.0.1:$port" --user "$user" --no-client --stay >/dev/null 2>&1 &
   table_pids+=($!)

@@ -23,7 +23,7 @@ trap 'kill "${pids[@]}" 2>/dev/null' EXIT
 
 server_port=$((21000 + RANDOM % 10000))
 relay_port=$((server_port + 1))
-"$bin/korvel-server" --port "$server_port" --bots 2 --start-seconds 1 --turn-seconds 3 \
+"$bin/korvel-server" --open --lobby-port 0 --port "$server_port" --bots 2 --start-seconds 1 --turn-seconds 3 \
   --reconnect-seconds 300 >"$work/server.log" 2>&1 &
 pids+=($!)
 python3 "$here/drop_relay.py" "$relay_port" "$server_port" "$cuts" 4 12 >"$work/relay.log" &

@@ -12,7 +12,7 @@ pids=()
 trap 'kill "${pids[@]}" 2>/dev/null; rm -rf "$runtime"' EXIT
 
 port=$((21000 + RANDOM % 10000))
-"$bin/korvel-server" --port "$port" --bots 2 --start-seconds 600 >/dev/null 2>&1 &
+"$bin/korvel-server" --open --lobby-port 0 --port "$port" --bots 2 --start-seconds 600 >/dev/null 2>&1 &
 pids+=($!)
 "$bin/korvel-lobby" --server "127.0.0.1:$port" --user idle --no-client --stay >/dev/null &
 pids+=($!)

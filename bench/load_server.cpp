@@ -363,8 +363,8 @@ int main(int argc, char** argv) {
     const int null = ::open("/dev/null", O_WRONLY);
     ::dup2(null, 1);
     ::dup2(null, 2);
-    ::execl(server.c_str(), server.c_str(), "--port", portText.c_str(), "--bots", "0",
-            "--start-seconds", "2", "--turn-seconds", "8", "--max-connections", most.c_str(),
+    ::execl(server.c_str(), server.c_str(), "--open", "--lobby-port", "0", "--port",
+            portText.c_str(), "--bots", "0", "--start-seconds", "2", "--turn-seconds", "8", "--max-connections", most.c_str(),
             "--max-per-address", most.c_str(), "--max-tables", tableCap.c_str(), "--quiet",
             static_cast<char*>(nullptr));
     _exit(127);

@@ -16,8 +16,16 @@
 #include <string>
 #include <string_view>
 
+#include <cstdlib>
+#include <filesystem>
+
 #include "app/server_options.h"
+#include "hall/credentials.h"
+#include "hall/hall_service.h"
+#include "hall/http_api.h"
 #include "net/net_server.h"
+#include "storage/storage.h"
+#include "storage/storage_writer.h"
 #include "table/bot_run.h"
 #include "table/hall.h"
 
@@ -56,14 +64,71 @@ int RunDeals(const ServerOptions& o, const std::vector<WallTiles>& walls) {
   return summary.deals == o.deals && summary.unbalancedDeals == 0 ? 0 : 1;
 }
 
+// $XDG_STATE_HOME/korvel-server/korvel.db, or ~/.local/state/... without it.
+std::string DefaultDatabase() {
+  const char* state = std::getenv("XDG_STATE_HOME");
+  if (state && *state == '/') return std::string(state) + "/korvel-server/korvel.db";
+  const char* home = std::getenv("HOME");
+  return std::string(home && *home ? home : ".") + "/.local/state/korvel-server/korvel.db";
+}
+
+// An open server's private database lives in a folder of its own and goes with the process.
+class TemporaryFolder {
+ public:
+  TemporaryFolder() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "korvel-open-XXXXXX").string();
+    if (::mkdtemp(pattern.data())) path_ = pattern;
+  }
+  ~TemporaryFolder() {
+    std::error_code ec;
+    if (!path_.empty()) std::filesystem::remove_all(path_, ec);
+  }
+  const std::string& Path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
 int Serve(const ServerOptions& o, const std::vector<WallTiles>& walls) {
   SteadyClock clock;
   auto log = [quiet = o.quiet](std::string_view line) {
     if (!quiet) std::cerr << Stamp() << " " << line << '\n';
   };
+  if (!InitCrypto()) {
+    std::cerr << "korvel-server: the cryptography library cannot start\n";
+    return 2;
+  }
+  TemporaryFolder temporary;
+  std::string location = o.database;
+  bool create = o.createDatabase;
+  if (location.empty() && o.open) {
+    if (temporary.Path().empty()) {
+      std::cerr << "korvel-server: cannot make a folder for the temporary database\n";
+      return 2;
+    }
+    location = temporary.Path() + "/korvel.db";
+    create = true;
+  } else if (location.empty()) {
+    location = DefaultDatabase();
+    create = true;
+  }
+  std::unique_ptr<Storage> storage;
+  try {
+    storage = OpenStorage(location, create);
+  } catch (const StorageError& e) {
+    std::cerr << "korvel-server: " << e.what() << "\n";
+    return 2;
+  }
+  // The writer's log goes to standard error even with --quiet: a failed write is an error.
+  StorageWriter writer(*storage, [](std::string_view line) {
+    std::cerr << Stamp() << " " << line << '\n';
+  });
+
   HallConfig hall;
   hall.bots = o.bots.value_or(2);
-  hall.seed = o.seed.value_or(std::random_device{}() ^ static_cast<uint64_t>(std::time(nullptr)));
+  // Walls come from the system's secure source unless a test asks for repeatable deals.
+  hall.seed = o.seed.value_or(0);
+  hall.secureWalls = !o.seed.has_value();
   hall.walls = walls;
   hall.table.turnSeconds = o.turnSeconds;
   hall.table.startSeconds = o.startSeconds;
@@ -100,6 +165,42 @@ int Serve(const ServerOptions& o, const std::vector<WallTiles>& walls) {
     std::cerr << "korvel-server: " << error << "\n";
     return 2;
   }
+
+  HallServiceConfig service;
+  service.open = o.open;
+  service.allowRegistration = o.registration;
+  service.allowWatchers = o.watchers;
+  service.shared = location.rfind("postgres", 0) == 0;
+  service.serverId = RandomToken(12);
+  service.host = !o.publicHost.empty() ? o.publicHost
+                 : o.bind == "0.0.0.0"  ? std::string("127.0.0.1")
+                                        : o.bind;
+  service.port = server.Port();
+  service.rules.startingCoins = o.coins;
+  service.rules.dailyTopUp = o.dailyCoins;
+  service.defaultStake = o.stake;
+  service.defaultTurnSeconds = o.turnSeconds;
+  service.maxTables = o.maxTables;
+  service.minimumUnits = kMinimumUnits;
+  std::unique_ptr<HallService> hallService;
+  try {
+    hallService = std::make_unique<HallService>(service, *storage, writer, log);
+  } catch (const StorageError& e) {
+    std::cerr << "korvel-server: " << e.what() << "\n";
+    return 2;
+  }
+  tables.SetLink(hallService.get());
+  HallHttpConfig http;
+  http.bindAddress = o.bind;
+  http.port = o.lobbyPort.value_or(server.Port() == 0 || o.port == 0
+                                       ? 0
+                                       : static_cast<uint16_t>(server.Port() + 1));
+  http.maxEventStreams = o.maxEventStreams;
+  HallHttpServer lobby(*hallService, http);
+  if (!lobby.Start(&error)) {
+    std::cerr << "korvel-server: " << error << "\n";
+    return 2;
+  }
   // Ctrl-C and termination arrive as a readable descriptor in the poll loop.
   sigset_t mask;
   sigemptyset(&mask);
@@ -111,10 +212,21 @@ int Serve(const ServerOptions& o, const std::vector<WallTiles>& walls) {
             << " computer player" << (hall.bots == 1 ? "" : "s") << " per table, turn "
             << o.turnSeconds << " s" << (o.watchers ? ", watchers allowed" : "")
             << (o.props ? ", props on" : "") << std::endl;
+  std::cerr << "korvel-server: hall on http://" << o.bind << ":" << lobby.Port() << "/api/v1/, "
+            << (o.open ? "open to any name, " : "") << "database " << storage->Describe()
+            << std::endl;
+  int64_t lastHousekeeping = clock.NowMs();
   for (;;) {
     if (server.RunOnce(200, signals)) break;
     if (traceFile.is_open()) traceFile.flush();
+    if (clock.NowMs() - lastHousekeeping >= 1000) {
+      lastHousekeeping = clock.NowMs();
+      hallService->Housekeeping();
+    }
   }
+  lobby.Stop();
+  tables.SetLink(nullptr);
+  writer.WaitIdle();
   std::cerr << "korvel-server: stopped\n";
   if (signals >= 0) ::close(signals);
   return 0;

@@ -9,15 +9,35 @@ namespace {
 
 constexpr const char* kUsage =
     "Usage: korvel-server [options]\n"
-    "The Korvel game server: seats three players per table in login order, fills each new\n"
-    "table with computer players, deals, judges claims and wins, and scores. A player whose\n"
-    "connection drops during a game may reconnect to its seat with the key the server gave it.\n"
+    "The Korvel game server: deals, judges claims and wins, scores, and plays computer\n"
+    "players. Its hall keeps accounts in a database and serves HTTP and JSON on the lobby port:\n"
+    "players register, sign in, open tables and reserve seats there, and the game port lets a\n"
+    "client in only with the key its reservation gave (with --open anyone sits, in login\n"
+    "order). A player whose connection drops during a game may reconnect to its seat with the\n"
+    "key the server gave it. docs/protocol.md describes the records, the hall and its rules.\n"
     "\n"
     "  --port N            listen on TCP port N (default 6000; 0 picks a free port)\n"
     "  --bind ADDR         listen on this IPv4 address (default 127.0.0.1: this machine only;\n"
     "                      --bind 0.0.0.0 opens the server to the network on purpose)\n"
+    "  --database DB       the hall's database: an SQLite FILE, or postgresql://USER@HOST/NAME\n"
+    "                      to share one hall among several server processes (default:\n"
+    "                      $XDG_STATE_HOME/korvel-server/korvel.db, made on first start)\n"
+    "  --create-database   make the SQLite file named by --database if it does not exist\n"
+    "  --open              anyone may sit under any name without a hall key, as at a private\n"
+    "                      or LAN game; accounts are made on first login, in a temporary\n"
+    "                      database unless --database is given\n"
+    "  --lobby-port N      the hall service's HTTP port (default: the game port + 1; 0 picks\n"
+    "                      a free port); it listens on the --bind address\n"
+    "  --public-host HOST  the host a seat reservation tells clients to connect to (default:\n"
+    "                      the --bind address, or 127.0.0.1 when that is 0.0.0.0)\n"
+    "  --no-register       the hall takes no new accounts (POST /api/v1/accounts gives 403)\n"
+    "  --daily-coins N     once a day an account below N coins is topped up to N when it next\n"
+    "                      reserves a seat or looks at itself, 0..1000000000 (default 2000)\n"
+    "  --max-event-streams N  open GET /api/v1/events streams at once, 1..10000 (default 64;\n"
+    "                      each holds a thread)\n"
     "  --bots N            computer players seated in each new table, 0..2 (default 2)\n"
-    "  --seed N            shuffle the walls from seed N, so deals repeat\n"
+    "  --seed N            for tests only: shuffle the walls from seed N, so deals repeat\n"
+    "                      (without it every wall comes from the system's secure random source)\n"
     "  --wall FILE         play the walls listed in FILE in turn (72 tiles each, draw order)\n"
     "  --turn-seconds S    seconds a player has for a turn, 3..15 (default 8)\n"
     "  --start-seconds S   seconds from a full table to the first deal, 0..3600 (default 15)\n"
@@ -35,7 +55,7 @@ constexpr const char* kUsage =
     "  --max-tables N      tables in play at once, 1..100000 (default 200)\n"
     "  --login-seconds S   time a new connection has to log in, 1..60 (default 10)\n"
     "  --fee PERCENT       fee taken from each deal's winnings, 0..50 (default 0: no fee)\n"
-    "  --coins N           coins each player starts with, 0..1000000000 (default 10000)\n"
+    "  --coins N           coins a new account starts with, 0..1000000000 (default 10000)\n"
     "  --stake N           coins per scoring unit, 1..100000 (default 10)\n"
     "  --props             let the clients' prop component run and relay its messages\n"
     "  --deals N           with --bots 3: play N deals among computer players as fast as\n"
@@ -74,6 +94,18 @@ bool ParseServerOptions(int argc, const char* const* argv, ServerOptions& o, std
     }
     if (arg == "--props") {
       o.props = true;
+      continue;
+    }
+    if (arg == "--open") {
+      o.open = true;
+      continue;
+    }
+    if (arg == "--no-register") {
+      o.registration = false;
+      continue;
+    }
+    if (arg == "--create-database") {
+      o.createDatabase = true;
       continue;
     }
     if (i + 1 >= argc) {
@@ -123,6 +155,20 @@ bool ParseServerOptions(int argc, const char* const* argv, ServerOptions& o, std
       ok = ParseNumber(value, o.stake, 1, 100000);
     } else if (arg == "--deals") {
       ok = ParseNumber(value, o.deals, 1, 10000000);
+    } else if (arg == "--database") {
+      o.database = value;
+      ok = !value.empty();
+    } else if (arg == "--lobby-port") {
+      uint16_t port = 0;
+      ok = ParseNumber<uint16_t>(value, port, 0, 65535);
+      o.lobbyPort = port;
+    } else if (arg == "--public-host") {
+      o.publicHost = value;
+      ok = !value.empty() && value.size() <= 253;
+    } else if (arg == "--daily-coins") {
+      ok = ParseNumber(value, o.dailyCoins, 0, 1000000000);
+    } else if (arg == "--max-event-streams") {
+      ok = ParseNumber(value, o.maxEventStreams, 1, 10000);
     } else if (arg == "--trace") {
       o.traceFile = value;
     } else {

@@ -30,6 +30,15 @@ struct ServerOptions {
   int64_t coins = 10000;
   int stake = 10;
   bool props = false;
+  // The hall: where accounts live, whether anyone may sit without one, and its HTTP port.
+  std::string database;  // empty: the default file (or a temporary one with --open)
+  bool createDatabase = false;
+  bool open = false;
+  std::optional<uint16_t> lobbyPort;  // default: the game port + 1
+  bool registration = true;
+  std::string publicHost;  // the host a reservation names; default: the bind address
+  int dailyCoins = 2000;
+  int maxEventStreams = 64;
   bool quiet = false;
   bool help = false;
 };

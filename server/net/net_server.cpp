@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <map>
 
 #include "table/record_trace.h"
 
@@ -92,7 +93,13 @@ class NetServer::Connection : public SeatLink {
 
 NetServer::NetServer(const NetConfig& config, Hall& hall, const Clock& clock, LogFn log,
                      std::ostream* trace)
-    : config_(config), hall_(hall), clock_(clock), log_(std::move(log)), trace_(trace) {}
+    : config_(config),
+      hall_(hall),
+      clock_(clock),
+      log_(std::move(log)),
+      trace_(trace),
+      wrongKeysByAddress_(config.maxWrongKeysPerAddress, config.wrongKeyWindowMs),
+      wrongKeysByAccount_(config.maxWrongKeysPerAccount, config.wrongKeyWindowMs) {}
 
 NetServer::~NetServer() {
   connections_.clear();
@@ -168,12 +175,33 @@ void NetServer::Accept() {
   }
 }
 
-std::string NetServer::AdmissionRefusal(std::string_view address) const {
-  if (static_cast<int>(connections_.size()) >= config_.maxConnections)
-    return "the server holds its most connections";
-  const auto fromAddress = std::count_if(connections_.begin(), connections_.end(),
-                                         [&](const auto& c) { return c->address == address; });
+std::string NetServer::AdmissionRefusal(std::string_view address) {
+  const auto live = [](const auto& c) { return !c->closing; };
+  const auto fromAddress = std::count_if(connections_.begin(), connections_.end(), [&](const auto& c) {
+    return live(c) && c->address == address;
+  });
   if (fromAddress >= config_.maxPerAddress) return "too many connections from one address";
+  const auto unlogged = std::count_if(connections_.begin(), connections_.end(), [&](const auto& c) {
+    return live(c) && !c->loggedIn && c->address == address;
+  });
+  if (unlogged >= config_.maxUnloggedPerAddress)
+    return "too many connections from one address waiting to log in";
+  if (std::count_if(connections_.begin(), connections_.end(), live) < config_.maxConnections)
+    return {};
+  // Full: the address with the most silent connections gives up its oldest one.
+  std::map<std::string_view, int> silent;
+  for (const auto& c : connections_)
+    if (live(c) && !c->loggedIn) ++silent[c->address];
+  if (silent.empty()) return "the server holds its most connections";
+  const auto crowd = std::max_element(silent.begin(), silent.end(), [](const auto& a, const auto& b) {
+    return a.second < b.second;
+  });
+  Connection* oldest = nullptr;
+  for (const auto& c : connections_)
+    if (live(c) && !c->loggedIn && c->address == crowd->first &&
+        (!oldest || c->openedMs < oldest->openedMs))
+      oldest = c.get();
+  Drop(*oldest, "made room for a newcomer while waiting to log in");
   return {};
 }
 
@@ -244,17 +272,24 @@ void NetServer::Handle(Connection& c, const RecordBytes& record) {
       return;
     }
     if (command == kCmdReconnect) {
-      const Hall::Placement placed = hall_.Reconnect(record, &c);
-      if (placed.tryLater) {
-        log_("connection " + std::to_string(c.id) + ": reconnection put off: " + placed.reason);
-        Drop(c, "the seat's connection still lives");
-        return;
-      }
+      std::string account;
+      for (size_t i = rec::kUserId; i < rec::kUserId + rec::kUserIdBytes && record[i]; ++i)
+        account.push_back(static_cast<char>(record[i]));
+      // Every refusal looks the same (the connection closes without an answer), so a guesser
+      // cannot tell a right key for a seat still in use from a wrong one, nor a lockout.
+      const bool blocked = wrongKeysByAddress_.Blocked(c.address, now) ||
+                           wrongKeysByAccount_.Blocked(account, now);
+      const Hall::Placement placed =
+          blocked ? Hall::Placement{} : hall_.Reconnect(record, &c);
       if (placed.verdict != LoginVerdict::Accepted) {
-        log_("connection " + std::to_string(c.id) + ": reconnection refused: " + placed.reason);
-        RecordBytes refusal = ReconnectResultRecord(false);
-        c.Deliver(refusal);
-        c.RequestClose("reconnection refused", true);
+        if (!blocked && !placed.tryLater) {
+          wrongKeysByAddress_.Fail(c.address, now);
+          wrongKeysByAccount_.Fail(account, now);
+        }
+        log_("connection " + std::to_string(c.id) + ": reconnection " +
+             (placed.tryLater ? "put off: " : "refused: ") +
+             (blocked ? std::string("too many wrong keys lately") : placed.reason));
+        Drop(c, "reconnection refused");
         return;
       }
       c.loggedIn = c.seated = true;

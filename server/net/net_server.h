@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "net/rate_limiter.h"
 #include "table/clock.h"
 #include "table/hall.h"
 
@@ -25,6 +26,15 @@ struct NetConfig {
   int loginTimeoutMs = 10000;
   int maxConnections = 512;
   int maxPerAddress = 16;
+  // Connections from one address that have not logged in yet. When the server is full, the
+  // oldest of these from the address with the most of them makes room for a newcomer, so a
+  // crowd of silent connections cannot keep real players out.
+  int maxUnloggedPerAddress = 4;
+  // Wrong reconnection keys per address and per account within the window; beyond them every
+  // reconnection from there, or to that account, is refused like a wrong key.
+  int maxWrongKeysPerAddress = 10;
+  int maxWrongKeysPerAccount = 5;
+  int64_t wrongKeyWindowMs = 15 * 60 * 1000;
   // After accept() fails (out of descriptors, say), the listener rests this long.
   int acceptBackoffMs = 250;
   // Records a client may send in a burst, and per second after it; the client itself sends at
@@ -63,8 +73,9 @@ class NetServer {
   void WriteTo(Connection& c);
   void Handle(Connection& c, const RecordBytes& record);
   void Drop(Connection& c, std::string_view reason);
-  // Why a new connection from `address` is turned away, or empty.
-  std::string AdmissionRefusal(std::string_view address) const;
+  // Why a new connection from `address` is turned away, or empty. A full server may close a
+  // silent connection to make room.
+  std::string AdmissionRefusal(std::string_view address);
   void TraceLine(const Connection& c, const RecordBytes& record, bool in);
 
   NetConfig config_;
@@ -79,6 +90,8 @@ class NetServer {
   int acceptFailures_ = 0;
   int refusedConnections_ = 0;
   std::vector<std::unique_ptr<Connection>> connections_;
+  FailureLimiter wrongKeysByAddress_;
+  FailureLimiter wrongKeysByAccount_;
 };
 
 }  // namespace korvel::server

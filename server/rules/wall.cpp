@@ -1,6 +1,10 @@
 #include "rules/wall.h"
 
+#include <sys/random.h>
+
 #include <cctype>
+#include <cerrno>
+#include <random>
 
 namespace korvel::server {
 
@@ -14,8 +18,39 @@ uint64_t SplitMix(uint64_t& x) {
 uint64_t Rotl(uint64_t x, int k) { return (x << k) | (x >> (64 - k)); }
 }  // namespace
 
+bool FillFromSystem(void* out, size_t bytes) {
+  auto* p = static_cast<uint8_t*>(out);
+  while (bytes > 0) {
+    const ssize_t n = ::getrandom(p, bytes, 0);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    p += n;
+    bytes -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+uint32_t SystemRandom32() {
+  uint32_t v = 0;
+  while (v == 0) {
+    // The library's device reads the same kernel source when the call itself is missing.
+    if (!FillFromSystem(&v, sizeof v)) v = std::random_device{}();
+  }
+  return v;
+}
+
 Rng::Rng(uint64_t seed) {
   for (auto& word : s_) word = SplitMix(seed);
+}
+
+Rng Rng::FromSystem() {
+  Rng rng;
+  if (!FillFromSystem(rng.s_.data(), sizeof rng.s_)) rng = Rng(0);
+  // The all-zero state is the one xoshiro cannot leave.
+  if (rng.s_ == std::array<uint64_t, 4>{}) rng.s_[0] = 1;
+  return rng;
 }
 
 uint64_t Rng::Next() {

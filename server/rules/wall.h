@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -13,10 +14,18 @@
 
 namespace korvel::server {
 
+// Fills `out` from the operating system's secure random source; false if it cannot.
+bool FillFromSystem(void* out, size_t bytes);
+// A nonzero 32-bit number from the same source.
+uint32_t SystemRandom32();
+
 // xoshiro256** seeded through splitmix64: small, fast and the same everywhere.
 class Rng {
  public:
   explicit Rng(uint64_t seed = 0);
+  // The whole state from the operating system's secure random source, so nothing a player
+  // sees of one wall tells it the next.
+  static Rng FromSystem();
   uint64_t Next();
   // Uniform in [0, bound), bound > 0, without modulo bias.
   uint32_t Below(uint32_t bound);

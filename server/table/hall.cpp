@@ -8,6 +8,7 @@ namespace korvel::server {
 
 Hall::Hall(const HallConfig& config, const Clock& clock, LogFn log)
     : config_(config), clock_(clock), log_(std::move(log)) {
+  config_.table.secureWalls = config_.secureWalls;
   // The text codec opens its converters on first use, which needs file descriptors: open them
   // now, so a login that arrives while the process is out of descriptors cannot fail on them.
   Utf8ToGbk("牌");
@@ -32,13 +33,30 @@ PlayerProfile Hall::BotProfile(int tableId, int index) {
 }
 
 Table& Hall::OpenTable() {
-  const int id = nextTableId_++;
+  int id = nextTableId_++;
+  while (Find(id)) id = nextTableId_++;
+  return AddTable(id, config_.table, config_.bots);
+}
+
+Table& Hall::OpenTable(const TableOrder& order) {
+  TableConfig config = config_.table;
+  config.baseStake = order.stake;
+  config.turnSeconds = order.turnSeconds;
+  // The same number of units' worth of coins as the hall's own stake asks for.
+  config.minimumCoins =
+      config_.table.baseStake > 0
+          ? config_.table.minimumCoins / config_.table.baseStake * order.stake
+          : config_.table.minimumCoins;
+  return AddTable(order.id, config, order.computerPlayers);
+}
+
+Table& Hall::AddTable(int id, const TableConfig& config, int botCount) {
   // Each table draws from its own stream of the seed, so tables never share deals.
   const uint64_t seed = config_.seed ^ (0x9E3779B97F4A7C15ull * static_cast<uint64_t>(id));
-  tables_.push_back(std::make_unique<Table>(id, config_.table, clock_, seed, shanten_, *this,
+  tables_.push_back(std::make_unique<Table>(id, config, clock_, seed, shanten_, *this,
                                             config_.walls.empty() ? nullptr : &config_.walls));
   Table& table = *tables_.back();
-  const int bots = std::clamp(config_.bots, 0, 2);
+  const int bots = std::clamp(botCount, 0, 2);
   for (int i = 0; i < bots; ++i) table.Seat(BotProfile(id, i), nullptr);
   log_("table " + std::to_string(id) + " opened with " + std::to_string(bots) +
        " computer players");
@@ -83,6 +101,23 @@ Hall::Placement Hall::Login(const RecordBytes& r, SeatLink* link, std::string_vi
     return out;
   }
   const std::string key = FieldText(r, rec::kLoginKey, rec::kLoginKeyBytes);
+  if (link_) {
+    const Admission admission = link_->Admit(account, key, address);
+    if (admission.verdict != LoginVerdict::Accepted) {
+      out.verdict = admission.verdict;
+      out.reason = admission.reason;
+      return out;
+    }
+    if (admission.tableId >= 0 || admission.watch) return Place(admission, link, address);
+    // Open play: the hall chooses the table, as without a link, with the stored account.
+    if (key == kWatchKey || key.rfind(std::string(kWatchKey) + ":", 0) == 0) {
+      return WatchLogin(
+          account, address,
+          key.size() > kWatchKey.size() ? std::string_view(key).substr(kWatchKey.size() + 1) : "",
+          link);
+    }
+    return Place(admission, link, address);
+  }
   if (key == kWatchKey || key.rfind(std::string(kWatchKey) + ":", 0) == 0) {
     return WatchLogin(
         account, address,
@@ -124,6 +159,62 @@ Hall::Placement Hall::Login(const RecordBytes& r, SeatLink* link, std::string_vi
   out.seat = table->Seat(p, link);
   out.tableId = table->Id();
   out.verdict = out.seat >= 0 ? LoginVerdict::Accepted : LoginVerdict::TableUnavailable;
+  return out;
+}
+
+Hall::Placement Hall::Place(const Admission& a, SeatLink* link, std::string_view address) {
+  Placement out;
+  out.verdict = LoginVerdict::TableUnavailable;
+  const PlayerProfile& p = a.profile;
+  if (a.watch) {
+    Table* t = Find(a.tableId);
+    if (!t || !config_.allowWatchers || t->Involves(p.account, address) || !t->Watch(link, a.seat)) {
+      out.reason = "the table cannot be watched now";
+      return out;
+    }
+    out.verdict = LoginVerdict::Accepted;
+    out.tableId = t->Id();
+    out.seat = a.seat;
+    out.watching = true;
+    return out;
+  }
+  if (AccountSeated(p.account)) {
+    out.reason = "\"" + p.account + "\" is already seated";
+    return out;
+  }
+  Table* table = nullptr;
+  if (a.tableId >= 0) {
+    table = Find(a.tableId);
+    if (!table || !table->Accepting()) {
+      out.reason = "the reserved table no longer takes players";
+      return out;
+    }
+  } else {
+    if (!address.empty() && SeatsHeldFrom(address) >= config_.maxSeatsPerAddress) {
+      out.reason = "the address " + std::string(address) + " already holds its share of seats";
+      return out;
+    }
+    for (const auto& t : tables_)
+      if (t->Accepting()) {
+        table = t.get();
+        break;
+      }
+    if (!table && static_cast<int>(tables_.size()) >= config_.maxTables) {
+      out.reason = "every table is taken";
+      return out;
+    }
+    if (!table) table = &OpenTable();
+  }
+  PlayerProfile seated = p;
+  seated.address = address;
+  out.seat = table->Seat(seated, link, a.seat);
+  out.tableId = table->Id();
+  if (out.seat < 0) {
+    out.reason = "the table took nobody";
+    return out;
+  }
+  out.verdict = LoginVerdict::Accepted;
+  link_->Seated(seated, table->Id());
   return out;
 }
 
@@ -176,7 +267,23 @@ Hall::Placement Hall::Reconnect(const RecordBytes& r, SeatLink* link) {
 }
 
 void Hall::Lost(int tableId, int seat, const SeatLink* link, std::string_view why) {
-  if (Table* t = Find(tableId)) t->Lost(seat, link, why);
+  Table* t = Find(tableId);
+  if (!t) return;
+  const std::string address = t->Occupied(seat) ? t->PlayerAt(seat).address : std::string();
+  int away = 0;
+  for (const auto& table : tables_)
+    for (int s = 0; s < kSeatCount; ++s)
+      if (table->Occupied(s) && table->Away(s) && !address.empty() &&
+          table->PlayerAt(s).address == address)
+        ++away;
+  if (away >= config_.maxAwayPerAddress) {
+    log_("table " + std::to_string(tableId) + ": the address " + address +
+         " already has its seats waiting for reconnections; seat " + std::to_string(seat) +
+         " is given up");
+    t->Leave(seat, link, why);
+    return;
+  }
+  t->Lost(seat, link, why);
 }
 
 void Hall::OnWatcherRecord(int tableId, const SeatLink* link, const RecordBytes& record) {
@@ -202,8 +309,71 @@ void Hall::Leave(int tableId, int seat, const SeatLink* link, std::string_view w
 }
 
 void Hall::Tick() {
+  if (link_) {
+    for (const TableOrder& order : link_->TakeTableOrders()) {
+      if (Find(order.id)) continue;
+      OpenTable(order);
+      log_("table " + std::to_string(order.id) + " opened by the hall, stake " +
+           std::to_string(order.stake) + ", " + std::to_string(order.turnSeconds) + " s turns");
+    }
+  }
   for (const auto& t : tables_) t->Tick();
   std::erase_if(tables_, [](const std::unique_ptr<Table>& t) { return t->Closed(); });
+  if (link_) Publish();
+}
+
+TableRow Hall::RowOf(const Table& t) const {
+  TableRow row;
+  row.id = t.Id();
+  row.stake = t.Config().baseStake;
+  row.turnSeconds = t.Config().turnSeconds;
+  row.watchers = t.Watchers();
+  row.watchable = config_.allowWatchers && t.Watchable();
+  for (int s = 0; s < kSeatCount; ++s) {
+    if (!t.Occupied(s)) continue;
+    const PlayerProfile& p = t.PlayerAt(s);
+    if (p.bot) ++row.computerPlayers;
+    row.seats[s].name = p.account;
+    row.seats[s].nickname = p.nickname;
+    row.seats[s].coins = p.coins;
+  }
+  return row;
+}
+
+void Hall::Publish() {
+  std::vector<std::pair<int, std::string>> now;
+  std::vector<std::string> accounts;
+  for (const auto& t : tables_) {
+    const TableRow row = RowOf(*t);
+    std::string text = std::to_string(row.watchers) + (row.watchable ? "w" : "-");
+    for (const TableSeatRow& seat : row.seats)
+      text += "|" + seat.name + ":" + std::to_string(seat.coins);
+    const auto before = std::find_if(published_.begin(), published_.end(),
+                                     [&](const auto& p) { return p.first == t->Id(); });
+    if (before == published_.end() || before->second != text) link_->TableChanged(row);
+    now.emplace_back(t->Id(), std::move(text));
+    for (int s = 0; s < kSeatCount; ++s)
+      if (t->Occupied(s) && !t->PlayerAt(s).bot) accounts.push_back(t->PlayerAt(s).account);
+  }
+  for (const auto& [id, text] : published_) {
+    if (std::none_of(now.begin(), now.end(), [&](const auto& p) { return p.first == id; }))
+      link_->TableClosed(id);
+  }
+  for (const std::string& account : seatedAccounts_)
+    if (std::find(accounts.begin(), accounts.end(), account) == accounts.end())
+      link_->SeatReleased(account);
+  published_ = std::move(now);
+  seatedAccounts_ = std::move(accounts);
+}
+
+uint64_t Hall::DealSettled(int, const DealSettlement& deal) {
+  return link_ ? link_->DealSettled(deal) : 0;
+}
+
+bool Hall::SettlementWritten(uint64_t ticket) { return !link_ || link_->Written(ticket); }
+
+void Hall::SeatAbandoned(int, const PlayerProfile& player) {
+  if (link_) link_->Abandoned(player);
 }
 
 int64_t Hall::NextWakeMs() const {

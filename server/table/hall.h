@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "rules/shapes.h"
+#include "table/hall_link.h"
 #include "table/server_records.h"
 #include "table/table.h"
 
@@ -20,17 +21,24 @@ struct HallConfig {
   TableConfig table;
   int bots = 2;  // computer players seated in each new table
   uint64_t seed = 0;
+  // Walls from the system's secure source; the seed then only places the first dealers.
+  bool secureWalls = false;
   std::vector<WallTiles> walls;  // scripted walls, used in turn; empty = shuffled
   bool allowWatchers = false;
   int maxTables = 200;
   // Seats one client address may hold, those waiting for a reconnection included.
   int maxSeatsPerAddress = 16;
+  // Seats one address may leave waiting for a reconnection; a further lost connection from it
+  // gives its seat up at once, so a few addresses that log in and drop cannot hold the hall.
+  int maxAwayPerAddress = 2;
 };
 
 class Hall : public TableListener {
  public:
   using LogFn = std::function<void(std::string_view)>;
   Hall(const HallConfig& config, const Clock& clock, LogFn log);
+  // Accounts, keys and tables from the hall service; without it anyone sits (open play).
+  void SetLink(HallLink* link) { link_ = link; }
 
   struct Placement {
     LoginVerdict verdict = LoginVerdict::Refused;
@@ -62,6 +70,9 @@ class Hall : public TableListener {
 
   // TableListener
   void Log(std::string_view line) override { log_(line); }
+  uint64_t DealSettled(int tableId, const DealSettlement& deal) override;
+  bool SettlementWritten(uint64_t ticket) override;
+  void SeatAbandoned(int tableId, const PlayerProfile& player) override;
 
   // Computer players' accounts start with this; no human may log in with it.
   static constexpr std::string_view kBotPrefix = "robot#";
@@ -72,6 +83,12 @@ class Hall : public TableListener {
 
  private:
   Table& OpenTable();
+  Table& OpenTable(const TableOrder& order);
+  Table& AddTable(int id, const TableConfig& config, int bots);
+  Placement Place(const Admission& admission, SeatLink* link, std::string_view address);
+  // Tells the hall service what changed at the tables since the last tick.
+  void Publish();
+  TableRow RowOf(const Table& table) const;
   bool AccountSeated(std::string_view account) const;
   int SeatsHeldFrom(std::string_view address) const;
   Placement WatchLogin(std::string_view account, std::string_view address, std::string_view target,
@@ -83,6 +100,10 @@ class Hall : public TableListener {
   ShantenCalculator shanten_;
   std::vector<std::unique_ptr<Table>> tables_;
   int nextTableId_ = 1;
+  HallLink* link_ = nullptr;
+  // What the hall service was last told, per table: its row as text, and who sits there.
+  std::vector<std::pair<int, std::string>> published_;
+  std::vector<std::string> seatedAccounts_;
 };
 
 }  // namespace korvel::server

@@ -16,9 +16,15 @@ struct PlayerProfile {
   std::string title;     // UTF-8, Chinese characters only (a double-byte field)
   int64_t coins = 0;
   int64_t points = 0;
+  int64_t credit = 100;
+  int32_t logins = 0;
+  int32_t disconnects = 0;
   int32_t wins = 0;
   int32_t losses = 0;
   bool bot = false;
+  // The figures come from a stored account, so the table keeps its coins rather than giving it
+  // the table's starting coins.
+  bool stored = false;
   std::string address;  // where a human's connection comes from; never sent to anyone
 };
 

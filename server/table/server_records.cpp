@@ -89,9 +89,11 @@ RecordBytes PlayerInfoRecord(uint8_t seatByte, const PlayerProfile& p, bool read
   r[64] = p.gender;
   WriteDoubleByteText(r, 72, 8, p.location);
   WriteLE64(r, 80, static_cast<uint64_t>(std::max<int64_t>(p.points, 0)));
-  WriteLE64(r, 88, 100);  // credit
+  WriteLE64(r, 88, static_cast<uint64_t>(std::max<int64_t>(p.credit, 0)));
   WriteLE64(r, 96, static_cast<uint64_t>(std::max<int64_t>(p.coins, 0)));
   WriteDoubleByteText(r, 112, 16, p.title);
+  WriteLE32(r, 152, static_cast<uint32_t>(std::max(p.logins, 0)));
+  WriteLE32(r, 156, static_cast<uint32_t>(std::max(p.disconnects, 0)));
   WriteLE32(r, 160, static_cast<uint32_t>(std::max(p.wins, 0)));
   WriteLE32(r, 164, static_cast<uint32_t>(std::max(p.losses, 0)));
   WriteBytes(r, 168, 16, p.account);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "storage/account_rules.h"
 #include "table/coin_settlement.h"
 #include "table/server_records.h"
 #include "table/timeout_play.h"
@@ -59,10 +60,14 @@ void Table::SendAll(const RecordBytes& record) {
   for (const Watcher& w : watchers_) SendToWatcher(w, record);
 }
 
-int Table::Seat(const PlayerProfile& player, SeatLink* link) {
+int Table::Seat(const PlayerProfile& player, SeatLink* link, int preferredSeat) {
   if (!Accepting()) return -1;
   int seat = 0;
-  while (seats_[seat].occupied) ++seat;
+  if (preferredSeat >= 0 && preferredSeat < kSeatCount && !seats_[preferredSeat].occupied) {
+    seat = preferredSeat;
+  } else {
+    while (seats_[seat].occupied) ++seat;
+  }
   SeatState& s = seats_[seat];
   s = SeatState{};
   s.occupied = true;
@@ -70,9 +75,14 @@ int Table::Seat(const PlayerProfile& player, SeatLink* link) {
   s.link = link;
   s.profile = player;
   s.profile.bot = s.bot;
-  s.profile.coins = config_.startingCoins;
+  if (!player.stored) s.profile.coins = config_.startingCoins;
   s.ready = s.bot;
-  s.reconnectKey = static_cast<uint32_t>(rng_.Next() & 0x7FFFFFFF) | 1;
+  // The key that proves the seat on a reconnection: the 31 bits the client keeps (it holds the
+  // key as a non-negative signed number), from the system's secure source; wrong guesses are
+  // limited per address and per account, so 2^31 values are out of a guesser's reach.
+  do {
+    s.reconnectKey = SystemRandom32() & 0x7FFFFFFF;
+  } while (s.reconnectKey == 0);
   Log("seat " + std::to_string(seat) + ": " + player.account + (s.bot ? " (computer)" : ""));
 
   if (link) {
@@ -163,6 +173,9 @@ void Table::GiveUpAway(int seat) {
   SeatState& s = seats_[seat];
   s.away = false;
   s.awayUntilMs = kNever;
+  ++s.profile.disconnects;
+  s.profile.credit = std::max<int64_t>(0, s.profile.credit - kAbandonCredit);
+  listener_.SeatAbandoned(id_, s.profile);
   Log("seat " + std::to_string(seat) + ": " + s.profile.account +
       " did not come back; the seat is given up");
   if (stage_ == Stage::InDeal && deal_ && !deal_->Over()) {
@@ -385,6 +398,7 @@ void Table::StartDeal() {
     s.dueMs = kNever;
     s.refused = 0;
   }
+  if (config_.secureWalls) rng_ = Rng::FromSystem();
   const WallTiles wall = scriptedWalls_ ? (*scriptedWalls_)[dealsStarted_ % scriptedWalls_->size()]
                                         : ShuffledWall(rng_);
   const int die1 = 1 + static_cast<int>(rng_.Below(6));
@@ -404,6 +418,8 @@ void Table::Tick() {
   for (int guard = 0; guard < 10000; ++guard) {
     if (stage_ == Stage::Starting || stage_ == Stage::BetweenDeals) {
       if (config_.dealLimit > 0 && dealsPlayed_ >= config_.dealLimit) return;
+      // The last deal's settlement is written before the next deal starts.
+      if (SettlementPending()) return;
       const bool allReady = std::all_of(seats_.begin(), seats_.end(),
                                         [](const SeatState& s) { return s.occupied && s.ready; });
       if (!allReady && now < stageDueMs_) return;
@@ -439,6 +455,7 @@ int64_t Table::NextPlayMs() const {
     case Stage::Starting:
     case Stage::BetweenDeals: {
       if (config_.dealLimit > 0 && dealsPlayed_ >= config_.dealLimit) return kNever;
+      if (SettlementPending()) return clock_.NowMs() + kSettlementPollMs;
       const bool allReady = std::all_of(seats_.begin(), seats_.end(),
                                         [](const SeatState& s) { return s.occupied && s.ready; });
       return allReady ? clock_.NowMs() : stageDueMs_;
@@ -453,6 +470,10 @@ int64_t Table::NextPlayMs() const {
     default:
       return kNever;
   }
+}
+
+bool Table::SettlementPending() const {
+  return settlementTicket_ != 0 && !listener_.SettlementWritten(settlementTicket_);
 }
 
 bool Table::ApplyAction(int seat, const Action& action, const char* source) {
@@ -746,19 +767,27 @@ void Table::DealEnded(const DealOutcome& out) {
   for (int s = 0; s < kSeatCount; ++s) held[s] = seats_[s].profile.coins;
   const auto settled = SettleCoins(out.total, held, config_.baseStake, config_.feePercent);
   uint8_t shortMask = 0;
+  DealSettlement record;
+  record.tableId = id_;
+  record.deal = dealsStarted_;
   for (int s = 0; s < kSeatCount; ++s) {
     SeatState& seat = seats_[s];
     const SeatCoins& c = settled[s];
     seat.totalUnits += out.total[s];
+    // The same rules the storage applies, so what the table shows matches what is written.
     seat.profile.coins += c.coins;
-    seat.profile.points += c.coins;
-    if (out.total[s] > 0) ++seat.profile.wins;
-    if (out.total[s] < 0) ++seat.profile.losses;
+    seat.profile.points = std::max<int64_t>(0, seat.profile.points + out.total[s]);
+    seat.profile.credit = std::min(kMaxCredit, seat.profile.credit + 1);
+    if (!seat.bot) seat.profile.title = TitleForPoints(seat.profile.points);
+    if (c.coins > 0) ++seat.profile.wins;
+    if (c.coins < 0) ++seat.profile.losses;
+    record.seats[s] = SeatSettlement{seat.profile.account, seat.bot, c.coins, c.fee, out.total[s]};
     if (seat.profile.coins < config_.minimumCoins) shortMask |= MaskOfSeat(s);
     const DealResult result{c.coins, c.subtotal, c.capped, config_.feePercent, config_.feeText};
     lastDealEnd_.push_back(DealResultRecord(s, result, seat.profile.title));
     SendAll(lastDealEnd_.back());
   }
+  settlementTicket_ = listener_.DealSettled(id_, record);
   if (shortMask != 0) {
     // The notice takes the deal end's place: it shows the board and ends the game.
     SendAll(CoinsShortRecord(static_cast<uint8_t>(kAllSeats & ~shortMask), shortMask));

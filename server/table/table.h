@@ -20,6 +20,7 @@
 #include "rules/wall.h"
 #include "table/clock.h"
 #include "table/deal.h"
+#include "storage/storage.h"
 #include "table/player_profile.h"
 
 namespace korvel::server {
@@ -46,6 +47,12 @@ class TableListener {
   virtual void Log(std::string_view line) = 0;
   virtual void WinFinished(int /*tableId*/, const WinEvent& /*event*/) {}
   virtual void DealFinished(int /*tableId*/, const DealOutcome& /*outcome*/) {}
+  // Each deal's coins, wins and losses, to be written in one transaction; the result is a
+  // ticket the table shows to SettlementWritten before it starts the next deal.
+  virtual uint64_t DealSettled(int /*tableId*/, const DealSettlement& /*deal*/) { return 0; }
+  virtual bool SettlementWritten(uint64_t /*ticket*/) { return true; }
+  // A human whose connection dropped mid-game did not come back in time.
+  virtual void SeatAbandoned(int /*tableId*/, const PlayerProfile& /*player*/) {}
 };
 
 struct TableConfig {
@@ -72,6 +79,9 @@ struct TableConfig {
   int64_t minimumCoins = 100;
   // The clients' prop component may run: the player records allow it and its messages travel.
   bool props = false;
+  // Every wall and its dice from the system's secure random source rather than the table's
+  // seeded generator (which then stays for tests that want repeatable deals).
+  bool secureWalls = false;
 };
 
 class Table : private DealObserver {
@@ -81,9 +91,9 @@ class Table : private DealObserver {
         const std::vector<WallTiles>* scriptedWalls = nullptr);
 
   int Id() const { return id_; }
-  // Seats a player in the next free seat; a null link seats a computer player. -1 when the
-  // table takes nobody now.
-  int Seat(const PlayerProfile& player, SeatLink* link);
+  // Seats a player in `preferredSeat` when it is free, otherwise in the next free seat; a null
+  // link seats a computer player. -1 when the table takes nobody now.
+  int Seat(const PlayerProfile& player, SeatLink* link, int preferredSeat = -1);
   // A human left: by the leave notice or a lost connection. Before the first deal the seat is
   // freed for the next login. Once deals have been played the game at the table ends (the
   // client holds a player-left notice back between deals, so it could not be told otherwise);
@@ -128,6 +138,9 @@ class Table : private DealObserver {
   bool Closed() const { return stage_ == Stage::Closed; }
   int Humans() const;
   int DealsPlayed() const { return dealsPlayed_; }
+  const TableConfig& Config() const { return config_; }
+  // The last deal's settlement is not written yet, so the next deal waits for it.
+  bool SettlementPending() const;
   int64_t CoinsOf(int seat) const { return seats_[Clamp(seat)].profile.coins; }
   int64_t UnitsOf(int seat) const { return seats_[Clamp(seat)].totalUnits; }
   const PlayerProfile& PlayerAt(int seat) const { return seats_[Clamp(seat)].profile; }
@@ -135,6 +148,8 @@ class Table : private DealObserver {
   const Deal* CurrentDeal() const { return deal_ ? &*deal_ : nullptr; }
 
   static constexpr int64_t kNever = std::numeric_limits<int64_t>::max();
+  // How often a table waiting for its settlement to be written looks again.
+  static constexpr int64_t kSettlementPollMs = 2;
 
  private:
   enum class Stage : uint8_t { Filling, Starting, InDeal, BetweenDeals, Closed };
@@ -231,6 +246,7 @@ class Table : private DealObserver {
   int dealer_ = 0;
   int dealsPlayed_ = 0;
   bool dealEnded_ = false;
+  uint64_t settlementTicket_ = 0;
 };
 
 }  // namespace korvel::server
