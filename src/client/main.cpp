@@ -195,6 +195,7 @@ int main(int argc, char** argv) {
 
   korvel::SceneFrontEnd frontEnd(client.view().scene(), pictures);
   frontEnd.SetEvents(input ? static_cast<korvel::ElementEvents*>(&*input) : &client.input());
+  platform.dialogs().SetOwner(frontEnd.Window(client.view().mainForm()));
   FirstFrameProbe firstFrame(frontEnd, client.view().mainForm(), log);
   if (const char* timing = std::getenv("KORVEL_TIMING"); timing && *timing) {
     app.installEventFilter(&firstFrame);

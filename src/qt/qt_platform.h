@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 #include <QTcpSocket>
 #include <QTimer>
 #include <map>
@@ -57,9 +58,12 @@ class QtDialogs : public Dialogs {
   void OpenPage(const std::string& address) override;
   // The client's own page window (the rules), once it has shown a page.
   RulesViewer& pages() { return pages_; }
+  // The table window: message boxes and pages then belong to it and open above it.
+  void SetOwner(QWidget* owner);
 
  private:
   bool print_;
+  QPointer<QWidget> owner_;
   RulesViewer pages_;
 };
 
@@ -118,6 +122,7 @@ class QtPlatform {
   explicit QtPlatform(const std::string& program);
   Platform& platform() { return platform_; }
   UnixLobbyLink& lobbyLink() { return lobby_; }
+  QtDialogs& dialogs() { return dialogs_; }
 
  private:
   QtTimers timers_;

@@ -108,6 +108,7 @@ void Settlement::BuildBoard() {
   board_.form = scene.AddForm(kScoreFormName, kBoardWidth, kBoardHeight);
   Form& f = scene.form(board_.form);
   f.SetTitle("战绩板");
+  f.frameless = true;  // its own button closes it
   f.windowOpacity = kBoardAlpha;
   AddPaper(f, kBoardWidth, kBoardHeight);
   board_.State.fill(kNoElement);
@@ -136,6 +137,7 @@ void Settlement::BuildHistory() {
   history_.form = scene.AddForm(kHistoryFormName, kHistoryWidth, kHistoryHeight);
   Form& f = scene.form(history_.form);
   f.SetTitle("历史战绩");
+  f.frameless = true;
   AddPaper(f, kHistoryWidth, kHistoryHeight);
   const ElementId deals = AddLabel(f, "lblDeals", 0, Rect{10, 76, 104, 20}, kHeading, 10);
   f.SetCaption(deals, "局数");
