@@ -203,6 +203,7 @@ void PlayersLeaving::OnGameOver(CommandInfo&) {
   loop.InDeal = false;
   table_.progress.GameEnded = true;
   loop_.TableCleared = false;
+  messages_.ShowGameOver();
 }
 
 void PlayersLeaving::ShowChat(const CommandInfo& info, const std::string& received) {
