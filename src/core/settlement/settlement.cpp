@@ -212,7 +212,11 @@ void Settlement::HideHistory() {
   if (history_.form != kNoForm) view_.scene().form(history_.form).SetFormVisible(false);
 }
 
-void Settlement::MarkWinOnBoard() { SetNameColours({kGreen, kGreen, kGreen}); }
+void Settlement::MarkWinOnBoard() {
+  // The names of this deal turn green; the board still shows the last deal's lines until this
+  // deal ends, so its labels keep that deal's colours, as the history shows them.
+  nameColour = {kGreen, kGreen, kGreen};
+}
 
 void Settlement::SetNameColours(const std::array<uint32_t, kSeats>& colours) {
   nameColour = colours;
