@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QRect>
 #include <QStandardPaths>
 #include <QString>
 #include <QStringList>
@@ -114,6 +115,19 @@ class Desktop {
   bool Above(qulonglong upper, qulonglong lower) const {
     const QList<qulonglong> order = Stacking();
     return order.indexOf(upper) > order.indexOf(lower) && order.indexOf(lower) >= 0;
+  }
+  // Where the window is on the screen, inside the window manager's frame.
+  QRect Geometry(qulonglong window) const {
+    int x = 0, y = 0, w = 0, h = 0;
+    for (const QString& line :
+         Run("xdotool", {"getwindowgeometry", "--shell", QString::number(window)}).split('\n')) {
+      const QString value = line.section('=', 1);
+      if (line.startsWith("X=")) x = value.toInt();
+      if (line.startsWith("Y=")) y = value.toInt();
+      if (line.startsWith("WIDTH=")) w = value.toInt();
+      if (line.startsWith("HEIGHT=")) h = value.toInt();
+    }
+    return QRect(x, y, w, h);
   }
   qulonglong Focused() const { return Run("xdotool", {"getwindowfocus"}).toULongLong(); }
 

@@ -9,6 +9,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QRect>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cmath>
@@ -210,6 +211,42 @@ TEST_P(WindowManagerTest, AWhisperTypesIntoTheChatBoxAndNotOnTheTable) {
     whispered = whispered || text.endsWith(": hi there");
   }
   EXPECT_TRUE(whispered) << table.Log().toStdString();
+}
+
+TEST_P(WindowManagerTest, TheReplaysBarSitsUnderTheTableOnceTheWindowManagerHasPlacedIt) {
+  TableOnDesktop table(dir, GetParam(), {"--start-seconds", "60"});
+  ASSERT_TRUE(table.Start()) << table.Problem();
+  table.Quit();
+  const QDir sessions(dir.path() + "/sessions");
+  const QStringList files = sessions.entryList({"*.kvsession"});
+  ASSERT_EQ(files.size(), 1);
+
+  const Desktop& d = table.desktop();
+  QProcess replay;
+  QProcessEnvironment env = ProgramEnvironment(dir.path());
+  env.insert("QT_QPA_PLATFORM", "xcb");
+  env.insert("DISPLAY", d.display());
+  replay.setProcessEnvironment(env);
+  replay.start(kBin + "/korvel-replay", {"--paused", sessions.filePath(files[0])});
+  ASSERT_TRUE(replay.waitForStarted());
+  const QString title = "回放 - " + files[0];
+  std::optional<qulonglong> bar, tableWindow;
+  ASSERT_TRUE(Desktop::WaitUntil(
+      [&] {
+        for (qulonglong w : d.Stacking()) {
+          if (d.Title(w) != title) continue;
+          (d.Geometry(w).height() > 200 ? tableWindow : bar) = w;
+        }
+        return bar && tableWindow;
+      },
+      8000))
+      << table.Windows().toStdString();
+  QThread::msleep(500);
+  const QRect board = d.Geometry(*tableWindow), controls = d.Geometry(*bar);
+  EXPECT_GE(controls.top(), board.bottom()) << "the bar covers the table's bottom panel";
+  EXPECT_NEAR(controls.left(), board.left(), 8) << "inside the bar's own frame";
+  replay.kill();
+  replay.waitForFinished();
 }
 
 INSTANTIATE_TEST_SUITE_P(Layouts, WindowManagerTest,
