@@ -168,6 +168,10 @@ int main(int argc, char** argv) {
           korvel::SessionFileName(std::time(nullptr), launch.params),
           korvel::SessionHeaderFor(launch.params, base.screen.Width(), base.screen.Height()),
           settings);
+      // Logging in again after leaving is another table, in a file of its own.
+      recorder->nextFileName = [&launch] {
+        return korvel::SessionFileName(std::time(nullptr), launch.params);
+      };
       recording.emplace(base, *recorder);
     }
   }
