@@ -168,6 +168,10 @@ int main(int argc, char** argv) {
           korvel::SessionFileName(std::time(nullptr), launch.params),
           korvel::SessionHeaderFor(launch.params, base.screen.Width(), base.screen.Height()),
           settings);
+      // Logging in again after leaving is another table, in a file of its own.
+      recorder->nextFileName = [&launch] {
+        return korvel::SessionFileName(std::time(nullptr), launch.params);
+      };
       recording.emplace(base, *recorder);
     }
   }
@@ -199,6 +203,7 @@ int main(int argc, char** argv) {
     QWidget* table = frontEnd.Window(client.view().mainForm());
     return table ? static_cast<uint64_t>(table->winId()) : 0;
   });
+  platform.dialogs().SetOwner(frontEnd.Window(client.view().mainForm()));
   FirstFrameProbe firstFrame(frontEnd, client.view().mainForm(), log);
   if (const char* timing = std::getenv("KORVEL_TIMING"); timing && *timing) {
     app.installEventFilter(&firstFrame);

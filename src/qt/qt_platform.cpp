@@ -261,7 +261,7 @@ DialogAnswer QtDialogs::MessageBox(const std::string& text, const std::string& t
     std::fflush(stderr);
     return buttons == DialogButtons::YesNo ? DialogAnswer::Yes : DialogAnswer::Ok;
   }
-  QMessageBox box;
+  QMessageBox box(owner_);
   box.setWindowTitle(QString::fromStdString(title));
   box.setText(QString::fromStdString(text));
   box.setIcon(icon == DialogIcon::Information ? QMessageBox::Information
@@ -288,6 +288,11 @@ DialogAnswer QtDialogs::MessageBox(const std::string& text, const std::string& t
     default:
       return DialogAnswer::Ok;
   }
+}
+
+void QtDialogs::SetOwner(QWidget* owner) {
+  owner_ = owner;
+  pages_.SetOwner(owner);
 }
 
 void QtDialogs::OpenPage(const std::string& address) {

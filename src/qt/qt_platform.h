@@ -4,6 +4,7 @@
 #include <QHostAddress>
 #include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QSocketNotifier>
 #include <QTcpSocket>
 #include <QTimer>
@@ -76,9 +77,12 @@ class QtDialogs : public Dialogs {
   void OpenPage(const std::string& address) override;
   // The client's own page window (the rules), once it has shown a page.
   RulesViewer& pages() { return pages_; }
+  // The table window: message boxes and pages then belong to it and open above it.
+  void SetOwner(QWidget* owner);
 
  private:
   bool print_;
+  QPointer<QWidget> owner_;
   RulesViewer pages_;
 };
 
@@ -144,6 +148,7 @@ class QtPlatform {
   Platform& platform() { return platform_; }
   UnixLobbyLink& lobbyLink() { return lobby_; }
   QtScreen& screen() { return screen_; }
+  QtDialogs& dialogs() { return dialogs_; }
 
  private:
   QtTimers timers_;

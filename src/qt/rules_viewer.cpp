@@ -13,7 +13,7 @@ constexpr int kViewerHeight = 560;
 }  // namespace
 
 RulesViewer::RulesViewer() = default;
-RulesViewer::~RulesViewer() = default;
+RulesViewer::~RulesViewer() { delete browser_.data(); }
 
 bool IsLocalPage(const QString& address) {
   const QFileInfo file(address);
@@ -26,7 +26,9 @@ bool RulesViewer::Show(const QString& path) {
   if (!file.open(QIODevice::ReadOnly)) return false;
   const QString html = QString::fromUtf8(file.readAll());
   if (!browser_) {
-    browser_ = std::make_unique<QTextBrowser>();
+    browser_ = new QTextBrowser(owner_);
+    // A dialog names its owner to the window manager, which keeps it above the table.
+    if (owner_) browser_->setWindowFlags(Qt::Dialog);
     browser_->setWindowTitle(QStringLiteral("游戏规则"));
     browser_->resize(kViewerWidth, kViewerHeight);
     // Anchors inside the page scroll it; addresses outside it go to the desktop's browser.

@@ -2,9 +2,9 @@
 // web browser still shows it, and links out of it go to the desktop's browser when there is one.
 #pragma once
 
+#include <QPointer>
 #include <QString>
 #include <QTextBrowser>
-#include <memory>
 
 namespace korvel {
 
@@ -13,14 +13,19 @@ class RulesViewer {
   RulesViewer();
   ~RulesViewer();
 
+  // The table window: the page window then belongs to it and opens above it.
+  void SetOwner(QWidget* owner) { owner_ = owner; }
+
   // Shows the HTML file `path`, reusing the window when it is open already; false when the
   // file cannot be read (the window then stays as it was).
   bool Show(const QString& path);
   // The window, once a page has been shown.
-  QTextBrowser* window() const { return browser_.get(); }
+  QTextBrowser* window() const { return browser_; }
 
  private:
-  std::unique_ptr<QTextBrowser> browser_;
+  QPointer<QWidget> owner_;
+  // Deleted with its owner, or here when it has none left.
+  QPointer<QTextBrowser> browser_;
 };
 
 // Whether `address` names a page on this machine that the client shows itself.

@@ -159,8 +159,21 @@ void SceneRenderer::PaintList(QPainter& p, const Form& form, ElementId id, const
     const bool chosen = i == el.selectedLine;
     if (chosen) p.fillRect(line, QColor(0x31, 0x5E, 0xA8));
     p.setPen(chosen ? QColor(Qt::white) : ToColor(el.color));
-    p.drawText(line.adjusted(2, 0, -2, 0), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-               QString::fromStdString(el.lines[i]));
+    const QRect box = line.adjusted(2, 0, -2, 0);
+    const QString text = QString::fromStdString(el.lines[i]);
+    // A line wider than its list is drawn smaller rather than losing its last characters.
+    const int wide = QFontMetrics(font).horizontalAdvance(text);
+    if (wide > box.width() && box.width() > 0) {
+      QFont fitted = font;
+      int size = std::max(8, font.pixelSize() * box.width() / wide);
+      fitted.setPixelSize(size);
+      while (size > 8 && QFontMetrics(fitted).horizontalAdvance(text) > box.width()) {
+        fitted.setPixelSize(--size);
+      }
+      p.setFont(fitted);
+    }
+    p.drawText(box, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text);
+    p.setFont(font);
   }
   p.restore();
 }

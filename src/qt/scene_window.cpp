@@ -98,9 +98,12 @@ int ButtonsOf(Qt::MouseButtons buttons) {
 
 }  // namespace
 
+// An owned window is a tool window: only those name their owner to the window manager
+// (WM_TRANSIENT_FOR), which then keeps them above the table, in the table's layer even when the
+// table fills the screen.
 SceneWindow::SceneWindow(Scene& scene, FormId form, SceneRenderer& renderer,
                          PictureLibrary& pictures, QWidget* owner)
-    : QWidget(owner, owner ? Qt::Window : Qt::WindowFlags()),
+    : QWidget(owner, owner ? Qt::Tool : Qt::WindowFlags()),
       scene_(scene),
       form_(form),
       renderer_(renderer),
@@ -197,6 +200,8 @@ void SceneWindow::FocusText(ElementId e) {
   auto it = textBoxes_.find(e);
   if (it == textBoxes_.end() || !it->second->isEnabled()) return;
   it->second->setFocus(Qt::OtherFocusReason);
+  // The caret after what is already there, as after a whisper's prefix.
+  it->second->end(false);
 }
 
 void SceneWindow::moveEvent(QMoveEvent* event) {

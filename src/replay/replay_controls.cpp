@@ -1,5 +1,6 @@
 #include "replay_controls.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QPainter>
 #include <algorithm>
@@ -74,7 +75,19 @@ void ReplayControls::Attach(Client& client) {
   frontEnd_ = std::make_unique<SceneFrontEnd>(client.view().scene(), pictures_);
   // No input reaches the table: nothing in a replay may act, and nothing is sent anywhere.
   frontEnd_->SetEvents(nullptr);
+  if (SceneWindow* table = frontEnd_->Window(client.view().mainForm())) {
+    table->installEventFilter(this);
+  }
   FollowTable();
+}
+
+bool ReplayControls::eventFilter(QObject* watched, QEvent* event) {
+  const QEvent::Type type = event->type();
+  if (frontEnd_ && (type == QEvent::Move || type == QEvent::Resize || type == QEvent::Show) &&
+      watched == frontEnd_->Window(replay_.client().view().mainForm())) {
+    FollowTable();
+  }
+  return QWidget::eventFilter(watched, event);
 }
 
 void ReplayControls::Detach() { frontEnd_.reset(); }

@@ -41,6 +41,11 @@ class ReplayControls : public QWidget {
   // Puts the bar under the table's window.
   void FollowTable();
 
+ protected:
+  // The table's window moving (the window manager placing it, the user dragging it) takes the
+  // bar along.
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
   void Attach(Client& client);
   void Detach();

@@ -7,6 +7,7 @@
 
 #include "platform/gbk.h"
 #include "support/client_fixture.h"
+#include "view/message_lines.h"
 
 namespace korvel {
 namespace {
@@ -99,6 +100,9 @@ TEST_F(PlayersLeavingTest, TheGameOverWindowShowsTheServersMessageAndTheLoopStop
   EXPECT_EQ(window.Get(window.Find("Label1"))->caption, "本桌游戏结束");
   ASSERT_FALSE(vp.socket.sent.empty());
   EXPECT_EQ(vp.socket.sent.back()[3], 16) << "the leave notice";
+  // Staying on the table after it: no clock, and the line says how to leave.
+  EXPECT_FALSE(client.view().main().Visible(client.view().el.Number));
+  EXPECT_EQ(client.messages().Lines(1), std::vector<std::string>{kGameOverLine});
 }
 
 TEST_F(PlayersLeavingTest, OwnNamesBecomeYouExceptInSystemNotices) {

@@ -301,6 +301,17 @@ TEST_F(ReplayMoves, OneStepTakesOneRecord) {
   }
 }
 
+TEST_F(ReplayMoves, TheTableStaysInViewWhereThePlayersWindowWasMinimised) {
+  SessionReplay replay(ParseSession(*recorded));
+  replay.Restart();
+  replay.SeekDeal(1);
+  TableView& view = replay.client().view();
+  // What time-outs in a row, F1 or leaving the table do to the player's window.
+  view.MinimizeMainWindow();
+  EXPECT_TRUE(view.MainWindowMinimized) << "the client goes on as it did live";
+  EXPECT_FALSE(view.main().minimised()) << "but the replay's window stays up";
+}
+
 TEST_F(ReplayMoves, ACutFileReplaysWhatIsWhole) {
   std::vector<uint8_t> cut(*recorded);
   cut.resize(cut.size() * 2 / 3 + 7);

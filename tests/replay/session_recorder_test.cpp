@@ -102,6 +102,38 @@ TEST_F(RecorderTest, TheLoginKeyNeverReachesTheFile) {
   EXPECT_EQ(f.entries[0].record[rec::kUserId], 'a');
 }
 
+TEST_F(RecorderTest, ALoginAfterLeavingStartsANewFileAndAReconnectionDoesNot) {
+  SessionRecorder& r = Recorder();
+  const std::string first = r.fileName();
+  LoginRecordResult login = BuildLoginRecord("alice", "key");
+  ASSERT_TRUE(login.ok);
+  r.Sent(login.record);
+  r.Received(Record(4, 1));
+  RecordBytes again = login.record;
+  MarkReconnectRecord(again, {0, 9}, 7);
+  r.Sent(again);  // the same table after a dropped connection
+  r.Received(Record(16, 2));
+  EXPECT_EQ(r.fileName(), first);
+
+  vp.timers.Advance(60000);
+  r.nextFileName = [] { return std::string("20261209-120100_Room-6000.kvsession"); };
+  r.Sent(login.record);  // the lobby seated the player at another table
+  r.Received(Record(4, 3));
+  r.Flush();
+  EXPECT_EQ(r.fileName(), "20261209-120100_Room-6000.kvsession");
+  const SessionFile old = ParseSession(store.files[first]);
+  ASSERT_EQ(old.entries.size(), 4u) << old.problem;
+  const SessionFile next = Written();
+  ASSERT_EQ(next.entries.size(), 2u) << next.problem;
+  EXPECT_EQ(next.Field("user"), "a") << "the same header";
+  EXPECT_EQ(next.entries[0].record[rec::kCommand], kCmdLogin);
+  EXPECT_EQ(next.entries[0].timeMs, 0u) << "its own clock";
+
+  // A name the clock gives twice gets a running number instead.
+  r.Sent(login.record);
+  EXPECT_EQ(r.fileName(), "20261209-120100_Room-6000-3.kvsession");
+}
+
 TEST_F(RecorderTest, TheHeaderLeavesOutTheKeyAndTheProxyPassword) {
   LaunchParams p;
   p.UserId = "alice";

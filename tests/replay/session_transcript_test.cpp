@@ -101,6 +101,38 @@ TEST_F(TranscriptTest, ACutFileSaysSoAtTheEnd) {
   EXPECT_NE(text.find("The file is not whole: the file ends inside entry 8"), std::string::npos);
 }
 
+TEST_F(TranscriptTest, PlayersAreNamedAsTheTableShowedThemAndNothingScoresMinusZero) {
+  PlayOneDeal();
+  // The player information that follows the announcements: nickname and account.
+  RecordBytes info = Named(20, 15, "Alice A.");
+  const std::string account = "alice";
+  std::copy(account.begin(), account.end(), info.begin() + 168);
+  file.entries.insert(file.entries.begin() + 2, {EntryKind::Received, 105, info, 0});
+  Add(17000, Result(4, false, 0));
+  Add(17100, Rec(17, 1));  // a report of a seat that neither won nor paid
+  Add(18000, Named(21, 0, "alice"));
+  EXPECT_EQ(DealListText(file),
+            "deal 1  0:15.000 - 0:17.500  won by bob evil; bob evil +120, Alice A. -120\n");
+  const std::string text = TranscriptText(file);
+  EXPECT_NE(text.find("0:15.100  Alice A. draws 3筒\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("0:17.000  seat 3 settles 0 coins\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("0:17.100  Alice A. scores 0\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("0:18.000  Alice A. leaves the table\n"), std::string::npos) << text;
+  EXPECT_EQ(text.find("-0"), std::string::npos) << text;
+}
+
+TEST_F(TranscriptTest, LeavingByChoiceIsNoLostConnection) {
+  PlayOneDeal();
+  Add(20000, Rec(16, 1), EntryKind::Sent);  // the leave notice
+  file.entries.push_back({EntryKind::Lost, 20400, {}, 0});
+  Add(30000, Rec(18, 0), EntryKind::Sent);  // logged in again
+  file.entries.push_back({EntryKind::Lost, 40000, {}, 10053});
+  const std::string text = TranscriptText(file);
+  EXPECT_NE(text.find("0:20.400  the player leaves the table\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("0:40.000  the connection to the server was lost\n"), std::string::npos)
+      << text;
+}
+
 TEST(TileText, NamesEveryTileAndMarksWhatIsNone) {
   EXPECT_EQ(TileText(0x21), "1条");
   EXPECT_EQ(TileText(0x89), "9筒");

@@ -177,6 +177,17 @@ TEST_F(GameRecordTest, NamesAreRedOnlyForThisDealsWinnersAndComeBackWithTheirDea
   EXPECT_EQ(BoardNames(), (std::array<uint32_t, 3>{0x00FF00, 0xFF0000, 0x00FF00}));
 }
 
+TEST_F(GameRecordTest, AWinInTheNextDealLeavesTheBoardInTheColoursTheHistoryShows) {
+  DiscardWinDeal();
+  NextDeal();
+  client.settlement().MarkWinOnBoard();  // the next deal's first win, before its board
+  client.settlement().ToggleScoreBoard();
+  const std::array<uint32_t, 3> opened = BoardNames();
+  EXPECT_EQ(opened, (std::array<uint32_t, 3>{kNameInk, 0xFF0000, kNameInk}));
+  client.input().OnDoubleClick(OnLine(client.settlement().history().Num, 0));
+  EXPECT_EQ(BoardNames(), opened) << "the same deal from the history";
+}
+
 TEST_F(GameRecordTest, ADamagedRecordFileShowsWhatItCanAndNeverMore) {
   DiscardWinDeal();
   classIniFile ini = Record();

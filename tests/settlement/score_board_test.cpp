@@ -4,7 +4,9 @@
 
 #include <algorithm>
 
+#include "platform/notices.h"
 #include "settlement/settlement.h"
+#include "view/message_lines.h"
 #include "settlement/settlement_fixture.h"
 
 namespace korvel {
@@ -328,6 +330,28 @@ TEST_F(ScoreBoardTest, RunningOutAloneTellsOnlyTheLocalPlayer) {
   Feed({NoticeRecord(6, 0, 1, 3)});
   EXPECT_EQ(client.messages().Lines(0), Lines{"玩家，我金币不够，退出游戏！"});
   EXPECT_EQ(client.settlement().LeaveDialogText, "您的金币不够，请领取低保或充值后继续游戏！");
+}
+
+TEST_F(ScoreBoardTest, RunningOutEndsTheGameWithoutACountdownOrAnotherDeal) {
+  DiscardWinDeal();
+  ASSERT_TRUE(main().Visible(el().Number)) << "the continue countdown runs";
+  vp.socket.sent.clear();
+  Feed({NoticeRecord(6, 0, 1, 3)});
+  EXPECT_TRUE(client.table().progress.GameEnded);
+  EXPECT_FALSE(main().Visible(el().Number));
+  EXPECT_FALSE(main().Visible(el().Time_Img));
+  EXPECT_EQ(client.messages().Lines(1), Lines{kGameOverLine});
+  for (int list = 0; list < 2; ++list) {
+    for (const std::string& line : client.messages().Lines(list)) EXPECT_FALSE(IsStartNotice(line));
+  }
+  ASSERT_EQ(Run(20000), -1);
+  EXPECT_EQ(SentCommands(), std::vector<int>{16}) << "the leave notice and no continue";
+
+  // Continue leads back to the lobby instead of a ready mark for a deal that never comes.
+  client.input().OnClick(ElementEvent{client.view().mainForm(), el().AnNiu[2], 1});
+  EXPECT_FALSE(main().Visible(el().OK[0]));
+  EXPECT_EQ(SentCommands(), std::vector<int>{16});
+  EXPECT_TRUE(client.view().main().minimised());
 }
 
 TEST_F(ScoreBoardTest, TheDealEndNoticeShowsTheWealthFactor) {

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QWheelEvent>
+#include <algorithm>
 
 #include "qt_app.h"
 
@@ -275,6 +276,25 @@ TEST_F(ListWindowTest, TheBarAndTheChosenLineArePainted) {
   scene.form(formId).AddLine(list, "one");
   const QImage fits = front->renderer().Render(scene.form(formId));
   EXPECT_NE(fits.pixelColor(20 + 120 - 6, 20 + 5), QColor(0x9C, 0x72, 0x26)) << "no bar";
+}
+
+TEST_F(ListWindowTest, ALineWiderThanItsListIsDrawnSmallerNotCut) {
+  // A message line as wide as the table's, with the longest warning it shows.
+  Form& f = scene.form(formId);
+  const ElementId line = f.Add("Sysmsg", 0, ElementKind::List, {20, 120, 281, 20});
+  f.SetFontSize(line, 13);
+  f.SetBackColor(line, 0x000000, true);
+  f.SetColor(line, 0xFFFFFF);
+  f.AddLine(line, "连续超时2次，再超时窗口将自动隐藏");
+  const QImage shot = front->renderer().Render(f);
+  int rightmostInk = 0;
+  for (int y = 122; y < 138; ++y) {
+    for (int x = 20; x < 20 + 281; ++x) {
+      if (qGray(shot.pixel(x, y)) > 128) rightmostInk = std::max(rightmostInk, x);
+    }
+  }
+  EXPECT_GT(rightmostInk, 20 + 200) << "the text is drawn";
+  EXPECT_LT(rightmostInk, 20 + 281 - 8) << "its last character reaches the list's edge, cut";
 }
 
 TEST_F(SceneWindowTest, AFocusRequestGivesTheTextBoxTheKeyboard) {

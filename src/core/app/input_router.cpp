@@ -63,11 +63,23 @@ void InputRouter::OnMouseMove(const ElementEvent& event) {
 
 void InputRouter::OnMouseDown(const ElementEvent& event) {
   TableView& view = view_;
-  if (!view.laidOut() || event.form != view.mainForm()) return;
+  if (!view.laidOut()) return;
+  if (event.form != view.mainForm()) {
+    DragByBackground(event);
+    return;
+  }
   if (frame_.OnMouseDown(event)) return;
   if (const int tile = tablePlay_.TileIndexOf(event.element); tile >= 0) {
     tablePlay_.OnTileClick(tile, event.button);
   }
+}
+
+void InputRouter::DragByBackground(const ElementEvent& event) {
+  // A window without the desktop's title bar moves by its bare background, the first element
+  // of each such form.
+  if (!view_.scene().ValidForm(event.form) || event.button != kLeftButton) return;
+  Form& f = view_.scene().form(event.form);
+  if (f.frameless && f.shapedBy == kNoElement && event.element == 0) f.moveRequested = true;
 }
 
 void InputRouter::OnMouseUp(const ElementEvent& event) {

@@ -35,6 +35,7 @@ class InputRouter : public ElementEvents {
  private:
   // The seat whose portrait or labels are at `element`, or -1.
   int SeatUnder(ElementId element) const;
+  void DragByBackground(const ElementEvent& event);
 
   TableView& view_;
   VosSetForm& vosSetForm_;

@@ -86,6 +86,8 @@ void SessionReplay::Restart() {
     vp.screen.height = h;
   }
   client_ = std::make_unique<Client>(vp.platform());
+  // Time-outs or leaving minimised the player's window; the replay's stays in view.
+  client_->view().KeepWindowShown = true;
   // The client draws in the same order as it did live, so the k-th draw is the k-th kept.
   nextDraw_ = 0;
   client_->tablePlay().SetRandomSource([this](int n) {

@@ -317,7 +317,9 @@ void WindowFrame::OnKeyDown(ElementId focus, int keyCode) {
 }
 
 void WindowFrame::OnFocusChanged(ElementId element, bool hasFocus) {
-  if (element == view_.el.Chat) ChatFocus = hasFocus;
+  if (element != view_.el.Chat) return;
+  ChatFocus = hasFocus;
+  view_.main().SetBackColor(view_.el.Chat, hasFocus ? kChatTyping : kChatIdle, true);
 }
 
 void WindowFrame::OnResize(bool minimised) {

@@ -168,6 +168,9 @@ void TableChat::Whisper(ViewPos v) {
   const PlayerRecord& player = table_.players[v];
   WhisperTarget = player.seatMask;
   SetChatBox(WhisperPrefix + text);
+  // The click on the portrait took the keyboard to the table; what follows is the message.
+  TableView& view = view_;
+  if (view.laidOut()) view.main().RequestFocus(view.el.Chat);
 }
 
 void TableChat::BuildHistory() {
@@ -176,6 +179,7 @@ void TableChat::BuildHistory() {
   historyForm_ = view.scene().AddForm("Talk", kHistoryWidthPx, kHistoryHeightPx);
   Form& f = view.scene().form(historyForm_);
   f.SetTitle("聊天");
+  f.frameless = true;  // its own label closes it
   f.windowOpacity = 200;
   const ElementId panel =
       f.Add("Panel", 0, ElementKind::Label, {0, 0, kHistoryWidthPx, kHistoryHeightPx});
@@ -290,6 +294,7 @@ void TableChat::BuildPhrases() {
   phraseForm_ = view.scene().AddForm("huifu", kPhraseWidthPx, height);
   Form& f = view.scene().form(phraseForm_);
   f.SetTitle("短语");
+  f.frameless = true;
   f.windowOpacity = 200;
   const ElementId panel = f.Add("Panel", 0, ElementKind::Label, {0, 0, kPhraseWidthPx, height});
   f.SetBackColor(panel, kPanel, true);

@@ -27,6 +27,9 @@ void Seating::BuildInfoWindow() {
   const double height = 2 * kTopMargin + kRowHeight * kCaptions.size();
   infoForm_ = scene.AddForm(kInfoFormName, kWidth, height);
   Form& f = scene.form(infoForm_);
+  // A plain card over the table, named for the desktop's window list, not by its form.
+  f.SetTitle("玩家信息");
+  f.frameless = true;
   f.topmost = true;
   f.windowOpacity = 235;
   const ElementId paper = f.Add("Paper", 0, ElementKind::Label, Rect{0, 0, kWidth, height});

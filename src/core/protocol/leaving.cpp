@@ -255,6 +255,7 @@ void Leaving::BuildExitWindow() {
   exitForm_ = view.scene().AddForm("frmExit", kExitWidth, kExitHeight);
   Form& f = view.scene().form(exitForm_);
   f.SetTitle("退出");
+  f.frameless = true;  // its own buttons answer it
   f.windowOpacity = 200;
   f.topmost = true;
   const ElementId panel = f.Add("Panel", 0, ElementKind::Label, {0, 0, kExitWidth, kExitHeight});
@@ -317,6 +318,7 @@ void Leaving::BuildGameOverWindow() {
   gameOverForm_ = view.scene().AddForm("frmOtherExit", kOverWidth, kOverHeight);
   Form& f = view.scene().form(gameOverForm_);
   f.SetTitle("游戏结束");
+  f.frameless = true;
   f.windowOpacity = 200;
   f.topmost = true;
   const ElementId panel = f.Add("Panel", 0, ElementKind::Label, {0, 0, kOverWidth, kOverHeight});

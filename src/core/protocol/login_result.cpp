@@ -25,6 +25,8 @@ void Seating::OnLoginResult(CommandInfo& info) {
   loop_.BetweenDeals = false;
   seats_.DealStarted = 0;
   settlement_.ResetRunningTotals();
+  // A new table: the last one's player figures must not stay up over it.
+  HideInfoWindow();
 
   connection_.StartKeepAlive();
   table_.progress.DealCount = 0;

@@ -80,6 +80,8 @@ void PlayersLeaving::ClearSeatInfo(int v) {
   cleared.voiceKind = s.voiceKind;
   cleared.amount226 = s.amount226;
   s = cleared;
+  // The information window may be showing the figures just cleared.
+  seating_.HideInfoWindow();
 }
 
 void PlayersLeaving::ClearHistory() { chat_.ClearHistory(); }
@@ -201,6 +203,7 @@ void PlayersLeaving::OnGameOver(CommandInfo&) {
   loop.InDeal = false;
   table_.progress.GameEnded = true;
   loop_.TableCleared = false;
+  messages_.ShowGameOver();
 }
 
 void PlayersLeaving::ShowChat(const CommandInfo& info, const std::string& received) {

@@ -25,6 +25,7 @@ SessionRecorder::SessionRecorder(SessionStore& store, const Timers& clock, Log& 
       clock_(clock),
       log_(log),
       fileName_(std::move(fileName)),
+      header_(header),
       settings_(settings),
       start_(clock.NowMs()) {
   buffer_ = EncodeSessionHeader(header);
@@ -72,12 +73,39 @@ void SessionRecorder::Sent(std::span<const uint8_t> bytes) {
     Add(EntryKind::Sent, bytes);
     return;
   }
+  // A login after one in this file is a table after the one left: a session of its own, so its
+  // deals do not follow on from the last table's. A reconnection stays at the same table.
+  if (bytes[rec::kCommand] == kCmdLogin) {
+    if (loggedIn_) StartNewFile();
+    loggedIn_ = true;
+  }
   // The login key never goes into a file a player may send to someone else; the reconnection
   // record is the login record again, with the seat's reconnection key at its end.
   RecordBytes login{};
   std::copy(bytes.begin(), bytes.end(), login.begin());
   std::fill_n(login.begin() + rec::kLoginKey, rec::kLoginKeyBytes, 0);
   Add(EntryKind::Sent, login);
+}
+
+void SessionRecorder::StartNewFile() {
+  if (stopped_) return;
+  Flush();
+  if (stopped_) return;
+  std::string name = nextFileName ? nextFileName() : std::string();
+  ++files_;
+  if (name.empty() || name == fileName_) {
+    const size_t dot = fileName_.rfind(kSessionSuffix);
+    const std::string stem = dot == std::string::npos ? fileName_ : fileName_.substr(0, dot);
+    name = stem + "-" + std::to_string(files_) + kSessionSuffix;
+  }
+  fileName_ = name;
+  opened_ = false;
+  written_ = 0;
+  start_ = clock_.NowMs();
+  buffer_ = EncodeSessionHeader(header_);
+  hasEntries_ = false;
+  pendingSince_ = -1;
+  log_.Write("a new table: the session goes on in " + fileName_);
 }
 
 void SessionRecorder::Connected() { Add(EntryKind::Connected, {}); }

@@ -50,6 +50,10 @@ class SessionRecorder {
   // Writes what is waiting; false when the recording has stopped.
   bool Flush();
 
+  // The name of the file a new login (another table) starts; without it, or when it names the
+  // file in use, the current name with a running number.
+  std::function<std::string()> nextFileName;
+
   bool Recording() const { return !stopped_; }
   const std::string& fileName() const { return fileName_; }
   // Bytes of this session written to its file so far.
@@ -63,6 +67,8 @@ class SessionRecorder {
   void AddValue(EntryKind kind, int32_t value);
   uint32_t Now() const;
   void StopRecording(const std::string& why);
+  // Writes out this session and goes on in a new file with the same header.
+  void StartNewFile();
   // Removes the oldest other sessions until everything fits under the limit with `pending` more.
   bool KeepWithinLimit(uint64_t pending);
 
@@ -70,6 +76,7 @@ class SessionRecorder {
   const Timers& clock_;
   Log& log_;
   std::string fileName_;
+  HeaderFields header_;
   RecorderSettings settings_;
   int64_t start_;
   std::vector<uint8_t> buffer_;
@@ -79,6 +86,8 @@ class SessionRecorder {
   bool opened_ = false;
   bool stopped_ = false;
   bool hasEntries_ = false;
+  bool loggedIn_ = false;  // a login record went into this file
+  int files_ = 1;
   int64_t pendingSince_ = -1;  // the time of the oldest unwritten entry, -1 for none
   uint64_t written_ = 0;
 };

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdio>
+#include <map>
 
 #include "platform/gbk.h"
 #include "model/tiles.h"
@@ -14,32 +15,54 @@ constexpr int kCmdDealStart = 4;
 constexpr int kCmdDraw = 5;
 constexpr int kCmdDealResult = 9;
 constexpr int kCmdReveal = 15;
+constexpr int kCmdPlayerInfo = 20;
 constexpr int kCmdPlayerLeft = 21;
 constexpr int kCmdGameOver = 22;
 constexpr int kNextDealerNotice = 2;
 
+// Where a player-information record keeps the nickname and the account.
+constexpr size_t kNickname = 16, kNicknameBytes = 32;
+constexpr size_t kAccount = 168, kAccountBytes = 16;
+
 uint8_t Low(const RecordBytes& r, int k) { return r[rec::kValues + 2 * k + 1]; }
 
-// Who sits at each seat mask, from the seat announcements seen so far.
+std::string PlainText(const RecordBytes& r, size_t from, size_t length) {
+  std::string text = GbkToUtf8(std::span(r).subspan(from, length), /*stopAtZero=*/true);
+  for (char& c : text)
+    if (static_cast<unsigned char>(c) < 0x20) c = ' ';
+  return text;
+}
+
+// Who sits at each seat mask, from the seat announcements seen so far, named by the nickname
+// the table showed for the account.
 class SeatNames {
  public:
   void Take(const RecordBytes& r) {
+    if (r[rec::kCommand] == kCmdPlayerInfo) {
+      const std::string account = PlainText(r, kAccount, kAccountBytes);
+      const std::string nickname = PlainText(r, kNickname, kNicknameBytes);
+      if (!account.empty() && !nickname.empty()) nicknames_[account] = nickname;
+      return;
+    }
     if (r[rec::kCommand] != kCmdSeatAnnounce) return;
     const int seat = SeatIndexOf(r[rec::kSeat] & 0x0F);
     if (seat >= kSeats) return;
-    std::string name = GbkToUtf8(std::span(r).subspan(rec::kUserId, rec::kUserIdBytes), true);
-    for (char& c : name)
-      if (static_cast<unsigned char>(c) < 0x20) c = ' ';
+    std::string name = PlainText(r, rec::kUserId, rec::kUserIdBytes);
     if (!name.empty()) names_[seat] = name;
   }
   std::string Of(int mask) const {
     const int seat = SeatIndexOf(mask & 0x0F);
-    if (seat < kSeats && !names_[seat].empty()) return names_[seat];
+    if (seat < kSeats && !names_[seat].empty()) return Nickname(names_[seat]);
     return "seat " + std::to_string(seat + 1);
+  }
+  std::string Nickname(const std::string& account) const {
+    const auto it = nicknames_.find(account);
+    return it != nicknames_.end() ? it->second : account;
   }
 
  private:
   std::array<std::string, kSeats> names_;
+  std::map<std::string, std::string> nicknames_;
 };
 
 std::string Tiles(std::initializer_list<uint8_t> codes) {
@@ -74,8 +97,13 @@ std::string OperationName(int op) {
   return "operation " + std::to_string(op);
 }
 
+// A signed amount; nothing won or lost carries no sign.
+std::string Signed(bool positive, uint32_t amount) {
+  return (amount == 0 ? "" : positive ? "+" : "-") + std::to_string(amount);
+}
+
 std::string Coins(const RecordBytes& r, bool positive) {
-  return (positive ? "+" : "-") + std::to_string(ReadLE32(r, rec::kPayload));
+  return Signed(positive, ReadLE32(r, rec::kPayload));
 }
 
 // Walks the received records once, telling `line` what each one means for the deal it is in.
@@ -85,6 +113,8 @@ void Walk(const SessionFile& file, OnDeal onDeal, OnLine line) {
   DealSummary deal;
   bool inDeal = false;
   int number = 0;
+  // The player's own leave notice went out: the connection closing next is the way out.
+  bool leaving = false;
   auto close = [&](uint32_t at, bool finished) {
     if (!inDeal) return;
     deal.endMs = finished ? at : 0;
@@ -94,8 +124,16 @@ void Walk(const SessionFile& file, OnDeal onDeal, OnLine line) {
   };
   for (size_t i = 0; i < file.entries.size(); ++i) {
     const SessionEntry& e = file.entries[i];
+    if (e.kind == EntryKind::Sent) {
+      // The leave notice is the continue record with every value 0; a login starts afresh.
+      const int command = e.record[rec::kCommand];
+      if (command == kCmdSettlement && Low(e.record, 3) == 0) leaving = true;
+      if (command == kCmdLogin || command == kCmdReconnect) leaving = false;
+      continue;
+    }
     if (e.kind == EntryKind::Lost) {
-      line(e, "the connection to the server was lost");
+      line(e, leaving ? "the player leaves the table" : "the connection to the server was lost");
+      leaving = false;
       continue;
     }
     if (e.kind != EntryKind::Received) continue;
@@ -139,7 +177,7 @@ void Walk(const SessionFile& file, OnDeal onDeal, OnLine line) {
         line(e, who + " shows " + Tiles({Low(r, 3), Low(r, 2), Low(r, 1), Low(r, 0)}));
         break;
       case kCmdWinReport:
-        line(e, who + " scores " + (r[117] ? "+" : "-") + std::to_string(ReadBE16(r, 86)));
+        line(e, who + " scores " + Signed(r[117] != 0, ReadBE16(r, 86)));
         break;
       case kCmdDealResult: {
         const std::string coins = Coins(r, Low(r, 1) != 0);
@@ -164,7 +202,7 @@ void Walk(const SessionFile& file, OnDeal onDeal, OnLine line) {
         break;
       }
       case kCmdPlayerLeft:
-        line(e, GbkToUtf8(std::span(r).subspan(rec::kUserId, rec::kUserIdBytes), true) +
+        line(e, names.Nickname(PlainText(r, rec::kUserId, rec::kUserIdBytes)) +
                     " leaves the table");
         break;
       case kCmdGameOver:

@@ -264,6 +264,10 @@ void Settlement::CoinsShortNotice(const CommandInfo& info) {
   if (selfLeaves) {
     connection_.CanReconnect = false;
     exit_.LeaveTable();
+    // No deal follows: the countdown the board started is gone, and every main button leads
+    // back to the lobby.
+    table_.progress.GameEnded = true;
+    messages_.ShowGameOver();
   }
   loop_.InDeal = false;
   loop_.TableCleared = false;

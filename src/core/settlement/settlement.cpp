@@ -108,6 +108,7 @@ void Settlement::BuildBoard() {
   board_.form = scene.AddForm(kScoreFormName, kBoardWidth, kBoardHeight);
   Form& f = scene.form(board_.form);
   f.SetTitle("战绩板");
+  f.frameless = true;  // its own button closes it
   f.windowOpacity = kBoardAlpha;
   AddPaper(f, kBoardWidth, kBoardHeight);
   board_.State.fill(kNoElement);
@@ -136,6 +137,7 @@ void Settlement::BuildHistory() {
   history_.form = scene.AddForm(kHistoryFormName, kHistoryWidth, kHistoryHeight);
   Form& f = scene.form(history_.form);
   f.SetTitle("历史战绩");
+  f.frameless = true;
   AddPaper(f, kHistoryWidth, kHistoryHeight);
   const ElementId deals = AddLabel(f, "lblDeals", 0, Rect{10, 76, 104, 20}, kHeading, 10);
   f.SetCaption(deals, "局数");
@@ -210,7 +212,11 @@ void Settlement::HideHistory() {
   if (history_.form != kNoForm) view_.scene().form(history_.form).SetFormVisible(false);
 }
 
-void Settlement::MarkWinOnBoard() { SetNameColours({kGreen, kGreen, kGreen}); }
+void Settlement::MarkWinOnBoard() {
+  // The names of this deal turn green; the board still shows the last deal's lines until this
+  // deal ends, so its labels keep that deal's colours, as the history shows them.
+  nameColour = {kGreen, kGreen, kGreen};
+}
 
 void Settlement::SetNameColours(const std::array<uint32_t, kSeats>& colours) {
   nameColour = colours;

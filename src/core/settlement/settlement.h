@@ -83,7 +83,7 @@ class Settlement : public TableResetParticipant {
   void ResetForNewDeal();
   // The operation result keeps the winner masks of the last claim (record bytes 18 and 19).
   void SetClaimWinners(uint8_t first, uint8_t second) { stores.ClaimWinners = {first, second}; }
-  // A win on the table: every name on the board turns green until the board marks the winners.
+  // A win on the table: this deal's names are green on its board, the winners red.
   void MarkWinOnBoard();
 
   // The board: breakdown, totals, seat labels, history line, record file, continue prompt.

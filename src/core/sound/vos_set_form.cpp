@@ -23,6 +23,7 @@ void VosSetForm::Build() {
   form_ = scene.AddForm(kFormName, kWidth, kHeight);
   Form& f = scene.form(form_);
   f.SetTitle("声音设置");
+  f.frameless = true;  // its own buttons close it
   f.windowOpacity = VosSet::kOpacity;
   f.topmost = true;
   const ElementId panel = f.Add("Panel", 0, ElementKind::Label, Rect{0, 0, kWidth, kHeight});

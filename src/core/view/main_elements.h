@@ -10,6 +10,10 @@
 namespace korvel {
 
 inline constexpr const char* kMainFormName = "MainForm";
+// The chat box's paper: bright while it has the keyboard, dimmer while the keys play on the
+// table, so the player sees where typing goes.
+inline constexpr uint32_t kChatTyping = 0xFFFFFF;
+inline constexpr uint32_t kChatIdle = 0xD9D1BC;
 
 template <size_t N>
 using Ids = std::array<ElementId, N>;

@@ -135,7 +135,7 @@ void TableView::BuildMainForm() {
   el.Lbchat = label("Lbchat", 0, 594, 694, 25, 33, kGold, 9);
   f.SetToolTip(el.Lbchat, "聊天");
   el.Chat = add("Chat", 0, ElementKind::Text, 312, 737, 258, 22);
-  f.SetBackColor(el.Chat, 0xFBF6E6, true);
+  f.SetBackColor(el.Chat, kChatIdle, true);
   f.SetColor(el.Chat, kInk);
   f.SetFontSize(el.Chat, 10);
 

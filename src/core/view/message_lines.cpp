@@ -30,6 +30,13 @@ void MessageLines::DropStartNotices() {
   }
 }
 
+void MessageLines::ShowGameOver() {
+  DropStartNotices();
+  view_.HideClock();
+  Clear(1);
+  Add(1, kGameOverLine);
+}
+
 void MessageLines::ShowMessageLine(const std::string& text) {
   constexpr size_t kMessageAreaChars = 45;
   const std::string shown(Utf8Prefix(text, kMessageAreaChars));

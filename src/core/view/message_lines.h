@@ -11,6 +11,8 @@
 
 namespace korvel {
 
+inline constexpr const char* kGameOverLine = "游戏已结束，请点击【退出】离开牌桌";
+
 class MessageLines {
  public:
   MessageLines(TableView& view, Log& log) : view_(view), log_(log) {}
@@ -21,6 +23,9 @@ class MessageLines {
   // Takes the continue prompt and the start notice out once a deal has started; chat and other
   // lines stay.
   void DropStartNotices();
+  // The game is over: the start notices and the clock go, and the second line says so and how
+  // to leave.
+  void ShowGameOver();
   // A chat or prop line in the two-line area: cut to 45 characters, older line moving up.
   void ShowMessageLine(const std::string& text);
 

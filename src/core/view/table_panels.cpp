@@ -72,7 +72,7 @@ void TableView::ShowMainButton(int button, bool hover, bool beforeFirstDeal) {
 
 void TableView::MinimizeMainWindow() {
   MainWindowMinimized = true;
-  if (laidOut()) main().SetMinimised(true);
+  if (laidOut() && !KeepWindowShown) main().SetMinimised(true);
 }
 
 void TableView::RestoreMainWindow() {

@@ -121,6 +121,9 @@ class TableView {
   void MinimizeMainWindow();
   void RestoreMainWindow();
   bool MainWindowMinimized = false;
+  // A replay shows its table throughout: the client still believes its window minimised when
+  // it was, but the window itself stays up.
+  bool KeepWindowShown = false;
 
   // ---- clearing the table --------------------------------------------------------------
   // Hides and empties every tile, forgets the hands' tiles and the ready declaration.
