@@ -97,14 +97,12 @@ TEST_F(MenuGame, LeavingByTheCloseButtonEndsClientServerAndLobbyWithinTwoSeconds
   record.write("[1]\nname0=a\n");
   record.close();
 
-  const QRect table = x_.Geometry(window_);
-  ASSERT_TRUE(x_.Click(table.x() + kCloseButton.x(), table.y() + kCloseButton.y()));
+  ASSERT_TRUE(x_.Click(window_, kCloseButton));
   const QString exitWindow = x_.FindVisible("退出", 5000);
   ASSERT_FALSE(exitWindow.isEmpty()) << "the close button opens the exit window";
-  const QRect exit = x_.Geometry(exitWindow);
   QElapsedTimer ending;
   ending.start();
-  ASSERT_TRUE(x_.Click(exit.x() + kConfirmExit.x(), exit.y() + kConfirmExit.y()));
+  ASSERT_TRUE(x_.Click(exitWindow, kConfirmExit));
   ASSERT_TRUE(lobby_.waitForFinished(10000)) << "the lobby ends";
   const qint64 ms = ending.elapsed();
   output_ += lobby_.readAllStandardOutput();

@@ -5,8 +5,8 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QPoint>
 #include <QProcess>
-#include <QRect>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QStringList>
@@ -95,22 +95,11 @@ class XSession {
     return {};
   }
 
-  QRect Geometry(const QString& window) const {
-    const Result r = Run({"xdotool", "getwindowgeometry", "--shell", window});
-    int x = 0, y = 0, w = 0, h = 0;
-    for (const QString& line : r.out.split('\n')) {
-      const QString value = line.section('=', 1);
-      if (line.startsWith("X=")) x = value.toInt();
-      if (line.startsWith("Y=")) y = value.toInt();
-      if (line.startsWith("WIDTH=")) w = value.toInt();
-      if (line.startsWith("HEIGHT=")) h = value.toInt();
-    }
-    return QRect(x, y, w, h);
-  }
-
-  bool Click(int x, int y) const {
-    return Run({"xdotool", "mousemove", "--sync", QString::number(x), QString::number(y)}).ok &&
-           Run({"xdotool", "click", "1"}).ok;
+  // A left click at `at` inside `window`'s own area (a frame the manager adds is not counted).
+  bool Click(const QString& window, QPoint at) const {
+    return Run({"xdotool", "mousemove", "--sync", "--window", window, QString::number(at.x()),
+                QString::number(at.y()), "click", "1"})
+        .ok;
   }
 
  private:
