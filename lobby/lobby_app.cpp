@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
+#include <QTimer>
 #include <cstdio>
 
 #include "net/lobby_window.h"
@@ -58,6 +59,14 @@ uint32_t LobbyApp::OnMessage(const LobbyMessage& m) {
     Print(m.param1 == kScRestore    ? "client asks to restore the lobby window"
           : m.param1 == kScMinimize ? "client asks to minimise the lobby window"
                                     : "client sends system command " + std::to_string(m.param1));
+    // The client gives the screen back when it has left its table (or cannot play at all).
+    // Without a lobby window to show, that ends the game: the client is closed, as it expects
+    // a lobby may do, once the reply has reached it.
+    if (options_.local && m.param1 == kScRestore && !closing_) {
+      closing_ = true;
+      Print("the client left its table: closing it");
+      QTimer::singleShot(0, this, [this] { Shutdown(0); });
+    }
     return 1;
   }
   Print("message " + std::to_string(m.number) +

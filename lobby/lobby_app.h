@@ -24,6 +24,9 @@ struct LobbyOptions {
   bool stay = false;
   // The client's log file (KORVEL_LOG) when not empty.
   std::string clientLog;
+  // A game started from the menu: no lobby window to go back to, so the client leaving its
+  // table ends the game.
+  bool local = false;
 };
 
 class LobbyApp : public QObject {
@@ -50,6 +53,7 @@ class LobbyApp : public QObject {
   std::string pendingInput_;
   std::unique_ptr<LocalServer> server_;
   StopSignals stopSignals_;
+  bool closing_ = false;
 };
 
 }  // namespace korvel

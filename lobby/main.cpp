@@ -1,7 +1,8 @@
 // korvel-lobby: a small lobby that starts the Korvel table client.
+#include <QApplication>
 #include <QCommandLineParser>
-#include <QCoreApplication>
 #include <QDir>
+#include <QFont>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -9,7 +10,10 @@
 #include "config/launch_params.h"
 #include "lobby_app.h"
 #include "local_server.h"
+#include "offscreen.h"
+#include "platform/notices.h"
 #include "platform/user_folders.h"
+#include "qt_platform.h"
 
 namespace {
 
@@ -24,10 +28,25 @@ bool SplitHostPort(const QString& text, std::string& host, int16_t& port) {
   return true;
 }
 
+// A second start of the menu game, while one runs: the player is told in a message box (a menu
+// shows no standard error), the running table comes forward, and nothing is started.
+bool AlreadyRunning(const korvel::LobbyOptions& o) {
+  korvel::UnixLobbyLink link(korvel::KorvelRuntimeDir());
+  if (!link.WindowExists(o.lobbyTitle) && !link.WindowExists(o.clientTitle)) return false;
+  QApplication::setFont(QFont("WenQuanYi Zen Hei", 9));
+  korvel::QtDialogs(korvel::DialogsPrintMode())
+      .MessageBox(korvel::kAlreadyRunning, korvel::kTitleWarning, korvel::DialogButtons::Ok,
+                  korvel::DialogIcon::None);
+  link.Send(o.clientTitle, korvel::LobbyMessage{korvel::kSysCommand, korvel::kScRestore, 0});
+  return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  QCoreApplication app(argc, argv);
+  // A widget application for the one message box a menu start may need.
+  korvel::UseOffscreenWithoutDisplay();
+  QApplication app(argc, argv);
   app.setApplicationName("korvel-lobby");
   QCommandLineParser parser;
   parser.setApplicationDescription(
@@ -128,6 +147,11 @@ int main(int argc, char** argv) {
     if (parser.isSet(server) || parser.isSet(noClient)) {
       return fail("--local starts its own server and client");
     }
+    if (AlreadyRunning(o)) {
+      std::printf("lobby: a game already runs; it was brought forward\n");
+      return 0;
+    }
+    o.local = true;
     // The logs of a game started from the menu go with the player's other state.
     const std::string state = korvel::EnsureUserFolder(korvel::UserFolder::kState);
     const QString serverLog =

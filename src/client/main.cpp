@@ -186,8 +186,9 @@ int main(int argc, char** argv) {
   // game, with the session recording written out.
   korvel::Process& process =
       recording ? recording->platform().process : platform.platform().process;
-  korvel::StopSignals stopSignals([&log, &process](int signal) {
+  korvel::StopSignals stopSignals([&log, &process, &client](int signal) {
     log.Write("stopped by " + korvel::DescribeSignal(signal) + ": closing");
+    client.settlement().DeleteGameRecord();
     korvel::EndClientNow(process, 0);
   });
   client.view().scene().SetPictureStore(&pictures);

@@ -123,6 +123,13 @@ bool UnixLobbyLink::Listen(const std::string& ownTitle,
   return server_.listen(QString::fromStdString(path));
 }
 
+void UnixLobbyLink::StopListening() {
+  if (!server_.isListening()) return;
+  const QString path = server_.fullServerName();
+  server_.close();
+  QLocalServer::removeServer(path);
+}
+
 void UnixLobbyLink::OnNewConnection() {
   while (QLocalSocket* socket = server_.nextPendingConnection()) {
     QPointer<QLocalSocket> guard(socket);

@@ -29,6 +29,8 @@ class UnixLobbyLink : public QObject, public LobbyLink {
   bool Send(const std::string& title, const LobbyMessage& message) override;
   bool Listen(const std::string& ownTitle,
               std::function<uint32_t(const LobbyMessage&)> handler) override;
+  // Stops accepting and removes the socket file, as a window that closes stops being found.
+  void StopListening();
 
  private:
   bool Deliver(const std::string& title, const LobbyMessage& message, bool waitReply);

@@ -312,8 +312,10 @@ QtSound::~QtSound() = default;
 bool QtSound::Init() {
   if (voice_) return true;
   if (!SoundServerMayListen(std::getenv, PathIsSocket)) return false;
-  const std::string module =
-      QCoreApplication::applicationDirPath().toStdString() + kSoundModuleFromApp;
+  const std::string app = QCoreApplication::applicationDirPath().toStdString();
+  const std::string module = FirstFound(
+      {app + "/" + ThisInstallLayout().binToLib + "/korvel_sound.so", app + kSoundModuleFromApp},
+      IsFile);
   // Kept loaded for the life of the process: the voice's code lives there.
   void* handle = dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (!handle) {
@@ -397,6 +399,7 @@ void StderrLog::Write(std::string_view line) {
 }
 
 void QtProcess::EndClient(int code) {
+  link_.StopListening();
   std::fflush(nullptr);
   _exit(code);
 }
@@ -405,6 +408,7 @@ QtPlatform::QtPlatform(const std::string& program)
     : lobby_(KorvelRuntimeDir()),
       dialogs_(DialogsPrintMode()),
       log_(program),
+      process_(lobby_),
       platform_{timers_, socket_, lobby_, dialogs_, sound_, screen_, files_, log_, process_} {}
 
 }  // namespace korvel

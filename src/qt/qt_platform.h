@@ -139,7 +139,13 @@ class StderrLog : public Log {
 
 class QtProcess : public Process {
  public:
+  explicit QtProcess(UnixLobbyLink& link) : link_(link) {}
+  // Ends at once, without the destructors: the link's socket file is removed first so that no
+  // stale endpoint is left behind.
   [[noreturn]] void EndClient(int code) override;
+
+ private:
+  UnixLobbyLink& link_;
 };
 
 class QtPlatform {

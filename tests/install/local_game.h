@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QDir>
+#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
@@ -22,6 +23,9 @@ struct LocalGame {
   int port = 0;
   bool serverStoppedWithTheLobby = false;
   bool lobbyEnded = false;
+  bool gameRecordRemoved = false;  // a record left from a deal, gone when the lobby ended it
+  QStringList socketsLeft;         // link endpoints still in the runtime folder at the end
+  QString home;
 };
 
 inline QString ReadText(const QString& path) {
@@ -38,6 +42,7 @@ inline bool PortAccepts(int port) {
 // `home` holds HOME and the XDG folders; `until` is a text the lobby's output must reach.
 inline LocalGame PlayLocalGame(const QString& binDir, const QString& home, const QString& until) {
   LocalGame game;
+  game.home = home;
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   env.insert("HOME", home);
   env.insert("XDG_CONFIG_HOME", home + "/config");
@@ -45,6 +50,12 @@ inline LocalGame PlayLocalGame(const QString& binDir, const QString& home, const
   env.insert("XDG_STATE_HOME", home + "/state");
   env.insert("XDG_RUNTIME_DIR", home + "/run");
   QDir().mkpath(home + "/run");
+  QFile::setPermissions(home + "/run",
+                        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+  // What a deal's end leaves in the state folder.
+  const QString record = home + "/state/korvel/info.tk";
+  QDir().mkpath(home + "/state/korvel");
+  if (QFile f(record); f.open(QIODevice::WriteOnly)) f.write("[1]\nname0=a\n");
   env.insert("QT_QPA_PLATFORM", "offscreen");
   env.insert("KORVEL_DIALOGS", "print");
   env.insert("KORVEL_LAYOUT", "full");
@@ -80,6 +91,10 @@ inline LocalGame PlayLocalGame(const QString& binDir, const QString& home, const
   }
   game.lobbyOutput += lobby.readAllStandardOutput();
   game.serverStoppedWithTheLobby = game.port > 0 && !PortAccepts(game.port);
+  game.gameRecordRemoved = !QFile::exists(record);
+  QDirIterator sockets(home + "/run", {"*.sock"}, QDir::AllEntries | QDir::System,
+                       QDirIterator::Subdirectories);
+  while (sockets.hasNext()) game.socketsLeft << sockets.next();
   game.clientLog = ReadText(logPath);
   game.serverLog = ReadText(home + "/state/korvel/korvel-server.log");
   return game;

@@ -88,6 +88,14 @@ TEST(UserFolders, EnsureCreatesTheWholeChainOnFirstUse) {
   EXPECT_EQ(dir, temp.path() + "/a/b/korvel");
   EXPECT_TRUE(fs::is_directory(dir));
   EXPECT_EQ(EnsureUserFolder(UserFolder::kState, env.Lookup()), dir) << "a second call is fine";
+  // Every folder made on the way is the player's alone, whatever the umask lets through.
+  for (const std::string& made : {temp.path() + "/a", temp.path() + "/a/b", dir}) {
+    EXPECT_EQ(fs::status(made).permissions() & fs::perms::all, fs::perms::owner_all) << made;
+  }
+  // One an older build made open to everyone is closed again on use.
+  fs::permissions(dir, fs::perms::owner_all | fs::perms::group_read | fs::perms::others_read);
+  EXPECT_EQ(EnsureUserFolder(UserFolder::kState, env.Lookup()), dir);
+  EXPECT_EQ(fs::status(dir).permissions() & fs::perms::all, fs::perms::owner_all);
 
   // A file where the folder should be: no folder, and the caller is told.
   WriteFile(temp.path() + "/blocked", "x");

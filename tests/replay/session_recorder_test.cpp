@@ -302,6 +302,27 @@ TEST(SessionFileName, DateTimeThenASafeTableName) {
   EXPECT_LT(SessionFileName(1000, p), SessionFileName(100000, p)) << "name order is age order";
 }
 
+TEST(SessionFileName, KeepsTheTableNameReadableInAnyScript) {
+  LaunchParams p;
+  p.ServerPort = 6000;
+  auto table = [&](const std::string& location) {
+    p.Location = location;
+    const std::string name = SessionFileName(0, p);
+    return name.substr(16, name.size() - 16 - std::string(".kvsession").size());
+  };
+  EXPECT_EQ(table("本地牌桌"), "本地牌桌-6000");
+  EXPECT_EQ(table("二楼/../Room 3"), "二楼____Room_3-6000");
+  // Bytes that are not UTF-8 (a GBK name, a cut character, an overlong slash, a surrogate)
+  // and controls become one "_" each.
+  EXPECT_EQ(table("\xb1\xbe\xb5\xd8"), "____-6000");
+  EXPECT_EQ(table("牌\xe6\xa1"), "牌__-6000");
+  EXPECT_EQ(table("\xc0\xaf\xed\xa0\x80\t\n"), "_______-6000");
+  // A long name is cut between characters, never inside one.
+  const std::string cut = table(std::string(30, 'a') + "麻将麻将麻将麻将");
+  EXPECT_LE(cut.size(), 48u);
+  EXPECT_EQ(cut, std::string(30, 'a') + "麻将麻将麻将");
+}
+
 // The store on disk: a temporary folder for each test.
 class FolderStoreTest : public ::testing::Test {
  protected:

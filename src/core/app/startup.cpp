@@ -66,7 +66,7 @@ Client::Client(Platform& platform)
 
 void Client::Startup(const std::string& commandLine) {
   if (!platform_.files.TakeSingleCopyLock(kSingleCopyLock)) {
-    ShowMessage(platform_, "Korvel麻将游戏已经运行！", kTitleWarning);
+    ShowMessage(platform_, kAlreadyRunning, kTitleWarning);
     lobby_.RestoreLobby();
     EndClientNow(platform_.process, 0);
   }

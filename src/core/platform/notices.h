@@ -10,6 +10,8 @@ namespace korvel {
 inline constexpr const char* kTitleWarning = "警告";
 inline constexpr const char* kTitleApp = "Korvel麻将";
 inline constexpr const char* kTitleNetwork = "Korvel麻将- 网络连接提示";
+// A second copy's message, from the client and from a second start of the menu game alike.
+inline constexpr const char* kAlreadyRunning = "Korvel麻将游戏已经运行！";
 
 // The message lines between deals.
 inline constexpr const char* kContinuePrompt = "请点击【继续】按钮继续游戏！";

@@ -1,10 +1,13 @@
 #include "platform/user_folders.h"
 
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <array>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
@@ -59,16 +62,36 @@ std::string UserFolderPath(UserFolder kind, const EnvironmentLookup& env) {
   return WithoutTrailingSlashes(home) + rule.underHome + "/korvel";
 }
 
-bool MakeFolders(const std::string& path) {
-  if (path.empty()) return false;
-  std::error_code error;
-  fs::create_directories(path, error);
-  return fs::is_directory(path, error);
+bool MakeFolders(const std::string& path, std::string* error) {
+  if (path.empty()) {
+    if (error) *error = "no folder name";
+    return false;
+  }
+  for (size_t at = 1; at <= path.size(); ++at) {
+    if (at != path.size() && path[at] != '/') continue;
+    const std::string part = path.substr(0, at);
+    if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) {
+      if (error) *error = "cannot create " + part + ": " + std::strerror(errno);
+      return false;
+    }
+  }
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+    if (error) *error = path + " is not a folder";
+    return false;
+  }
+  return true;
 }
 
 std::string EnsureUserFolder(UserFolder kind, const EnvironmentLookup& env) {
   std::string path = UserFolderPath(kind, env);
-  return MakeFolders(path) ? path : std::string();
+  if (!MakeFolders(path)) return {};
+  // The folder is Korvel's own: logs, game records and sessions are nobody else's business.
+  struct stat st {};
+  if (::stat(path.c_str(), &st) == 0 && st.st_uid == ::getuid() && (st.st_mode & 077) != 0) {
+    ::chmod(path.c_str(), 0700);
+  }
+  return path;
 }
 
 int MoveOldFiles(const std::string& oldDir, const std::string& newDir,

@@ -21,10 +21,12 @@ const char* ProcessEnvironment(const char* name);
 // falling back to the account's home directory. Empty when no home can be found at all.
 std::string UserFolderPath(UserFolder kind, const EnvironmentLookup& env = ProcessEnvironment);
 
-// Creates `path` and its missing parents; false when it cannot.
-bool MakeFolders(const std::string& path);
+// Creates `path` and its missing parents, each private to the user (0700) as the base directory
+// rules ask; false when it cannot, with the reason in `error` when given.
+bool MakeFolders(const std::string& path, std::string* error = nullptr);
 
-// The folder of `kind`, created on first use; empty when it cannot be created.
+// The folder of `kind`, created on first use; empty when it cannot be created. One an older
+// build left open to others is made private again.
 std::string EnsureUserFolder(UserFolder kind, const EnvironmentLookup& env = ProcessEnvironment);
 
 // Moves each of `names` from `oldDir` into `newDir` unless `newDir` already has one: a later run

@@ -15,24 +15,6 @@
 namespace korvel {
 namespace {
 
-// Creates every missing folder of `path`, private to the user as the data folder should be.
-bool MakeFolders(const std::string& path, std::string& error) {
-  for (size_t at = 1; at <= path.size(); ++at) {
-    if (at != path.size() && path[at] != '/') continue;
-    const std::string part = path.substr(0, at);
-    if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) {
-      error = "cannot create " + part + ": " + std::strerror(errno);
-      return false;
-    }
-  }
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-    error = path + " is not a folder";
-    return false;
-  }
-  return true;
-}
-
 bool EndsWith(const std::string& s, std::string_view end) {
   return s.size() >= end.size() && s.compare(s.size() - end.size(), end.size(), end) == 0;
 }
@@ -46,7 +28,7 @@ FolderSessionStore::~FolderSessionStore() {
 bool FolderSessionStore::Open(const std::string& name, std::string& error) {
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
-  if (!MakeFolders(folder_, error)) return false;
+  if (!MakeFolders(folder_, &error)) return false;
   const std::string path = folder_ + "/" + name;
   fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
   if (fd_ < 0) {

@@ -5,6 +5,7 @@
 #include <cctype>
 #include <charconv>
 #include <random>
+#include <string_view>
 
 #include "config/ini_file.h"
 
@@ -211,18 +212,59 @@ HeaderFields SessionHeaderFor(const LaunchParams& launch, int screenWidth, int s
   return h;
 }
 
+namespace {
+
+// The length of the well-formed UTF-8 character at the start of `s`, or 0.
+size_t Utf8CharLength(std::string_view s) {
+  const auto byte = [&](size_t i) { return static_cast<unsigned char>(s[i]); };
+  const unsigned char lead = byte(0);
+  size_t length = 0;
+  unsigned char low = 0x80, high = 0xBF;  // the bounds of the second byte
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    if (lead == 0xE0) low = 0xA0;   // no overlong forms
+    if (lead == 0xED) high = 0x9F;  // no surrogates
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    if (lead == 0xF0) low = 0x90;
+    if (lead == 0xF4) high = 0x8F;
+  }
+  if (length == 0 || s.size() < length || byte(1) < low || byte(1) > high) return 0;
+  for (size_t i = 2; i < length; ++i) {
+    if (byte(i) < 0x80 || byte(i) > 0xBF) return 0;
+  }
+  return length;
+}
+
+}  // namespace
+
 std::string SessionFileName(std::time_t startedAt, const LaunchParams& launch) {
   std::tm local{};
   localtime_r(&startedAt, &local);
   char stamp[32];
   std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
-  // The place name may be anything the lobby sent; only plain letters and digits reach the name.
+  // The place name may be anything the lobby sent. Its letters stay readable in any script;
+  // separators, blanks, punctuation, controls and bytes that are not UTF-8 become "_", and a
+  // character is never cut in half.
+  constexpr size_t kMaxTableBytes = 48;
+  const std::string text = launch.Location + "-" + std::to_string(launch.ServerPort);
   std::string table;
-  for (char c : launch.Location + "-" + std::to_string(launch.ServerPort)) {
-    const auto u = static_cast<unsigned char>(c);
-    table += (std::isalnum(u) && u < 0x80) || c == '-' ? c : '_';
+  for (size_t at = 0; at < text.size();) {
+    const auto u = static_cast<unsigned char>(text[at]);
+    size_t length = 1;
+    std::string_view piece = "_";
+    if (u < 0x80) {
+      if (std::isalnum(u) || u == '-') piece = std::string_view(text).substr(at, 1);
+    } else if (const size_t n = Utf8CharLength(std::string_view(text).substr(at)); n > 0) {
+      length = n;
+      piece = std::string_view(text).substr(at, n);
+    }
+    if (table.size() + piece.size() > kMaxTableBytes) break;
+    table += piece;
+    at += length;
   }
-  if (table.size() > 48) table.resize(48);
   return std::string(stamp) + "_" + table + kSessionSuffix;
 }
 

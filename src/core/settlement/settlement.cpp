@@ -302,6 +302,10 @@ void Settlement::ClearForLobby() {
   HistorySelected = -1;
   HistoryTopLine = 0;
   dealNameColours.clear();
+  DeleteGameRecord();
+}
+
+void Settlement::DeleteGameRecord() {
   if (std::remove(GameRecordPath().c_str()) != 0 && errno != ENOENT) {
     log_.Write("cannot delete the game record " + GameRecordPath());
   }

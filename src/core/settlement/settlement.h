@@ -103,6 +103,9 @@ class Settlement : public TableResetParticipant {
   // Shows deal `deal` again on the score board, as it was at its end.
   void ShowDealRecord(int deal);
   std::string GameRecordPath() const;
+  // The game record belongs to one stay at the table: removed when the client leaves it, and
+  // when it is ended from outside.
+  void DeleteGameRecord();
 
   // Input on the board and the history window, and the main buttons that open them; false when
   // the event was not theirs.
