@@ -16,6 +16,7 @@
 #include <string>
 #include <string_view>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 
@@ -158,6 +159,7 @@ int Serve(const ServerOptions& o, const std::vector<WallTiles>& walls) {
   net.port = o.port;
   net.maxConnections = o.maxConnections;
   net.maxPerAddress = o.maxPerAddress;
+  net.maxUnloggedPerAddress = o.maxWaitingPerAddress;
   net.loginTimeoutMs = o.loginSeconds * 1000;
   NetServer server(net, tables, clock, log, traceFile.is_open() ? &traceFile : nullptr);
   std::string error;
@@ -227,6 +229,18 @@ int Serve(const ServerOptions& o, const std::vector<WallTiles>& walls) {
   lobby.Stop();
   tables.SetLink(nullptr);
   writer.WaitIdle();
+  std::vector<int64_t> writes = hallService->SettlementMicros();
+  if (!writes.empty()) {
+    std::sort(writes.begin(), writes.end());
+    const auto at = [&](double p) {
+      return static_cast<double>(writes[std::min(writes.size() - 1,
+                                                 static_cast<size_t>(p * writes.size()))]) /
+             1000.0;
+    };
+    std::fprintf(stderr,
+                 "korvel-server: %zu settlements written, p50 %.3f ms, p99 %.3f ms, max %.3f ms\n",
+                 writes.size(), at(0.5), at(0.99), at(1.0));
+  }
   std::cerr << "korvel-server: stopped\n";
   if (signals >= 0) ::close(signals);
   return 0;

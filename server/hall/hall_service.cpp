@@ -37,6 +37,7 @@ HallService::HallService(const HallServiceConfig& config, Storage& storage, Stor
       accountFailures_(config.maxFailuresPerAccount, config.failureWindowMs),
       addressFailures_(config.maxFailuresPerAddress, config.failureWindowMs),
       registrations_(config.registrationsPerAddressPerHour, 3600 * 1000) {
+  if (!log_) log_ = [](std::string_view) {};
   InitCrypto();
   const int64_t nowSeconds = NowMs() / 1000;
   storage_.RegisterServer(config_.serverId, nowSeconds);
@@ -518,7 +519,21 @@ uint64_t HallService::DealSettled(const DealSettlement& deal) {
   DealSettlement d = deal;
   d.server = config_.serverId;
   d.finished = NowMs() / 1000;
-  return writer_.Post([d](Storage& s) { s.RecordDeal(d); });
+  return writer_.Post([this, d](Storage& s) {
+    const auto start = std::chrono::steady_clock::now();
+    s.RecordDeal(d);
+    const int64_t micros = std::chrono::duration_cast<std::chrono::microseconds>(
+                               std::chrono::steady_clock::now() - start)
+                               .count();
+    std::lock_guard lock(timingMutex_);
+    // Enough for a long benchmark; a server that runs for months keeps only the first ones.
+    if (settlementMicros_.size() < 1000000) settlementMicros_.push_back(micros);
+  });
+}
+
+std::vector<int64_t> HallService::SettlementMicros() const {
+  std::lock_guard lock(timingMutex_);
+  return settlementMicros_;
 }
 
 bool HallService::Written(uint64_t ticket) { return writer_.Done(ticket); }

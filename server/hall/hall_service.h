@@ -99,6 +99,10 @@ class HallService : public HallLink {
   uint64_t DealSettled(const DealSettlement& deal) override;
   bool Written(uint64_t ticket) override;
 
+  // How long each deal's settlement took to write, in microseconds (for the benchmark line
+  // the server prints when it stops).
+  std::vector<int64_t> SettlementMicros() const;
+
   // The account as the tables show it.
   static PlayerProfile ProfileOf(const Account& account);
   static nlohmann::json TableJson(const TableRow& row);
@@ -145,6 +149,8 @@ class HallService : public HallLink {
   std::vector<TableOrder> orders_;
   std::map<std::string, int> seated_;  // accounts seated here, and their tables
   int64_t lastHeartbeatMs_ = 0;
+  mutable std::mutex timingMutex_;
+  std::vector<int64_t> settlementMicros_;
 };
 
 }  // namespace korvel::server

@@ -211,10 +211,19 @@ bool HallHttpServer::Start(std::string* error) {
   s.set_write_timeout(5, 0);
   s.set_keep_alive_max_count(100);
   s.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response& res) {
-    if (impl_->limiter.Allow(req.remote_addr, SteadyMs()))
-      return httplib::Server::HandlerResponse::Unhandled;
-    Reply(res, ApiReply{429, {{"error", "too many requests; slow down"}}});
-    return httplib::Server::HandlerResponse::Handled;
+    if (!impl_->limiter.Allow(req.remote_addr, SteadyMs())) {
+      Reply(res, ApiReply{429, {{"error", "too many requests; slow down"}}});
+      return httplib::Server::HandlerResponse::Handled;
+    }
+    // Without a length the library would wait for the client to close before it routes the
+    // request, holding a thread for its read timeout.
+    if ((req.method == "POST" || req.method == "PUT" || req.method == "DELETE") &&
+        !req.has_header("Content-Length") && !req.has_header("Transfer-Encoding")) {
+      Reply(res, ApiReply{411, {{"error", "a request with a method that may carry a body needs "
+                                          "Content-Length (0 when empty)"}}});
+      return httplib::Server::HandlerResponse::Handled;
+    }
+    return httplib::Server::HandlerResponse::Unhandled;
   });
   s.set_error_handler([](const httplib::Request&, httplib::Response& res) {
     if (!res.body.empty()) return;
