@@ -53,16 +53,15 @@ int Connect(uint16_t port, int a, int b) {
 }
 
 // One request on its own connection ("Connection: close"); the whole answer as text.
-std::string Request(uint16_t port, int a, int b, const std::string& method,
-                    const std::string& path, const std::string& body = "",
-                    const std::string& token = "") {
+std::string Request(uint16_t port, int a, int b, const std::string& method, const std::string& path,
+                    const std::string& body = "", const std::string& token = "") {
   const int fd = Connect(port, a, b);
   if (fd < 0) return {};
   std::string text = method + " " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n";
   if (!token.empty()) text += "Authorization: Bearer " + token + "\r\n";
   if (method != "GET")
-    text += "Content-Type: application/json\r\nContent-Length: " + std::to_string(body.size()) +
-            "\r\n";
+    text +=
+        "Content-Type: application/json\r\nContent-Length: " + std::to_string(body.size()) + "\r\n";
   text += "\r\n" + body;
   ::send(fd, text.data(), text.size(), MSG_NOSIGNAL);
   std::string answer;
@@ -144,15 +143,14 @@ int main(int argc, char** argv) {
   // One account opens the tables (from addresses of its own, to stay within the request rate).
   Request(port, 1, 1, "POST", "/api/v1/accounts",
           R"({"name":"bench","password":"benchmark","nickname":"bench"})");
-  const std::string token =
-      Field(Request(port, 1, 1, "POST", "/api/v1/sessions",
-                    R"({"name":"bench","password":"benchmark"})"),
-            "token");
+  const std::string token = Field(
+      Request(port, 1, 1, "POST", "/api/v1/sessions", R"({"name":"bench","password":"benchmark"})"),
+      "token");
   std::vector<std::string> ids;
   for (int i = 0; i < tables; ++i)
-    ids.push_back(Field(Request(port, 2, 1 + i % 250, "POST", "/api/v1/tables",
-                                R"({"computer_players":1})", token),
-                        "id"));
+    ids.push_back(Field(
+        Request(port, 2, 1 + i % 250, "POST", "/api/v1/tables", R"({"computer_players":1})", token),
+        "id"));
 
   // The streams: 1,000 connections from 200 addresses, drained by one epoll thread.
   std::vector<int> fds;
@@ -221,12 +219,14 @@ int main(int argc, char** argv) {
   ::waitpid(pid, &status, 0);
   std::filesystem::remove_all(folder);
 
-  std::printf("korvel-server hall: %zu event streams open, %d tables, %d reservations made, "
-              "%.1f MB of events sent\n",
-              fds.size(), tables, reservations.load(), streamBytes.load() / 1048576.0);
-  std::printf("GET /api/v1/tables: %d requests in %.1f s (%d failed), p50 %.3f ms, p99 %.3f ms, "
-              "max %.3f ms\n",
-              requests, elapsed, failed, Percentile(latencies, 0.5), Percentile(latencies, 0.99),
-              Percentile(latencies, 1.0));
+  std::printf(
+      "korvel-server hall: %zu event streams open, %d tables, %d reservations made, "
+      "%.1f MB of events sent\n",
+      fds.size(), tables, reservations.load(), streamBytes.load() / 1048576.0);
+  std::printf(
+      "GET /api/v1/tables: %d requests in %.1f s (%d failed), p50 %.3f ms, p99 %.3f ms, "
+      "max %.3f ms\n",
+      requests, elapsed, failed, Percentile(latencies, 0.5), Percentile(latencies, 0.99),
+      Percentile(latencies, 1.0));
   return failed == 0 ? 0 : 1;
 }

@@ -38,8 +38,8 @@
 #include <string>
 #include <vector>
 
-#include "net/records.h"
 #include "model/tiles.h"
+#include "net/records.h"
 
 namespace {
 
@@ -380,8 +380,7 @@ int main(int argc, char** argv) {
             "--create-database", "--lobby-port", "0", "--port", portText.c_str(), "--bots", "0",
             "--start-seconds", "2", "--turn-seconds", "8", "--max-connections", most.c_str(),
             "--max-per-address", most.c_str(), "--max-waiting-per-address", most.c_str(),
-            "--max-tables", tableCap.c_str(), "--quiet",
-            static_cast<char*>(nullptr));
+            "--max-tables", tableCap.c_str(), "--quiet", static_cast<char*>(nullptr));
     _exit(127);
   }
   // Wait for the listener.

@@ -4,10 +4,13 @@
 #include <sys/signalfd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <optional>
@@ -15,10 +18,6 @@
 #include <sstream>
 #include <string>
 #include <string_view>
-
-#include <algorithm>
-#include <cstdlib>
-#include <filesystem>
 
 #include "app/server_options.h"
 #include "hall/credentials.h"
@@ -121,9 +120,8 @@ int Serve(const ServerOptions& o, const std::vector<WallTiles>& walls) {
     return 2;
   }
   // The writer's log goes to standard error even with --quiet: a failed write is an error.
-  StorageWriter writer(*storage, [](std::string_view line) {
-    std::cerr << Stamp() << " " << line << '\n';
-  });
+  StorageWriter writer(*storage,
+                       [](std::string_view line) { std::cerr << Stamp() << " " << line << '\n'; });
 
   HallConfig hall;
   hall.bots = o.bots.value_or(2);
@@ -175,8 +173,8 @@ int Serve(const ServerOptions& o, const std::vector<WallTiles>& walls) {
   service.shared = location.rfind("postgres", 0) == 0;
   service.serverId = RandomToken(12);
   service.host = !o.publicHost.empty() ? o.publicHost
-                 : o.bind == "0.0.0.0"  ? std::string("127.0.0.1")
-                                        : o.bind;
+                 : o.bind == "0.0.0.0" ? std::string("127.0.0.1")
+                                       : o.bind;
   service.port = server.Port();
   service.rules.startingCoins = o.coins;
   service.rules.dailyTopUp = o.dailyCoins;
@@ -194,9 +192,8 @@ int Serve(const ServerOptions& o, const std::vector<WallTiles>& walls) {
   tables.SetLink(hallService.get());
   HallHttpConfig http;
   http.bindAddress = o.bind;
-  http.port = o.lobbyPort.value_or(server.Port() == 0 || o.port == 0
-                                       ? 0
-                                       : static_cast<uint16_t>(server.Port() + 1));
+  http.port = o.lobbyPort.value_or(
+      server.Port() == 0 || o.port == 0 ? 0 : static_cast<uint16_t>(server.Port() + 1));
   http.maxEventStreams = o.maxEventStreams;
   HallHttpServer lobby(*hallService, http);
   if (!lobby.Start(&error)) {
@@ -233,8 +230,8 @@ int Serve(const ServerOptions& o, const std::vector<WallTiles>& walls) {
   if (!writes.empty()) {
     std::sort(writes.begin(), writes.end());
     const auto at = [&](double p) {
-      return static_cast<double>(writes[std::min(writes.size() - 1,
-                                                 static_cast<size_t>(p * writes.size()))]) /
+      return static_cast<double>(
+                 writes[std::min(writes.size() - 1, static_cast<size_t>(p * writes.size()))]) /
              1000.0;
     };
     std::fprintf(stderr,

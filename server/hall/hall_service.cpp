@@ -157,8 +157,8 @@ ApiReply HallService::SignIn(const std::string& name, const std::string& passwor
   std::optional<Account> account;
   if (!config_.open && name.size() <= 64 && password.size() <= 1024)
     account = storage_.FindAccount(name);
-  const bool good = VerifyPassword(account ? account->passwordHash : dummy, password) &&
-                    account && !blocked;
+  const bool good =
+      VerifyPassword(account ? account->passwordHash : dummy, password) && account && !blocked;
   if (!good) {
     accountFailures_.Fail("pw:" + name, now);
     addressFailures_.Fail(address, now);
@@ -193,12 +193,21 @@ ApiReply HallService::Me(const std::string& token) {
   const std::optional<Account> a = LoadAccount(name);
   if (!a) return Error(401, kNotSignedIn);
   ApiReply r;
-  r.body = {{"name", a->name},         {"nickname", a->nickname}, {"coins", a->coins},
-            {"points", a->points},     {"credit", a->credit},     {"logins", a->logins},
-            {"disconnects", a->disconnects}, {"wins", a->wins},   {"losses", a->losses},
+  r.body = {{"name", a->name},
+            {"nickname", a->nickname},
+            {"coins", a->coins},
+            {"points", a->points},
+            {"credit", a->credit},
+            {"logins", a->logins},
+            {"disconnects", a->disconnects},
+            {"wins", a->wins},
+            {"losses", a->losses},
             {"title", a->title.empty() ? TitleForPoints(a->points) : a->title},
-            {"gender", a->gender},     {"avatar", a->avatar},     {"location", a->location},
-            {"created", a->created},   {"last_seen", a->lastSeen}};
+            {"gender", a->gender},
+            {"avatar", a->avatar},
+            {"location", a->location},
+            {"created", a->created},
+            {"last_seen", a->lastSeen}};
   return r;
 }
 
@@ -275,8 +284,8 @@ ApiReply HallService::CreateTable(const std::string& token, int stake, int turnS
   return r;
 }
 
-ApiReply HallService::Reserve(const std::string& token, int64_t tableId, bool watch,
-                              int watchSeat, const std::string& address) {
+ApiReply HallService::Reserve(const std::string& token, int64_t tableId, bool watch, int watchSeat,
+                              const std::string& address) {
   const std::string name = AccountOf(token);
   if (name.empty()) return Error(401, kNotSignedIn);
   TableRow row;
@@ -360,9 +369,9 @@ ApiReply HallService::Reserve(const std::string& token, int64_t tableId, bool wa
             {"port", config_.port},
             {"location", config_.host + ":" + std::to_string(config_.port)},
             {"expires", res.expiresMs / 1000}};
-  log_("hall: " + name + (watch ? " may watch" : " reserved seat " + std::to_string(res.seat) +
-                                                     " at") +
-       " table " + std::to_string(tableId) + " from " + address);
+  log_("hall: " + name +
+       (watch ? " may watch" : " reserved seat " + std::to_string(res.seat) + " at") + " table " +
+       std::to_string(tableId) + " from " + address);
   return r;
 }
 
@@ -478,9 +487,8 @@ void HallService::Seated(const PlayerProfile& player, int tableId) {
     std::lock_guard lock(mutex_);
     seated_[player.account] = tableId;
   }
-  writer_.Post([name = player.account, now = NowMs() / 1000](Storage& s) {
-    s.CountLogin(name, now);
-  });
+  writer_.Post(
+      [name = player.account, now = NowMs() / 1000](Storage& s) { s.CountLogin(name, now); });
 }
 
 void HallService::TableChanged(const TableRow& row) {
@@ -510,9 +518,8 @@ void HallService::SeatReleased(std::string_view accountView) {
 }
 
 void HallService::Abandoned(const PlayerProfile& player) {
-  writer_.Post([name = player.account, now = NowMs() / 1000](Storage& s) {
-    s.CountDisconnect(name, now);
-  });
+  writer_.Post(
+      [name = player.account, now = NowMs() / 1000](Storage& s) { s.CountDisconnect(name, now); });
 }
 
 uint64_t HallService::DealSettled(const DealSettlement& deal) {

@@ -30,7 +30,7 @@ struct HallServiceConfig {
   bool allowWatchers = false;
   // Other processes share the database: the table list includes theirs.
   bool shared = false;
-  std::string serverId;  // this process, unique among those sharing the database
+  std::string serverId;            // this process, unique among those sharing the database
   std::string host = "127.0.0.1";  // where clients reach this process's game port
   int port = 6000;
   AccountRules rules;
@@ -74,8 +74,7 @@ class HallService : public HallLink {
   // The requests, already parsed; each answers with a status and a JSON body.
   ApiReply Register(const std::string& name, const std::string& password,
                     const std::string& nickname, const std::string& address);
-  ApiReply SignIn(const std::string& name, const std::string& password,
-                  const std::string& address);
+  ApiReply SignIn(const std::string& name, const std::string& password, const std::string& address);
   ApiReply SignOut(const std::string& token);
   ApiReply Me(const std::string& token);
   ApiReply Tables();
