@@ -94,6 +94,14 @@ int Serve(const ServerOptions& o, const std::vector<WallTiles>& walls) {
   auto log = [quiet = o.quiet](std::string_view line) {
     if (!quiet) std::cerr << Stamp() << " " << line << '\n';
   };
+  // Ctrl-C and termination arrive as a readable descriptor in the poll loop. They are blocked
+  // before any thread starts, so every thread inherits the mask and none of them is ended by
+  // the signal before the tables and the database writes are wound down.
+  sigset_t mask;
+  sigemptyset(&mask);
+  sigaddset(&mask, SIGINT);
+  sigaddset(&mask, SIGTERM);
+  sigprocmask(SIG_BLOCK, &mask, nullptr);
   if (!InitCrypto()) {
     std::cerr << "korvel-server: the cryptography library cannot start\n";
     return 2;
@@ -200,12 +208,6 @@ int Serve(const ServerOptions& o, const std::vector<WallTiles>& walls) {
     std::cerr << "korvel-server: " << error << "\n";
     return 2;
   }
-  // Ctrl-C and termination arrive as a readable descriptor in the poll loop.
-  sigset_t mask;
-  sigemptyset(&mask);
-  sigaddset(&mask, SIGINT);
-  sigaddset(&mask, SIGTERM);
-  sigprocmask(SIG_BLOCK, &mask, nullptr);
   const int signals = signalfd(-1, &mask, SFD_CLOEXEC | SFD_NONBLOCK);
   std::cerr << "korvel-server: listening on " << o.bind << ":" << server.Port() << ", " << hall.bots
             << " computer player" << (hall.bots == 1 ? "" : "s") << " per table, turn "
