@@ -27,14 +27,22 @@ struct World {
     config.maxFailuresPerAddress = 1 << 30;
     service = std::make_unique<HallService>(config, *storage, *writer, nullptr,
                                             [] { return int64_t{1'800'000'000'000}; });
-    ApiRequest reg{"POST", "/api/v1/accounts", "", "application/json",
-                   R"({"name":"fuzzer","password":"password1","nickname":"f"})", "10.0.0.1"};
+    ApiRequest reg{"POST",
+                   "/api/v1/accounts",
+                   "",
+                   "application/json",
+                   R"({"name":"fuzzer","password":"password1","nickname":"f"})",
+                   "10.0.0.1"};
     HandleApi(*service, reg);
-    ApiRequest in{"POST", "/api/v1/sessions", "", "application/json",
-                  R"({"name":"fuzzer","password":"password1"})", "10.0.0.1"};
+    ApiRequest in{"POST",
+                  "/api/v1/sessions",
+                  "",
+                  "application/json",
+                  R"({"name":"fuzzer","password":"password1"})",
+                  "10.0.0.1"};
     token = HandleApi(*service, in).body.value("token", "");
-    ApiRequest table{"POST", "/api/v1/tables", "Bearer " + token, "application/json", "{}",
-                     "10.0.0.1"};
+    ApiRequest table{"POST", "/api/v1/tables", "Bearer " + token, "application/json",
+                     "{}",   "10.0.0.1"};
     HandleApi(*service, table);
   }
   std::unique_ptr<Storage> storage;
@@ -43,9 +51,9 @@ struct World {
   std::string token;
 };
 
-constexpr const char* kPaths[] = {"/api/v1/accounts", "/api/v1/sessions", "/api/v1/me",
-                                  "/api/v1/tables",   "/api/v1/tables/1/seats",
-                                  "/api/v1/tables/1/watchers"};
+constexpr const char* kPaths[] = {
+    "/api/v1/accounts", "/api/v1/sessions",       "/api/v1/me",
+    "/api/v1/tables",   "/api/v1/tables/1/seats", "/api/v1/tables/1/watchers"};
 constexpr const char* kMethods[] = {"GET", "POST", "DELETE", "PUT"};
 
 }  // namespace

@@ -70,8 +70,8 @@ int LocalServer::Start(const QString& program, const QString& logFile) {
     if (port == 0) return 0;
     // A private game: any name sits without a hall key, in a temporary database; the hall's
     // own port is any free one, since nothing here asks it.
-    process_.start(program, {"--port", QString::number(port), "--bots", "2", "--start-seconds",
-                             "5", "--open", "--lobby-port", "0"});
+    process_.start(program, {"--port", QString::number(port), "--bots", "2", "--start-seconds", "5",
+                             "--open", "--lobby-port", "0"});
     if (!process_.waitForStarted(kReadyWaitMs)) return 0;
     QElapsedTimer waited;
     waited.start();

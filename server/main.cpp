@@ -4,10 +4,13 @@
 #include <sys/signalfd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <optional>
@@ -15,9 +18,6 @@
 #include <sstream>
 #include <string>
 #include <string_view>
-
-#include <cstdlib>
-#include <filesystem>
 
 #include "app/server_options.h"
 #include "hall/credentials.h"
@@ -94,6 +94,14 @@ int Serve(const ServerOptions& o, const std::vector<WallTiles>& walls) {
   auto log = [quiet = o.quiet](std::string_view line) {
     if (!quiet) std::cerr << Stamp() << " " << line << '\n';
   };
+  // Ctrl-C and termination arrive as a readable descriptor in the poll loop. They are blocked
+  // before any thread starts, so every thread inherits the mask and none of them is ended by
+  // the signal before the tables and the database writes are wound down.
+  sigset_t mask;
+  sigemptyset(&mask);
+  sigaddset(&mask, SIGINT);
+  sigaddset(&mask, SIGTERM);
+  sigprocmask(SIG_BLOCK, &mask, nullptr);
   if (!InitCrypto()) {
     std::cerr << "korvel-server: the cryptography library cannot start\n";
     return 2;
@@ -120,9 +128,8 @@ int Serve(const ServerOptions& o, const std::vector<WallTiles>& walls) {
     return 2;
   }
   // The writer's log goes to standard error even with --quiet: a failed write is an error.
-  StorageWriter writer(*storage, [](std::string_view line) {
-    std::cerr << Stamp() << " " << line << '\n';
-  });
+  StorageWriter writer(*storage,
+                       [](std::string_view line) { std::cerr << Stamp() << " " << line << '\n'; });
 
   HallConfig hall;
   hall.bots = o.bots.value_or(2);
@@ -158,6 +165,7 @@ int Serve(const ServerOptions& o, const std::vector<WallTiles>& walls) {
   net.port = o.port;
   net.maxConnections = o.maxConnections;
   net.maxPerAddress = o.maxPerAddress;
+  net.maxUnloggedPerAddress = o.maxWaitingPerAddress;
   net.loginTimeoutMs = o.loginSeconds * 1000;
   NetServer server(net, tables, clock, log, traceFile.is_open() ? &traceFile : nullptr);
   std::string error;
@@ -173,8 +181,8 @@ int Serve(const ServerOptions& o, const std::vector<WallTiles>& walls) {
   service.shared = location.rfind("postgres", 0) == 0;
   service.serverId = RandomToken(12);
   service.host = !o.publicHost.empty() ? o.publicHost
-                 : o.bind == "0.0.0.0"  ? std::string("127.0.0.1")
-                                        : o.bind;
+                 : o.bind == "0.0.0.0" ? std::string("127.0.0.1")
+                                       : o.bind;
   service.port = server.Port();
   service.rules.startingCoins = o.coins;
   service.rules.dailyTopUp = o.dailyCoins;
@@ -192,21 +200,14 @@ int Serve(const ServerOptions& o, const std::vector<WallTiles>& walls) {
   tables.SetLink(hallService.get());
   HallHttpConfig http;
   http.bindAddress = o.bind;
-  http.port = o.lobbyPort.value_or(server.Port() == 0 || o.port == 0
-                                       ? 0
-                                       : static_cast<uint16_t>(server.Port() + 1));
+  http.port = o.lobbyPort.value_or(
+      server.Port() == 0 || o.port == 0 ? 0 : static_cast<uint16_t>(server.Port() + 1));
   http.maxEventStreams = o.maxEventStreams;
   HallHttpServer lobby(*hallService, http);
   if (!lobby.Start(&error)) {
     std::cerr << "korvel-server: " << error << "\n";
     return 2;
   }
-  // Ctrl-C and termination arrive as a readable descriptor in the poll loop.
-  sigset_t mask;
-  sigemptyset(&mask);
-  sigaddset(&mask, SIGINT);
-  sigaddset(&mask, SIGTERM);
-  sigprocmask(SIG_BLOCK, &mask, nullptr);
   const int signals = signalfd(-1, &mask, SFD_CLOEXEC | SFD_NONBLOCK);
   std::cerr << "korvel-server: listening on " << o.bind << ":" << server.Port() << ", " << hall.bots
             << " computer player" << (hall.bots == 1 ? "" : "s") << " per table, turn "
@@ -227,6 +228,18 @@ int Serve(const ServerOptions& o, const std::vector<WallTiles>& walls) {
   lobby.Stop();
   tables.SetLink(nullptr);
   writer.WaitIdle();
+  std::vector<int64_t> writes = hallService->SettlementMicros();
+  if (!writes.empty()) {
+    std::sort(writes.begin(), writes.end());
+    const auto at = [&](double p) {
+      return static_cast<double>(
+                 writes[std::min(writes.size() - 1, static_cast<size_t>(p * writes.size()))]) /
+             1000.0;
+    };
+    std::fprintf(stderr,
+                 "korvel-server: %zu settlements written, p50 %.3f ms, p99 %.3f ms, max %.3f ms\n",
+                 writes.size(), at(0.5), at(0.99), at(1.0));
+  }
   std::cerr << "korvel-server: stopped\n";
   if (signals >= 0) ::close(signals);
   return 0;

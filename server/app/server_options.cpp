@@ -52,6 +52,9 @@ constexpr const char* kUsage =
     "  --max-connections N open connections in all, 1..100000 (default 512)\n"
     "  --max-per-address N connections and held seats per client address, 1..100000\n"
     "                      (default 16)\n"
+    "  --max-waiting-per-address N  connections from one address that have not logged in\n"
+    "                      yet, 1..100000 (default 8); when the server is full the address\n"
+    "                      with the most of them loses its oldest to a newcomer\n"
     "  --max-tables N      tables in play at once, 1..100000 (default 200)\n"
     "  --login-seconds S   time a new connection has to log in, 1..60 (default 10)\n"
     "  --fee PERCENT       fee taken from each deal's winnings, 0..50 (default 0: no fee)\n"
@@ -143,6 +146,8 @@ bool ParseServerOptions(int argc, const char* const* argv, ServerOptions& o, std
       ok = ParseNumber(value, o.maxConnections, 1, 100000);
     } else if (arg == "--max-per-address") {
       ok = ParseNumber(value, o.maxPerAddress, 1, 100000);
+    } else if (arg == "--max-waiting-per-address") {
+      ok = ParseNumber(value, o.maxWaitingPerAddress, 1, 100000);
     } else if (arg == "--max-tables") {
       ok = ParseNumber(value, o.maxTables, 1, 100000);
     } else if (arg == "--login-seconds") {

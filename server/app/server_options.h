@@ -24,6 +24,7 @@ struct ServerOptions {
   int maxWatchers = 4;
   int maxConnections = 512;
   int maxPerAddress = 16;
+  int maxWaitingPerAddress = 8;
   int maxTables = 200;
   int loginSeconds = 10;
   int feePercent = 0;

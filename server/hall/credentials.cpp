@@ -19,10 +19,10 @@ std::string HashPassword(std::string_view password, HashCost cost) {
   if (!InitCrypto()) return {};
   char out[crypto_pwhash_STRBYTES];
   const bool minimal = cost == HashCost::Minimal;
-  if (crypto_pwhash_str_alg(out, password.data(), password.size(),
-                            minimal ? crypto_pwhash_OPSLIMIT_MIN : crypto_pwhash_OPSLIMIT_INTERACTIVE,
-                            minimal ? 8192 : crypto_pwhash_MEMLIMIT_INTERACTIVE,
-                            crypto_pwhash_ALG_ARGON2ID13) != 0)
+  if (crypto_pwhash_str_alg(
+          out, password.data(), password.size(),
+          minimal ? crypto_pwhash_OPSLIMIT_MIN : crypto_pwhash_OPSLIMIT_INTERACTIVE,
+          minimal ? 8192 : crypto_pwhash_MEMLIMIT_INTERACTIVE, crypto_pwhash_ALG_ARGON2ID13) != 0)
     return {};
   return out;
 }
@@ -69,8 +69,8 @@ bool SameSecret(std::string_view a, std::string_view b) {
 std::string CheckAccountName(std::string_view name) {
   if (name.size() < 3 || name.size() > 16) return "a name has 3 to 16 characters";
   const auto allowed = [](char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-           c == '_' || c == '-' || c == '.';
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
+           c == '-' || c == '.';
   };
   if (!std::all_of(name.begin(), name.end(), allowed))
     return "a name holds only ASCII letters, digits, '_', '-' and '.'";

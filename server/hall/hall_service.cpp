@@ -37,6 +37,7 @@ HallService::HallService(const HallServiceConfig& config, Storage& storage, Stor
       accountFailures_(config.maxFailuresPerAccount, config.failureWindowMs),
       addressFailures_(config.maxFailuresPerAddress, config.failureWindowMs),
       registrations_(config.registrationsPerAddressPerHour, 3600 * 1000) {
+  if (!log_) log_ = [](std::string_view) {};
   InitCrypto();
   const int64_t nowSeconds = NowMs() / 1000;
   storage_.RegisterServer(config_.serverId, nowSeconds);
@@ -156,8 +157,8 @@ ApiReply HallService::SignIn(const std::string& name, const std::string& passwor
   std::optional<Account> account;
   if (!config_.open && name.size() <= 64 && password.size() <= 1024)
     account = storage_.FindAccount(name);
-  const bool good = VerifyPassword(account ? account->passwordHash : dummy, password) &&
-                    account && !blocked;
+  const bool good =
+      VerifyPassword(account ? account->passwordHash : dummy, password) && account && !blocked;
   if (!good) {
     accountFailures_.Fail("pw:" + name, now);
     addressFailures_.Fail(address, now);
@@ -192,12 +193,21 @@ ApiReply HallService::Me(const std::string& token) {
   const std::optional<Account> a = LoadAccount(name);
   if (!a) return Error(401, kNotSignedIn);
   ApiReply r;
-  r.body = {{"name", a->name},         {"nickname", a->nickname}, {"coins", a->coins},
-            {"points", a->points},     {"credit", a->credit},     {"logins", a->logins},
-            {"disconnects", a->disconnects}, {"wins", a->wins},   {"losses", a->losses},
+  r.body = {{"name", a->name},
+            {"nickname", a->nickname},
+            {"coins", a->coins},
+            {"points", a->points},
+            {"credit", a->credit},
+            {"logins", a->logins},
+            {"disconnects", a->disconnects},
+            {"wins", a->wins},
+            {"losses", a->losses},
             {"title", a->title.empty() ? TitleForPoints(a->points) : a->title},
-            {"gender", a->gender},     {"avatar", a->avatar},     {"location", a->location},
-            {"created", a->created},   {"last_seen", a->lastSeen}};
+            {"gender", a->gender},
+            {"avatar", a->avatar},
+            {"location", a->location},
+            {"created", a->created},
+            {"last_seen", a->lastSeen}};
   return r;
 }
 
@@ -274,8 +284,8 @@ ApiReply HallService::CreateTable(const std::string& token, int stake, int turnS
   return r;
 }
 
-ApiReply HallService::Reserve(const std::string& token, int64_t tableId, bool watch,
-                              int watchSeat, const std::string& address) {
+ApiReply HallService::Reserve(const std::string& token, int64_t tableId, bool watch, int watchSeat,
+                              const std::string& address) {
   const std::string name = AccountOf(token);
   if (name.empty()) return Error(401, kNotSignedIn);
   TableRow row;
@@ -359,9 +369,9 @@ ApiReply HallService::Reserve(const std::string& token, int64_t tableId, bool wa
             {"port", config_.port},
             {"location", config_.host + ":" + std::to_string(config_.port)},
             {"expires", res.expiresMs / 1000}};
-  log_("hall: " + name + (watch ? " may watch" : " reserved seat " + std::to_string(res.seat) +
-                                                     " at") +
-       " table " + std::to_string(tableId) + " from " + address);
+  log_("hall: " + name +
+       (watch ? " may watch" : " reserved seat " + std::to_string(res.seat) + " at") + " table " +
+       std::to_string(tableId) + " from " + address);
   return r;
 }
 
@@ -477,9 +487,8 @@ void HallService::Seated(const PlayerProfile& player, int tableId) {
     std::lock_guard lock(mutex_);
     seated_[player.account] = tableId;
   }
-  writer_.Post([name = player.account, now = NowMs() / 1000](Storage& s) {
-    s.CountLogin(name, now);
-  });
+  writer_.Post(
+      [name = player.account, now = NowMs() / 1000](Storage& s) { s.CountLogin(name, now); });
 }
 
 void HallService::TableChanged(const TableRow& row) {
@@ -509,16 +518,29 @@ void HallService::SeatReleased(std::string_view accountView) {
 }
 
 void HallService::Abandoned(const PlayerProfile& player) {
-  writer_.Post([name = player.account, now = NowMs() / 1000](Storage& s) {
-    s.CountDisconnect(name, now);
-  });
+  writer_.Post(
+      [name = player.account, now = NowMs() / 1000](Storage& s) { s.CountDisconnect(name, now); });
 }
 
 uint64_t HallService::DealSettled(const DealSettlement& deal) {
   DealSettlement d = deal;
   d.server = config_.serverId;
   d.finished = NowMs() / 1000;
-  return writer_.Post([d](Storage& s) { s.RecordDeal(d); });
+  return writer_.Post([this, d](Storage& s) {
+    const auto start = std::chrono::steady_clock::now();
+    s.RecordDeal(d);
+    const int64_t micros = std::chrono::duration_cast<std::chrono::microseconds>(
+                               std::chrono::steady_clock::now() - start)
+                               .count();
+    std::lock_guard lock(timingMutex_);
+    // Enough for a long benchmark; a server that runs for months keeps only the first ones.
+    if (settlementMicros_.size() < 1000000) settlementMicros_.push_back(micros);
+  });
+}
+
+std::vector<int64_t> HallService::SettlementMicros() const {
+  std::lock_guard lock(timingMutex_);
+  return settlementMicros_;
 }
 
 bool HallService::Written(uint64_t ticket) { return writer_.Done(ticket); }

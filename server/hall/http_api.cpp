@@ -86,8 +86,8 @@ std::string BearerToken(std::string_view header) {
     return {};
   const std::string_view token = header.substr(kPrefix.size());
   const bool ok = std::all_of(token.begin(), token.end(), [](char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
-           c == '-' || c == '_';
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
+           c == '_';
   });
   return ok ? std::string(token) : std::string();
 }
@@ -211,16 +211,29 @@ bool HallHttpServer::Start(std::string* error) {
   s.set_write_timeout(5, 0);
   s.set_keep_alive_max_count(100);
   s.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response& res) {
-    if (impl_->limiter.Allow(req.remote_addr, SteadyMs()))
-      return httplib::Server::HandlerResponse::Unhandled;
-    Reply(res, ApiReply{429, {{"error", "too many requests; slow down"}}});
-    return httplib::Server::HandlerResponse::Handled;
+    if (!impl_->limiter.Allow(req.remote_addr, SteadyMs())) {
+      Reply(res, ApiReply{429, {{"error", "too many requests; slow down"}}});
+      return httplib::Server::HandlerResponse::Handled;
+    }
+    // Without a length the library would wait for the client to close before it routes the
+    // request, holding a thread for its read timeout.
+    if ((req.method == "POST" || req.method == "PUT" || req.method == "DELETE") &&
+        !req.has_header("Content-Length") && !req.has_header("Transfer-Encoding")) {
+      Reply(res, ApiReply{411,
+                          {{"error",
+                            "a request with a method that may carry a body needs "
+                            "Content-Length (0 when empty)"}}});
+      return httplib::Server::HandlerResponse::Handled;
+    }
+    return httplib::Server::HandlerResponse::Unhandled;
   });
   s.set_error_handler([](const httplib::Request&, httplib::Response& res) {
     if (!res.body.empty()) return;
     const int status = res.status;
-    Reply(res, ApiReply{status, {{"error", status == 413 ? "the body is too large"
-                                                           : "the request was refused"}}});
+    Reply(
+        res,
+        ApiReply{status,
+                 {{"error", status == 413 ? "the body is too large" : "the request was refused"}}});
   });
   s.Get("/api/v1/events", [this](const httplib::Request&, httplib::Response& res) {
     EventHub& hub = hall_.Events();
@@ -239,8 +252,7 @@ bool HallHttpServer::Start(std::string* error) {
           if (!state->greeted) {
             // The whole list first, so a window needs nothing else to start from.
             state->greeted = true;
-            const std::string text =
-                "event: tables\ndata: " + hall_.Tables().body.dump() + "\n\n";
+            const std::string text = "event: tables\ndata: " + hall_.Tables().body.dump() + "\n\n";
             return sink.write(text.data(), text.size());
           }
           // Short waits, so a stopping server is not held up by its streams.

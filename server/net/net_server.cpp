@@ -177,9 +177,9 @@ void NetServer::Accept() {
 
 std::string NetServer::AdmissionRefusal(std::string_view address) {
   const auto live = [](const auto& c) { return !c->closing; };
-  const auto fromAddress = std::count_if(connections_.begin(), connections_.end(), [&](const auto& c) {
-    return live(c) && c->address == address;
-  });
+  const auto fromAddress =
+      std::count_if(connections_.begin(), connections_.end(),
+                    [&](const auto& c) { return live(c) && c->address == address; });
   if (fromAddress >= config_.maxPerAddress) return "too many connections from one address";
   const auto unlogged = std::count_if(connections_.begin(), connections_.end(), [&](const auto& c) {
     return live(c) && !c->loggedIn && c->address == address;
@@ -193,9 +193,9 @@ std::string NetServer::AdmissionRefusal(std::string_view address) {
   for (const auto& c : connections_)
     if (live(c) && !c->loggedIn) ++silent[c->address];
   if (silent.empty()) return "the server holds its most connections";
-  const auto crowd = std::max_element(silent.begin(), silent.end(), [](const auto& a, const auto& b) {
-    return a.second < b.second;
-  });
+  const auto crowd =
+      std::max_element(silent.begin(), silent.end(),
+                       [](const auto& a, const auto& b) { return a.second < b.second; });
   Connection* oldest = nullptr;
   for (const auto& c : connections_)
     if (live(c) && !c->loggedIn && c->address == crowd->first &&
@@ -277,10 +277,9 @@ void NetServer::Handle(Connection& c, const RecordBytes& record) {
         account.push_back(static_cast<char>(record[i]));
       // Every refusal looks the same (the connection closes without an answer), so a guesser
       // cannot tell a right key for a seat still in use from a wrong one, nor a lockout.
-      const bool blocked = wrongKeysByAddress_.Blocked(c.address, now) ||
-                           wrongKeysByAccount_.Blocked(account, now);
-      const Hall::Placement placed =
-          blocked ? Hall::Placement{} : hall_.Reconnect(record, &c);
+      const bool blocked =
+          wrongKeysByAddress_.Blocked(c.address, now) || wrongKeysByAccount_.Blocked(account, now);
+      const Hall::Placement placed = blocked ? Hall::Placement{} : hall_.Reconnect(record, &c);
       if (placed.verdict != LoginVerdict::Accepted) {
         if (!blocked && !placed.tryLater) {
           wrongKeysByAddress_.Fail(c.address, now);

@@ -29,7 +29,7 @@ struct NetConfig {
   // Connections from one address that have not logged in yet. When the server is full, the
   // oldest of these from the address with the most of them makes room for a newcomer, so a
   // crowd of silent connections cannot keep real players out.
-  int maxUnloggedPerAddress = 4;
+  int maxUnloggedPerAddress = 8;
   // Wrong reconnection keys per address and per account within the window; beyond them every
   // reconnection from there, or to that account, is refused like a wrong key.
   int maxWrongKeysPerAddress = 10;

@@ -144,7 +144,9 @@ class Result {
   PGresult* Raw() const { return r_; }
   int Rows() const { return PQntuples(r_); }
   std::string Text(int row, int col) const { return PQgetvalue(r_, row, col); }
-  int64_t Int(int row, int col) const { return std::strtoll(PQgetvalue(r_, row, col), nullptr, 10); }
+  int64_t Int(int row, int col) const {
+    return std::strtoll(PQgetvalue(r_, row, col), nullptr, 10);
+  }
   int64_t Changed() const { return std::strtoll(PQcmdTuples(r_), nullptr, 10); }
 
  private:
@@ -352,8 +354,9 @@ class PostgresStorage final : public Storage {
     Plain("BEGIN");
     try {
       Plain("SELECT pg_advisory_xact_lock(1263687244)");
-      Result meta(PQexec(conn_, "SELECT to_regclass('korvel_meta') IS NOT NULL,"
-                                " to_regclass('accounts') IS NOT NULL"));
+      Result meta(PQexec(conn_,
+                         "SELECT to_regclass('korvel_meta') IS NOT NULL,"
+                         " to_regclass('accounts') IS NOT NULL"));
       if (PQresultStatus(meta.Raw()) != PGRES_TUPLES_OK) throw StorageError(Error());
       const bool ours = meta.Text(0, 0) == "t";
       const bool other = meta.Text(0, 1) == "t";

@@ -389,8 +389,7 @@ class SqliteStorage final : public Storage {
         throw StorageError("the database " + path_ + " is corrupt (" + check.Text(0) + ")");
     } catch (const StorageError&) {
       Exec("ROLLBACK", true);
-      if (sqlite3_errcode(db_) == SQLITE_NOTADB || sqlite3_errcode(db_) == SQLITE_CORRUPT)
-        fail("");
+      if (sqlite3_errcode(db_) == SQLITE_NOTADB || sqlite3_errcode(db_) == SQLITE_CORRUPT) fail("");
       throw;
     }
     const int64_t app = PragmaInt("application_id");
@@ -431,8 +430,7 @@ class SqliteStorage final : public Storage {
     topUp_ = Make(
         "UPDATE accounts SET coins = MAX(coins, ?1), topped_up_day = ?2"
         " WHERE name = ?3 AND topped_up_day < ?2");
-    countLogin_ =
-        Make("UPDATE accounts SET logins = logins + 1, last_seen = ?1 WHERE name = ?2");
+    countLogin_ = Make("UPDATE accounts SET logins = logins + 1, last_seen = ?1 WHERE name = ?2");
     countDisconnect_ = Make(
         "UPDATE accounts SET disconnects = disconnects + 1, last_seen = ?1,"
         " credit = MAX(0, credit - ?2) WHERE name = ?3");
@@ -446,8 +444,8 @@ class SqliteStorage final : public Storage {
         "UPDATE accounts SET coins = coins + ?1, points = MAX(0, points + ?2),"
         " wins = wins + ?3, losses = losses + ?4, last_seen = ?5,"
         " credit = MIN(?6, credit + 1) WHERE name = ?7");
-    retitle_ = Make("UPDATE accounts SET title = " + std::string(TitleSqlCase()) +
-                    " WHERE name = ?1");
+    retitle_ =
+        Make("UPDATE accounts SET title = " + std::string(TitleSqlCase()) + " WHERE name = ?1");
     registerServer_ = Make(
         "INSERT INTO servers (id, seen) VALUES (?1, ?2)"
         " ON CONFLICT (id) DO UPDATE SET seen = excluded.seen");
@@ -462,8 +460,8 @@ class SqliteStorage final : public Storage {
     listTables_ = Make(
         "SELECT id, server, host, port, stake, turn_seconds, computer_players, watchers,"
         " watchable, seats FROM hall_tables ORDER BY id");
-    nextTableId_ = Make(
-        "UPDATE counters SET value = value + 1 WHERE name = 'table_id' RETURNING value");
+    nextTableId_ =
+        Make("UPDATE counters SET value = value + 1 WHERE name = 'table_id' RETURNING value");
     claimSeat_ = Make(
         "INSERT INTO seat_claims (account, server, table_id) VALUES (?1, ?2, ?3)"
         " ON CONFLICT (account) DO NOTHING");

@@ -29,8 +29,8 @@ struct Account {
   std::string nickname;  // UTF-8, GBK-representable
   int gender = 1;        // 0 female, 1 male
   std::string avatar = "m1";
-  std::string location;  // UTF-8
-  std::string title;     // UTF-8; follows the points (see TitleForPoints)
+  std::string location;      // UTF-8
+  std::string title;         // UTF-8; follows the points (see TitleForPoints)
   std::string passwordHash;  // Argon2id string; empty for accounts of an open server
   int64_t coins = 0;
   int64_t points = 0;
@@ -39,8 +39,8 @@ struct Account {
   int32_t disconnects = 0;
   int32_t wins = 0;
   int32_t losses = 0;
-  int64_t created = 0;    // Unix seconds
-  int64_t lastSeen = 0;   // Unix seconds
+  int64_t created = 0;      // Unix seconds
+  int64_t lastSeen = 0;     // Unix seconds
   int64_t toppedUpDay = 0;  // days since the epoch of the last daily top-up
 };
 
@@ -57,7 +57,7 @@ struct SeatSettlement {
 struct DealSettlement {
   std::string server;  // the process that played it (its instance id)
   int64_t tableId = 0;
-  int64_t deal = 0;    // the deal's number at its table, from 1
+  int64_t deal = 0;      // the deal's number at its table, from 1
   int64_t finished = 0;  // Unix seconds
   std::array<SeatSettlement, 3> seats;
 };

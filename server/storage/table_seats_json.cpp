@@ -7,10 +7,8 @@ namespace korvel::server {
 std::string SeatsToJson(const std::array<TableSeatRow, 3>& seats) {
   nlohmann::json out = nlohmann::json::array();
   for (const TableSeatRow& s : seats) {
-    out.push_back({{"name", s.name},
-                   {"nickname", s.nickname},
-                   {"coins", s.coins},
-                   {"reserved", s.reserved}});
+    out.push_back(
+        {{"name", s.name}, {"nickname", s.nickname}, {"coins", s.coins}, {"reserved", s.reserved}});
   }
   return out.dump();
 }

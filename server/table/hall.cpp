@@ -43,10 +43,9 @@ Table& Hall::OpenTable(const TableOrder& order) {
   config.baseStake = order.stake;
   config.turnSeconds = order.turnSeconds;
   // The same number of units' worth of coins as the hall's own stake asks for.
-  config.minimumCoins =
-      config_.table.baseStake > 0
-          ? config_.table.minimumCoins / config_.table.baseStake * order.stake
-          : config_.table.minimumCoins;
+  config.minimumCoins = config_.table.baseStake > 0
+                            ? config_.table.minimumCoins / config_.table.baseStake * order.stake
+                            : config_.table.minimumCoins;
   return AddTable(order.id, config, order.computerPlayers);
 }
 
@@ -168,7 +167,8 @@ Hall::Placement Hall::Place(const Admission& a, SeatLink* link, std::string_view
   const PlayerProfile& p = a.profile;
   if (a.watch) {
     Table* t = Find(a.tableId);
-    if (!t || !config_.allowWatchers || t->Involves(p.account, address) || !t->Watch(link, a.seat)) {
+    if (!t || !config_.allowWatchers || t->Involves(p.account, address) ||
+        !t->Watch(link, a.seat)) {
       out.reason = "the table cannot be watched now";
       return out;
     }
@@ -355,7 +355,8 @@ void Hall::Publish() {
     for (int s = 0; s < kSeatCount; ++s)
       if (t->Occupied(s) && !t->PlayerAt(s).bot) accounts.push_back(t->PlayerAt(s).account);
   }
-  for (const auto& [id, text] : published_) {
+  for (const auto& before : published_) {
+    const int id = before.first;
     if (std::none_of(now.begin(), now.end(), [&](const auto& p) { return p.first == id; }))
       link_->TableClosed(id);
   }

@@ -18,9 +18,9 @@
 #include "bots/bot_player.h"
 #include "net/records.h"
 #include "rules/wall.h"
+#include "storage/storage.h"
 #include "table/clock.h"
 #include "table/deal.h"
-#include "storage/storage.h"
 #include "table/player_profile.h"
 
 namespace korvel::server {

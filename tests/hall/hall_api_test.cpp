@@ -74,10 +74,9 @@ class HallApiTest : public ::testing::Test {
     return a.status == 200 ? a.body.value("token", "") : std::string();
   }
   int64_t NewTable(const std::string& token, int computers = 2) {
-    const Answer a = Call("POST", "/api/v1/tables",
-                          json{{"stake", 10}, {"turn_seconds", 8}, {"computer_players", computers}}
-                              .dump(),
-                          token);
+    const Answer a = Call(
+        "POST", "/api/v1/tables",
+        json{{"stake", 10}, {"turn_seconds", 8}, {"computer_players", computers}}.dump(), token);
     EXPECT_EQ(a.status, 201) << a.body.dump();
     return a.body.value("id", int64_t{0});
   }
@@ -123,8 +122,8 @@ TEST_F(HallApiTest, RegistrationFollowsTheRulesAndWritesNothingOnRefusal) {
       {R"({"name":"bobby","password":"12345678","nickname":"一二三四五六七八九十一二三四五六"})",
        "application/json", 400},
       {R"({"name":"robot#1-1","password":"12345678","nickname":"b"})", "application/json", 400},
-      {"{\"name\":\"bobby\",\"password\":\"12345678\",\"nickname\":\"" +
-           std::string(20000, 'x') + "\"}",
+      {"{\"name\":\"bobby\",\"password\":\"12345678\",\"nickname\":\"" + std::string(20000, 'x') +
+           "\"}",
        "application/json", 413},
   };
   for (const Bad& b : bad) {
@@ -209,8 +208,7 @@ TEST_F(HallApiTest, WrongKeysAreLimitedPerAddressAndPerAccount) {
   ASSERT_EQ(Register("alice").status, 201);
   const std::string alice = SignIn("alice");
   const int64_t table = NewTable(alice);
-  const Answer seat =
-      Call("POST", "/api/v1/tables/" + std::to_string(table) + "/seats", "", alice);
+  const Answer seat = Call("POST", "/api/v1/tables/" + std::to_string(table) + "/seats", "", alice);
   const std::string key = seat.body["key"];
   for (int i = 0; i < config_.maxFailuresPerAccount; ++i)
     service_->Admit("alice", "guess" + std::to_string(i), "10.0.0." + std::to_string(i + 10));

@@ -60,9 +60,9 @@ struct Server {
     httplib::Headers headers;
     if (!token.empty()) headers.emplace("Authorization", "Bearer " + token);
     const httplib::Result r =
-        method == "GET" ? client->Get(path, headers)
-                        : client->Post(path, headers, body.is_null() ? "" : body.dump(),
-                                       "application/json");
+        method == "GET"
+            ? client->Get(path, headers)
+            : client->Post(path, headers, body.is_null() ? "" : body.dump(), "application/json");
     return r ? json::parse(r->body, nullptr, false) : json();
   }
   // Plays until `done` or the clock has run `limitMs` of virtual time.
@@ -130,12 +130,14 @@ TEST(HallLoopback, ASignedInPlayerPlaysWithItsKeyAndItsFiguresAreKept) {
     testing::ScriptedPlayer impostor(s.game->Port(), "alice");
     s.game->RunOnce(0);
     impostor.Login("not-the-key");
-    s.Play(impostor, [&] { return impostor.verdict != 0; }, 5000);
+    s.Play(
+        impostor, [&] { return impostor.verdict != 0; }, 5000);
     EXPECT_EQ(impostor.verdict, 3) << "a wrong key: the verification error";
     testing::ScriptedPlayer stranger(s.game->Port(), "bobby");
     s.game->RunOnce(0);
     stranger.Login(key);
-    s.Play(stranger, [&] { return stranger.verdict != 0; }, 5000);
+    s.Play(
+        stranger, [&] { return stranger.verdict != 0; }, 5000);
     EXPECT_EQ(stranger.verdict, 2) << "no seat reserved: take a seat in the hall first";
 
     testing::ScriptedPlayer alice(s.game->Port(), "alice");
@@ -148,7 +150,8 @@ TEST(HallLoopback, ASignedInPlayerPlaysWithItsKeyAndItsFiguresAreKept) {
     const int64_t seen = alice.coinsWon;
     // Left in the pause or early in a deal, which is then played out for her and counts.
     alice.Leave();
-    s.Play(alice, [&] { return s.hall->TableCount() == 0; }, 600000);
+    s.Play(
+        alice, [&] { return s.hall->TableCount() == 0; }, 600000);
     EXPECT_EQ(s.hall->TableCount(), 0u);
     s.writer->WaitIdle();
     const json me = s.Call("GET", "/api/v1/me", nullptr, token);
@@ -171,7 +174,8 @@ TEST(HallLoopback, ASignedInPlayerPlaysWithItsKeyAndItsFiguresAreKept) {
     testing::ScriptedPlayer alice(s.game->Port(), "alice");
     s.game->RunOnce(0);
     ASSERT_TRUE(alice.Login(key));
-    s.Play(alice, [&] { return alice.shownCoins >= 0; }, 10000);
+    s.Play(
+        alice, [&] { return alice.shownCoins >= 0; }, 10000);
     EXPECT_EQ(alice.verdict, 1);
     EXPECT_EQ(alice.shownCoins, 10000 + won);
     EXPECT_EQ(alice.shownLogins, 1) << "the figures as stored when the seat was reserved";
@@ -179,8 +183,9 @@ TEST(HallLoopback, ASignedInPlayerPlaysWithItsKeyAndItsFiguresAreKept) {
   }
   // Every deal written once, and each sums to minus its fee (there is none here).
   EXPECT_EQ(QueryNumber(db, "SELECT SUM(coins) FROM deal_seats WHERE account = 'alice'"), won);
-  EXPECT_EQ(QueryNumber(db, "SELECT COUNT(*) FROM (SELECT deal_id FROM deal_seats GROUP BY deal_id"
-                            " HAVING SUM(coins) + SUM(fee) <> 0)"),
+  EXPECT_EQ(QueryNumber(db,
+                        "SELECT COUNT(*) FROM (SELECT deal_id FROM deal_seats GROUP BY deal_id"
+                        " HAVING SUM(coins) + SUM(fee) <> 0)"),
             0);
   EXPECT_EQ(QueryNumber(db, "SELECT COUNT(*) FROM deals"),
             QueryNumber(db, "SELECT COUNT(DISTINCT deal_id) FROM deal_seats"));

@@ -84,7 +84,8 @@ class PostgresDatabase {
   static bool Run(const std::string& url, const std::string& sql) {
     PGconn* c = PQconnectdb(url.c_str());
     bool ok = PQstatus(c) == CONNECTION_OK;
-    PQsetNoticeProcessor(c, [](void*, const char*) {}, nullptr);
+    PQsetNoticeProcessor(
+        c, [](void*, const char*) {}, nullptr);
     if (ok) {
       PGresult* r = PQexec(c, sql.c_str());
       ok = PQresultStatus(r) == PGRES_COMMAND_OK || PQresultStatus(r) == PGRES_TUPLES_OK;

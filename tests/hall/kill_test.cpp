@@ -49,10 +49,17 @@ int64_t KillAndCheck(const std::string& database, int rounds, uint32_t seed) {
   std::uniform_int_distribution<int> playMs(50, 900);
   for (int round = 0; round < rounds; ++round) {
     testing::ServerProcess server;
-    const bool started = server.Start(
-        {"--open", "--database", database, "--create-database", "--port", "0", "--lobby-port",
-         "0", "--bots", "0", "--start-seconds", "0", "--turn-seconds", "3", "--fee", "5",
-         "--coins", std::to_string(kStartingCoins), "--daily-coins", "0", "--quiet"});
+    const bool started = server.Start({"--open",          "--database",
+                                       database,          "--create-database",
+                                       "--port",          "0",
+                                       "--lobby-port",    "0",
+                                       "--bots",          "0",
+                                       "--start-seconds", "0",
+                                       "--turn-seconds",  "3",
+                                       "--fee",           "5",
+                                       "--coins",         std::to_string(kStartingCoins),
+                                       "--daily-coins",   "0",
+                                       "--quiet"});
     EXPECT_TRUE(started) << "round " << round << ": " << server.Output();
     if (!started) return -1;
     std::vector<std::unique_ptr<testing::ScriptedPlayer>> players;
@@ -62,8 +69,7 @@ int64_t KillAndCheck(const std::string& database, int rounds, uint32_t seed) {
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
     for (auto& p : players) p->Login("any");
-    const auto until =
-        std::chrono::steady_clock::now() + std::chrono::milliseconds(playMs(random));
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(playMs(random));
     while (std::chrono::steady_clock::now() < until) {
       for (auto& p : players) p->Poll();
       std::this_thread::sleep_for(std::chrono::microseconds(300));
@@ -77,12 +83,12 @@ int64_t KillAndCheck(const std::string& database, int rounds, uint32_t seed) {
       ADD_FAILURE() << "round " << round << ": " << e.what();
       return -1;
     }
-    EXPECT_EQ(Query(database,
-                    "SELECT COUNT(*) FROM accounts a WHERE coins <> " +
-                        std::to_string(kStartingCoins) +
-                        " + COALESCE((SELECT SUM(coins) FROM deal_seats WHERE account = a.name), "
-                        "0)"),
-              0)
+    EXPECT_EQ(
+        Query(database,
+              "SELECT COUNT(*) FROM accounts a WHERE coins <> " + std::to_string(kStartingCoins) +
+                  " + COALESCE((SELECT SUM(coins) FROM deal_seats WHERE account = a.name), "
+                  "0)"),
+        0)
         << "round " << round << ": an account's coins disagree with its deals";
     EXPECT_EQ(Query(database,
                     "SELECT COUNT(*) FROM (SELECT deal_id FROM deal_seats GROUP BY deal_id"

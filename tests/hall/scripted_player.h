@@ -60,8 +60,8 @@ class ScriptedPlayer {
   int verdict = 0;  // value(3) of the login result
   bool closedByServer = false;
   int dealsDone = 0;
-  int64_t coinsWon = 0;       // the sum of this seat's deal results
-  int64_t shownCoins = -1;    // coins in the first player information about itself
+  int64_t coinsWon = 0;     // the sum of this seat's deal results
+  int64_t shownCoins = -1;  // coins in the first player information about itself
   int32_t shownLogins = -1;
   int32_t shownWins = -1;
   std::vector<RecordBytes> received;

@@ -3,9 +3,8 @@
 // reservation, at the other's table. Also the start-up refusals of the real program.
 #include <httplib.h>
 
-#include <nlohmann/json.hpp>
-
 #include <fstream>
+#include <nlohmann/json.hpp>
 #include <thread>
 
 #include "hall_test_support.h"
@@ -23,9 +22,9 @@ json Call(int port, const std::string& method, const std::string& path, const js
   httplib::Headers headers;
   if (!token.empty()) headers.emplace("Authorization", "Bearer " + token);
   const httplib::Result r =
-      method == "GET" ? client.Get(path, headers)
-                      : client.Post(path, headers, body.is_null() ? "" : body.dump(),
-                                    "application/json");
+      method == "GET"
+          ? client.Get(path, headers)
+          : client.Post(path, headers, body.is_null() ? "" : body.dump(), "application/json");
   if (!r) return json();
   json out = json::parse(r->body, nullptr, false);
   if (out.is_object()) out["status"] = r->status;
@@ -35,15 +34,17 @@ json Call(int port, const std::string& method, const std::string& path, const js
 TEST(SharedHall, ASecondProcessNeverSeatsAnAccountThatSitsAtTheFirst) {
   testing::PostgresDatabase db;
   ASSERT_TRUE(db.Ok());
-  const std::vector<std::string> common = {"--database", db.Url(), "--port", "0", "--lobby-port",
-                                           "0", "--start-seconds", "600", "--quiet"};
+  const std::vector<std::string> common = {"--database",   db.Url(), "--port",          "0",
+                                           "--lobby-port", "0",      "--start-seconds", "600",
+                                           "--quiet"};
   testing::ServerProcess first, second;
   ASSERT_TRUE(first.Start(common)) << first.Output();
   ASSERT_TRUE(second.Start(common)) << second.Output();
 
-  ASSERT_EQ(Call(first.lobbyPort, "POST", "/api/v1/accounts",
-                 {{"name", "alice"}, {"password", "correct horse"}, {"nickname", "阿丽"}})["status"],
-            201);
+  ASSERT_EQ(
+      Call(first.lobbyPort, "POST", "/api/v1/accounts",
+           {{"name", "alice"}, {"password", "correct horse"}, {"nickname", "阿丽"}})["status"],
+      201);
   // The account made at the first is known at the second.
   const json session = Call(second.lobbyPort, "POST", "/api/v1/sessions",
                             {{"name", "alice"}, {"password", "correct horse"}});
@@ -52,10 +53,10 @@ TEST(SharedHall, ASecondProcessNeverSeatsAnAccountThatSitsAtTheFirst) {
   const std::string atFirst = Call(first.lobbyPort, "POST", "/api/v1/sessions",
                                    {{"name", "alice"}, {"password", "correct horse"}})["token"];
 
-  const json t1 = Call(first.lobbyPort, "POST", "/api/v1/tables", {{"computer_players", 2}},
-                       atFirst);
-  const json t2 = Call(second.lobbyPort, "POST", "/api/v1/tables", {{"computer_players", 2}},
-                       atSecond);
+  const json t1 =
+      Call(first.lobbyPort, "POST", "/api/v1/tables", {{"computer_players", 2}}, atFirst);
+  const json t2 =
+      Call(second.lobbyPort, "POST", "/api/v1/tables", {{"computer_players", 2}}, atSecond);
   ASSERT_EQ(t1["status"], 201);
   ASSERT_EQ(t2["status"], 201);
   EXPECT_NE(t1["id"], t2["id"]) << "table numbers are unique across the processes";
@@ -111,8 +112,8 @@ TEST(SharedHall, TheProgramStopsWithAMessageOnAnUnusableDatabase) {
   EXPECT_NE(junk.output.find("not a database"), std::string::npos) << junk.output;
 
   testing::ServerProcess holder;
-  ASSERT_TRUE(holder.Start({"--database", folder.File("k.db"), "--create-database", "--port",
-                            "0", "--lobby-port", "0"}))
+  ASSERT_TRUE(holder.Start(
+      {"--database", folder.File("k.db"), "--create-database", "--port", "0", "--lobby-port", "0"}))
       << holder.Output();
   testing::ServerProcess second;
   EXPECT_EQ(second.RunToEnd({"--database", folder.File("k.db"), "--port", "0"}), 2);

@@ -1,6 +1,8 @@
 // Both storage engines against the real databases: accounts, settlements in one transaction,
 // the daily top-up, counters, the shared table list and seat claims, and every way a database
 // can be unusable at start.
+#include "storage/storage.h"
+
 #include <sqlite3.h>
 
 #include <fstream>
@@ -8,7 +10,6 @@
 
 #include "hall_test_support.h"
 #include "storage/account_rules.h"
-#include "storage/storage.h"
 #include "storage/storage_writer.h"
 
 namespace korvel::server {

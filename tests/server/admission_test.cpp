@@ -548,8 +548,8 @@ TEST_F(HallAdmission, AFewAddressesThatDropCannotHoldTheHall) {
     ASSERT_EQ(h.Login(LoginOf("p" + std::to_string(i), "k"), &links[i], "10.0.0.7").verdict,
               LoginVerdict::Accepted);
   for (int id = 1; id <= 4; ++id) IntoTheFirstDeal(id);
-  for (int i = 0; i < 4; ++i) h.Lost(i + 1, h.Find(i + 1)->SeatOf("p" + std::to_string(i)),
-                                     &links[i], "dropped");
+  for (int i = 0; i < 4; ++i)
+    h.Lost(i + 1, h.Find(i + 1)->SeatOf("p" + std::to_string(i)), &links[i], "dropped");
   EXPECT_TRUE(h.Find(1)->Away(h.Find(1)->SeatOf("p0")));
   EXPECT_TRUE(h.Find(2)->Away(h.Find(2)->SeatOf("p1")));
   // The third and fourth drops from the same address gave their seats up at once.
@@ -593,10 +593,19 @@ TEST(SecureWalls, TablesWithTheSameSeedStillGetTheirOwnUnpredictableWalls) {
 
 TEST(ServerOptionsTest, TheHallOptionsAreDocumentedAndTakeTheirValues) {
   ServerOptions o;
-  const std::vector<const char*> args = {"--database", "postgresql://k@127.0.0.1/hall",
-                                         "--create-database", "--open", "--lobby-port", "0",
-                                         "--public-host", "hall.example", "--no-register",
-                                         "--daily-coins", "300", "--max-event-streams", "9"};
+  const std::vector<const char*> args = {"--database",
+                                         "postgresql://k@127.0.0.1/hall",
+                                         "--create-database",
+                                         "--open",
+                                         "--lobby-port",
+                                         "0",
+                                         "--public-host",
+                                         "hall.example",
+                                         "--no-register",
+                                         "--daily-coins",
+                                         "300",
+                                         "--max-event-streams",
+                                         "9"};
   ASSERT_TRUE(Parses(args, o));
   EXPECT_EQ(o.database, "postgresql://k@127.0.0.1/hall");
   EXPECT_TRUE(o.createDatabase && o.open && !o.registration);
