@@ -1,5 +1,6 @@
 #include "scene_window.h"
 
+#include <QApplication>
 #include <QBitmap>
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -358,11 +359,12 @@ void SceneWindow::mousePressEvent(QMouseEvent* event) {
   if (f.moveRequested) {
     f.moveRequested = false;
     pressed_ = kNoElement;
-    if (QWindow* w = windowHandle()) w->startSystemMove();
+    moveFrom_ = event->globalPosition().toPoint();
   }
 }
 
 void SceneWindow::mouseReleaseEvent(QMouseEvent* event) {
+  moveFrom_.reset();
   const QPointF at = event->position();
   // The element that took the press also gets its release, as with a captured mouse.
   const ElementId target = pressed_;
@@ -395,6 +397,16 @@ void SceneWindow::mouseDoubleClickEvent(QMouseEvent* event) {
 }
 
 void SceneWindow::mouseMoveEvent(QMouseEvent* event) {
+  // The window manager moves the window only once the pointer is dragged: handed a plain click,
+  // it would carry the window along until the next one.
+  if (moveFrom_ && (event->buttons() & Qt::LeftButton)) {
+    if ((event->globalPosition().toPoint() - *moveFrom_).manhattanLength() >=
+        QApplication::startDragDistance()) {
+      moveFrom_.reset();
+      if (QWindow* w = windowHandle()) w->startSystemMove();
+    }
+    return;
+  }
   const QPointF at = event->position();
   if (dragList_ != kNoElement && (event->buttons() & Qt::LeftButton)) {
     DragThumb(at);

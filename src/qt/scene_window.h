@@ -7,6 +7,7 @@
 #include <QWidget>
 #include <map>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "picture_library.h"
@@ -86,6 +87,7 @@ class SceneWindow : public QWidget {
   ElementId dragList_ = kNoElement;  // whose scroll bar thumb the pointer holds
   double dragOffset_ = 0;
   bool barPressed_ = false;  // the press went to a scroll bar, and so does its release
+  std::optional<QPoint> moveFrom_;  // a press that moves the window once it is dragged
   QSize shapedSize_;
 };
 

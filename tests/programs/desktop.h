@@ -99,7 +99,7 @@ class Desktop {
     }
     return std::nullopt;
   }
-  std::optional<qulonglong> WaitFor(const QString& title, int ms = 5000) const {
+  std::optional<qulonglong> WaitFor(const QString& title, int ms = 10000) const {
     std::optional<qulonglong> found;
     WaitUntil([&] { return (found = Find(title)).has_value(); }, ms);
     return found;

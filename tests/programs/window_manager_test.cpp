@@ -64,11 +64,11 @@ class TableOnDesktop {
     lobby_.start(kBin + "/korvel-lobby", {"--server", "127.0.0.1:" + port, "--user", "tester"});
     if (!lobby_.waitForStarted()) return false;
     // Seated once the other two have been placed: their portraits are what a whisper needs.
-    if (!Desktop::WaitUntil([&] { return Log().contains("游戏将在15秒内开始"); }, 20000)) {
+    if (!Desktop::WaitUntil([&] { return Log().contains("游戏将在15秒内开始"); }, 30000)) {
       problem_ = "not seated";
       return false;
     }
-    const auto main = desktop_.WaitFor("korvel", 5000);
+    const auto main = desktop_.WaitFor("korvel", 20000);
     if (!main) {
       problem_ = "no table window among " + Windows();
       return false;
