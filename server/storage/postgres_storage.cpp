@@ -163,8 +163,16 @@ class PostgresStorage final : public Storage {
  public:
   explicit PostgresStorage(const std::string& url) : url_(url) {
     Connect();
-    Migrate();
-    PrepareAll();
+    // A database this server must refuse (foreign, newer) still closes its connection: the
+    // destructor does not run for an object whose constructor throws.
+    try {
+      Migrate();
+      PrepareAll();
+    } catch (...) {
+      PQfinish(conn_);
+      conn_ = nullptr;
+      throw;
+    }
   }
   ~PostgresStorage() override { PQfinish(conn_); }
 

@@ -107,7 +107,7 @@ TEST_F(MenuGame, LeavingByTheCloseButtonEndsClientServerAndLobbyWithinTwoSeconds
   const qint64 ms = ending.elapsed();
   output_ += lobby_.readAllStandardOutput();
   EXPECT_LE(ms, 2000) << output_.toStdString();
-  EXPECT_EQ(lobby_.exitCode(), 0);
+  EXPECT_EQ(lobby_.exitCode(), 0) << lobby_.readAllStandardError().toStdString();
   EXPECT_TRUE(output_.contains("the client left its table: closing it")) << output_.toStdString();
   EXPECT_FALSE(PortAccepts(port_)) << "the private server has stopped";
   EXPECT_TRUE(x_.FindVisible("korvel", 0).isEmpty()) << "no window is left";

@@ -43,8 +43,9 @@ class Chain {
   bool Start() {
     const QString port = QString::number(22000 + QCoreApplication::applicationPid() % 9000);
     server_.setProcessEnvironment(env_);
-    server_.start(kBin + "/korvel-server",
-                  QStringList{"--port", port, "--bots", "2", "--quiet", "--open"} + serverOptions_);
+    server_.start(kBin + "/korvel-server", QStringList{"--port", port, "--bots", "2", "--quiet",
+                                                       "--open", "--lobby-port", "0"} +
+                                               serverOptions_);
     if (!server_.waitForStarted()) return false;
     lobby_.setProcessEnvironment(env_);
     lobby_.start(kBin + "/korvel-lobby", {"--server", "127.0.0.1:" + port, "--user", "tester"});

@@ -57,8 +57,9 @@ class TableOnDesktop {
     const QString port = QString::number(21000 + QCoreApplication::applicationPid() % 9000 +
                                          (layout_.scale < 1 ? 1 : 0));
     server_.setProcessEnvironment(env_);
-    server_.start(kBin + "/korvel-server",
-                  QStringList{"--port", port, "--bots", "2", "--quiet", "--open"} + serverOptions_);
+    server_.start(kBin + "/korvel-server", QStringList{"--port", port, "--bots", "2", "--quiet",
+                                                       "--open", "--lobby-port", "0"} +
+                                               serverOptions_);
     if (!server_.waitForStarted()) return false;
     lobby_.setProcessEnvironment(env_);
     lobby_.start(kBin + "/korvel-lobby", {"--server", "127.0.0.1:" + port, "--user", "tester"});
@@ -152,9 +153,9 @@ TEST_P(WindowManagerTest, SecondaryWindowsBelongToTheTableAndStayAboveIt) {
   };
   // Each opens with one click, is owned by the table, comes up above it and stays there when
   // the felt is clicked; those with a close button of their own have no frame of the desktop's.
-  for (const Opened& o : {Opened{5, "战绩板", true}, Opened{6, "历史战绩", true},
-                          Opened{3, "声音设置", true}, Opened{1, "聊天", true},
-                          Opened{8, "退出", true}, Opened{7, "游戏规则", false}}) {
+  for (const Opened& o :
+       {Opened{5, "战绩板", true}, Opened{6, "历史战绩", true}, Opened{3, "声音设置", true},
+        Opened{1, "聊天", true}, Opened{8, "退出", true}, Opened{7, "游戏规则", false}}) {
     SCOPED_TRACE(o.title);
     table.Click(ButtonX(o.button), ButtonY(o.button));
     const auto w = d.WaitFor(o.title);
