@@ -69,9 +69,10 @@ void ExpectAPlayedGame(const LocalGame& game) {
   for (const char* folder : {"state/korvel", "data/korvel", "data/korvel/sessions"}) {
     const QFileInfo info(game.home + "/" + folder);
     EXPECT_TRUE(info.isDir()) << folder;
-    EXPECT_EQ(info.permissions() & 0x0777,
-              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner)
-        << folder;
+    const QFileDevice::Permissions others = QFileDevice::ReadGroup | QFileDevice::WriteGroup |
+                                            QFileDevice::ExeGroup | QFileDevice::ReadOther |
+                                            QFileDevice::WriteOther | QFileDevice::ExeOther;
+    EXPECT_EQ(info.permissions() & others, QFileDevice::Permissions()) << folder;
   }
 }
 
