@@ -112,6 +112,9 @@ void LobbyApp::OnStdin() {
 }
 
 void LobbyApp::Shutdown(int code) {
+  // A client that has left its table is no longer connected: its server may end at the same
+  // time, so the whole game ends in the time of the slower of the two.
+  if (closing_ && server_) server_->AskToStop();
   if (client_.state() != QProcess::NotRunning) {
     client_.terminate();
     if (!client_.waitForFinished(2000)) client_.kill();

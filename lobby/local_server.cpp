@@ -85,6 +85,10 @@ int LocalServer::Start(const QString& program, const QString& logFile) {
   return 0;
 }
 
+void LocalServer::AskToStop() {
+  if (process_.state() != QProcess::NotRunning) process_.terminate();
+}
+
 void LocalServer::Stop() {
   if (process_.state() == QProcess::NotRunning) return;
   process_.terminate();

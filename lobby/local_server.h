@@ -19,6 +19,8 @@ class LocalServer {
   // Starts `program` and waits until it accepts connections; `logFile` (when not empty) gets
   // its messages. The port, or 0 when no server could be started.
   int Start(const QString& program, const QString& logFile);
+  // Asks the server to end without waiting for it.
+  void AskToStop();
   // Ends the server if it still runs.
   void Stop();
 

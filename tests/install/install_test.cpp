@@ -69,11 +69,10 @@ void ExpectAPlayedGame(const LocalGame& game) {
   for (const char* folder : {"state/korvel", "data/korvel", "data/korvel/sessions"}) {
     const QFileInfo info(game.home + "/" + folder);
     EXPECT_TRUE(info.isDir()) << folder;
-    // Qt's flags: owner 0x7000 (and the same again as 0x0700 for the user who asks), group
-    // 0x0070, others 0x0007.
-    EXPECT_EQ(info.permissions() & 0x7077,
-              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner)
-        << folder;
+    const QFileDevice::Permissions others = QFileDevice::ReadGroup | QFileDevice::WriteGroup |
+                                            QFileDevice::ExeGroup | QFileDevice::ReadOther |
+                                            QFileDevice::WriteOther | QFileDevice::ExeOther;
+    EXPECT_EQ(info.permissions() & others, QFileDevice::Permissions()) << folder;
   }
 }
 
