@@ -23,21 +23,20 @@ class XSession {
         return;
       }
     }
-    for (int n = 150; n < 250 && display_.isEmpty(); ++n) {
-      if (QFile::exists(QString("/tmp/.X11-unix/X%1").arg(n)) ||
-          QFile::exists(QString("/tmp/.X%1-lock").arg(n))) {
-        continue;
-      }
-      xvfb_.start("Xvfb",
-                  {QString(":%1").arg(n), "-screen", "0", "1280x1024x24", "-nolisten", "tcp"});
-      if (!xvfb_.waitForStarted(5000)) break;
+    // Xvfb picks a free display itself and names it on its standard output: tests running side
+    // by side never start two servers on one display.
+    xvfb_.start("Xvfb", {"-displayfd", "1", "-screen", "0", "1280x1024x24", "-nolisten", "tcp"});
+    if (xvfb_.waitForStarted(5000)) {
+      QByteArray number;
       QElapsedTimer t;
       t.start();
-      while (t.elapsed() < 5000 && xvfb_.state() == QProcess::Running &&
-             !QFile::exists(QString("/tmp/.X11-unix/X%1").arg(n))) {
-        QThread::msleep(50);
+      while (t.elapsed() < 5000 && xvfb_.state() == QProcess::Running && !number.contains('\n')) {
+        xvfb_.waitForReadyRead(100);
+        number += xvfb_.readAllStandardOutput();
       }
-      if (xvfb_.state() == QProcess::Running) display_ = QString(":%1").arg(n);
+      bool ok = false;
+      const int n = number.trimmed().toInt(&ok);
+      if (ok && xvfb_.state() == QProcess::Running) display_ = QString(":%1").arg(n);
     }
     if (display_.isEmpty()) {
       missing_ = "no display could be started";

@@ -27,26 +27,30 @@ class Desktop {
   }
 
   explicit Desktop(const QString& size) {
-    for (int n = 170; n < 230 && display_.isEmpty(); ++n) {
-      if (!QFile::exists(QString("/tmp/.X11-unix/X%1").arg(n)) &&
-          !QFile::exists(QString("/tmp/.X%1-lock").arg(n))) {
-        display_ = QString(":%1").arg(n);
-      }
-    }
-    if (display_.isEmpty()) return;
-    x_.start("Xvfb", {display_, "-screen", "0", size + "x24", "-nolisten", "tcp"});
-    if (!x_.waitForStarted() ||
-        !WaitUntil([&] { return QFile::exists("/tmp/.X11-unix/X" + display_.mid(1)); }, 5000)) {
-      return;
-    }
+    // Xvfb picks a free display itself and names it on its standard output: tests running side
+    // by side never start two servers on one display.
+    x_.start("Xvfb", {"-displayfd", "1", "-screen", "0", size + "x24", "-nolisten", "tcp"});
+    if (!x_.waitForStarted()) return;
+    QByteArray number;
+    WaitUntil(
+        [&] {
+          x_.waitForReadyRead(100);
+          number += x_.readAllStandardOutput();
+          return number.contains('\n') || x_.state() != QProcess::Running;
+        },
+        5000);
+    bool ok = false;
+    const int n = number.trimmed().toInt(&ok);
+    if (!ok || x_.state() != QProcess::Running) return;
+    display_ = QString(":%1").arg(n);
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("DISPLAY", display_);
     wm_.setProcessEnvironment(env);
     wm_.start("openbox", {"--sm-disable"});
     if (!wm_.waitForStarted()) return;
     // The window manager is up once it has claimed the screen.
-    ready_ = WaitUntil([&] { return !Root("_NET_SUPPORTING_WM_CHECK").contains("not found"); },
-                       5000);
+    ready_ =
+        WaitUntil([&] { return !Root("_NET_SUPPORTING_WM_CHECK").contains("not found"); }, 5000);
   }
   ~Desktop() {
     for (QProcess* p : {&wm_, &x_}) {
@@ -137,8 +141,8 @@ class Desktop {
                     QString::number(y), "click", "1"});
   }
   void Hover(qulonglong window, int x, int y) const {
-    Run("xdotool", {"mousemove", "--window", QString::number(window), QString::number(x),
-                    QString::number(y)});
+    Run("xdotool",
+        {"mousemove", "--window", QString::number(window), QString::number(x), QString::number(y)});
   }
   void Type(const QString& text) const { Run("xdotool", {"type", "--delay", "40", text}); }
   void Key(const QString& key) const { Run("xdotool", {"key", key}); }
