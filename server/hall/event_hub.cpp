@@ -20,13 +20,15 @@ std::optional<std::string> EventHub::Next(uint64_t& after, int waitMs) {
   changed_.wait_for(lock, std::chrono::milliseconds(waitMs),
                     [&] { return closed_ || latest_ > after; });
   if (closed_ || latest_ <= after || events_.empty()) return std::nullopt;
+  // Everything the stream has not had yet, in one piece: one wake-up and one write for a burst.
+  std::string text;
   for (const Event& e : events_) {
-    if (e.id > after) {
-      after = e.id;
-      return e.text;
-    }
+    if (e.id <= after) continue;
+    text += e.text;
+    after = e.id;
   }
-  return std::nullopt;
+  if (text.empty()) return std::nullopt;
+  return text;
 }
 
 uint64_t EventHub::Latest() const {

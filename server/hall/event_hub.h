@@ -17,8 +17,9 @@ class EventHub {
 
   // `name` is the event's type, `data` one line of JSON.
   void Publish(const std::string& name, const std::string& data);
-  // The next event after `after` as a ready-to-send block, waiting at most `waitMs`; nothing
-  // when the wait ran out or the hub closed. A stream that fell behind the ring skips ahead.
+  // The events after `after` as one ready-to-send block, waiting at most `waitMs` for the
+  // first; nothing when the wait ran out or the hub closed. A stream that fell behind the ring
+  // skips ahead.
   std::optional<std::string> Next(uint64_t& after, int waitMs);
   uint64_t Latest() const;
   // Wakes every waiting stream for good (the server is stopping).

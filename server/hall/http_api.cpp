@@ -189,6 +189,8 @@ void Reply(httplib::Response& res, const ApiReply& reply) {
                   "application/json");
 }
 
+constexpr int kGatherMs = 200;
+
 struct StreamState {
   uint64_t last = 0;
   bool greeted = false;
@@ -264,7 +266,11 @@ bool HallHttpServer::Start(std::string* error) {
           const int64_t now = SteadyMs();
           if (event) {
             state->quietSinceMs = now;
-            return sink.write(event->data(), event->size());
+            if (!sink.write(event->data(), event->size())) return false;
+            // A breath before the next wait lets a burst gather, so a thousand streams wake a
+            // few times a second rather than once per change.
+            std::this_thread::sleep_for(std::chrono::milliseconds(kGatherMs));
+            return true;
           }
           if (now - state->quietSinceMs >= config_.keepAliveMs) {
             state->quietSinceMs = now;

@@ -83,6 +83,8 @@ int Table::Seat(const PlayerProfile& player, SeatLink* link, int preferredSeat) 
   do {
     s.reconnectKey = SystemRandom32() & 0x7FFFFFFF;
   } while (s.reconnectKey == 0);
+  // The seeded generator advances as it always did here, so a seed still gives the same deals.
+  rng_.Next();
   Log("seat " + std::to_string(seat) + ": " + player.account + (s.bot ? " (computer)" : ""));
 
   if (link) {

@@ -181,6 +181,14 @@ TEST_F(HallApiTest, ASeatKeyIsGoodOnceForItsAccountAndTableOnly) {
   EXPECT_EQ(Call("POST", seats, "", "").status, 401);
   EXPECT_EQ(Call("POST", "/api/v1/tables/999/seats", "", alice).status, 404);
   EXPECT_EQ(Call("POST", "/api/v1/tables/x1/seats", "", alice).status, 404);
+  // Watching needs --watchers and a table in play.
+  EXPECT_EQ(Call("POST", "/api/v1/tables/" + std::to_string(table) + "/watchers", "", bobby)
+                .status,
+            409);
+  EXPECT_EQ(Call("POST", "/api/v1/tables/" + std::to_string(table) + "/watchers",
+                 R"({"seat":"one"})", bobby)
+                .status,
+            400);
 
   // The game port's verdicts: no reservation, a wrong key, the right key once.
   EXPECT_EQ(service_->Admit("bobby", key, "10.0.0.2").verdict, LoginVerdict::TableUnavailable);
