@@ -3,6 +3,7 @@
 // focus) and move the real pointer and keyboard.
 #pragma once
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
@@ -27,26 +28,32 @@ class Desktop {
   }
 
   explicit Desktop(const QString& size) {
-    for (int n = 170; n < 230 && display_.isEmpty(); ++n) {
-      if (!QFile::exists(QString("/tmp/.X11-unix/X%1").arg(n)) &&
-          !QFile::exists(QString("/tmp/.X%1-lock").arg(n))) {
+    // Test programs run side by side: each takes the first display no X server holds.
+    const int first = 170;
+    for (int n = first; n < first + 40 && display_.isEmpty(); ++n) {
+      if (QFile::exists(QString("/tmp/.X%1-lock").arg(n))) continue;
+      x_.start("Xvfb", {QString(":%1").arg(n), "-screen", "0", size + "x24", "-nolisten", "tcp"});
+      if (!x_.waitForStarted()) return;
+      // A server that finds the display taken ends at once.
+      if (WaitUntil([&] { return QFile::exists(QString("/tmp/.X11-unix/X%1").arg(n)); }, 5000) &&
+          !x_.waitForFinished(300)) {
         display_ = QString(":%1").arg(n);
+      } else {
+        x_.kill();
+        x_.waitForFinished();
       }
     }
     if (display_.isEmpty()) return;
-    x_.start("Xvfb", {display_, "-screen", "0", size + "x24", "-nolisten", "tcp"});
-    if (!x_.waitForStarted() ||
-        !WaitUntil([&] { return QFile::exists("/tmp/.X11-unix/X" + display_.mid(1)); }, 5000)) {
-      return;
-    }
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("DISPLAY", display_);
     wm_.setProcessEnvironment(env);
     wm_.start("openbox", {"--sm-disable"});
     if (!wm_.waitForStarted()) return;
     // The window manager is up once it has claimed the screen.
-    ready_ = WaitUntil([&] { return !Root("_NET_SUPPORTING_WM_CHECK").contains("not found"); },
-                       5000);
+    ready_ =
+        WaitUntil([&] { return !Root("_NET_SUPPORTING_WM_CHECK").contains("not found"); }, 5000);
+    // It names itself before it has taken over the screen's windows.
+    QThread::msleep(1000);
   }
   ~Desktop() {
     for (QProcess* p : {&wm_, &x_}) {
@@ -57,6 +64,12 @@ class Desktop {
     }
   }
   bool ready() const { return ready_; }
+  // Whether the X server and the window manager still run, for failure messages.
+  QString State() const {
+    return QString("X %1, window manager %2")
+        .arg(x_.state() == QProcess::Running ? "running" : "gone")
+        .arg(wm_.state() == QProcess::Running ? "running" : "gone");
+  }
   const QString& display() const { return display_; }
 
   // ---- reading the X server ---------------------------------------------------------------
@@ -137,16 +150,11 @@ class Desktop {
                     QString::number(y), "click", "1"});
   }
   void Hover(qulonglong window, int x, int y) const {
-    Run("xdotool", {"mousemove", "--window", QString::number(window), QString::number(x),
-                    QString::number(y)});
+    Run("xdotool",
+        {"mousemove", "--window", QString::number(window), QString::number(x), QString::number(y)});
   }
   void Type(const QString& text) const { Run("xdotool", {"type", "--delay", "40", text}); }
   void Key(const QString& key) const { Run("xdotool", {"key", key}); }
-  // The whole screen as a PNG (ImageMagick), for a person to look at.
-  bool Shoot(const QString& file) const {
-    return !QStandardPaths::findExecutable("import").isEmpty() &&
-           (Run("import", {"-window", "root", file}), QFile::exists(file));
-  }
 
   static bool WaitUntil(const std::function<bool()>& done, int ms) {
     QElapsedTimer t;

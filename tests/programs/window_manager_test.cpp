@@ -54,8 +54,10 @@ class TableOnDesktop {
   // Starts the programs and waits for the table window; false when any of it fails.
   bool Start() {
     if (!desktop_.ready()) return false;
-    const QString port = QString::number(21000 + QCoreApplication::applicationPid() % 9000 +
-                                         (layout_.scale < 1 ? 1 : 0));
+    // A port of its own for each table of this program: the last one's may linger.
+    static int tables = 0;
+    const QString port =
+        QString::number(21000 + QCoreApplication::applicationPid() % 9000 + 11 * tables++);
     server_.setProcessEnvironment(env_);
     server_.start(kBin + "/korvel-server",
                   QStringList{"--port", port, "--bots", "2", "--quiet"} + serverOptions_);
@@ -70,7 +72,10 @@ class TableOnDesktop {
     }
     const auto main = desktop_.WaitFor("korvel", 20000);
     if (!main) {
-      problem_ = "no table window among " + Windows();
+      problem_ = "no table window among " + Windows() + " on " + desktop_.display() + ": " +
+                 desktop_.Root("_NET_CLIENT_LIST_STACKING") + " / " + desktop_.State() + "\n" +
+                 desktop_.Run("xwininfo", {"-root", "-children"}) + "\n" +
+                 QString::fromUtf8(lobby_.readAllStandardOutput() + lobby_.readAllStandardError());
       return false;
     }
     main_ = *main;
@@ -152,9 +157,9 @@ TEST_P(WindowManagerTest, SecondaryWindowsBelongToTheTableAndStayAboveIt) {
   };
   // Each opens with one click, is owned by the table, comes up above it and stays there when
   // the felt is clicked; those with a close button of their own have no frame of the desktop's.
-  for (const Opened& o : {Opened{5, "战绩板", true}, Opened{6, "历史战绩", true},
-                          Opened{3, "声音设置", true}, Opened{1, "聊天", true},
-                          Opened{8, "退出", true}, Opened{7, "游戏规则", false}}) {
+  for (const Opened& o :
+       {Opened{5, "战绩板", true}, Opened{6, "历史战绩", true}, Opened{3, "声音设置", true},
+        Opened{1, "聊天", true}, Opened{8, "退出", true}, Opened{7, "游戏规则", false}}) {
     SCOPED_TRACE(o.title);
     table.Click(ButtonX(o.button), ButtonY(o.button));
     const auto w = d.WaitFor(o.title);
