@@ -86,7 +86,7 @@ class SceneWindow : public QWidget {
   ElementId focusList_ = kNoElement;
   ElementId dragList_ = kNoElement;  // whose scroll bar thumb the pointer holds
   double dragOffset_ = 0;
-  bool barPressed_ = false;  // the press went to a scroll bar, and so does its release
+  bool barPressed_ = false;         // the press went to a scroll bar, and so does its release
   std::optional<QPoint> moveFrom_;  // a press that moves the window once it is dragged
   QSize shapedSize_;
 };

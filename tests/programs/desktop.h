@@ -3,6 +3,7 @@
 // focus) and move the real pointer and keyboard.
 #pragma once
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
@@ -51,6 +52,8 @@ class Desktop {
     // The window manager is up once it has claimed the screen.
     ready_ =
         WaitUntil([&] { return !Root("_NET_SUPPORTING_WM_CHECK").contains("not found"); }, 5000);
+    // It names itself before it has taken over the screen's windows.
+    QThread::msleep(1000);
   }
   ~Desktop() {
     for (QProcess* p : {&wm_, &x_}) {
@@ -61,6 +64,12 @@ class Desktop {
     }
   }
   bool ready() const { return ready_; }
+  // Whether the X server and the window manager still run, for failure messages.
+  QString State() const {
+    return QString("X %1, window manager %2")
+        .arg(x_.state() == QProcess::Running ? "running" : "gone")
+        .arg(wm_.state() == QProcess::Running ? "running" : "gone");
+  }
   const QString& display() const { return display_; }
 
   // ---- reading the X server ---------------------------------------------------------------
@@ -146,11 +155,6 @@ class Desktop {
   }
   void Type(const QString& text) const { Run("xdotool", {"type", "--delay", "40", text}); }
   void Key(const QString& key) const { Run("xdotool", {"key", key}); }
-  // The whole screen as a PNG (ImageMagick), for a person to look at.
-  bool Shoot(const QString& file) const {
-    return !QStandardPaths::findExecutable("import").isEmpty() &&
-           (Run("import", {"-window", "root", file}), QFile::exists(file));
-  }
 
   static bool WaitUntil(const std::function<bool()>& done, int ms) {
     QElapsedTimer t;

@@ -54,8 +54,10 @@ class TableOnDesktop {
   // Starts the programs and waits for the table window; false when any of it fails.
   bool Start() {
     if (!desktop_.ready()) return false;
-    const QString port = QString::number(21000 + QCoreApplication::applicationPid() % 9000 +
-                                         (layout_.scale < 1 ? 1 : 0));
+    // A port of its own for each table of this program: the last one's may linger.
+    static int tables = 0;
+    const QString port =
+        QString::number(21000 + QCoreApplication::applicationPid() % 9000 + 11 * tables++);
     server_.setProcessEnvironment(env_);
     server_.start(kBin + "/korvel-server", QStringList{"--port", port, "--bots", "2", "--quiet",
                                                        "--open", "--lobby-port", "0"} +
@@ -71,7 +73,10 @@ class TableOnDesktop {
     }
     const auto main = desktop_.WaitFor("korvel", 20000);
     if (!main) {
-      problem_ = "no table window among " + Windows();
+      problem_ = "no table window among " + Windows() + " on " + desktop_.display() + ": " +
+                 desktop_.Root("_NET_CLIENT_LIST_STACKING") + " / " + desktop_.State() + "\n" +
+                 desktop_.Run("xwininfo", {"-root", "-children"}) + "\n" +
+                 QString::fromUtf8(lobby_.readAllStandardOutput() + lobby_.readAllStandardError());
       return false;
     }
     main_ = *main;

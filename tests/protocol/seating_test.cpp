@@ -218,6 +218,21 @@ TEST_F(SeatingTest, TheInformationWindowShowsTheNineValuesWhileThePointerRests) 
   move.element = el().imgDinglan;
   client.input().OnMouseMove(move);
   EXPECT_FALSE(f.visible());
+  EXPECT_TRUE(f.frameless);
+  EXPECT_EQ(f.title(), "玩家信息") << "named for the desktop, not by its form";
+
+  // It goes with the figures it shows: leaving the table, and a new login.
+  move.element = el().Tou[2];
+  client.input().OnMouseMove(move);
+  ASSERT_TRUE(f.visible());
+  Feed({ServerRecord(kCmdLogin, 0, {5, 8, 0, 1})});
+  EXPECT_FALSE(f.visible()) << "a new table";
+  client.input().OnMouseMove(move);
+  ASSERT_TRUE(f.visible());
+  ASSERT_EQ(Ask(1024), -1);  // the lobby takes the player away
+  EXPECT_FALSE(f.visible());
+  client.input().OnMouseMove(move);
+  EXPECT_FALSE(f.visible()) << "nobody sits there any more";
 }
 
 TEST(SeatInfoRecord, EveryFieldIsReadFromItsOwnBytes) {

@@ -6,8 +6,8 @@
 
 #include "platform/notices.h"
 #include "settlement/settlement.h"
-#include "view/message_lines.h"
 #include "settlement/settlement_fixture.h"
+#include "view/message_lines.h"
 
 namespace korvel {
 namespace {

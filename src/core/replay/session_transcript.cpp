@@ -202,8 +202,8 @@ void Walk(const SessionFile& file, OnDeal onDeal, OnLine line) {
         break;
       }
       case kCmdPlayerLeft:
-        line(e, names.Nickname(PlainText(r, rec::kUserId, rec::kUserIdBytes)) +
-                    " leaves the table");
+        line(e,
+             names.Nickname(PlainText(r, rec::kUserId, rec::kUserIdBytes)) + " leaves the table");
         break;
       case kCmdGameOver:
         line(e, "the game is over");
