@@ -51,6 +51,8 @@ class XSession {
     QElapsedTimer t;
     t.start();
     while (t.elapsed() < 5000 && !Run({"xdotool", "getactivewindow"}).ok) QThread::msleep(100);
+    // It answers before it has taken over the screen's windows.
+    QThread::msleep(1000);
   }
   ~XSession() {
     for (QProcess* p : {&wm_, &xvfb_}) {
