@@ -4,6 +4,7 @@
 #include <chrono>
 
 #include "platform/gbk.h"
+#include "replay/session_file.h"
 
 namespace korvel::server {
 
@@ -221,6 +222,22 @@ TableRow HallService::Decorate(TableRow row) const {
     row.seats[r.seat] = TableSeatRow{account, r.profile.nickname, r.profile.coins, true};
   }
   return row;
+}
+
+ApiReply HallService::Describe() const {
+  ApiReply reply;
+  reply.body = {{"open", config_.open},
+                {"registration", config_.allowRegistration && !config_.open},
+                {"watchers", config_.allowWatchers},
+                {"stake", config_.defaultStake},
+                {"max_stake", config_.maxStake},
+                {"turn_seconds", config_.defaultTurnSeconds},
+                {"min_turn_seconds", config_.minTurnSeconds},
+                {"max_turn_seconds", config_.maxTurnSeconds},
+                {"host", config_.host},
+                {"port", config_.port},
+                {"version", ClientVersion()}};
+  return reply;
 }
 
 ApiReply HallService::Tables() {

@@ -78,6 +78,9 @@ class HallService : public HallLink {
   ApiReply SignOut(const std::string& token);
   ApiReply Me(const std::string& token);
   ApiReply Tables();
+  // What a hall window needs to know before it signs in: open play or accounts, registration,
+  // watching, the table defaults and limits, and where the game port is.
+  ApiReply Describe() const;
   ApiReply CreateTable(const std::string& token, int stake, int turnSeconds, int computerPlayers);
   ApiReply Reserve(const std::string& token, int64_t tableId, bool watch, int watchSeat,
                    const std::string& address);

@@ -138,6 +138,10 @@ ApiReply HandleApi(HallService& hall, const ApiRequest& req) {
       return error;
     return hall.SignIn(name, password, req.address);
   }
+  if (path == "/api/v1/hall") {
+    if (!get) return Fail(405, "use GET");
+    return hall.Describe();
+  }
   if (path == "/api/v1/me") {
     if (!get) return Fail(405, "use GET");
     return hall.Me(token);

@@ -291,6 +291,28 @@ TEST_F(HallApiTest, RegistrationCanBeSwitchedOffAndIsLimitedPerAddress) {
   Start();
   EXPECT_EQ(Register("another").status, 403);
   EXPECT_FALSE(SignIn("user0").empty()) << "accounts made before still sign in";
+  EXPECT_EQ(Call("GET", "/api/v1/hall").body.value("registration", true), false);
+}
+
+TEST_F(HallApiTest, TheHallDescribesItselfToAWindowThatHasNotSignedIn) {
+  const Answer a = Call("GET", "/api/v1/hall");
+  ASSERT_EQ(a.status, 200);
+  EXPECT_EQ(a.body.value("open", true), false);
+  EXPECT_EQ(a.body.value("registration", false), true);
+  EXPECT_EQ(a.body.value("watchers", true), false);
+  EXPECT_EQ(a.body.value("stake", 0), 10);
+  EXPECT_EQ(a.body.value("turn_seconds", 0), 8);
+  EXPECT_EQ(a.body.value("min_turn_seconds", 0), 3);
+  EXPECT_EQ(a.body.value("max_turn_seconds", 0), 15);
+  EXPECT_EQ(a.body.value("port", 0), 6000);
+  EXPECT_FALSE(a.body.value("version", "").empty());
+  EXPECT_EQ(Call("POST", "/api/v1/hall", "{}").status, 405);
+  Stop();
+  config_.open = true;
+  Start();
+  const Answer open = Call("GET", "/api/v1/hall");
+  EXPECT_EQ(open.body.value("open", false), true);
+  EXPECT_EQ(open.body.value("registration", true), false) << "open play registers nobody";
 }
 
 }  // namespace
