@@ -20,7 +20,7 @@ class CoinChart : public QWidget {
   QSize sizeHint() const override;
   QSize minimumSizeHint() const override;
 
- signals:
+ Q_SIGNALS:
   // A click on a point: the index into Games().
   void gameClicked(int index);
 

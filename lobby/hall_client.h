@@ -94,7 +94,7 @@ class HallClient : public QObject {
   enum class Request { Describe, Register, SignIn, SignOut, Me, Tables, CreateTable, Seat, Watch };
   static HallFailure Classify(Request request, int status, const QString& serverReason);
 
- signals:
+ Q_SIGNALS:
   void tablesReplaced(const std::vector<korvel::lobby::HallTable>& tables);
   void tableChanged(const korvel::lobby::HallTable& table);
   void tableClosed(qint64 id);

@@ -11,15 +11,18 @@
 namespace korvel {
 
 LobbyApp::LobbyApp(LobbyOptions options)
-    : options_(std::move(options)),
-      link_(KorvelRuntimeDir()),
-      stopSignals_([this](int) { Shutdown(0); }) {
-  client_.setProcessChannelMode(QProcess::ForwardedChannels);
-  connect(&client_, &QProcess::finished, this, [this](int code, QProcess::ExitStatus status) {
+    : options_(std::move(options)), stopSignals_([this](int) { Shutdown(0); }) {
+  session_.SetClientTitle(options_.clientTitle);
+  connect(&session_, &ClientSession::clientEnded, this, [this](int code, bool crashed) {
     // A crashed or killed client has no exit code: QProcess then gives the signal's number.
-    Print(status == QProcess::CrashExit ? "client ended by " + DescribeSignal(code)
-                                        : "client exited with code " + std::to_string(code));
+    Print(crashed ? "client ended by " + DescribeSignal(code)
+                  : "client exited with code " + std::to_string(code));
     if (!options_.stay) Shutdown(0);
+  });
+  connect(&session_, &ClientSession::systemCommand, this, &LobbyApp::OnSystemCommand);
+  connect(&session_, &ClientSession::clientMessage, this, [this](uint32_t number) {
+    Print("message " + std::to_string(number) +
+          " from client: " + LobbyMessageName(number, true));
   });
 }
 
@@ -29,7 +32,7 @@ void LobbyApp::Print(const std::string& line) {
 }
 
 bool LobbyApp::Start() {
-  if (!link_.Listen(options_.lobbyTitle, [this](const LobbyMessage& m) { return OnMessage(m); })) {
+  if (!session_.Listen(options_.lobbyTitle)) {
     std::fprintf(stderr, "korvel-lobby: another lobby already runs as \"%s\"\n",
                  options_.lobbyTitle.c_str());
     return false;
@@ -39,43 +42,33 @@ bool LobbyApp::Start() {
   connect(stdin_.get(), &QSocketNotifier::activated, this, &LobbyApp::OnStdin);
   if (!options_.startClient) return true;
 
-  const std::string line = BuildLaunchLine(options_.launch);
-  Print("starting " + options_.clientPath + " " + line);
-  if (!options_.clientLog.empty()) {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("KORVEL_LOG", QString::fromStdString(options_.clientLog));
-    client_.setProcessEnvironment(env);
-  }
-  client_.start(QString::fromStdString(options_.clientPath), {QString::fromStdString(line)});
-  if (!client_.waitForStarted(5000)) {
-    std::fprintf(stderr, "korvel-lobby: cannot start %s\n", options_.clientPath.c_str());
+  Print("starting " + options_.clientPath + " " + BuildLaunchLine(options_.launch));
+  QString error;
+  if (!session_.Start(options_.clientPath, options_.launch, options_.clientTitle,
+                      options_.clientLog, &error)) {
+    std::fprintf(stderr, "korvel-lobby: cannot start %s: %s\n", options_.clientPath.c_str(),
+                 error.toStdString().c_str());
     return false;
   }
   return true;
 }
 
-uint32_t LobbyApp::OnMessage(const LobbyMessage& m) {
-  if (m.number == kSysCommand) {
-    Print(m.param1 == kScRestore    ? "client asks to restore the lobby window"
-          : m.param1 == kScMinimize ? "client asks to minimise the lobby window"
-                                    : "client sends system command " + std::to_string(m.param1));
-    // The client gives the screen back when it has left its table (or cannot play at all).
-    // Without a lobby window to show, that ends the game: the client is closed, as it expects
-    // a lobby may do, once the reply has reached it.
-    if (options_.local && m.param1 == kScRestore && !closing_) {
-      closing_ = true;
-      Print("the client left its table: closing it");
-      QTimer::singleShot(0, this, [this] { Shutdown(0); });
-    }
-    return 1;
+void LobbyApp::OnSystemCommand(uint32_t command) {
+  Print(command == kScRestore    ? "client asks to restore the lobby window"
+        : command == kScMinimize ? "client asks to minimise the lobby window"
+                                 : "client sends system command " + std::to_string(command));
+  // The client gives the screen back when it has left its table (or cannot play at all).
+  // Without a lobby window to show, that ends the game: the client is closed, as it expects
+  // a lobby may do, once the reply has reached it.
+  if (options_.local && command == kScRestore && !closing_) {
+    closing_ = true;
+    Print("the client left its table: closing it");
+    QTimer::singleShot(0, this, [this] { Shutdown(0); });
   }
-  Print("message " + std::to_string(m.number) +
-        " from client: " + LobbyMessageName(m.number, true));
-  return 0;
 }
 
 bool LobbyApp::Request(uint32_t number) {
-  const bool ok = link_.Post(options_.clientTitle, LobbyMessage{number, 0, 0});
+  const bool ok = session_.Request(number);
   Print("request " + std::to_string(number) + " (" + LobbyMessageName(number, false) + ")" +
         (ok ? " sent" : ": the client is not listening"));
   return ok;
@@ -115,11 +108,7 @@ void LobbyApp::Shutdown(int code) {
   // A client that has left its table is no longer connected: its server may end at the same
   // time, so the whole game ends in the time of the slower of the two.
   if (closing_ && server_) server_->AskToStop();
-  if (client_.state() != QProcess::NotRunning) {
-    client_.terminate();
-    if (!client_.waitForFinished(2000)) client_.kill();
-    client_.waitForFinished(1000);
-  }
+  session_.Stop();
   if (server_) server_->Stop();
   QCoreApplication::exit(code);
 }

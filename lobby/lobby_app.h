@@ -3,13 +3,12 @@
 #pragma once
 
 #include <QObject>
-#include <QProcess>
 #include <QSocketNotifier>
 #include <memory>
 #include <string>
 
 #include "config/launch_params.h"
-#include "lobby_link.h"
+#include "client_session.h"
 #include "local_server.h"
 #include "stop_signals.h"
 
@@ -41,14 +40,13 @@ class LobbyApp : public QObject {
   void AdoptServer(std::unique_ptr<LocalServer> server) { server_ = std::move(server); }
 
  private:
-  uint32_t OnMessage(const LobbyMessage& message);
+  void OnSystemCommand(uint32_t command);
   void OnStdin();
   void Shutdown(int code);
   void Print(const std::string& line);
 
   LobbyOptions options_;
-  UnixLobbyLink link_;
-  QProcess client_;
+  ClientSession session_;
   std::unique_ptr<QSocketNotifier> stdin_;
   std::string pendingInput_;
   std::unique_ptr<LocalServer> server_;

@@ -1,4 +1,5 @@
-// korvel-lobby: a small lobby that starts the Korvel table client.
+// korvel-lobby: the hall window a player starts from the desktop menu, and the command-line
+// lobby scripts use to start the Korvel table client.
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
@@ -8,6 +9,7 @@
 #include <memory>
 
 #include "config/launch_params.h"
+#include "hall_window.h"
 #include "lobby_app.h"
 #include "local_server.h"
 #include "offscreen.h"
@@ -41,6 +43,35 @@ bool AlreadyRunning(const korvel::LobbyOptions& o) {
   return true;
 }
 
+// The hall window. A second start brings the running hall (or its table) forward instead.
+int RunHallWindow(QApplication& app, const QString& clientPath) {
+  korvel::lobby::HallWindowOptions o;
+  o.clientPath = clientPath;
+  o.serverProgram = QCoreApplication::applicationDirPath() + "/korvel-server";
+  o.replayProgram = QCoreApplication::applicationDirPath() + "/korvel-replay";
+  const std::string state = korvel::EnsureUserFolder(korvel::UserFolder::kState);
+  if (!state.empty()) {
+    o.serverLog = QString::fromStdString(state + "/korvel-server.log");
+    if (qEnvironmentVariableIsEmpty("KORVEL_LOG")) o.clientLog = state + "/korvel.log";
+  }
+  korvel::UnixLobbyLink link(korvel::KorvelRuntimeDir());
+  if (link.WindowExists(o.lobbyTitle)) {
+    link.Send(o.lobbyTitle, korvel::LobbyMessage{korvel::lobby::kMsgShowHall, 0, 0});
+    link.Send(o.clientTitle, korvel::LobbyMessage{korvel::kSysCommand, korvel::kScRestore, 0});
+    std::printf("hall: the hall already runs; it was brought forward\n");
+    return 0;
+  }
+  QApplication::setFont(QFont("WenQuanYi Zen Hei", 10));
+  korvel::lobby::HallWindow window(o);
+  if (!window.Listen()) {
+    std::fprintf(stderr, "korvel-lobby: another lobby already runs as \"%s\"\n",
+                 o.lobbyTitle.c_str());
+    return 1;
+  }
+  window.show();
+  return app.exec();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -50,7 +81,11 @@ int main(int argc, char** argv) {
   app.setApplicationName("korvel-lobby");
   QCommandLineParser parser;
   parser.setApplicationDescription(
-      "A small lobby for the Korvel Mahjong client. It owns the lobby endpoint (\"Tesk山庄\", or\n"
+      "The hall of the Korvel Mahjong client. Without options it opens the hall window: sign in\n"
+      "to a server and pick a table, play alone against the computer, or host a table for\n"
+      "friends.\n\n"
+      "With --server, --user, --local or the other options below it is the command-line lobby\n"
+      "for scripts. It owns the lobby endpoint (\"Tesk山庄\", or\n"
       "--title in quick mode), starts korvel with the launch line built from the options below,\n"
       "prints every message the client sends, and sends the lobby's requests typed on standard\n"
       "input: ask (1125: is a deal in progress?), leave (771: leave if allowed), leave-now\n"
@@ -84,6 +119,22 @@ int main(int argc, char** argv) {
   parser.addOptions({server, user, key, location, proxy, proxyUser, proxyPass, quick, title,
                      windowTitle, watch, props, propParam, client, noClient, stay, local});
   parser.process(app);
+
+  // Any option but --client makes this the command-line lobby.
+  bool scripted = false;
+  for (const QCommandLineOption* o :
+       {&server, &user, &key, &location, &proxy, &proxyUser, &proxyPass, &quick, &title,
+        &windowTitle, &watch, &props, &propParam, &noClient, &stay, &local}) {
+    scripted = scripted || parser.isSet(*o);
+  }
+  if (!parser.positionalArguments().isEmpty()) {
+    std::fprintf(stderr, "korvel-lobby: unexpected argument %s (see --help)\n",
+                 parser.positionalArguments().first().toLocal8Bit().constData());
+    return 2;
+  }
+  const QString programs = QCoreApplication::applicationDirPath();
+  if (!scripted) return RunHallWindow(app, parser.isSet(client) ? parser.value(client)
+                                                                : programs + "/korvel");
 
   auto fail = [](const char* why) {
     std::fprintf(stderr, "korvel-lobby: %s (see --help)\n", why);
