@@ -474,7 +474,7 @@ void HallWindow::ShowFigures() {
 
 void HallWindow::SignOut() {
   if (game_ == Game::Server && session_.Running() && !ConfirmLeaving()) return;
-  session_.Stop();
+  StopClient();
   hall_.StopFollowing();
   if (!info_.open) {
     settings_.ForgetSignIn(serverText_, name_);
@@ -526,6 +526,13 @@ void HallWindow::ReplaceTables(const std::vector<HallTable>& tables) {
 
 void HallWindow::ChangeTable(const HallTable& table) {
   tables_[table.id] = table;
+  QStringList seats;
+  for (const HallSeat& s : table.seats) {
+    seats << (!s.taken ? QString("-") : s.name + (s.reserved ? "(reserved)" : ""));
+  }
+  std::printf("hall: table %lld: %s\n", static_cast<long long>(table.id),
+              seats.join(" | ").toStdString().c_str());
+  std::fflush(stdout);
   for (int i = 0; i < tableList_->topLevelItemCount(); ++i) {
     QTreeWidgetItem* item = tableList_->topLevelItem(i);
     if (item->data(kTableColumn, Qt::UserRole).toLongLong() == table.id) {
@@ -814,7 +821,7 @@ void HallWindow::OnSystemCommand(uint32_t command) {
     raise();
     activateWindow();
     QTimer::singleShot(kLeftClientGraceMs, this, [this] {
-      if (session_.Running() && isVisible() && !isMinimized()) session_.Stop();
+      if (session_.Running() && isVisible() && !isMinimized()) StopClient();
     });
   }
   std::fflush(stdout);
@@ -833,9 +840,17 @@ void HallWindow::OnClientMessage(uint32_t number) {
   if (number == kMsgConnected) statusBar()->showMessage("已进入牌桌。");
 }
 
+void HallWindow::StopClient() {
+  if (!session_.Running()) return;
+  stoppingClient_ = true;
+  session_.Stop();
+}
+
 void HallWindow::OnClientEnded(int code, bool crashed) {
   const Game game = game_;
   game_ = Game::None;
+  const bool stopped = stoppingClient_;
+  stoppingClient_ = false;
   std::printf("hall: the table ended (%s %d)\n", crashed ? "signal" : "code", code);
   std::fflush(stdout);
   if (isMinimized()) showNormal();
@@ -843,7 +858,9 @@ void HallWindow::OnClientEnded(int code, bool crashed) {
     alone_->Stop();
     alone_.reset();
   }
-  if (crashed) {
+  if (stopped) {
+    Tell("已离开牌桌。");
+  } else if (crashed) {
     Tell("牌桌程序意外退出了。", true);
   } else if (code != 0 && !seated_) {
     // The client says why on its own message line before it ends; the hall says it again
@@ -885,7 +902,7 @@ void HallWindow::closeEvent(QCloseEvent* event) {
     return;
   }
   if (session_.Running()) session_.Request(kMsgLeaveNow);
-  session_.Stop();
+  StopClient();
   hall_.StopFollowing();
   if (alone_) alone_->Stop();
   if (hosted_) hosted_->Stop();

@@ -91,6 +91,7 @@ class HallWindow : public QMainWindow {
   void OnSystemCommand(uint32_t command);
   void OnClientMessage(uint32_t number);
   void OnClientEnded(int code, bool crashed);
+  void StopClient();
   QString GameHost(const QString& offered) const;
 
   void Busy(bool busy);
@@ -114,6 +115,7 @@ class HallWindow : public QMainWindow {
   std::map<qint64, HallTable> tables_;
   Game game_ = Game::None;
   bool seated_ = false;  // the client took the screen (asked to minimise the hall)
+  bool stoppingClient_ = false;  // this window ends the client: its end is no accident
 
   QStackedWidget* pages_ = nullptr;
   QComboBox* server_ = nullptr;

@@ -137,7 +137,8 @@ TEST(Install, TheDesktopEntryAndTheMetainfoValidate) {
       << "no warnings either: " << desktop.out.toStdString();
   const QString text = ReadText(entry);
   EXPECT_TRUE(text.contains("\nName=Korvel麻将\n"));
-  EXPECT_TRUE(text.contains("\nExec=korvel-lobby --local\n"));
+  EXPECT_TRUE(text.contains("\nExec=korvel-lobby\n")) << "the menu opens the hall window";
+  EXPECT_TRUE(text.contains("\nExec=korvel-lobby --local\n")) << "and offers a game alone";
   EXPECT_TRUE(text.contains("\nIcon=korvel\n"));
 
   const ToolRun metainfo =
