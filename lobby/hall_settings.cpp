@@ -93,7 +93,8 @@ void HallSettings::SetPlayAlone(const PlayAloneChoice& c) {
 
 HostChoice HallSettings::Host() const {
   HostChoice c;
-  c.address = settings_.value("host/address", c.address).toString();
+  const QString address = settings_.value("host/address").toString().trimmed();
+  if (!address.isEmpty()) c.address = address;
   c.port = Clamped(settings_.value("host/port"), 1024, 32766, c.port);
   c.openSeats = settings_.value("host/open", c.openSeats).toBool();
   c.computerPlayers = Clamped(settings_.value("host/computer_players"), 0, 1, c.computerPlayers);
