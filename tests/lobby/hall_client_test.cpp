@@ -295,8 +295,9 @@ TEST_F(HallClientTest, FollowsTheTablesAndFindsTheHallAgainAfterARestart) {
            changes.back().seats[0].name == "mei";
   }));
 
+  // Killed, the server drops the stream without a word; the same port answers again later.
   const int port = server_->lobbyPort;
-  server_->Kill(SIGTERM);
+  server_->Kill(SIGKILL);
   EXPECT_TRUE(WaitFor([&] { return live.back() == false; }));
   EXPECT_TRUE(follower.Following()) << "a drop does not end the following";
   ASSERT_TRUE(StartServer(port));
