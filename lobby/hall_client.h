@@ -109,6 +109,9 @@ class HallClient : public QObject {
   void OpenStream();
   void OnStreamBytes();
   void OnStreamEnded();
+  void CloseStream();  // quietly: no signal, no retry
+  void StreamLost();   // a drop, a broken stream or silence: tell, and try again in a while
+  void SetLive(bool live);
 
   QNetworkAccessManager net_;
   QString host_;
@@ -116,6 +119,7 @@ class HallClient : public QObject {
   QString token_;
   int timeoutMs_ = 10000;
   bool following_ = false;
+  bool live_ = false;  // the stream's whole list has come and nothing broke since
   QPointer<QNetworkReply> stream_;
   EventStreamParser parser_;
   QTimer retry_;

@@ -107,6 +107,7 @@ class EventStreamParser {
   StreamEvent event_;
   bool hasData_ = false;
   bool broken_ = false;
+  bool skipLf_ = false;  // the last byte was a CR that ended a line: an LF next ends nothing
 };
 
 }  // namespace korvel::lobby
