@@ -1,8 +1,10 @@
-// A session file with any content: read, listed, written out as text, and its first moments
-// replayed through a client, which must neither crash nor hang on what the file claims.
+// A session file with any content: read, listed, written out as text, its coins summed, and its
+// first moments replayed through a client, which must neither crash nor hang on what the file
+// claims.
 #include "replay/session_file.h"
 
 #include "app/session_replay.h"
+#include "replay/session_coins.h"
 #include "replay/session_transcript.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -11,6 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!file.usable) return 0;
   (void)DealListText(file);
   (void)TranscriptText(file);
+  (void)SummariseCoins(file);
   // Replaying is the client's own record path, which other harnesses cover at length; here the
   // header's launch values, the seeking and a short stretch of play are what is new.
   if (file.entries.size() > 24) file.entries.resize(24);

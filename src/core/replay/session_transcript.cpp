@@ -1,69 +1,23 @@
 #include "replay/session_transcript.h"
 
-#include <array>
 #include <cstdio>
-#include <map>
 
-#include "platform/gbk.h"
 #include "model/tiles.h"
+#include "platform/gbk.h"
+#include "replay/session_records.h"
 
 namespace korvel {
 namespace {
 
+using namespace recorded;
+
 constexpr int kCmdDealTiles = 1;
 constexpr int kCmdDealStart = 4;
 constexpr int kCmdDraw = 5;
-constexpr int kCmdDealResult = 9;
 constexpr int kCmdReveal = 15;
-constexpr int kCmdPlayerInfo = 20;
 constexpr int kCmdPlayerLeft = 21;
 constexpr int kCmdGameOver = 22;
 constexpr int kNextDealerNotice = 2;
-
-// Where a player-information record keeps the nickname and the account.
-constexpr size_t kNickname = 16, kNicknameBytes = 32;
-constexpr size_t kAccount = 168, kAccountBytes = 16;
-
-uint8_t Low(const RecordBytes& r, int k) { return r[rec::kValues + 2 * k + 1]; }
-
-std::string PlainText(const RecordBytes& r, size_t from, size_t length) {
-  std::string text = GbkToUtf8(std::span(r).subspan(from, length), /*stopAtZero=*/true);
-  for (char& c : text)
-    if (static_cast<unsigned char>(c) < 0x20) c = ' ';
-  return text;
-}
-
-// Who sits at each seat mask, from the seat announcements seen so far, named by the nickname
-// the table showed for the account.
-class SeatNames {
- public:
-  void Take(const RecordBytes& r) {
-    if (r[rec::kCommand] == kCmdPlayerInfo) {
-      const std::string account = PlainText(r, kAccount, kAccountBytes);
-      const std::string nickname = PlainText(r, kNickname, kNicknameBytes);
-      if (!account.empty() && !nickname.empty()) nicknames_[account] = nickname;
-      return;
-    }
-    if (r[rec::kCommand] != kCmdSeatAnnounce) return;
-    const int seat = SeatIndexOf(r[rec::kSeat] & 0x0F);
-    if (seat >= kSeats) return;
-    std::string name = PlainText(r, rec::kUserId, rec::kUserIdBytes);
-    if (!name.empty()) names_[seat] = name;
-  }
-  std::string Of(int mask) const {
-    const int seat = SeatIndexOf(mask & 0x0F);
-    if (seat < kSeats && !names_[seat].empty()) return Nickname(names_[seat]);
-    return "seat " + std::to_string(seat + 1);
-  }
-  std::string Nickname(const std::string& account) const {
-    const auto it = nicknames_.find(account);
-    return it != nicknames_.end() ? it->second : account;
-  }
-
- private:
-  std::array<std::string, kSeats> names_;
-  std::map<std::string, std::string> nicknames_;
-};
 
 std::string Tiles(std::initializer_list<uint8_t> codes) {
   std::string s;
