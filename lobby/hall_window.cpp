@@ -76,7 +76,7 @@ QPushButton:disabled { background: #6f7a6a; color: #d0d0c8; border-color: #555; 
 QTreeWidget { background: #fdf6e3; alternate-background-color: #f1e6c8; color: #222;
   selection-background-color: #c9a227; selection-color: #201500; }
 QHeaderView::section { background: #7c611b; color: #fff8e0; padding: 3px; border: 0; }
-QStatusBar, QStatusBar QLabel { color: #f3e3b0; }
+QStatusBar { color: #f3e3b0; background: #0a3a20; }
 QMenuBar { background: #0a3a20; color: #f3e3b0; }
 QMenuBar::item:selected { background: #1c6b3f; }
 QMenu { background: #fdf6e3; color: #222; }
@@ -89,6 +89,7 @@ bool ParseHallAddress(const QString& text, QString& host, int& port) {
   const QString t = text.trimmed();
   QString h = t;
   QString p;
+  bool hasPort = false;
   if (t.startsWith('[')) {
     const int close = t.indexOf(']');
     if (close < 0) return false;
@@ -97,14 +98,16 @@ bool ParseHallAddress(const QString& text, QString& host, int& port) {
     if (!rest.isEmpty()) {
       if (!rest.startsWith(':')) return false;
       p = rest.mid(1);
+      hasPort = true;
     }
   } else if (t.count(':') == 1) {
     h = t.section(':', 0, 0);
     p = t.section(':', 1);
+    hasPort = true;
   }
   if (h.isEmpty() || h.contains(' ') || h.size() > 253) return false;
   int value = kDefaultHallPort;
-  if (!p.isNull()) {
+  if (hasPort) {
     bool ok = false;
     value = p.toInt(&ok);
     if (!ok || value < 1 || value > 65535) return false;
@@ -168,6 +171,7 @@ QWidget* HallWindow::BuildSignInPage() {
   server_->addItems(settings_.Servers());
   server_->setCurrentText(server_->count() ? server_->itemText(0) : QString("127.0.0.1:6001"));
   server_->lineEdit()->setPlaceholderText("地址:端口，例如 192.168.1.5:6001");
+  server_->setMinimumWidth(260);
   nameEdit_ = new QLineEdit(settings_.LastName());
   nameEdit_->setMaxLength(16);
   nameEdit_->setPlaceholderText("用户名");
@@ -582,16 +586,29 @@ QString HallWindow::GameHost(const QString& offered) const {
   return IsLocalHost(offered) && !IsLocalHost(hall_.Host()) ? hall_.Host() : offered;
 }
 
+bool HallWindow::Launch(const QString& host, int port, const QString& key, const QString& location,
+                        bool watch) {
+  // Launch lines carry the port as a signed 16-bit number.
+  if (port < 1 || port > 32767) {
+    Tell(QString("服务器的游戏端口 %1 超出了牌桌程序能用的范围（1–32767）。").arg(port), true);
+    return false;
+  }
+  LaunchParams p;
+  p.UserId = name_.toStdString();
+  p.LoginKey = key.toStdString();
+  p.ServerHost = GameHost(host).toStdString();
+  p.ServerPort = static_cast<int16_t>(port);
+  p.Location = location.toStdString();
+  p.Spectator = watch;
+  if (watch && !info_.open) p.WatcherBalance = me_.coins;
+  StartClient(p, Game::Server);
+  return true;
+}
+
 void HallWindow::Sit() {
   if (session_.Running()) return;
   if (info_.open) {
-    LaunchParams p;
-    p.UserId = name_.toStdString();
-    p.LoginKey = "korvel";
-    p.ServerHost = GameHost(info_.host).toStdString();
-    p.ServerPort = static_cast<int16_t>(info_.port);
-    p.Location = serverText_.toStdString();
-    StartClient(p, Game::Server);
+    Launch(info_.host, info_.port, "korvel", serverText_, false);
     return;
   }
   const HallTable* t = SelectedTable();
@@ -609,27 +626,15 @@ void HallWindow::SitAt(qint64 tableId) {
       Tell(f.text, true);
       return;
     }
-    LaunchParams p;
-    p.UserId = name_.toStdString();
-    p.LoginKey = ticket.key.toStdString();
-    p.ServerHost = GameHost(ticket.host).toStdString();
-    p.ServerPort = static_cast<int16_t>(ticket.port);
-    p.Location = ticket.location.toStdString();
-    StartClient(p, Game::Server);
+    Launch(ticket.host, ticket.port, ticket.key, ticket.location, false);
   });
 }
 
 void HallWindow::Watch() {
   if (session_.Running()) return;
   if (info_.open) {
-    LaunchParams p;
-    p.UserId = name_.toStdString();
-    p.LoginKey = "watch";
-    p.ServerHost = GameHost(info_.host).toStdString();
-    p.ServerPort = static_cast<int16_t>(info_.port);
-    p.Location = serverText_.toStdString();
-    p.Spectator = true;
-    StartClient(p, Game::Server);
+    // Open play: the server seats a watcher by this key at the first table it may watch.
+    Launch(info_.host, info_.port, "watch", serverText_, true);
     return;
   }
   const HallTable* t = SelectedTable();
@@ -643,15 +648,7 @@ void HallWindow::Watch() {
       Tell(f.text, true);
       return;
     }
-    LaunchParams p;
-    p.UserId = name_.toStdString();
-    p.LoginKey = ticket.key.toStdString();
-    p.ServerHost = GameHost(ticket.host).toStdString();
-    p.ServerPort = static_cast<int16_t>(ticket.port);
-    p.Location = ticket.location.toStdString();
-    p.Spectator = true;
-    p.WatcherBalance = me_.coins;
-    StartClient(p, Game::Server);
+    Launch(ticket.host, ticket.port, ticket.key, ticket.location, true);
   });
 }
 

@@ -85,6 +85,9 @@ class HallWindow : public QMainWindow {
   void Watch();
   void NewTable();
   void SitAt(qint64 tableId);
+  // Starts the table client for a seat (or a place to watch) on the game port `host`:`port`.
+  bool Launch(const QString& host, int port, const QString& key, const QString& location,
+              bool watch);
 
   // The table client.
   void StartClient(const LaunchParams& launch, Game game);

@@ -58,15 +58,17 @@ RecordDialog::RecordDialog(QString replayProgram, QWidget* parent)
 
   std::vector<GameCoins> games = RecentGames(DefaultSessionFolder(), kGamesShown);
   for (auto it = games.rbegin(); it != games.rend(); ++it) {
-    const qint64 change = it->coinsAtEnd - it->coinsAtStart;
-    auto* item = new QListWidgetItem(
-        QString("%1   %2   %3局   金币 %4（%5%6）")
-            .arg(QString::fromStdString(it->fileName.substr(0, 15)),
-                 QString::fromStdString(it->location))
-            .arg(it->deals)
-            .arg(it->coinsAtEnd)
-            .arg(change >= 0 ? "+" : "")
-            .arg(change));
+    // A damaged file may hold any figures: a change that does not fit is not shown.
+    qint64 change = 0;
+    const bool fits = !__builtin_sub_overflow(it->coinsAtEnd, it->coinsAtStart, &change);
+    const QString changeText =
+        !fits ? QString() : QString("（%1%2）").arg(change >= 0 ? "+" : "").arg(change);
+    auto* item = new QListWidgetItem(QString("%1   %2   %3局   金币 %4%5")
+                                         .arg(QString::fromStdString(it->fileName.substr(0, 15)),
+                                              QString::fromStdString(it->location))
+                                         .arg(it->deals)
+                                         .arg(it->coinsAtEnd)
+                                         .arg(changeText));
     item->setData(Qt::UserRole, QString::fromStdString(it->path));
     games_->addItem(item);
   }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -22,6 +23,7 @@ class SettingsFolder {
   }
   QString File() const { return dir_.path() + "/korvel/korvel-lobby.conf"; }
   void Write(const QByteArray& text) const {
+    QDir().mkpath(dir_.path() + "/korvel");
     QFile f(File());
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write(text);

@@ -377,10 +377,10 @@ TEST_F(HallWindowTest, AHostedTableTakesAFriendFromASecondHall) {
       << hostHall.Output().toStdString();
   ASSERT_TRUE(hostHall.WaitFor("hall: 开放牌桌")) << hostHall.Output().toStdString();
   ASSERT_TRUE(Accepts(port_)) << "the hosted server listens on the chosen port";
+  // The host sits down; the table waits for a third player.
   Keys("alt+s");
-  ASSERT_TRUE(hostHall.WaitFor("hall: the table asks to minimise the hall"))
+  ASSERT_TRUE(hostHall.WaitFor("hall: message 771 from the table"))
       << hostHall.Output().toStdString();
-  EXPECT_TRUE(Desktop::WaitUntil([&] { return Minimised(hostWindow); }, 5000));
 
   // A friend on another machine types the address and a name.
   Machine friendMachine(dir_.path() + "/friend");
@@ -397,8 +397,13 @@ TEST_F(HallWindowTest, AHostedTableTakesAFriendFromASecondHall) {
   ASSERT_TRUE(friendHall.WaitFor("hall: table ")) << friendHall.Output().toStdString();
   Screenshot("hall-friend-joins.png");
   Keys("alt+s");
+  // The table is full: both tables take the screen from their halls.
   ASSERT_TRUE(friendHall.WaitFor("hall: the table asks to minimise the hall"))
       << friendHall.Output().toStdString();
+  ASSERT_TRUE(hostHall.WaitFor("hall: the table asks to minimise the hall"))
+      << hostHall.Output().toStdString();
+  EXPECT_TRUE(Desktop::WaitUntil([&] { return Minimised(hostWindow); }, 5000));
+  EXPECT_TRUE(Desktop::WaitUntil([&] { return Minimised(friendWindow); }, 5000));
   // Host, friend and the computer player at one table.
   ASSERT_TRUE(Desktop::WaitUntil(
       [&] {
