@@ -64,16 +64,16 @@ QLabel, QCheckBox, QRadioButton { color: #f3e3b0; }
 QLabel#title { color: #f2cf63; font-size: 22pt; font-weight: bold; }
 QLabel#problem { color: #ffc0a8; font-weight: bold; }
 QLabel#banner { background: #fff3c4; color: #3a2400; padding: 6px; border-radius: 4px; }
-QLineEdit, QComboBox, QSpinBox { background: #fdf6e3; color: #222; border: 1px solid #c9a227;
+QLineEdit, QComboBox { background: #fdf6e3; color: #222; border: 1px solid #c9a227;
   border-radius: 3px; padding: 3px; }
-QLineEdit:focus, QComboBox:focus, QSpinBox:focus { border: 2px solid #ffd75e; }
+QLineEdit:focus, QComboBox:focus { border: 2px solid #ffd75e; }
 QPushButton { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #f0d27a, stop:1 #b8902a);
   color: #3a2400; border: 1px solid #6b4e10; border-radius: 4px; padding: 5px 16px; }
 QPushButton:hover { background: #f7df96; }
 QPushButton:focus { border: 2px solid #fff8d8; }
 QPushButton:default { font-weight: bold; }
 QPushButton:disabled { background: #6f7a6a; color: #d0d0c8; border-color: #555; }
-QTreeWidget { background: #fdf6e3; alternate-background-color: #f1e6c8; color: #222;
+QTreeWidget, QListWidget { background: #fdf6e3; alternate-background-color: #f1e6c8; color: #222;
   selection-background-color: #c9a227; selection-color: #201500; }
 QHeaderView::section { background: #7c611b; color: #fff8e0; padding: 3px; border: 0; }
 QStatusBar { color: #f3e3b0; background: #0a3a20; }
