@@ -298,7 +298,7 @@ QWidget* HallWindow::BuildHallPage() {
   connect(tableList_, &QTreeWidget::itemSelectionChanged, this, &HallWindow::UpdateButtons);
   connect(tableList_, &QTreeWidget::itemActivated, this, [this] {
     const HallTable* t = SelectedTable();
-    if (t && t->FreeSeats() > 0) {
+    if (t && CanSit(*t)) {
       Sit();
     } else if (t && t->watchable) {
       Watch();
@@ -570,11 +570,20 @@ const HallTable* HallWindow::SelectedTable() const {
   return it == tables_.end() ? nullptr : &it->second;
 }
 
+bool HallWindow::CanSit(const HallTable& table) const {
+  // A seat the hall still holds for this player (a table client that did not get there) is
+  // theirs to take again.
+  for (const HallSeat& seat : table.seats) {
+    if (seat.reserved && seat.name == name_) return true;
+  }
+  return table.FreeSeats() > 0;
+}
+
 void HallWindow::UpdateButtons() {
   const HallTable* t = SelectedTable();
   const bool free = !session_.Running();
   // Open seats fill in login order: there is always a seat to ask for.
-  sitButton_->setEnabled(free && (info_.open || (t && t->FreeSeats() > 0)));
+  sitButton_->setEnabled(free && (info_.open || (t && CanSit(*t))));
   watchButton_->setEnabled(free && info_.watchers && (info_.open || (t && t->watchable)));
   newTableButton_->setEnabled(free && !info_.open);
 }

@@ -80,6 +80,7 @@ class HallWindow : public QMainWindow {
   void CloseTable(qint64 id);
   void FillRow(QTreeWidgetItem* item, const HallTable& table) const;
   const HallTable* SelectedTable() const;
+  bool CanSit(const HallTable& table) const;
   void UpdateButtons();
   void Sit();
   void Watch();

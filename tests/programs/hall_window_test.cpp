@@ -188,12 +188,13 @@ class HallWindowTest : public ::testing::Test {
   }
 
   // A stand-in table client that notes its launch line in `launches` and waits to be ended.
-  QString FakeClient() {
-    const QString path = dir_.path() + "/fake-korvel";
+  // With `refused`, it ends at once with status 1, as a client whose login was refused does.
+  QString FakeClient(bool refused = false) {
+    const QString path = dir_.path() + (refused ? "/refused-korvel" : "/fake-korvel");
     QFile f(path);
     EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(QString("#!/bin/sh\nprintf '%s\\n' \"$1\" >> '%1'\nexec sleep 600\n")
-                .arg(Launches())
+    f.write(QString("#!/bin/sh\nprintf '%s\\n' \"$1\" >> '%1'\n%2\n")
+                .arg(Launches(), refused ? "exit 1" : "exec sleep 600")
                 .toUtf8());
     f.close();
     f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
@@ -323,12 +324,13 @@ TEST_F(HallWindowTest, SignsUpFollowsTheTablesLiveAndHandsTheScreenToTheTable) {
   EXPECT_TRUE(hall.WaitFor("hall: 已离开牌桌。", 2000));
 }
 
-TEST_F(HallWindowTest, AnUnreachableServerAndAWrongPasswordAreSaidInTheWindow) {
+TEST_F(HallWindowTest, AnUnreachableServerAWrongPasswordAndARefusedSeatAreSaidInTheWindow) {
   StartServer();
-  Register("carol", "carol-password");
+  const QString carol = Register("carol", "carol-password");
+  ASSERT_EQ(Http("POST", port_ + 1, "/api/v1/tables", {{"computer_players", 2}}, carol).status, 201);
   Machine machine(dir_.path() + "/carol");
   HallProcess hall;
-  hall.Start(machine, desktop_, {"--client", FakeClient()});
+  hall.Start(machine, desktop_, {"--client", FakeClient(true)});
   const qulonglong window = HallWindow();
   ASSERT_NE(window, 0u);
 
@@ -353,11 +355,21 @@ TEST_F(HallWindowTest, AnUnreachableServerAndAWrongPasswordAreSaidInTheWindow) {
   Screenshot("hall-wrong-password.png");
   desktop_.Type("carol-password");
   Keys("Return");
-  EXPECT_TRUE(hall.WaitFor("hall: 登录成功。")) << hall.Output().toStdString();
+  ASSERT_TRUE(hall.WaitFor("hall: 登录成功。")) << hall.Output().toStdString();
   EXPECT_FALSE(QFile(machine.root() + "/config/korvel/korvel-lobby.conf")
                    .permissions()
                    .testAnyFlags(QFile::ReadGroup | QFile::ReadOther))
       << "the remembered sign-in is the player's alone";
+
+  // A table client that cannot use its key (it ran out, say) ends before it sits; the hall
+  // says so where the player looks and lets them sit again.
+  ASSERT_TRUE(hall.WaitFor("hall: table 1: ")) << hall.Output().toStdString();
+  Keys("Return");
+  ASSERT_TRUE(hall.WaitFor("hall: 没能入座")) << hall.Output().toStdString();
+  EXPECT_FALSE(Minimised(window));
+  Keys("alt+s");
+  EXPECT_TRUE(Desktop::WaitUntil([&] { return LaunchLines().size() == 2; }, kWaitMs))
+      << hall.Output().toStdString();
 }
 
 TEST_F(HallWindowTest, AHostedTableTakesAFriendFromASecondHall) {
