@@ -325,6 +325,16 @@ void HallWindow::Tell(const QString& text, bool problem) {
   statusBar()->showMessage(text);
 }
 
+void HallWindow::TellRefusal(const HallFailure& f) {
+  // Another process of a shared hall holds the table: its hall is the one to sign in to, by
+  // the usual rule next to its game port.
+  if (f.kind == HallFailure::Kind::OtherServer && !f.host.isEmpty() && f.port > 0) {
+    Tell(f.text + QString("请登录 %1:%2 后在那里入座。").arg(GameHost(f.host)).arg(f.port + 1), true);
+    return;
+  }
+  Tell(f.text, true);
+}
+
 void HallWindow::Busy(bool busy) {
   signInButton_->setEnabled(!busy);
   registerButton_->setEnabled(!busy);
@@ -632,7 +642,7 @@ void HallWindow::SitAt(qint64 tableId) {
   Tell(QString("正在第 %1 桌入座…").arg(tableId));
   hall_.ReserveSeat(tableId, [this](const HallFailure& f, const SeatTicket& ticket) {
     if (f) {
-      Tell(f.text, true);
+      TellRefusal(f);
       return;
     }
     Launch(ticket.host, ticket.port, ticket.key, ticket.location, false);
@@ -654,7 +664,7 @@ void HallWindow::Watch() {
   Tell(QString("正在进入第 %1 桌旁观…").arg(t->id));
   hall_.ReserveWatch(t->id, -1, [this](const HallFailure& f, const SeatTicket& ticket) {
     if (f) {
-      Tell(f.text, true);
+      TellRefusal(f);
       return;
     }
     Launch(ticket.host, ticket.port, ticket.key, ticket.location, true);

@@ -101,6 +101,7 @@ class HallWindow : public QMainWindow {
   void Busy(bool busy);
   // Shows `text` where the player looks now (and prints it, for scripts and tests).
   void Tell(const QString& text, bool problem = false);
+  void TellRefusal(const HallFailure& failure);
   bool ConfirmLeaving();
 
   HallWindowOptions options_;
