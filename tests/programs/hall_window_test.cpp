@@ -440,6 +440,36 @@ TEST_F(HallWindowTest, AHostedTableTakesAFriendFromASecondHall) {
       << "the hosted server ended with its window";
 }
 
+TEST_F(HallWindowTest, AGameAloneStartsItsOwnServerAndEndsItWithTheWindow) {
+  Machine machine(dir_.path() + "/alone");
+  HallProcess hall;
+  hall.Start(machine, desktop_);
+  const qulonglong window = HallWindow();
+  ASSERT_NE(window, 0u);
+  Keys("ctrl+n");
+  ASSERT_TRUE(desktop_.WaitFor("单机游戏").has_value());
+  Keys("Return");
+  // Two computer players fill the table at once: it takes the screen.
+  ASSERT_TRUE(hall.WaitFor("hall: the table asks to minimise the hall"))
+      << hall.Output().toStdString();
+  EXPECT_TRUE(Desktop::WaitUntil([&] { return Minimised(window); }, 5000));
+  const QString started = hall.Output().section("hall: started ", 1).section('\n', 0, 0);
+  const LaunchParse launch = ParseLaunchLine(started.section(' ', 1).toStdString());
+  ASSERT_TRUE(launch.ok()) << started.toStdString();
+  EXPECT_EQ(launch.params.ServerHost, "127.0.0.1");
+  EXPECT_EQ(launch.params.Location, "本地牌桌");
+  const int port = launch.params.ServerPort;
+  ASSERT_TRUE(Accepts(port));
+
+  Activate(window);
+  Keys("ctrl+q");
+  QThread::msleep(800);
+  Keys("alt+y");
+  EXPECT_TRUE(hall.WaitEnded(10000)) << hall.Output().toStdString();
+  EXPECT_TRUE(Desktop::WaitUntil([&] { return !Accepts(port); }, 5000))
+      << "the private server ended with the window";
+}
+
 TEST_F(HallWindowTest, ASecondStartBringsTheHallForward) {
   Machine machine(dir_.path() + "/player");
   HallProcess hall;
