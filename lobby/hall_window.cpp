@@ -336,6 +336,7 @@ void HallWindow::TellRefusal(const HallFailure& f) {
 }
 
 void HallWindow::Busy(bool busy) {
+  busy_ = busy;
   signInButton_->setEnabled(!busy);
   registerButton_->setEnabled(!busy);
   if (busy) {
@@ -348,6 +349,7 @@ void HallWindow::Busy(bool busy) {
 // ---- signing in ----
 
 void HallWindow::SignIn() {
+  if (busy_) return;
   QString host;
   int port = 0;
   if (!ParseHallAddress(server_->currentText(), host, port)) {
@@ -430,6 +432,7 @@ void HallWindow::SignIn() {
 }
 
 void HallWindow::Register() {
+  if (busy_) return;
   QString host;
   int port = 0;
   if (!ParseHallAddress(server_->currentText(), host, port)) {
@@ -620,6 +623,7 @@ bool HallWindow::Launch(const QString& host, int port, const QString& key, const
   p.Location = location.toStdString();
   p.Spectator = watch;
   if (watch && !info_.open) p.WatcherBalance = me_.coins;
+  watching_ = watch;
   StartClient(p, Game::Server);
   return true;
 }
@@ -691,6 +695,7 @@ void HallWindow::NewTable() {
 // ---- playing alone and hosting ----
 
 void HallWindow::PlayAlone() {
+  if (busy_) return;
   if (session_.Running()) {
     Tell("牌桌已经打开了。", true);
     return;
@@ -706,25 +711,28 @@ void HallWindow::PlayAlone() {
   plan.props = c.props;
   alone_ = std::make_unique<LocalServer>();
   Tell("正在准备牌桌…");
-  QApplication::setOverrideCursor(Qt::BusyCursor);
-  const int port = alone_->Start(options_.serverProgram, options_.serverLog, plan);
-  QApplication::restoreOverrideCursor();
-  if (port == 0) {
-    Tell(alone_->Failure(), true);
-    alone_.reset();
-    return;
-  }
-  LaunchParams p;
-  p.UserId = LocalUserName(AccountName());
-  p.LoginKey = "korvel";
-  p.ServerHost = "127.0.0.1";
-  p.ServerPort = static_cast<int16_t>(port);
-  p.Location = "本地牌桌";
-  p.PropSwitch = c.props ? 1 : 0;
-  StartClient(p, Game::Alone);
+  Busy(true);
+  alone_->StartAsync(options_.serverProgram, options_.serverLog, plan, [this, c](int port) {
+    Busy(false);
+    if (port == 0) {
+      Tell(alone_->Failure(), true);
+      alone_.reset();
+      return;
+    }
+    LaunchParams p;
+    p.UserId = LocalUserName(AccountName());
+    p.LoginKey = "korvel";
+    p.ServerHost = "127.0.0.1";
+    p.ServerPort = static_cast<int16_t>(port);
+    p.Location = "本地牌桌";
+    p.PropSwitch = c.props ? 1 : 0;
+    watching_ = false;
+    StartClient(p, Game::Alone);
+  });
 }
 
 void HallWindow::Host() {
+  if (busy_) return;
   if (hosted_ && hosted_->Running()) {
     Tell("你已经开了一张牌桌：" + hostedAddress_);
     return;
@@ -753,14 +761,20 @@ void HallWindow::Host() {
     plan.database = QString::fromStdString(state) + "/hosted-hall.db";
   }
   hosted_ = std::make_unique<LocalServer>();
-  QApplication::setOverrideCursor(Qt::BusyCursor);
-  const int port = hosted_->Start(options_.serverProgram, options_.serverLog, plan);
-  QApplication::restoreOverrideCursor();
-  if (port == 0) {
-    Tell(hosted_->Failure(), true);
-    hosted_.reset();
-    return;
-  }
+  Tell("正在开桌…");
+  Busy(true);
+  hosted_->StartAsync(options_.serverProgram, options_.serverLog, plan, [this, c](int port) {
+    Busy(false);
+    if (port == 0) {
+      Tell(hosted_->Failure(), true);
+      hosted_.reset();
+      return;
+    }
+    Hosted(c);
+  });
+}
+
+void HallWindow::Hosted(const HostChoice& c) {
   hostedAddress_ = QString("%1:%2").arg(c.address).arg(hosted_->HallPort());
   banner_->setText("你开的牌桌：请把地址 " + hostedAddress_ +
                    " 告诉朋友，他们在登录页的“服务器”一栏填这个地址。关闭本窗口会结束这张牌桌。");
@@ -769,7 +783,7 @@ void HallWindow::Host() {
   server_->setCurrentText(hostedAddress_);
   if (nameEdit_->text().trimmed().isEmpty())
     nameEdit_->setText(QString::fromStdString(LocalUserName(AccountName())));
-  if (plan.open) {
+  if (c.openSeats) {
     SignIn();
   } else {
     pages_->setCurrentIndex(0);
@@ -881,7 +895,9 @@ void HallWindow::OnClientEnded(int code, bool crashed) {
   } else if (code != 0 && !seated_) {
     // The client says why on its own message line before it ends; the hall says it again
     // where the player now looks.
-    Tell("没能入座：座位保留已过期或验证失败，请重新入座。", true);
+    Tell(watching_ ? "没能旁观：这张牌桌现在不能旁观（不能旁观同一网络地址上的玩家），或者验证失败。"
+                   : "没能入座：座位保留已过期或验证失败，请重新入座。",
+         true);
   } else {
     Tell("已离开牌桌。");
   }

@@ -71,6 +71,7 @@ class HallWindow : public QMainWindow {
   void SignOut();
   void PlayAlone();
   void Host();
+  void Hosted(const HostChoice& choice);
   void ShowRecord();
   void ShowAbout();
 
@@ -120,7 +121,9 @@ class HallWindow : public QMainWindow {
   std::map<qint64, HallTable> tables_;
   Game game_ = Game::None;
   bool seated_ = false;  // the client took the screen (asked to minimise the hall)
-  bool stoppingClient_ = false;  // this window ends the client: its end is no accident
+  bool stoppingClient_ = false;
+  bool watching_ = false;  // the table client started watches rather than plays
+  bool busy_ = false;  // a sign-in or a server start is under way  // this window ends the client: its end is no accident
 
   QStackedWidget* pages_ = nullptr;
   QComboBox* server_ = nullptr;

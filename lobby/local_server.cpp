@@ -4,7 +4,7 @@
 #include <sys/prctl.h>
 #include <unistd.h>
 
-#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QRandomGenerator>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -68,6 +68,11 @@ std::string LocalUserName(const std::string& account) {
   return fits ? account : "player";
 }
 
+LocalServer::LocalServer() {
+  poll_.setInterval(50);
+  QObject::connect(&poll_, &QTimer::timeout, &poll_, [this] { Poll(); });
+}
+
 LocalServer::~LocalServer() { Stop(); }
 
 QStringList ServerArguments(const ServerPlan& plan, int port) {
@@ -91,46 +96,88 @@ QStringList ServerArguments(const ServerPlan& plan, int port) {
   return args;
 }
 
-int LocalServer::Start(const QString& program, const QString& logFile, const ServerPlan& plan) {
+void LocalServer::StartAsync(const QString& program, const QString& logFile,
+                             const ServerPlan& plan, std::function<void(int)> done) {
+  Stop();  // before `done` is kept: an earlier start ends unanswered
   port_ = hallPort_ = 0;
   failure_.clear();
+  program_ = program;
+  plan_ = plan;
+  done_ = std::move(done);
+  attempt_ = 0;
   if (!logFile.isEmpty()) process_.setStandardErrorFile(logFile, QIODevice::Append);
   process_.setStandardOutputFile(QProcess::nullDevice());
   // Even a lobby that is killed outright takes its server with it.
   process_.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
-  const QHostAddress address(plan.bind);
-  if (address.isNull()) {
+  if (QHostAddress(plan.bind).isNull()) {
     failure_ = "不是一个网络地址：" + plan.bind;
-    return 0;
+    Finish(0);
+    return;
   }
-  for (int attempt = 0; attempt < kAttempts; ++attempt) {
-    int port = plan.port;
-    if (port == 0) {
-      port = FreeLaunchPort(address, plan.hall);
-    } else if (!Free(address, port) || (plan.hall && !Free(address, port + 1))) {
-      failure_ = QString("端口 %1 已被占用，请换一个。").arg(plan.hall ? QString("%1 或 %2").arg(port).arg(port + 1) : QString::number(port));
-      return 0;
-    }
-    if (port == 0) break;
-    process_.start(program, ServerArguments(plan, port));
-    if (!process_.waitForStarted(kReadyWaitMs)) break;
-    QElapsedTimer waited;
-    waited.start();
-    while (waited.elapsed() < kReadyWaitMs) {
-      // A server that ended at once lost the port to someone else: try another.
-      if (process_.state() == QProcess::NotRunning || process_.waitForFinished(50)) break;
-      if (Accepts(Reachable(address), port) &&
-          (!plan.hall || Accepts(Reachable(address), port + 1))) {
-        port_ = port;
-        hallPort_ = plan.hall ? port + 1 : 0;
-        return port;
-      }
-    }
-    Stop();
-    if (plan.port != 0) break;
+  Attempt();
+}
+
+int LocalServer::Start(const QString& program, const QString& logFile, const ServerPlan& plan) {
+  int result = -1;
+  QEventLoop loop;
+  StartAsync(program, logFile, plan, [&](int port) {
+    result = port;
+    loop.quit();
+  });
+  if (result < 0) loop.exec();
+  return result;
+}
+
+void LocalServer::Attempt() {
+  const QHostAddress address(plan_.bind);
+  int port = plan_.port;
+  if (port == 0) {
+    port = FreeLaunchPort(address, plan_.hall);
+  } else if (!Free(address, port) || (plan_.hall && !Free(address, port + 1))) {
+    failure_ = QString("端口 %1 已被占用，请换一个。")
+                   .arg(plan_.hall ? QString("%1 或 %2").arg(port).arg(port + 1)
+                                   : QString::number(port));
+    Finish(0);
+    return;
   }
-  if (failure_.isEmpty()) failure_ = "无法启动游戏服务器（korvel-server）。";
-  return 0;
+  if (port == 0 || attempt_++ >= kAttempts) {
+    Finish(0);
+    return;
+  }
+  trying_ = port;
+  process_.start(program_, ServerArguments(plan_, port));
+  waited_.start();
+  poll_.start();
+}
+
+void LocalServer::Poll() {
+  const QHostAddress address = Reachable(QHostAddress(plan_.bind));
+  const bool ended = process_.state() == QProcess::NotRunning;
+  if (!ended && process_.state() == QProcess::Running && Accepts(address, trying_) &&
+      (!plan_.hall || Accepts(address, trying_ + 1))) {
+    port_ = trying_;
+    hallPort_ = plan_.hall ? trying_ + 1 : 0;
+    Finish(trying_);
+    return;
+  }
+  if (!ended && waited_.elapsed() < kReadyWaitMs) return;
+  // A server that ended at once lost the port to someone else: another is tried, unless the
+  // player chose this one.
+  poll_.stop();
+  EndProcess();
+  if (plan_.port != 0) {
+    Finish(0);
+    return;
+  }
+  Attempt();
+}
+
+void LocalServer::Finish(int port) {
+  poll_.stop();
+  if (port == 0 && failure_.isEmpty()) failure_ = "无法启动游戏服务器（korvel-server）。";
+  auto done = std::move(done_);
+  done_ = nullptr;
+  if (done) done(port);
 }
 
 void LocalServer::AskToStop() {
@@ -138,6 +185,13 @@ void LocalServer::AskToStop() {
 }
 
 void LocalServer::Stop() {
+  // A start in progress ends unanswered.
+  poll_.stop();
+  done_ = nullptr;
+  EndProcess();
+}
+
+void LocalServer::EndProcess() {
   if (process_.state() == QProcess::NotRunning) return;
   process_.terminate();
   if (!process_.waitForFinished(2000)) {

@@ -3,7 +3,10 @@
 // stopped with the lobby that started it.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QProcess>
+#include <QTimer>
+#include <functional>
 #include <QString>
 #include <QStringList>
 #include <string>
@@ -37,10 +40,16 @@ QStringList ServerArguments(const ServerPlan& plan, int port);
 
 class LocalServer {
  public:
+  LocalServer();
   ~LocalServer();
-  // Starts `program` and waits until it accepts connections; `logFile` (when not empty) gets
-  // its messages. The port, or 0 when no server could be started.
+  // Starts `program` and tells `done` the port once it accepts connections (0 when no server
+  // could be started, Failure() saying why); the event loop runs meanwhile. `logFile` (when not
+  // empty) gets the server's messages.
+  void StartAsync(const QString& program, const QString& logFile, const ServerPlan& plan,
+                  std::function<void(int port)> done);
+  // The same, waiting for the answer.
   int Start(const QString& program, const QString& logFile, const ServerPlan& plan = {});
+  bool Starting() const { return static_cast<bool>(done_); }
   bool Running() const { return process_.state() != QProcess::NotRunning; }
   int Port() const { return port_; }
   // The hall's port when the plan asked for one, else 0.
@@ -49,11 +58,23 @@ class LocalServer {
   const QString& Failure() const { return failure_; }
   // Asks the server to end without waiting for it.
   void AskToStop();
-  // Ends the server if it still runs.
+  // Ends the server if it still runs, and a start in progress without an answer.
   void Stop();
 
  private:
+  void Attempt();
+  void Poll();
+  void Finish(int port);
+  void EndProcess();
+
   QProcess process_;
+  QString program_;
+  ServerPlan plan_;
+  std::function<void(int)> done_;
+  QTimer poll_;
+  QElapsedTimer waited_;
+  int attempt_ = 0;
+  int trying_ = 0;
   int port_ = 0;
   int hallPort_ = 0;
   QString failure_;

@@ -429,6 +429,30 @@ TEST_F(HallWindowTest, AHostedTableTakesAFriendFromASecondHall) {
       kWaitMs));
   Screenshot("hall-hosted-game.png");
 
+  // A third player asks to watch. The launch line is a watcher's; the server lets nobody watch
+  // a table played from the watcher's own address (all of them here), and the hall says so.
+  Machine watcherMachine(dir_.path() + "/watcher");
+  HallProcess watcherHall;
+  watcherHall.Start(watcherMachine, desktop_);
+  const qulonglong watcherWindow = HallWindow({hostWindow, friendWindow});
+  ASSERT_NE(watcherWindow, 0u);
+  Keys("ctrl+a");
+  desktop_.Type(address);
+  Keys("Tab");
+  desktop_.Type("watcher");
+  Keys("Return");
+  ASSERT_TRUE(watcherHall.WaitFor("hall: 开放牌桌")) << watcherHall.Output().toStdString();
+  Keys("alt+w");
+  ASSERT_TRUE(watcherHall.WaitFor("hall: 没能旁观")) << watcherHall.Output().toStdString();
+  const QString line =
+      watcherHall.Output().section("hall: started ", 1).section('\n', 0, 0).section(' ', 1);
+  const LaunchParse watch = ParseLaunchLine(line.toStdString());
+  ASSERT_TRUE(watch.ok()) << line.toStdString();
+  EXPECT_TRUE(watch.params.Spectator);
+  EXPECT_EQ(watch.params.LoginKey, "watch");
+  EXPECT_EQ(watch.params.UserId, "watcher");
+  EXPECT_EQ(watch.params.ServerPort, port_);
+
   // Closing the host's window while they play asks first, then ends the hosted server.
   Activate(hostWindow);
   Keys("ctrl+q");
