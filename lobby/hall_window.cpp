@@ -694,6 +694,27 @@ void HallWindow::NewTable() {
 
 // ---- playing alone and hosting ----
 
+void HallWindow::StartServer(std::unique_ptr<LocalServer>& server, const ServerPlan& plan,
+                             const QString& saying, std::function<void(int)> then) {
+  server = std::make_unique<LocalServer>();
+  Tell(saying);
+  Busy(true);
+  LocalServer* starting = server.get();
+  starting->StartAsync(options_.serverProgram, options_.serverLog, plan,
+                       [this, &server, starting, then](int port) {
+                         Busy(false);
+                         if (port != 0) {
+                           then(port);
+                           return;
+                         }
+                         Tell(starting->Failure(), true);
+                         // Not from inside its own answer.
+                         QTimer::singleShot(0, this, [&server, starting] {
+                           if (server.get() == starting) server.reset();
+                         });
+                       });
+}
+
 void HallWindow::PlayAlone() {
   if (busy_) return;
   if (session_.Running()) {
@@ -709,16 +730,7 @@ void HallWindow::PlayAlone() {
   plan.stake = c.stake;
   plan.coins = c.coins;
   plan.props = c.props;
-  alone_ = std::make_unique<LocalServer>();
-  Tell("正在准备牌桌…");
-  Busy(true);
-  alone_->StartAsync(options_.serverProgram, options_.serverLog, plan, [this, c](int port) {
-    Busy(false);
-    if (port == 0) {
-      Tell(alone_->Failure(), true);
-      alone_.reset();
-      return;
-    }
+  StartServer(alone_, plan, "正在准备牌桌…", [this, c](int port) {
     LaunchParams p;
     p.UserId = LocalUserName(AccountName());
     p.LoginKey = "korvel";
@@ -760,18 +772,7 @@ void HallWindow::Host() {
     }
     plan.database = QString::fromStdString(state) + "/hosted-hall.db";
   }
-  hosted_ = std::make_unique<LocalServer>();
-  Tell("正在开桌…");
-  Busy(true);
-  hosted_->StartAsync(options_.serverProgram, options_.serverLog, plan, [this, c](int port) {
-    Busy(false);
-    if (port == 0) {
-      Tell(hosted_->Failure(), true);
-      hosted_.reset();
-      return;
-    }
-    Hosted(c);
-  });
+  StartServer(hosted_, plan, "正在开桌…", [this, c](int) { Hosted(c); });
 }
 
 void HallWindow::Hosted(const HostChoice& c) {

@@ -6,6 +6,7 @@
 
 #include <QMainWindow>
 #include <QString>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -69,6 +70,10 @@ class HallWindow : public QMainWindow {
   void EnterHall(const HallInfo& info);
   void ShowFigures();
   void SignOut();
+  // Starts `server` for `plan`, saying `saying` meanwhile; `then` gets the port once it listens,
+  // and a failure is told and the server dropped.
+  void StartServer(std::unique_ptr<LocalServer>& server, const ServerPlan& plan,
+                   const QString& saying, std::function<void(int)> then);
   void PlayAlone();
   void Host();
   void Hosted(const HostChoice& choice);

@@ -494,13 +494,21 @@ TEST_F(HallWindowTest, AGameAloneStartsItsOwnServerAndEndsItWithTheWindow) {
       << "the private server ended with the window";
 }
 
-TEST_F(HallWindowTest, ASecondStartBringsTheHallForward) {
+TEST_F(HallWindowTest, ATakenPortIsToldAndASecondStartBringsTheHallForward) {
   Machine machine(dir_.path() + "/player");
+  machine.Remember(QString("[host]\nport=%1\n").arg(port_));
+  QTcpServer taken;
+  ASSERT_TRUE(taken.listen(QHostAddress::LocalHost, static_cast<quint16>(port_)));
   HallProcess hall;
   hall.Start(machine, desktop_);
   const qulonglong window = HallWindow();
   ASSERT_NE(window, 0u);
   Screenshot("hall-sign-in.png");
+  Keys("ctrl+h");
+  ASSERT_TRUE(desktop_.WaitFor("创建牌桌").has_value());
+  Keys("Return");
+  EXPECT_TRUE(hall.WaitFor(QString("hall: 端口 %1 或 %2 已被占用").arg(port_).arg(port_ + 1)))
+      << hall.Output().toStdString();
   desktop_.Run("xdotool", {"windowminimize", "--sync", QString::number(window)});
   ASSERT_TRUE(Desktop::WaitUntil([&] { return Minimised(window); }, 5000));
 
