@@ -75,7 +75,10 @@ int RunHallWindow(QApplication& app, const QString& clientPath) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  // A widget application for the one message box a menu start may need.
+  // A widget application for the one message box a menu start may need. Without a display the
+  // hall window would run where nobody sees it: it says so instead (below).
+  const bool noDisplay = !std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY") &&
+                         !std::getenv("WAYLAND_DISPLAY");
   korvel::UseOffscreenWithoutDisplay();
   QApplication app(argc, argv);
   app.setApplicationName("korvel-lobby");
@@ -133,6 +136,12 @@ int main(int argc, char** argv) {
     return 2;
   }
   const QString programs = QCoreApplication::applicationDirPath();
+  if (!scripted && noDisplay) {
+    std::fprintf(stderr,
+                 "korvel-lobby: the hall window needs a display; for a game from a terminal use "
+                 "--local, or --server HOST:PORT --user NAME (see --help)\n");
+    return 2;
+  }
   if (!scripted) return RunHallWindow(app, parser.isSet(client) ? parser.value(client)
                                                                 : programs + "/korvel");
 

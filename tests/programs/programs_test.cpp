@@ -194,4 +194,15 @@ TEST_F(ProgramsTest, EveryProgramExplainsItself) {
   }
 }
 
+TEST_F(ProgramsTest, TheHallWindowWithoutADisplaySaysWhatATerminalCanUse) {
+  QProcessEnvironment bare = env;
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) bare.remove(name);
+  QProcess p;
+  p.setProcessEnvironment(bare);
+  p.start(kBin + "/korvel-lobby", {});
+  ASSERT_TRUE(p.waitForFinished(10000)) << "nothing waits for a window nobody sees";
+  EXPECT_EQ(p.exitCode(), 2);
+  EXPECT_TRUE(p.readAllStandardError().contains("--local"));
+}
+
 }  // namespace
