@@ -118,7 +118,12 @@ bool ParseHallAddress(const QString& text, QString& host, int& port) {
 }
 
 HallWindow::HallWindow(HallWindowOptions options, QWidget* parent)
-    : QMainWindow(parent), options_(std::move(options)) {
+    : QMainWindow(parent),
+      options_(std::move(options)),
+      stopSignals_([this](int) {
+        EndEverything();
+        QApplication::quit();
+      }) {
   setWindowTitle(QString::fromStdString(options_.lobbyTitle));
   setObjectName("hall");
   setStyleSheet(kStyle);
@@ -228,6 +233,9 @@ QWidget* HallWindow::BuildSignInPage() {
   connect(password_, &QLineEdit::returnPressed, this, &HallWindow::SignIn);
   connect(nameEdit_, &QLineEdit::returnPressed, this, &HallWindow::SignIn);
   connect(registerButton_, &QPushButton::clicked, this, &HallWindow::Register);
+  connect(server_, &QComboBox::currentTextChanged, this, &HallWindow::ShowRememberedSignIn);
+  connect(nameEdit_, &QLineEdit::textChanged, this, &HallWindow::ShowRememberedSignIn);
+  ShowRememberedSignIn();
   connect(alone, &QPushButton::clicked, this, &HallWindow::PlayAlone);
   connect(host, &QPushButton::clicked, this, &HallWindow::Host);
   setTabOrder(server_, nameEdit_);
@@ -348,6 +356,13 @@ void HallWindow::Busy(bool busy) {
 
 // ---- signing in ----
 
+void HallWindow::ShowRememberedSignIn() {
+  const bool kept =
+      !settings_.SignIn(server_->currentText().trimmed(), nameEdit_->text().trimmed(), NowSeconds())
+           .token.isEmpty();
+  password_->setPlaceholderText(kept ? "已记住登录，直接按登录即可" : "密码");
+}
+
 void HallWindow::SignIn() {
   if (busy_) return;
   QString host;
@@ -388,6 +403,7 @@ void HallWindow::SignIn() {
         Busy(false);
         if (f) {
           settings_.ForgetSignIn(serverText_, name_);
+          ShowRememberedSignIn();
           Tell(f.kind == HallFailure::Kind::SignedOut ? "登录已过期，请输入密码重新登录。" : f.text,
                true);
           password_->setFocus();
@@ -498,6 +514,7 @@ void HallWindow::SignOut() {
     hall_.SignOut([](const HallFailure&, const HallClient::Nothing&) {});
   }
   signedIn_ = false;
+  ShowRememberedSignIn();
   pages_->setCurrentIndex(0);
   Tell("已退出登录。");
   password_->setFocus();
@@ -934,12 +951,16 @@ void HallWindow::closeEvent(QCloseEvent* event) {
     event->ignore();
     return;
   }
+  EndEverything();
+  event->accept();
+}
+
+void HallWindow::EndEverything() {
   if (session_.Running()) session_.Request(kMsgLeaveNow);
   StopClient();
   hall_.StopFollowing();
   if (alone_) alone_->Stop();
   if (hosted_) hosted_->Stop();
-  event->accept();
 }
 
 }  // namespace korvel::lobby

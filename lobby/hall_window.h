@@ -16,6 +16,7 @@
 #include "hall_data.h"
 #include "hall_settings.h"
 #include "local_server.h"
+#include "stop_signals.h"
 
 class QCheckBox;
 class QComboBox;
@@ -66,6 +67,8 @@ class HallWindow : public QMainWindow {
 
   // Sign-in page.
   void SignIn();
+  // The password's placeholder says when a remembered sign-in spares it.
+  void ShowRememberedSignIn();
   void Register();
   void EnterHall(const HallInfo& info);
   void ShowFigures();
@@ -109,6 +112,8 @@ class HallWindow : public QMainWindow {
   void Tell(const QString& text, bool problem = false);
   void TellRefusal(const HallFailure& failure);
   bool ConfirmLeaving();
+  // Ends the table client, the servers this window started and the window, without asking.
+  void EndEverything();
 
   HallWindowOptions options_;
   HallSettings settings_;
@@ -146,6 +151,8 @@ class HallWindow : public QMainWindow {
   QPushButton* watchButton_ = nullptr;
   QPushButton* newTableButton_ = nullptr;
   QLabel* hallMessage_ = nullptr;
+  // The desktop session ending (or Ctrl-C) ends the table and the servers with the window.
+  StopSignals stopSignals_;
 };
 
 }  // namespace korvel::lobby

@@ -370,6 +370,19 @@ TEST_F(HallWindowTest, AnUnreachableServerAWrongPasswordAndARefusedSeatAreSaidIn
   Keys("alt+s");
   EXPECT_TRUE(Desktop::WaitUntil([&] { return LaunchLines().size() == 2; }, kWaitMs))
       << hall.Output().toStdString();
+
+  // The next start remembers the sign-in: Return alone signs in again.
+  hall.Stop();
+  QFile settings(machine.root() + "/config/korvel/korvel-lobby.conf");
+  ASSERT_TRUE(settings.open(QIODevice::ReadOnly));
+  const QByteArray remembered = settings.readAll();
+  EXPECT_TRUE(remembered.contains("token=")) << remembered.toStdString();
+  EXPECT_FALSE(remembered.contains("carol-password")) << "never the password";
+  HallProcess again;
+  again.Start(machine, desktop_, {"--client", FakeClient(true)});
+  ASSERT_NE(HallWindow(), 0u);
+  Keys("Return");
+  EXPECT_TRUE(again.WaitFor("hall: 登录成功。")) << again.Output().toStdString();
 }
 
 TEST_F(HallWindowTest, AHostedTableTakesAFriendFromASecondHall) {
