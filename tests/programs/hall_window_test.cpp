@@ -244,6 +244,26 @@ class HallWindowTest : public ::testing::Test {
       QThread::msleep(120);
     }
   }
+  // Types a hall's address and a name into the sign-in page that has the keys, then Return.
+  void SignInAs(const QString& address, const QString& name) const {
+    Keys("ctrl+a");
+    desktop_.Type(address);
+    Keys("Tab");
+    desktop_.Type(name);
+    Keys("Return");
+  }
+  // Closes a hall window as a player does, and answers its question with 离开.
+  void CloseAndLeave(qulonglong window) const {
+    Activate(window);
+    Keys("ctrl+q");
+    QThread::msleep(800);
+    Keys("alt+y");
+  }
+  // The launch line of the table client the hall started last.
+  static LaunchParse StartedLine(HallProcess& hall) {
+    const QStringList parts = hall.Output().split("hall: started ");
+    return ParseLaunchLine(parts.last().section('\n', 0, 0).section(' ', 1).toStdString());
+  }
   void Screenshot(const QString& name) const {
     const QString folder = qEnvironmentVariable("KORVEL_SCREENSHOT_DIR");
     if (!folder.isEmpty()) desktop_.Run("import", {"-window", "root", folder + "/" + name});
@@ -413,11 +433,7 @@ TEST_F(HallWindowTest, AHostedTableTakesAFriendFromASecondHall) {
   friendHall.Start(friendMachine, desktop_);
   const qulonglong friendWindow = HallWindow({hostWindow});
   ASSERT_NE(friendWindow, 0u);
-  Keys("ctrl+a");
-  desktop_.Type(address);
-  Keys("Tab");
-  desktop_.Type("friend");
-  Keys("Return");
+  SignInAs(address, "friend");
   ASSERT_TRUE(friendHall.WaitFor("hall: 开放牌桌")) << friendHall.Output().toStdString();
   ASSERT_TRUE(friendHall.WaitFor("hall: table ")) << friendHall.Output().toStdString();
   Screenshot("hall-friend-joins.png");
@@ -449,29 +465,19 @@ TEST_F(HallWindowTest, AHostedTableTakesAFriendFromASecondHall) {
   watcherHall.Start(watcherMachine, desktop_);
   const qulonglong watcherWindow = HallWindow({hostWindow, friendWindow});
   ASSERT_NE(watcherWindow, 0u);
-  Keys("ctrl+a");
-  desktop_.Type(address);
-  Keys("Tab");
-  desktop_.Type("watcher");
-  Keys("Return");
+  SignInAs(address, "watcher");
   ASSERT_TRUE(watcherHall.WaitFor("hall: 开放牌桌")) << watcherHall.Output().toStdString();
   Keys("alt+w");
   ASSERT_TRUE(watcherHall.WaitFor("hall: 没能旁观")) << watcherHall.Output().toStdString();
-  const QString line =
-      watcherHall.Output().section("hall: started ", 1).section('\n', 0, 0).section(' ', 1);
-  const LaunchParse watch = ParseLaunchLine(line.toStdString());
-  ASSERT_TRUE(watch.ok()) << line.toStdString();
+  const LaunchParse watch = StartedLine(watcherHall);
+  ASSERT_TRUE(watch.ok()) << watcherHall.Output().toStdString();
   EXPECT_TRUE(watch.params.Spectator);
   EXPECT_EQ(watch.params.LoginKey, "watch");
   EXPECT_EQ(watch.params.UserId, "watcher");
   EXPECT_EQ(watch.params.ServerPort, port_);
 
   // Closing the host's window while they play asks first, then ends the hosted server.
-  Activate(hostWindow);
-  Keys("ctrl+q");
-  ASSERT_TRUE(desktop_.WaitFor(kHallTitle, 5000).has_value());
-  QThread::msleep(500);
-  Keys("alt+y");
+  CloseAndLeave(hostWindow);
   EXPECT_TRUE(hostHall.WaitEnded(10000)) << hostHall.Output().toStdString();
   EXPECT_TRUE(Desktop::WaitUntil([&] { return !Accepts(port_); }, 5000))
       << "the hosted server ended with its window";
@@ -490,18 +496,14 @@ TEST_F(HallWindowTest, AGameAloneStartsItsOwnServerAndEndsItWithTheWindow) {
   ASSERT_TRUE(hall.WaitFor("hall: the table asks to minimise the hall"))
       << hall.Output().toStdString();
   EXPECT_TRUE(Desktop::WaitUntil([&] { return Minimised(window); }, 5000));
-  const QString started = hall.Output().section("hall: started ", 1).section('\n', 0, 0);
-  const LaunchParse launch = ParseLaunchLine(started.section(' ', 1).toStdString());
-  ASSERT_TRUE(launch.ok()) << started.toStdString();
+  const LaunchParse launch = StartedLine(hall);
+  ASSERT_TRUE(launch.ok()) << hall.Output().toStdString();
   EXPECT_EQ(launch.params.ServerHost, "127.0.0.1");
   EXPECT_EQ(launch.params.Location, "本地牌桌");
   const int port = launch.params.ServerPort;
   ASSERT_TRUE(Accepts(port));
 
-  Activate(window);
-  Keys("ctrl+q");
-  QThread::msleep(800);
-  Keys("alt+y");
+  CloseAndLeave(window);
   EXPECT_TRUE(hall.WaitEnded(10000)) << hall.Output().toStdString();
   EXPECT_TRUE(Desktop::WaitUntil([&] { return !Accepts(port); }, 5000))
       << "the private server ended with the window";
