@@ -38,8 +38,15 @@ constexpr int kDefaultHallPort = 6001;
 // new client), so it is closed after a moment that lets its last message box be read.
 constexpr int kLeftClientGraceMs = 1500;
 
-enum Column { kTableColumn, kSeatColumn0, kStakeColumn = 4, kTurnColumn, kWatchColumn,
-              kComputerColumn, kColumns };
+enum Column {
+  kTableColumn,
+  kSeatColumn0,
+  kStakeColumn = 4,
+  kTurnColumn,
+  kWatchColumn,
+  kComputerColumn,
+  kColumns
+};
 
 qint64 NowSeconds() { return QDateTime::currentSecsSinceEpoch(); }
 
@@ -118,9 +125,7 @@ bool ParseHallAddress(const QString& text, QString& host, int& port) {
 }
 
 HallWindow::HallWindow(HallWindowOptions options, QWidget* parent)
-    : QMainWindow(parent),
-      options_(std::move(options)),
-      stopSignals_([this](int) {
+    : QMainWindow(parent), options_(std::move(options)), stopSignals_([this](int) {
         EndEverything();
         QApplication::quit();
       }) {
@@ -138,9 +143,8 @@ HallWindow::HallWindow(HallWindowOptions options, QWidget* parent)
   connect(&hall_, &HallClient::tablesReplaced, this, &HallWindow::ReplaceTables);
   connect(&hall_, &HallClient::tableChanged, this, &HallWindow::ChangeTable);
   connect(&hall_, &HallClient::tableClosed, this, &HallWindow::CloseTable);
-  connect(&hall_, &HallClient::streamLive, this, [this](bool live) {
-    live_->setText(live ? "● 牌桌实时更新" : "○ 正在连接大厅…");
-  });
+  connect(&hall_, &HallClient::streamLive, this,
+          [this](bool live) { live_->setText(live ? "● 牌桌实时更新" : "○ 正在连接大厅…"); });
   connect(&session_, &ClientSession::systemCommand, this, &HallWindow::OnSystemCommand);
   connect(&session_, &ClientSession::clientMessage, this, &HallWindow::OnClientMessage);
   connect(&session_, &ClientSession::clientEnded, this, &HallWindow::OnClientEnded);
@@ -268,7 +272,8 @@ QWidget* HallWindow::BuildHallPage() {
 
   tableList_ = new QTreeWidget;
   tableList_->setColumnCount(kColumns);
-  tableList_->setHeaderLabels({"牌桌", "座位一", "座位二", "座位三", "底注", "每步", "旁观", "电脑"});
+  tableList_->setHeaderLabels(
+      {"牌桌", "座位一", "座位二", "座位三", "底注", "每步", "旁观", "电脑"});
   tableList_->setRootIsDecorated(false);
   tableList_->setAlternatingRowColors(true);
   tableList_->setUniformRowHeights(true);
@@ -337,7 +342,8 @@ void HallWindow::TellRefusal(const HallFailure& f) {
   // Another process of a shared hall holds the table: its hall is the one to sign in to, by
   // the usual rule next to its game port.
   if (f.kind == HallFailure::Kind::OtherServer && !f.host.isEmpty() && f.port > 0) {
-    Tell(f.text + QString("请登录 %1:%2 后在那里入座。").arg(GameHost(f.host)).arg(f.port + 1), true);
+    Tell(f.text + QString("请登录 %1:%2 后在那里入座。").arg(GameHost(f.host)).arg(f.port + 1),
+         true);
     return;
   }
   Tell(f.text, true);
@@ -386,7 +392,8 @@ void HallWindow::SignIn() {
     info_ = info;
     if (!FitsLaunchLine(name_)) {
       Busy(false);
-      Tell(name_.isEmpty() ? "请填写用户名。" : "用户名只能用英文字母、数字和符号，最多16个。", true);
+      Tell(name_.isEmpty() ? "请填写用户名。" : "用户名只能用英文字母、数字和符号，最多16个。",
+           true);
       nameEdit_->setFocus();
       return;
     }
@@ -420,30 +427,30 @@ void HallWindow::SignIn() {
       password_->setFocus();
       return;
     }
-    hall_.SignIn(name_, password_->text(), [this, info](const HallFailure& f,
-                                                       const SignInTicket& ticket) {
-      password_->clear();
-      if (f) {
-        Busy(false);
-        Tell(f.text, true);
-        password_->setFocus();
-        return;
-      }
-      if (remember_->isChecked()) {
-        settings_.RememberSignIn(serverText_, name_, {ticket.token, ticket.expires});
-      } else {
-        settings_.ForgetSignIn(serverText_, name_);
-      }
-      hall_.Me([this, info](const HallFailure& f2, const PlayerFigures& me) {
-        Busy(false);
-        if (f2) {
-          Tell(f2.text, true);
-          return;
-        }
-        me_ = me;
-        EnterHall(info);
-      });
-    });
+    hall_.SignIn(name_, password_->text(),
+                 [this, info](const HallFailure& f, const SignInTicket& ticket) {
+                   password_->clear();
+                   if (f) {
+                     Busy(false);
+                     Tell(f.text, true);
+                     password_->setFocus();
+                     return;
+                   }
+                   if (remember_->isChecked()) {
+                     settings_.RememberSignIn(serverText_, name_, {ticket.token, ticket.expires});
+                   } else {
+                     settings_.ForgetSignIn(serverText_, name_);
+                   }
+                   hall_.Me([this, info](const HallFailure& f2, const PlayerFigures& me) {
+                     Busy(false);
+                     if (f2) {
+                       Tell(f2.text, true);
+                       return;
+                     }
+                     me_ = me;
+                     EnterHall(info);
+                   });
+                 });
   });
 }
 
@@ -532,7 +539,8 @@ void HallWindow::FillRow(QTreeWidgetItem* item, const HallTable& t) const {
              QString(" %1").arg(seat.coins) + (seat.reserved ? " 待入座" : "");
     }
     item->setText(kSeatColumn0 + s, text);
-    item->setForeground(kSeatColumn0 + s, seat.taken ? QBrush(QColor("#222")) : QBrush(QColor("#2a7a3f")));
+    item->setForeground(kSeatColumn0 + s,
+                        seat.taken ? QBrush(QColor("#222")) : QBrush(QColor("#2a7a3f")));
   }
   item->setText(kStakeColumn, QString::number(t.stake));
   item->setText(kTurnColumn, QString("%1秒").arg(t.turnSeconds));
@@ -550,7 +558,8 @@ void HallWindow::ReplaceTables(const std::vector<HallTable>& tables) {
   if (keep) {
     for (int i = 0; i < tableList_->topLevelItemCount(); ++i) {
       QTreeWidgetItem* item = tableList_->topLevelItem(i);
-      if (item->data(kTableColumn, Qt::UserRole).toLongLong() == keep) item->setSelected(true);
+      if (item->data(kTableColumn, Qt::UserRole).toLongLong() == keep)
+        tableList_->setCurrentItem(item);
     }
   }
   if (!tableList_->currentItem() && tableList_->topLevelItemCount())
@@ -834,10 +843,11 @@ void HallWindow::ShowRecord() {
 }
 
 void HallWindow::ShowAbout() {
-  QMessageBox::about(this, "关于 Korvel",
-                     QString("<h3>Korvel麻将</h3><p>版本 %1</p>"
-                             "<p>三人麻将的桌面客户端：大厅、牌桌、回放，和一个带电脑玩家的服务器。</p>")
-                         .arg(ClientVersion()));
+  QMessageBox::about(
+      this, "关于 Korvel",
+      QString("<h3>Korvel麻将</h3><p>版本 %1</p>"
+              "<p>三人麻将的桌面客户端：大厅、牌桌、回放，和一个带电脑玩家的服务器。</p>")
+          .arg(ClientVersion()));
 }
 
 // ---- the table client ----
@@ -882,8 +892,7 @@ void HallWindow::OnClientMessage(uint32_t number) {
     activateWindow();
     return;
   }
-  std::printf("hall: message %u from the table: %s\n", number,
-              LobbyMessageName(number, true));
+  std::printf("hall: message %u from the table: %s\n", number, LobbyMessageName(number, true));
   std::fflush(stdout);
   if (number == kMsgConnected) statusBar()->showMessage("已进入牌桌。");
 }
@@ -913,8 +922,9 @@ void HallWindow::OnClientEnded(int code, bool crashed) {
   } else if (code != 0 && !seated_) {
     // The client says why on its own message line before it ends; the hall says it again
     // where the player now looks.
-    Tell(watching_ ? "没能旁观：这张牌桌现在不能旁观（不能旁观同一网络地址上的玩家），或者验证失败。"
-                   : "没能入座：座位保留已过期或验证失败，请重新入座。",
+    Tell(watching_
+             ? "没能旁观：这张牌桌现在不能旁观（不能旁观同一网络地址上的玩家），或者验证失败。"
+             : "没能入座：座位保留已过期或验证失败，请重新入座。",
          true);
   } else {
     Tell("已离开牌桌。");
@@ -932,8 +942,9 @@ void HallWindow::OnClientEnded(int code, bool crashed) {
 // ---- closing ----
 
 bool HallWindow::ConfirmLeaving() {
-  QMessageBox box(QMessageBox::Question, windowTitle(), "牌局还在进行，现在离开会结束牌局。确定吗？",
-                  QMessageBox::Yes | QMessageBox::No, this);
+  QMessageBox box(QMessageBox::Question, windowTitle(),
+                  "牌局还在进行，现在离开会结束牌局。确定吗？", QMessageBox::Yes | QMessageBox::No,
+                  this);
   box.button(QMessageBox::Yes)->setText("离开(&Y)");
   box.button(QMessageBox::No)->setText("留下(&N)");
   box.setDefaultButton(QMessageBox::No);

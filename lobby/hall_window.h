@@ -133,7 +133,8 @@ class HallWindow : public QMainWindow {
   bool seated_ = false;  // the client took the screen (asked to minimise the hall)
   bool stoppingClient_ = false;
   bool watching_ = false;  // the table client started watches rather than plays
-  bool busy_ = false;  // a sign-in or a server start is under way  // this window ends the client: its end is no accident
+  bool busy_ = false;  // a sign-in or a server start is under way  // this window ends the client:
+                       // its end is no accident
 
   QStackedWidget* pages_ = nullptr;
   QComboBox* server_ = nullptr;

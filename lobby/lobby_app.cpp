@@ -21,8 +21,7 @@ LobbyApp::LobbyApp(LobbyOptions options)
   });
   connect(&session_, &ClientSession::systemCommand, this, &LobbyApp::OnSystemCommand);
   connect(&session_, &ClientSession::clientMessage, this, [this](uint32_t number) {
-    Print("message " + std::to_string(number) +
-          " from client: " + LobbyMessageName(number, true));
+    Print("message " + std::to_string(number) + " from client: " + LobbyMessageName(number, true));
   });
 }
 

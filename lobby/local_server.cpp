@@ -76,10 +76,9 @@ LocalServer::LocalServer() {
 LocalServer::~LocalServer() { Stop(); }
 
 QStringList ServerArguments(const ServerPlan& plan, int port) {
-  QStringList args{"--bind",      plan.bind,
-                   "--port",      QString::number(port),
-                   "--bots",      QString::number(plan.computerPlayers),
-                   "--start-seconds", QString::number(plan.startSeconds),
+  QStringList args{"--bind", plan.bind, "--port", QString::number(port), "--bots",
+                   QString::number(plan.computerPlayers), "--start-seconds",
+                   QString::number(plan.startSeconds),
                    // Without a hall window to serve, any free port will do for the hall.
                    "--lobby-port", QString::number(plan.hall ? port + 1 : 0)};
   if (plan.turnSeconds > 0) args << "--turn-seconds" << QString::number(plan.turnSeconds);
@@ -96,8 +95,8 @@ QStringList ServerArguments(const ServerPlan& plan, int port) {
   return args;
 }
 
-void LocalServer::StartAsync(const QString& program, const QString& logFile,
-                             const ServerPlan& plan, std::function<void(int)> done) {
+void LocalServer::StartAsync(const QString& program, const QString& logFile, const ServerPlan& plan,
+                             std::function<void(int)> done) {
   Stop();  // before `done` is kept: an earlier start ends unanswered
   port_ = hallPort_ = 0;
   failure_.clear();
@@ -134,9 +133,9 @@ void LocalServer::Attempt() {
   if (port == 0) {
     port = FreeLaunchPort(address, plan_.hall);
   } else if (!Free(address, port) || (plan_.hall && !Free(address, port + 1))) {
-    failure_ = QString("端口 %1 已被占用，请换一个。")
-                   .arg(plan_.hall ? QString("%1 或 %2").arg(port).arg(port + 1)
-                                   : QString::number(port));
+    failure_ =
+        QString("端口 %1 已被占用，请换一个。")
+            .arg(plan_.hall ? QString("%1 或 %2").arg(port).arg(port + 1) : QString::number(port));
     Finish(0);
     return;
   }

@@ -5,10 +5,10 @@
 
 #include <QElapsedTimer>
 #include <QProcess>
-#include <QTimer>
-#include <functional>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
+#include <functional>
 #include <string>
 
 namespace korvel {
@@ -29,9 +29,9 @@ struct ServerPlan {
   qint64 coins = 0;
   bool props = false;
   bool watchers = false;
-  bool open = true;     // anyone sits under any name; else accounts in `database`
-  QString database;     // with accounts: the database file, made when missing
-  QString publicHost;   // where players reach the game port, when not `bind`
+  bool open = true;    // anyone sits under any name; else accounts in `database`
+  QString database;    // with accounts: the database file, made when missing
+  QString publicHost;  // where players reach the game port, when not `bind`
   int startSeconds = 5;
 };
 

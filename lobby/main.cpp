@@ -77,8 +77,8 @@ int RunHallWindow(QApplication& app, const QString& clientPath) {
 int main(int argc, char** argv) {
   // A widget application for the one message box a menu start may need. Without a display the
   // hall window would run where nobody sees it: it says so instead (below).
-  const bool noDisplay = !std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY") &&
-                         !std::getenv("WAYLAND_DISPLAY");
+  const bool noDisplay =
+      !std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY");
   korvel::UseOffscreenWithoutDisplay();
   QApplication app(argc, argv);
   app.setApplicationName("korvel-lobby");
@@ -142,8 +142,8 @@ int main(int argc, char** argv) {
                  "--local, or --server HOST:PORT --user NAME (see --help)\n");
     return 2;
   }
-  if (!scripted) return RunHallWindow(app, parser.isSet(client) ? parser.value(client)
-                                                                : programs + "/korvel");
+  if (!scripted)
+    return RunHallWindow(app, parser.isSet(client) ? parser.value(client) : programs + "/korvel");
 
   auto fail = [](const char* why) {
     std::fprintf(stderr, "korvel-lobby: %s (see --help)\n", why);

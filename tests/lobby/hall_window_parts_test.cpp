@@ -117,8 +117,8 @@ TEST(HallSettingsTest, RemembersChoicesAndTokensButNeverPasswords) {
   EXPECT_TRUE(s.SignIn("10.0.0.3:6001", "alice", 1'900'000'000).token.isEmpty());
 
   QFile file(folder.File());
-  EXPECT_EQ(file.permissions() & (QFile::ReadGroup | QFile::ReadOther | QFile::WriteGroup |
-                                  QFile::WriteOther),
+  EXPECT_EQ(file.permissions() &
+                (QFile::ReadGroup | QFile::ReadOther | QFile::WriteGroup | QFile::WriteOther),
             QFile::Permissions{});
 }
 

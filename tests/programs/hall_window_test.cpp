@@ -45,10 +45,10 @@ QCoreApplication& HallTestApp() {
 
 // A game port whose neighbour is free too, for the hall; within what launch lines carry.
 int FreePortPair() {
-  for (int port = 23000 + QCoreApplication::applicationPid() % 4000 * 2; port < 32700;
-       port += 2) {
+  for (int port = 23000 + QCoreApplication::applicationPid() % 4000 * 2; port < 32700; port += 2) {
     QTcpServer game, hall;
-    if (game.listen(QHostAddress::LocalHost, port) && hall.listen(QHostAddress::LocalHost, port + 1))
+    if (game.listen(QHostAddress::LocalHost, port) &&
+        hall.listen(QHostAddress::LocalHost, port + 1))
       return port;
   }
   return 0;
@@ -74,8 +74,8 @@ Answer Http(const QByteArray& method, int port, const QString& path, const QJson
   request.setHeader(QNetworkRequest::ContentTypeHeader, "application/json");
   if (!token.isEmpty()) request.setRawHeader("Authorization", "Bearer " + token.toUtf8());
   request.setTransferTimeout(10000);
-  QNetworkReply* reply = method == "GET" ? net.get(request)
-                                         : net.post(request, QJsonDocument(body).toJson());
+  QNetworkReply* reply =
+      method == "GET" ? net.get(request) : net.post(request, QJsonDocument(body).toJson());
   QEventLoop loop;
   QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
   loop.exec();
@@ -347,7 +347,8 @@ TEST_F(HallWindowTest, SignsUpFollowsTheTablesLiveAndHandsTheScreenToTheTable) {
 TEST_F(HallWindowTest, AnUnreachableServerAWrongPasswordAndARefusedSeatAreSaidInTheWindow) {
   StartServer();
   const QString carol = Register("carol", "carol-password");
-  ASSERT_EQ(Http("POST", port_ + 1, "/api/v1/tables", {{"computer_players", 2}}, carol).status, 201);
+  ASSERT_EQ(Http("POST", port_ + 1, "/api/v1/tables", {{"computer_players", 2}}, carol).status,
+            201);
   Machine machine(dir_.path() + "/carol");
   HallProcess hall;
   hall.Start(machine, desktop_, {"--client", FakeClient(true)});
@@ -408,8 +409,8 @@ TEST_F(HallWindowTest, AnUnreachableServerAWrongPasswordAndARefusedSeatAreSaidIn
 TEST_F(HallWindowTest, AHostedTableTakesAFriendFromASecondHall) {
   // The host's choices, as a previous run left them: this port, one computer player.
   Machine host(dir_.path() + "/host");
-  host.Remember(QString("[host]\naddress=127.0.0.1\nport=%1\nopen=true\ncomputer_players=1\n")
-                    .arg(port_));
+  host.Remember(
+      QString("[host]\naddress=127.0.0.1\nport=%1\nopen=true\ncomputer_players=1\n").arg(port_));
   HallProcess hostHall;
   hostHall.Start(host, desktop_);
   const qulonglong hostWindow = HallWindow();
