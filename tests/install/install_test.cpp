@@ -9,6 +9,7 @@
 #include <map>
 
 #include "local_game.h"
+#include "x_session.h"
 
 namespace korvel {
 namespace {
@@ -129,6 +130,54 @@ TEST(Install, APrefixHoldsEverythingAndTheGameRunsFromItWithoutWritingThere) {
   EXPECT_EQ(Snapshot(prefix), before) << "the install folder is never written to";
 }
 
+// The menu entry's own command from `binDir`, on a real desktop: the hall window, 单机游戏 with
+// its choices, the table taking the screen, and 退出 ending the table and its server.
+void ExpectTheMenuEntryPlaysAlone(const QString& binDir, const QString& home) {
+  XSession x;
+  if (!x.Available()) return;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("HOME", home);
+  for (const char* name : {"CONFIG", "DATA", "STATE"})
+    env.insert(QString("XDG_%1_HOME").arg(name), home + "/" + QString(name).toLower());
+  env.insert("XDG_RUNTIME_DIR", home + "/run");
+  QDir().mkpath(home + "/run");
+  QFile::setPermissions(home + "/run",
+                        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+  env.insert("DISPLAY", x.Display());
+  env.remove("QT_QPA_PLATFORM");
+  env.insert("KORVEL_DIALOGS", "print");
+  env.remove("KORVEL_LOG");
+  QProcess hall;
+  hall.setProcessEnvironment(env);
+  hall.setProcessChannelMode(QProcess::MergedChannels);
+  hall.start(binDir + "/korvel-lobby", {});
+  ASSERT_TRUE(hall.waitForStarted(5000));
+  const QString window = x.FindVisible("Tesk山庄", 20000);
+  ASSERT_FALSE(window.isEmpty()) << hall.readAll().toStdString();
+  x.Run({"xdotool", "windowactivate", "--sync", window});
+  x.Run({"xdotool", "key", "ctrl+n"});
+  QThread::msleep(1000);
+  x.Run({"xdotool", "key", "Return"});
+  QByteArray out;
+  QElapsedTimer t;
+  t.start();
+  while (t.elapsed() < 40000 && !out.contains("the table asks to minimise the hall")) {
+    hall.waitForReadyRead(200);
+    out += hall.readAll();
+  }
+  ASSERT_TRUE(out.contains("the table asks to minimise the hall")) << out.toStdString();
+  x.Run({"xdotool", "windowactivate", "--sync", window});
+  x.Run({"xdotool", "key", "ctrl+q"});
+  QThread::msleep(1000);
+  x.Run({"xdotool", "key", "alt+y"});
+  EXPECT_TRUE(hall.waitForFinished(15000)) << out.toStdString();
+  out += hall.readAll();
+  const QRegularExpression port(R"(\$127\.0\.0\.1\$(\d+)\$)");
+  const auto m = port.match(QString::fromUtf8(out));
+  ASSERT_TRUE(m.hasMatch()) << out.toStdString();
+  EXPECT_FALSE(PortAccepts(m.captured(1).toInt())) << "the private server ended with the window";
+}
+
 TEST(Install, TheDesktopEntryAndTheMetainfoValidate) {
   const QString entry = kSource + "/desktop/org.korvel.Korvel.desktop";
   const ToolRun desktop = RunTool("desktop-file-validate", {entry});
@@ -212,6 +261,7 @@ TEST(Install, ThePackageNamesItsLibrariesPassesLintianAndPlaysFromItsOwnFiles) {
       PlayLocalGame(root + "/usr/games", temp.filePath("home"), "a deal has started");
   ExpectAPlayedGame(game);
   ExpectTheSessionReplays(root + "/usr/games", game);
+  ExpectTheMenuEntryPlaysAlone(root + "/usr/games", temp.filePath("hall-home"));
 
   if (QStandardPaths::findExecutable("lintian").isEmpty()) {
     GTEST_SKIP() << "lintian is not installed (scripts/setup --test installs it)";
