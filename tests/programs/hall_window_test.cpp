@@ -252,12 +252,16 @@ class HallWindowTest : public ::testing::Test {
     desktop_.Type(name);
     Keys("Return");
   }
-  // Closes a hall window as a player does, and answers its question with 离开.
-  void CloseAndLeave(qulonglong window) const {
+  // Closes a hall window as a player does, answers its question with 离开, and expects the
+  // hall to end and the server it started (on `port`) to stop with it.
+  void CloseAndLeave(qulonglong window, HallProcess& hall, int port) const {
     Activate(window);
     Keys("ctrl+q");
     QThread::msleep(800);
     Keys("alt+y");
+    EXPECT_TRUE(hall.WaitEnded(10000)) << hall.Output().toStdString();
+    EXPECT_TRUE(Desktop::WaitUntil([&] { return !Accepts(port); }, 5000))
+        << "the server ended with the window that started it";
   }
   // The launch line of the table client the hall started last.
   static LaunchParse StartedLine(HallProcess& hall) {
@@ -478,10 +482,7 @@ TEST_F(HallWindowTest, AHostedTableTakesAFriendFromASecondHall) {
   EXPECT_EQ(watch.params.ServerPort, port_);
 
   // Closing the host's window while they play asks first, then ends the hosted server.
-  CloseAndLeave(hostWindow);
-  EXPECT_TRUE(hostHall.WaitEnded(10000)) << hostHall.Output().toStdString();
-  EXPECT_TRUE(Desktop::WaitUntil([&] { return !Accepts(port_); }, 5000))
-      << "the hosted server ended with its window";
+  CloseAndLeave(hostWindow, hostHall, port_);
 }
 
 TEST_F(HallWindowTest, AGameAloneStartsItsOwnServerAndEndsItWithTheWindow) {
@@ -504,10 +505,7 @@ TEST_F(HallWindowTest, AGameAloneStartsItsOwnServerAndEndsItWithTheWindow) {
   const int port = launch.params.ServerPort;
   ASSERT_TRUE(Accepts(port));
 
-  CloseAndLeave(window);
-  EXPECT_TRUE(hall.WaitEnded(10000)) << hall.Output().toStdString();
-  EXPECT_TRUE(Desktop::WaitUntil([&] { return !Accepts(port); }, 5000))
-      << "the private server ended with the window";
+  CloseAndLeave(window, hall, port);
 }
 
 TEST_F(HallWindowTest, ATakenPortIsToldAndASecondStartBringsTheHallForward) {
